@@ -1,0 +1,38 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class SystemClock : public ClockSource {
+public:
+    uint32_t Now() override {
+        using namespace std::chrono;
+        auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+        return static_cast<uint32_t>(ms);
+    }
+    void SleepFor(uint32_t ms) override {
+        if (ms == 0)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+};
+
+SystemClock g_systemClock;
+std::atomic<ClockSource*> g_clockSource{&g_systemClock};
+
+} // namespace
+
+uint32_t timeGetTime() {
+    return g_clockSource.load()->Now();
+}
+
+void Sleep(uint32_t ms) {
+    g_clockSource.load()->SleepFor(ms);
+}
+
+void SetClockSource(ClockSource* source) {
+    g_clockSource.store(source ? source : &g_systemClock);
+}
