@@ -22,6 +22,12 @@ struct POINT {
     int32_t y = 0;
 };
 
+// Width and height (a stretched blit's destination size).
+struct SIZE {
+    int32_t cx = 0;
+    int32_t cy = 0;
+};
+
 inline bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }

@@ -1,0 +1,315 @@
+// 32-bit software surfaces: the CDIB32 handle, its two implementations and the bitmap reader.
+//
+// Pixels are 32-bit little-endian words, bits 0-7 blue, 8-15 green, 16-23 red, 24-31 alpha;
+// rows are top-down with a pitch of 4 × width and no padding. Colours handed to the surface
+// operations use the same layout.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+class CDIB32;
+
+// A packed device-independent bitmap as the bitmap reader returns it: a 40-byte header (biSize 40,
+// biClrUsed and biClrImportant 0), the colour table, then the rows as stored in the file
+// (bottom-up, each padded to 4 bytes). An empty block stands for "no bitmap".
+using DibBlock = std::vector<uint8_t>;
+
+// Limits of the bitmap reader: larger pictures are refused rather than trusted.
+inline constexpr int32_t kMaxBitmapSide = 16384;
+
+// The surface implementation: pixels, colour key and the blit machinery.
+class CDIB32Base {
+public:
+    // Flag bit: the surface is presented to the window (the back buffer, the frame surface).
+    static constexpr uint32_t kDibSectionFlag = 0x80000000u;
+
+    // Clipping and scaling state of the blit in progress, written by PrepareBlt.
+    struct BlitState {
+        RECT srcRect;     // source rectangle still to be read, after clipping
+        RECT dstRect;     // destination rectangle to be written, after clipping
+        int32_t unscaled; // 1 without stretching, 0 with
+        int32_t errX;     // horizontal error term at the left edge of each row
+        int32_t remX;     // srcWidth mod dstWidth
+        int32_t dstW;     // destination width
+        int32_t stepX;    // srcWidth / dstWidth
+        int32_t errY;     // vertical error term
+        int32_t remY;     // srcHeight mod dstHeight
+        int32_t dstH;     // destination height
+        int32_t stepY;    // srcHeight / dstHeight
+    };
+
+    CDIB32Base();
+    CDIB32Base(const CDIB32Base&) = delete;
+    CDIB32Base& operator=(const CDIB32Base&) = delete;
+    virtual ~CDIB32Base();
+
+    // Converts a packed bitmap of 1, 4, 8, 16, 24 or 32 bits per pixel into this surface, resizing
+    // it when the size differs; takes the block. Results: 0 converted, 1 no block, 2 unsupported
+    // depth, 3 malformed block (sizes out of range, rows beyond the block) or the surface could
+    // not be made; on every failure but 1 the surface is left empty.
+    virtual int CreateFromDIB(DibBlock block, uint32_t ignored);
+
+    // The five basic blits. Each draws src (a handle, may be null) onto this surface at (dx, dy):
+    // srcRect (null: the whole source), stretched to dstSize when it is given and differs from
+    // the source rectangle's size, clipped to clip (null: this surface; a given clip is first cut
+    // to this surface and written back). They report 0, also when nothing was drawn.
+    // level3 holds the source weight of blue, green and red in its bytes 0 to 2, inverse3 the
+    // destination weight likewise.
+    virtual int BltColorKey(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                            RECT* clip) = 0;
+    virtual int BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                        RECT* clip) = 0;
+    virtual int BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                         RECT* clip) = 0;
+    virtual int BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                         const RECT* srcRect, const SIZE* dstSize, RECT* clip) = 0;
+    virtual int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                              const RECT* srcRect, const SIZE* dstSize, RECT* clip) = 0;
+
+    // Mapped quad blits: the four corners of the picture (0 top-left, 1 top-right, 2 bottom-left,
+    // 3 bottom-right) as source points and the destination points where they land. Result 0 drawn
+    // or nothing to draw, 1 refused (a crossed quadrilateral).
+    virtual int BltQuadB(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, RECT* clip,
+                         uint8_t exact) = 0;
+    virtual int BltQuadD(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, uint32_t inverse3,
+                         uint32_t level3, RECT* clip, uint8_t exact) = 0;
+
+    // Frees the pixels; the surface is empty afterwards. Result 0.
+    int Release();
+    // Replaces the pixels by width × height zero pixels; a size of 0 or below leaves the surface
+    // empty. True when the surface has the size asked for (or is empty as asked); false when the
+    // pixels could not be allocated or the size is beyond the limits (the surface is then empty).
+    bool CreateSurface(int32_t width, int32_t height);
+    bool Create(int32_t width, int32_t height) { return CreateSurface(width, height); }
+
+    // 0 and 0 when empty.
+    void GetSize(int32_t& width, int32_t& height) const;
+    int32_t GetWidth() const { return m_rect.right; }
+    int32_t GetHeight() const { return m_rect.bottom; }
+    const RECT* GetRect() const { return &m_rect; }
+    int32_t GetPitch() const { return m_pitch; }
+    bool IsEmpty() const { return m_bits == nullptr; }
+    void SetFlags(uint32_t bits) { m_flags |= bits; }
+    uint32_t GetFlags() const { return m_flags; }
+    // The surface the platform presents from (this one) for a presented surface, null otherwise.
+    CDIB32Base* GetDC() { return (m_flags & kDibSectionFlag) && m_bits ? this : nullptr; }
+
+    // Source colour key, 24 bits; 0x00FF00 unless changed.
+    int SetColorKeyRGB(uint32_t r, uint32_t g, uint32_t b);
+    uint32_t GetColorKey() const { return m_colorKey; }
+    uint32_t GetDefaultFill() const { return m_defaultFill; }
+    void SetDefaultFill(uint32_t colour) { m_defaultFill = colour; }
+
+    // Address of pixel (x, y); null outside the surface.
+    uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
+    // Row y (0 to height − 1) as pixel words; no bounds test.
+    uint32_t* Row(int32_t y) const {
+        return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
+    }
+    uint32_t* Bits() const { return m_bits; }
+
+    // Fills rect (null: the whole surface) with colour; colour 0xFFFFFFFF means the default fill.
+    // The rectangle is cut to the surface. Result 1 when the surface is empty, else 0.
+    int Fill(uint32_t colour, const RECT* rect);
+
+    // Set-up shared by the blits: result 0 draw, 1 nothing to draw, 2 the source rectangle
+    // leaves the source surface (also for a null or empty source). Fills m_blit.
+    int PrepareBlt(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize, RECT* clip);
+    const BlitState& GetBlitState() const { return m_blit; }
+
+protected:
+    std::vector<uint32_t> m_pixels; // owned pixel store (empty when the surface is empty)
+    uint32_t* m_bits = nullptr;     // first pixel of row 0; null when empty
+    RECT m_rect;                    // (0, 0, width, height); zero when empty
+    int32_t m_pitch = 0;            // bytes per row, 4 × width
+    uint32_t m_colorKey = 0x00FF00;
+    uint32_t m_defaultFill = 0;
+    uint32_t m_flags = 0;
+    BlitState m_blit{};
+};
+
+// Plain integer implementation of every blit: the reference.
+class CDIB32Nomal : public CDIB32Base {
+public:
+    CDIB32Nomal() = default;
+    ~CDIB32Nomal() override;
+
+    int BltColorKey(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                    RECT* clip) override;
+    int BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                RECT* clip) override;
+    int BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                 RECT* clip) override;
+    int BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3, const RECT* srcRect,
+                 const SIZE* dstSize, RECT* clip) override;
+    int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                      const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+    // Defined with the mapped quad blits in quad_blit.cpp.
+    int BltQuadB(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, RECT* clip,
+                 uint8_t exact) override;
+    int BltQuadD(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, uint32_t inverse3,
+                 uint32_t level3, RECT* clip, uint8_t exact) override;
+};
+
+// Fast implementation of the five basic blits (SIMD); the mapped blits are inherited. Its results
+// are those of the processor-specific implementation: BltAlpha keeps the destination at source
+// alpha 0, copies all 32 bits at alpha 255 and weighs the destination by 256 − alpha otherwise;
+// BltAlphaBlend leaves the destination at source alpha 0. Everything else matches CDIB32Nomal.
+class CDIB32PMMX : public CDIB32Nomal {
+public:
+    CDIB32PMMX() = default;
+    ~CDIB32PMMX() override;
+
+    int BltColorKey(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                    RECT* clip) override;
+    int BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                RECT* clip) override;
+    int BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                 RECT* clip) override;
+    int BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3, const RECT* srcRect,
+                 const SIZE* dstSize, RECT* clip) override;
+    int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                      const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+};
+
+// Which implementation a new CDIB32 gets.
+enum class SurfaceImpl {
+    Auto,  // by the processor test (IsMMXAvailable), unless ForcePlainSurfaces is on
+    Plain, // CDIB32Nomal
+    Fast,  // CDIB32PMMX
+};
+
+// Tests switch every later CDIB32 (made with SurfaceImpl::Auto) to the plain implementation.
+void ForcePlainSurfaces(bool on);
+
+// The surface handle used by every drawing subsystem.
+class CDIB32 {
+public:
+    // loadState values.
+    static constexpr uint32_t kConstructed = 1;
+    static constexpr uint32_t kLoaded = 3;
+    static constexpr uint32_t kLoadFailed = 4;
+
+    explicit CDIB32(SurfaceImpl impl = SurfaceImpl::Auto);
+    CDIB32(const CDIB32&) = delete;
+    CDIB32& operator=(const CDIB32&) = delete;
+    virtual ~CDIB32();
+
+    // --- Creation and loading ---
+
+    // A blank surface of width × height zero pixels with the colour key 0x00FF00; window and bpp
+    // are not used. True also for a size of 0 (the surface is then empty); false when the pixels
+    // could not be made.
+    bool Create(HWND window, uint16_t width, uint16_t height, uint32_t bpp);
+    // Loads a ".bmp" by name (a resource folder, a backslash and a file name, relative to the game
+    // folder) through the archive layer. False when it cannot be read or converted; the surface
+    // is then empty.
+    bool Load(const char* name);
+    bool Load(HWND /*window*/, const char* name) { return Load(name); }
+    // Result 0 loaded, 1 failed (loadState 3 or 4).
+    virtual int LoadImage(const std::string& name, uint32_t flag);
+    // Reads a bitmap file into a packed bitmap; empty on failure. Sets the bit depth.
+    virtual DibBlock ReadBmp(const std::string& name);
+    virtual int CreateFromDIB(DibBlock block, uint32_t flag);
+    // Loads a bitmap file held in memory, as LoadImage does with a file's bytes. Result 0 or 1.
+    int LoadFromMemory(const uint8_t* data, size_t size);
+    // Bits per pixel of the last bitmap file read into this handle (0 before any).
+    uint32_t GetMember2() const { return m_bitDepth; }
+    uint32_t GetLoadState() const { return m_loadState; }
+
+    // --- Accessors and fills ---
+
+    int32_t GetWidth() const;
+    int32_t GetHeight() const;
+    int32_t GetPitch() const;
+    uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
+    CDIB32Base* GetDC() const;
+    void SetFlags(uint32_t bits);
+    // Colour 0xFFFFFFFF means the default fill (0). Cut to the surface.
+    int Fill(uint32_t colour, const RECT* rect);
+    bool FillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
+    // The implementation (null only when none could be made).
+    CDIB32Base* Impl() const { return m_impl; }
+
+    // --- Blits ---
+    // The source rectangle is (sx, sy, sx + w, sy + h), clipped to the destination; a rectangle
+    // that leaves the source draws nothing. Levels: 0 draws nothing, 1 to 255 blend, 256 and more
+    // are opaque, except the alpha fades, which switch to plain per-pixel alpha at 255. Null or
+    // empty surfaces draw nothing. All report true.
+
+    // Opaque copy.
+    static bool Blt(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy, int32_t w,
+                    int32_t h);
+    static bool BltOpaque(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy, int32_t w,
+                          int32_t h);
+    // Per-pixel alpha.
+    static bool BltAlpha(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy, int32_t w,
+                         int32_t h);
+    // Opaque copy of this surface's (sx, sy, w, h) onto dst at (dx, dy).
+    bool BltOnto(CDIB32* dst, int32_t dx, int32_t dy, int32_t sx, int32_t sy, int32_t w, int32_t h);
+    // Opaque copy stretched to dw × dh.
+    static bool BltScaled(CDIB32* dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh, CDIB32* src,
+                          int32_t sx, int32_t sy, int32_t w, int32_t h);
+    // Constant opacity, stretched to dw × dh.
+    static bool BltFade(CDIB32* dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh, CDIB32* src,
+                        uint32_t ignored, int32_t sx, int32_t sy, int32_t w, int32_t h, uint16_t level);
+    // Per-pixel alpha times a level.
+    static bool BltAlphaFade(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy,
+                             int32_t w, int32_t h, uint16_t level);
+    static bool BltAlphaFadeEx(CDIB32* dst, int32_t dx, int32_t dy, int32_t dw, int32_t dh, CDIB32* src,
+                               int32_t sx, int32_t sy, int32_t w, int32_t h, uint16_t level);
+    // This surface becomes background, then src blended over it at level.
+    bool BltCrossFade(CDIB32* background, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy,
+                      int32_t w, int32_t h, uint16_t level, uint32_t ignored);
+    // dst becomes background (when given), then src blended over it at level.
+    static bool BltFadeOver(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, CDIB32* background, int32_t sx,
+                            int32_t sy, int32_t w, int32_t h, uint16_t level);
+    // The slots of this surface's implementation, arguments passed through.
+    bool BltColorKeyRaw(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                        RECT* clip);
+    bool BltCopyRaw(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                    RECT* clip);
+    bool BltAlphaLevelRaw(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                          const RECT* srcRect, const SIZE* dstSize, RECT* clip);
+    // Result of the slot: true drawn (or nothing to draw), false refused.
+    bool BltQuadBRaw(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, RECT* clip, uint8_t exact);
+    bool BltQuadDRaw(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, uint32_t inverse3,
+                     uint32_t level3, RECT* clip, uint8_t exact);
+    // dst colour = 255 − src colour per channel, alpha 0; the source is left as it is. Cut to
+    // both surfaces.
+    static bool BltInvert(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy, int32_t w,
+                          int32_t h);
+    // dst colour = src colour; dst alpha = the low byte of alpha where the source alpha is not 0,
+    // else 0. Cut to both surfaces.
+    static bool BltSetAlpha(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy,
+                            int32_t w, int32_t h, uint32_t alpha);
+    static bool BltNop(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, int32_t sy, int32_t w,
+                       int32_t h);
+
+private:
+    uint32_t m_bitDepth = 0;
+    CDIB32Base* m_impl = nullptr;
+    uint32_t m_loadState = kConstructed;
+};
+
+namespace kestrel::gfx {
+
+// level × 0x010101: the level in the blue, green and red bytes.
+constexpr uint32_t Level3(uint32_t level) {
+    return level * 0x010101u;
+}
+// The destination weights that go with Level3: 255 − level per channel.
+constexpr uint32_t Inverse3(uint32_t level) {
+    return ~Level3(level) & 0xFFFFFFu;
+}
+
+// Parses a bitmap file held in memory into a packed bitmap; empty when the file is not a
+// bitmap this reader accepts. bitDepth receives biBitCount of a file whose header was read.
+DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth);
+
+} // namespace kestrel::gfx

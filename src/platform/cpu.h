@@ -1,0 +1,6 @@
+// Processor test that chooses the surface implementation.
+#pragma once
+
+// 1: no CPUID; 2: no MMX; 3: MMX without conditional moves; 4: MMX and conditional moves (every
+// x86-64 processor). Processors of other architectures report 2. Computed once and cached.
+int IsMMXAvailable();
