@@ -1,0 +1,117 @@
+#include "platform/headless.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plat {
+namespace {
+
+class HeadlessSurface : public WindowSurface {
+public:
+    HeadlessSurface(HeadlessBackend& owner, int width, int height)
+        : owner_(owner), width_(width), height_(height) {}
+
+    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+        auto& c = owner_.capture;
+        c.width = width;
+        c.height = height;
+        c.pixels.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&c.pixels[static_cast<size_t>(y) * width],
+                        reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(y) * pitch,
+                        static_cast<size_t>(width) * 4);
+        c.dest = dest;
+        ++c.presents;
+    }
+    bool SetFullScreen(bool on) override {
+        if (on && owner_.failFullScreen)
+            return false;
+        owner_.fullScreen = on;
+        return true;
+    }
+    bool IsFullScreen() const override { return owner_.fullScreen; }
+    void Raise() override { ++owner_.raises; }
+    void ShowCursor(bool shown) override { owner_.cursorShown = shown; }
+    void WarpCursor(int x, int y) override {
+        owner_.warpX = x;
+        owner_.warpY = y;
+    }
+    void GetClientSize(int& width, int& height) const override {
+        width = owner_.fullScreen ? owner_.desktopWidth : width_;
+        height = owner_.fullScreen ? owner_.desktopHeight : height_;
+    }
+
+private:
+    HeadlessBackend& owner_;
+    int width_, height_;
+};
+
+} // namespace
+
+std::unique_ptr<WindowSurface> HeadlessBackend::OpenWindow(const WindowDesc& desc) {
+    if (failOpenWindow)
+        return nullptr;
+    ++windowsOpened;
+    title = desc.title;
+    fullScreen = false;
+    return std::make_unique<HeadlessSurface>(*this, desc.clientWidth, desc.clientHeight);
+}
+
+void HeadlessBackend::PollEvents(std::vector<Message>&) {}
+
+int HeadlessBackend::MessageBox(HWND owner, std::string_view text, std::string_view caption,
+                                BoxButtons buttons, BoxIcon icon) {
+    boxes.push_back({std::string(text), std::string(caption), buttons, icon, owner != nullptr});
+    if (boxAnswers.empty())
+        return kIdOk;
+    int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    if (buttons == BoxButtons::Ok)
+        return kIdOk;
+    return answer;
+}
+
+int HeadlessBackend::RunDialog(Dialog& dialog) {
+    DialogScript script;
+    bool scripted = !dialogAnswers.empty();
+    if (scripted) {
+        script = dialogAnswers.front();
+        dialogAnswers.pop_front();
+    }
+    if (script.fail)
+        return -1;
+    ++dialogsShown;
+    dialog.Init();
+    if (scripted) {
+        for (int id : script.clicks) {
+            dialog.Click(id);
+            if (dialog.Ended())
+                break;
+        }
+    } else {
+        for (const auto& c : dialog.Template().controls) {
+            if (c.kind == ControlKind::DefPushButton) {
+                dialog.Click(c.id);
+                break;
+            }
+        }
+    }
+    lastDialogChecked.clear();
+    for (const auto& c : dialog.Template().controls)
+        if (c.kind == ControlKind::RadioButton && dialog.IsChecked(c.id))
+            lastDialogChecked.push_back(c.id);
+    return dialog.Ended() ? dialog.Result() : -1;
+}
+
+void HeadlessBackend::GetDesktopSize(int& width, int& height) {
+    width = desktopWidth;
+    height = desktopHeight;
+}
+
+uint32_t HeadlessBackend::PixelAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= capture.width || y >= capture.height)
+        return 0;
+    return capture.pixels[static_cast<size_t>(y) * capture.width + x];
+}
+
+} // namespace plat
