@@ -1,0 +1,218 @@
+// The per-frame steps of the message scene, the presentation modes and the investigation screens.
+// Until their own code is written, each mode ends at once: it resets the sub-state and hands back
+// to the interpreter (scene 2), so a script that enters one simply goes on. The post-frame steps
+// (composition, window buttons, sprite drawing) draw nothing yet.
+#include "app/game_main.h"
+#include "script/script_mng.h"
+
+namespace {
+
+void ReturnToScript(CScriptMng& engine) {
+    engine.m_msgStep = 0;
+    if (g_pGameMain != nullptr)
+        g_pGameMain->scene = kSceneScript;
+}
+
+} // namespace
+
+bool CScriptMng::ModeMessageStyle0(const char* /*text*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeMessageStyle1(const char* /*text*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeMessageStyle2(const char* /*text*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeTransition(uint8_t /*kind*/, uint32_t /*ms*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeQuake(uint8_t /*kind*/, uint32_t /*ms*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeChoice() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeWindowFade() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeEyeScreen() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeVoiceWait() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeScreenEffect() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModePictureSequence() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeColorTransition() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeSpeakerLine(const char* /*text*/) {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeTransition37() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeSpriteAnim() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeTransition39() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeNop40() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeTransition41() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeNop42() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeEyeSequence() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeAnnScreen() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeWaitClick() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeWaitVoice() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeStopVoice() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeClickWait() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeFrameZoom() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeFlash() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeWaitSe() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeMap() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeCommand() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeLegwork() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeTalkStart() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeLegworkEnd() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeCharSelect() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeKeywordList() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeSearch() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeItemSelect() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ModeSearchInventory() {
+    ReturnToScript(*this);
+    return true;
+}
+
+bool CScriptMng::ComposeMsgScene() {
+    return true;
+}
+
+bool CScriptMng::MsgWndButtonInput(uint8_t /*hover*/, int /*arg*/) {
+    return true;
+}
+
+bool CScriptMng::DrawSpriteAnimFrame() {
+    return true;
+}

@@ -1,0 +1,382 @@
+// Command handlers whose work is done by the picture, sound and investigation code. Until that
+// code replaces them one by one, each keeps the interpreter in scene 2 and continues with the next
+// command (past its file name when it carries one); nothing else happens.
+#include "app/game_main.h"
+#include "script/opcode_table.h"
+#include "script/script_command.h"
+#include "script/script_mng.h"
+
+using namespace kestrel::script;
+
+uint8_t* CScriptMng::SkipCommand(uint8_t* cmd) {
+    SetScene(kSceneScript);
+    const OpcodeInfo& info = GetOpcodeInfo(cmd[0]);
+    return Next(cmd, info.textLengthAt >= 0 ? cmd[info.textLengthAt] : 0u);
+}
+
+// Layers, pictures, characters, sprites and screen effects.
+uint8_t* CScriptMng::OpWindowFade(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadBg(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpRestoreBg(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadCharBase(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetScrCharSet(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpTransition(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpQuake(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpBlankLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFillLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpScreenEffect(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpBlitLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpCreateLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEyeScreen(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpResetLayer(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadSprite(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteMotion(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetParam63(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpWindowStyle(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpMaskTransition(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteSine(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpColorTransition(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteAnim(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteImage(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteRestart(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpStampSprites(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetFaceFrame(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpTransition40(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpRedrawWindow(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpTransition41(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEyeSequence(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpClearMessageArea(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpScreenEffectSwitch(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpStopEffect(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpOverlayEffect(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEndOverlay(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteRange(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSpriteReset(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadSpriteNoName(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetSlot(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetSlotState107(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetSlotMotion(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetSlotState111(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpRebuildLayers(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFrameZoom(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFlash(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpWindowFrame(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+
+// Sound.
+uint8_t* CScriptMng::OpPlayBgm(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpStopBgm(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFadeOutBgm(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpPlayBgmEx(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpBgmFade(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpPlayVoice(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpPlaySeEx(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpStopSeChannel(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpWaitVoice(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpStopVoice(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFadeOutSe(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpPlaySe(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadVoiceSlot(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadVoiceSlotNoCheck(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpLoadSeSlot(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpPlayVoiceEx(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpRestartSeChannel(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpWaitSe(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+
+// Item lists and investigation state.
+uint8_t* CScriptMng::OpSetHudDate(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetClock(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterMap(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterSearch(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpClearTables(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfT1(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAddList1(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetList1b(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpNop98(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAddList5(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetList2b(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetList3b(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAddList3(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAddList2(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetListState120(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAddList4(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterCommand(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetKeyword1(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetKeyword2(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetKeyword3(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetKeyword4(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetKeyword5(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpAdvanceClock(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterLegwork(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetTable136(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetTable137(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetTable138(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpClearTable139(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfClockReached(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSwitch12(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpClearT2(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetT2(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfT2(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetThresholdIndex(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfDay(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpDrawLegworkPanel(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetTimeGauge(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpCharSelect(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterKeywords(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSwitch20b(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetT1(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetDay(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetHudInfo(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpItemSelect(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfParam156(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetTable157(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetNoteMark(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpEnterSearchInventory(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpClearV(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSwitch20(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetV(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpJumpIfV(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpSetParam164(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+uint8_t* CScriptMng::OpFreeLayers(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
+// The vertical text page redraw (needs the glyph drawing of the message scene).
+uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
+    return SkipCommand(cmd);
+}
