@@ -506,7 +506,8 @@ uint8_t* CScriptMng::EndScript(ScriptFault fault, uint8_t* cmd) {
         m_pScriptBuf = m_pScriptBase = m_pScriptPtr = m_pScriptSave = nullptr;
         m_scriptSize = 0;
     }
-    m_fault = fault;
+    if (report || m_fault == ScriptFault::kNone)
+        m_fault = fault;
     // The story ends as the exit command ends it: title menu, or the replay screen in a replay.
     if (g_pGameMain != nullptr)
         g_pGameMain->fullRect = RECT{0, 0, 1024, 576};

@@ -1,0 +1,108 @@
+// The engine object right after construction, and what its destruction releases.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "graphics/dib32.h"
+#include "script/script_mng.h"
+#include "script_fixture.h"
+
+using kestrel::test::ScriptTest;
+using ScriptEngineState = ScriptTest;
+
+TEST_F(ScriptEngineState, StartsWithTheDefaultsOfANewGame) {
+    const CScriptMng& e = engine();
+    for (int i = 0; i < kScriptVarCount; ++i)
+        ASSERT_EQ(e.m_vars[i], 0) << i;
+    EXPECT_EQ(e.m_list1.count, 0);
+    EXPECT_EQ(e.m_list2.count, 0);
+    EXPECT_EQ(e.m_list3.count, 0);
+    EXPECT_EQ(e.m_list4.count, 0);
+    EXPECT_EQ(e.m_list5.count, 0);
+    EXPECT_STREQ(e.m_heroNames[0], kDefaultFamilyName);
+    EXPECT_STREQ(e.m_heroNames[1], kDefaultGivenName);
+    EXPECT_EQ(e.m_windowFrame, 0);
+    EXPECT_EQ(e.m_textColour, 0xFFFFFFu);
+    EXPECT_EQ(e.m_hudDateRow, 1);
+    EXPECT_EQ(e.m_hudOption, 1);
+    EXPECT_EQ(e.m_noteFlowChart, 1);
+    EXPECT_EQ(e.m_screenRect, (RECT{0, 0, 1024, 576}));
+    EXPECT_EQ(e.m_pScriptBuf, nullptr);
+    EXPECT_EQ(e.m_pMsgText, nullptr);
+    EXPECT_EQ(e.m_choiceCount, 0);
+    // The names of the other parts refer to the same bytes.
+    EXPECT_EQ(&e.m_mapPage, &e.m_day);
+    EXPECT_EQ(&e.m_nameSlots[1][0], &e.m_heroNames[1][0]);
+    EXPECT_EQ(&e.m_investArea, &e.m_commandParams[0]);
+}
+
+TEST_F(ScriptEngineState, IndicatorTablesHoldTheirValues) {
+    const CScriptMng& e = engine();
+    EXPECT_EQ(e.m_indicatorY1[0], 513);
+    EXPECT_EQ(e.m_indicatorY1[9], 519);
+    EXPECT_EQ(e.m_indicatorY1[38], 513);
+    EXPECT_EQ(e.m_indicatorY2[0], 445);
+    EXPECT_EQ(e.m_indicatorY2[38], 435);
+    // 0, 32, 64, 128, 196, then 28 x 255, 224 ...
+    EXPECT_EQ(e.m_indicatorAlpha[4], 196);
+    EXPECT_EQ(e.m_indicatorAlpha[5], 255);
+    EXPECT_EQ(e.m_indicatorAlpha[32], 255);
+    EXPECT_EQ(e.m_indicatorAlpha[33], 224);
+    EXPECT_EQ(e.m_indicatorAlpha[46], 224);
+    EXPECT_EQ(e.m_indicatorAlpha[47], 255);
+    EXPECT_EQ(e.m_indicatorAlpha[63], 224);
+    EXPECT_EQ(e.m_indicatorAlpha[69], 0);
+    EXPECT_EQ(e.m_indicatorAlpha[71], 0);
+    for (uint32_t v : e.m_indicatorX224)
+        EXPECT_EQ(v, 224u);
+    for (uint32_t v : e.m_indicatorX455)
+        EXPECT_EQ(v, 455u);
+    const uint16_t rows[15] = {450, 449, 448, 448, 449, 450, 451, 452, 453, 454, 455, 455, 454, 453, 452};
+    EXPECT_EQ(std::memcmp(e.m_indicatorRows, rows, sizeof rows), 0);
+}
+
+TEST_F(ScriptEngineState, ParticlesLieInTheirRanges) {
+    for (uint32_t seed : {0u, 1u, 977u, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
+        clock_.clock().Set(seed);
+        CScriptMng other(nullptr);
+        for (int set = 0; set < kParticleSets; ++set) {
+            for (const Particle& p : other.m_particles[set]) {
+                EXPECT_GE(p.x, 0);
+                EXPECT_LT(p.x, 800);
+                EXPECT_GE(p.y, 0);
+                EXPECT_LT(p.y, 600);
+                EXPECT_GE(p.drift, -1);
+                EXPECT_LE(p.drift, 1);
+                EXPECT_GE(p.speed, set == 2 ? 3 : 2);
+                EXPECT_LE(p.speed, set == 0 ? 3 : (set == 1 ? 4 : 5));
+                EXPECT_EQ(p.zero, 0);
+            }
+        }
+    }
+}
+
+TEST_F(ScriptEngineState, MissingInterfacePicturesLeaveEmptySurfaces) {
+    // The test folder holds no pictures: every surface exists and is empty, the working copies too.
+    for (int i : {kUiWindow, kUiFrame, kUiWindowWork, kUiFrameWork, kUiWindowButtons, kUiTimeShort}) {
+        ASSERT_NE(g_pScriptUiSurfaces[i], nullptr) << i;
+        EXPECT_EQ(g_pScriptUiSurfaces[i]->GetWidth(), 0) << i;
+    }
+    EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot], nullptr);
+    ASSERT_NE(g_pSpriteSurfaces[kScriptSpriteSlots], nullptr);
+    EXPECT_EQ(g_pSpriteSurfaces[kScriptSpriteSlots]->GetWidth(), 100);
+    EXPECT_EQ(g_pSpriteSurfaces[kScriptSpriteSlots]->GetHeight(), 100);
+}
+
+TEST_F(ScriptEngineState, DestructionReleasesTheHeapTextsAndSurfaces) {
+    Start("BeginChoice\nAddChoice end, \"a\"\nMessage \"m\"\nend: ExitToMenu\n");
+    RunUntilWait();
+    Frame();
+    ASSERT_NE(engine().m_pMsgText, nullptr);
+    delete g_pScriptMng;
+    EXPECT_EQ(g_pScriptMng, nullptr);
+    for (CDIB32* s : g_pScriptUiSurfaces)
+        EXPECT_EQ(s, nullptr);
+    for (CDIB32* s : g_pSpriteSurfaces)
+        EXPECT_EQ(s, nullptr);
+    // Leak checking under the address sanitizer covers the heap texts.
+}

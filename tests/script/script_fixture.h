@@ -1,0 +1,103 @@
+// A game folder of its own, the application object and the script engine, with scripts written
+// in the assembler's text form. Frames are stepped by hand: scene 2 runs the interpreter, and a
+// waiting scene hands back to it at once, as the interim mode steps do.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/game_main.h"
+#include "archive/paths.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/headless.h"
+#include "screens/system_data.h"
+#include "script/script_asm.h"
+#include "script/script_mng.h"
+
+namespace kestrel::test {
+
+// One game folder for the whole test program: the resource folders are resolved once.
+inline const std::filesystem::path& ScriptTestFolder() {
+    static const std::filesystem::path folder = [] {
+        auto dir = std::filesystem::temp_directory_path() /
+                   ("kestrel-script-test-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dir / "script");
+        std::filesystem::create_directories(dir / "save");
+        kestrel::fs::SetGameFolder(dir.string());
+        ResolveResourceDirs();
+        return dir;
+    }();
+    return folder;
+}
+
+class ScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ScriptTestFolder();
+        SetSystemDataDefaults();
+        g_pGameMain = new CGameMain(nullptr, nullptr);
+        g_pGameMain->scene = kSceneScript;
+        g_pScriptMng = new CScriptMng(nullptr);
+        boxes().clear();
+    }
+    void TearDown() override {
+        // The application object deletes the engine.
+        delete g_pGameMain;
+        g_pGameMain = nullptr;
+        delete g_pScriptMng;
+        g_pScriptMng = nullptr;
+    }
+
+    CScriptMng& engine() { return *g_pScriptMng; }
+    CGameMain& game() { return *g_pGameMain; }
+    std::vector<plat::HeadlessBackend::BoxCall>& boxes() { return headless_.backend().boxes; }
+
+    // Writes raw file bytes as script `name`.
+    void WriteScriptFile(const std::string& name, const std::vector<uint8_t>& fileBytes) {
+        std::filesystem::path p = ScriptTestFolder() / "script" / name;
+        FILE* f = std::fopen(p.string().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        if (!fileBytes.empty())
+            std::fwrite(fileBytes.data(), 1, fileBytes.size(), f);
+        std::fclose(f);
+    }
+    // Assembles `source` and writes it as script `name`; returns the plain bytes.
+    std::vector<uint8_t> WriteScript(const std::string& name, const std::string& source) {
+        sasm::AsmResult r = sasm::Assemble(source);
+        EXPECT_TRUE(r.ok()) << sasm::FormatErrors(r.errors);
+        WriteScriptFile(name, sasm::InvertBytes(r.bytes));
+        return r.bytes;
+    }
+    // Writes and loads a script, and enters scene 2 as the callers of the loader do.
+    void Start(const std::string& source, const std::string& name = "test.s") {
+        WriteScript(name, source);
+        ASSERT_NE(engine().LoadScript(name.c_str()), nullptr);
+        game().scene = kSceneScript;
+    }
+
+    // One frame of the interpreter, or of a waiting scene that hands back at once.
+    void Frame() {
+        if (game().scene == kSceneScript)
+            engine().RunScript();
+        else
+            game().scene = kSceneScript;
+    }
+    // Runs interpreter frames until the scene leaves 2 (at most `limit`); returns the scene.
+    SceneId RunUntilWait(int limit = 1000) {
+        for (int i = 0; i < limit && game().scene == kSceneScript; ++i)
+            engine().RunScript();
+        return game().scene;
+    }
+
+    plat::ScopedHeadlessBackend headless_;
+    ScopedFakeClock clock_{1000};
+};
+
+} // namespace kestrel::test
