@@ -399,13 +399,26 @@ uint8_t* CScriptMng::LoadScript(const char* name) {
         m_fault = ScriptFault::kNoScript;
         return nullptr;
     }
-    m_scriptSize = file.GetSize();
-    m_pScriptBuf = new uint8_t[m_scriptSize + 1]();
-    if (m_scriptSize > 0)
-        std::memcpy(m_pScriptBuf, file.GetData(), m_scriptSize);
+    uint8_t* start = LoadScriptData(file.GetData(), file.GetSize());
     file.Close();
+    return start;
+}
+
+uint8_t* CScriptMng::LoadScriptData(const uint8_t* fileBytes, uint32_t size) {
+    delete[] m_pScriptBuf;
+    m_pScriptBuf = m_pScriptBase = m_pScriptPtr = m_pScriptSave = nullptr;
+    m_scriptSize = 0;
+    m_fault = ScriptFault::kNone;
+    m_reportedOffset = ~0u;
+    if (size > kScriptMaxSize || (size > 0 && fileBytes == nullptr)) {
+        m_fault = ScriptFault::kNoScript;
+        return nullptr;
+    }
+    // size + 1 bytes: the last one stays 0.
+    m_scriptSize = size;
+    m_pScriptBuf = new uint8_t[m_scriptSize + 1]();
     for (uint32_t i = 0; i < m_scriptSize; ++i)
-        m_pScriptBuf[i] = static_cast<uint8_t>(~m_pScriptBuf[i]);
+        m_pScriptBuf[i] = static_cast<uint8_t>(~fileBytes[i]);
     m_pScriptBase = m_pScriptPtr = m_pScriptSave = m_pScriptBuf;
     return m_pScriptBuf;
 }

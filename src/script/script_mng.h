@@ -184,6 +184,9 @@ public:
     // first command. A missing or unreadable file shows one message and leaves no script; the
     // next RunScript then ends the story (title menu, or the replay screen in a replay).
     uint8_t* LoadScript(const char* name);
+    // The same from a script file's bytes held in memory (stored inverted, as in the file); null
+    // when the data is larger than kScriptMaxSize (nothing is loaded then).
+    uint8_t* LoadScriptData(const uint8_t* fileBytes, uint32_t size);
     // The step of scene 2: executes exactly one command.
     void RunScript();
 

@@ -215,3 +215,13 @@ TEST_F(ScriptBounds, SetScriptOffsetRejectsOffsetsOutsideTheScript) {
     EXPECT_FALSE(engine().SetScriptOffset(12));
     EXPECT_EQ(engine().ScriptOffset(), 8u);
 }
+
+TEST_F(ScriptLoad, DataLargerThanTheLimitLoadsNothing) {
+    std::vector<uint8_t> big(kScriptMaxSize + 1, 0xFF);
+    EXPECT_EQ(engine().LoadScriptData(big.data(), static_cast<uint32_t>(big.size())), nullptr);
+    EXPECT_EQ(engine().m_scriptSize, 0u);
+    EXPECT_EQ(engine().LastFault(), ScriptFault::kNoScript);
+    big.pop_back();
+    EXPECT_NE(engine().LoadScriptData(big.data(), static_cast<uint32_t>(big.size())), nullptr);
+    EXPECT_EQ(engine().m_scriptSize, kScriptMaxSize);
+}
