@@ -376,7 +376,3 @@ uint8_t* CScriptMng::OpSetParam164(uint8_t* cmd) {
 uint8_t* CScriptMng::OpFreeLayers(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
-// The vertical text page redraw (needs the glyph drawing of the message scene).
-uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}

@@ -1,0 +1,153 @@
+// The full-screen text page of the vertical window style: the command that redraws the current
+// page from the backlog after the page was lost (for example after a load or a transition).
+#include <cstring>
+
+#include "app/game_main.h"
+#include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
+#include "graphics/surfaces.h"
+#include "screens/system_data.h"
+#include "script/script_mng.h"
+
+namespace {
+
+constexpr int32_t kPageStartX = 920;
+constexpr int32_t kPageTopY = 2;
+constexpr int32_t kColumnStep = 42;
+constexpr int kColumnUnits = 46; // half-width units that fill a column
+constexpr uint32_t kOutlineColour = 0x1F1F1F;
+constexpr uint32_t kGlyphColour = 0xFFFFFF;
+constexpr uint32_t kColumnBreakCode = 0xA1E7;
+constexpr uint32_t kClickWaitCode = 0x81AB;
+
+bool IsLead(uint8_t b) {
+    return b >= 0x80;
+}
+
+uint32_t CodeAt(const char* p) {
+    const auto b = static_cast<uint8_t>(p[0]);
+    if (IsLead(b) && p[1] != '\0')
+        return b * 256u + static_cast<uint8_t>(p[1]);
+    return b;
+}
+
+// The two-byte characters that must not begin a column.
+bool IsLineStartForbidden(uint32_t code) {
+    static constexpr uint16_t kCodes[27] = {0x8141, 0x8142, 0x8149, 0x816A, 0x8176, 0x8178, 0x8199,
+                                            0x81F4, 0x8148, 0x829F, 0x82A1, 0x82A3, 0x82A5, 0x82A7,
+                                            0x82E1, 0x82E3, 0x82E5, 0x82C1, 0x8340, 0x8342, 0x8344,
+                                            0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362};
+    for (uint16_t c : kCodes)
+        if (c == code)
+            return true;
+    return false;
+}
+
+// A 1024 x 576 24-bit copy of `src` (black where it is smaller or missing).
+CDIB32* ScreenCopy(HWND hWnd, CDIB32* src) {
+    auto* copy = new CDIB32();
+    copy->Create(hWnd, 1024, 576, 24);
+    if (src != nullptr)
+        CDIB32::Blt(copy, 0, 0, src, 0, 0, 1024, 576);
+    return copy;
+}
+
+// One glyph with its outline: eight times in the outline colour around it, once on top.
+void DrawOutlinedGlyph(CDIB32* surface, int32_t x, int32_t y, const char* p) {
+    static constexpr int kOffsets[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+                                           {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+    for (const auto& o : kOffsets)
+        g_GlyphFont->DrawString(surface, x + o[0], y + o[1], p, kOutlineColour);
+    g_GlyphFont->DrawString(surface, x, y, p, kGlyphColour);
+}
+
+} // namespace
+
+uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
+    CDIB32* page = g_Layers[1];
+    // 1. The backup of the background and the saved screen, then the window picture over it.
+    ReplaceSurface(g_Layer1Backup[1], ScreenCopy(m_hWnd, page));
+    ReplaceSurface(g_SavedScreenSurface, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
+    if (page != nullptr && g_MsgWindowSurface != nullptr) {
+        const uint32_t opacity =
+            g_SystemData.windowTransparency > 100 ? 100 : g_SystemData.windowTransparency;
+        const auto level = static_cast<uint16_t>(255 - opacity * 255 / 100);
+        CDIB32::BltFade(page, 0, 0, g_MsgWindowSurface->GetWidth(), g_MsgWindowSurface->GetHeight(),
+                        g_MsgWindowSurface, 0, 0, 0, g_MsgWindowSurface->GetWidth(),
+                        g_MsgWindowSurface->GetHeight(), level);
+    }
+
+    // 2-3. The page's messages, the newest last, one column after another from the right.
+    int32_t x = kPageStartX;
+    int32_t y = kPageTopY;
+    const uint32_t count =
+        g_pGameMain ? (g_pGameMain->backlogCount > kBacklogMax ? kBacklogMax : g_pGameMain->backlogCount) : 0;
+    const uint32_t lines = m_lineCount < count ? m_lineCount : count;
+    const bool canDraw = page != nullptr && g_GlyphFont != nullptr;
+    for (uint32_t k = 0; k < lines; ++k) {
+        const char* text = g_pGameMain->backlogText[count - lines + k];
+        const size_t length = strnlen(text, kBacklogRowSize);
+        const int32_t step = g_GlyphFont ? g_GlyphFont->GetHeight() : 22;
+        int units = 0;
+        int ruby = 0; // 0 none, 1 in the base, 2 in the reading
+        y = kPageTopY;
+        for (size_t i = 0; i < length;) {
+            const char* p = text + i;
+            const uint32_t code = CodeAt(p);
+            const int width = code > 0xFF ? 2 : 1;
+            if (*p == '#') {
+                // An inline tag: consumed up to its closing '#'; a redraw replays none of them.
+                const char* end = static_cast<const char*>(std::memchr(p + 1, '#', length - i - 1));
+                i = end ? static_cast<size_t>(end - text) + 1 : length;
+                continue;
+            }
+            // Ruby "<base<reading>": the base is drawn as text; its reading is left out.
+            if (ruby == 2) {
+                if (*p == '>')
+                    ruby = 0;
+                i += static_cast<size_t>(width);
+                continue;
+            }
+            if (*p == '<' || (*p == '>' && ruby == 1)) {
+                ruby = *p == '<' ? ruby + 1 : 0;
+                ++i;
+                continue;
+            }
+            if (code == kClickWaitCode) {
+                i += 2;
+                continue;
+            }
+            if (code == kColumnBreakCode) {
+                x -= kColumnStep;
+                y = kPageTopY;
+                units = 0;
+                i += 2;
+                continue;
+            }
+            if (canDraw)
+                DrawOutlinedGlyph(page, x, y, p);
+            y += width == 2 ? step : step / 2;
+            units += width;
+            i += static_cast<size_t>(width);
+            if (units >= kColumnUnits && i < length) {
+                // A character that must not begin a column stays at the end of this one.
+                if (IsLineStartForbidden(CodeAt(text + i))) {
+                    if (canDraw)
+                        DrawOutlinedGlyph(page, x, y, text + i);
+                    i += 2;
+                }
+                x -= kColumnStep;
+                y = kPageTopY;
+                units = 0;
+            }
+        }
+        // Each message starts in a column of its own.
+        x -= kColumnStep;
+    }
+
+    // 4. The cursor for the message display.
+    m_textX = static_cast<uint16_t>(x);
+    m_textY = static_cast<uint16_t>(lines > 0 ? kPageTopY : y);
+    SetScene(kSceneScript);
+    return Next(cmd);
+}
