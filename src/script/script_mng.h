@@ -161,6 +161,22 @@ struct Particle {
     int32_t zero = 0;
 };
 
+// A picture cell: left, top, width and height inside a button sheet.
+struct CellRect {
+    int16_t x = 0, y = 0, w = 0, h = 0;
+};
+
+// Rectangles of the message-window buttons (hit tests and drawing); button rectangles are left,
+// top, right, bottom in screen coordinates. The vertical sets have an empty tenth entry.
+struct MsgWndButtonRects {
+    RECT frameButtons[10];    // window buttons, first frame variant
+    RECT frameButtons2[10];   // window buttons, second frame variant
+    CellRect frameCells[10];  // their cells in "system\window_p.bmp"
+    RECT verticalButtons[10]; // buttons of the vertical window style
+    CellRect verticalCells[10];
+    RECT verticalButtons2[10]; // second set of the vertical style
+};
+
 // Why the interpreter stopped a script (kNone while it runs normally).
 enum class ScriptFault : uint8_t {
     kNone,
@@ -509,6 +525,7 @@ public:
     uint8_t m_hoverItem = 0;     // hovered item, 1-based, 0 none
     uint8_t m_prevHoverItem = 0;
     RECT m_screenRect{0, 0, 1024, 576};
+    MsgWndButtonRects m_msgWndButtonRects;
 
     // Message layout and display.
     uint16_t m_textX = 0;

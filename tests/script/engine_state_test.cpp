@@ -61,6 +61,26 @@ TEST_F(ScriptEngineState, IndicatorTablesHoldTheirValues) {
     EXPECT_EQ(std::memcmp(e.m_indicatorRows, rows, sizeof rows), 0);
 }
 
+TEST_F(ScriptEngineState, ButtonRectanglesHoldTheirValues) {
+    const MsgWndButtonRects& r = engine().m_msgWndButtonRects;
+    EXPECT_EQ(r.frameButtons[0], (RECT{760, 455, 784, 475}));
+    EXPECT_EQ(r.frameButtons[9], (RECT{718, 455, 740, 475}));
+    EXPECT_EQ(r.frameButtons2[7], (RECT{676, 464, 690, 473}));
+    EXPECT_EQ(r.frameCells[4].x, 116);
+    EXPECT_EQ(r.frameCells[4].w, 35);
+    EXPECT_EQ(r.frameCells[9].x, 248);
+    EXPECT_EQ(r.verticalButtons[8], (RECT{976, 323, 1012, 342}));
+    EXPECT_EQ(r.verticalButtons[9], (RECT{0, 0, 0, 0}));
+    EXPECT_EQ(r.verticalCells[8].x, 288);
+    EXPECT_EQ(r.verticalCells[8].h, 19);
+    EXPECT_EQ(r.verticalButtons2[1], (RECT{981, 415, 1008, 432}));
+    // Every button of the window bar lies inside the window strip from y 448.
+    for (const RECT& b : r.frameButtons) {
+        EXPECT_LT(b.left, b.right);
+        EXPECT_GE(b.top, 448);
+    }
+}
+
 TEST_F(ScriptEngineState, ParticlesLieInTheirRanges) {
     for (uint32_t seed : {0u, 1u, 977u, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
         clock_.clock().Set(seed);

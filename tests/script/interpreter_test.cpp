@@ -225,3 +225,30 @@ TEST_F(ScriptLoad, DataLargerThanTheLimitLoadsNothing) {
     EXPECT_NE(engine().LoadScriptData(big.data(), static_cast<uint32_t>(big.size())), nullptr);
     EXPECT_EQ(engine().m_scriptSize, kScriptMaxSize);
 }
+
+TEST_F(ScriptBounds, KeptMalformedFilesStopWithTheirFault) {
+    struct Case {
+        const char* file;
+        ScriptFault fault;
+    };
+    const Case cases[] = {
+        {"truncated_text.s", ScriptFault::kTruncated},
+        {"zero_length.s", ScriptFault::kZeroLength},
+        {"jump_outside.s", ScriptFault::kJumpOutside},
+        {"cut_in_command.s", ScriptFault::kTruncated},
+    };
+    for (const Case& c : cases) {
+        boxes().clear();
+        std::filesystem::copy_file(std::filesystem::path(KESTREL_TEST_DATA) / "script" / c.file,
+                                   kestrel::test::ScriptTestFolder() / "script" / c.file,
+                                   std::filesystem::copy_options::overwrite_existing);
+        ASSERT_NE(engine().LoadScript(c.file), nullptr) << c.file;
+        game().scene = kSceneScript;
+        EXPECT_EQ(RunUntilWait(), kSceneTitleMenu) << c.file;
+        EXPECT_EQ(engine().m_vars[1], 1) << c.file;
+        EXPECT_EQ(engine().LastFault(), c.fault) << c.file;
+        ASSERT_EQ(boxes().size(), 1u) << c.file;
+        EXPECT_NE(boxes()[0].text.find(c.file), std::string::npos) << boxes()[0].text;
+        engine().m_vars[1] = 0;
+    }
+}

@@ -1,0 +1,30 @@
+// The interpreter as the application object's frame runs it: scene 2 steps one command, the
+// waiting scenes (interim steps) hand back, and the script runs to its end.
+#include <gtest/gtest.h>
+
+#include "script_fixture.h"
+
+using kestrel::test::ScriptTest;
+using ScriptThroughFrames = ScriptTest;
+
+TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
+    Start("SetVar 1, 5\n"
+          "Message \"abc\"\n"
+          "BeginChoice\n"
+          "AddChoice next, \"a\"\n"
+          "Choice 0\n"
+          "next: Transition 2, 100\n"
+          "AddVar 1, 1\n"
+          "ExitToMenu\n");
+    std::vector<SceneId> scenes;
+    for (int i = 0; i < 12 && game().scene != kSceneTitleMenu; ++i) {
+        game().Frame();
+        scenes.push_back(game().scene);
+    }
+    EXPECT_EQ(game().scene, kSceneTitleMenu);
+    EXPECT_EQ(engine().m_vars[1], 6);
+    const std::vector<SceneId> expected = {kSceneScript, kSceneMessage,  kSceneScript, kSceneScript,
+                                           kSceneScript, kSceneChoice,   kSceneScript, kSceneScript,
+                                           kSceneScript, kSceneTitleMenu};
+    EXPECT_EQ(scenes, expected);
+}
