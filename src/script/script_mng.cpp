@@ -454,9 +454,14 @@ uint8_t* CScriptMng::LoadScript(const char* name) {
     if (g_pGameMain != nullptr)
         CopyGameText(g_pGameMain->scriptName, sizeof g_pGameMain->scriptName, fileName.c_str());
 
+    // The bare name is looked up in the script folder. The base path is the archive layer's one
+    // global: it is restored at once, so that the relative names of every other loader (pictures,
+    // sounds) still resolve against the folder they expect.
+    const std::string previousBase = GetBasePath();
     SetBasePath(GetResourceDir(kResourceScript));
     CArcFile file;
     int result = fileName.empty() ? kArcEmptyName : file.Open(fileName);
+    SetBasePath(previousBase);
     if (result != kArcOk || file.GetSize() > kScriptMaxSize) {
         std::string text = "Not Found Script\n[" + text_codec::GameTextToUtf8Lossy(fileName) + "]";
         ShowMessage(text.c_str(), "Error:LoadScript");

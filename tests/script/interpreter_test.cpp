@@ -29,6 +29,15 @@ TEST_F(ScriptLoad, InvertsEveryByteAndAddsAZeroByte) {
     EXPECT_STREQ(game().scriptName, "raw.s");
 }
 
+TEST_F(ScriptLoad, LeavesTheBasePathOfOtherLoadersAlone) {
+    const std::string before = GetBasePath();
+    WriteScript("a.s", "ExitToMenu\n");
+    ASSERT_NE(engine().LoadScript("a.s"), nullptr);
+    EXPECT_EQ(GetBasePath(), before);
+    engine().LoadScript("missing.s");
+    EXPECT_EQ(GetBasePath(), before);
+}
+
 TEST_F(ScriptLoad, ResetsTheScreenRectangleAndTheResumePoint) {
     Start("Message \"a\"\nExitToMenu\n");
     Frame();
