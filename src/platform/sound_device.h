@@ -104,8 +104,9 @@ public:
     // number of frames or above kMaxSoundBufferBytes).
     std::unique_ptr<SoundBuffer> CreateSoundBuffer(const SoundBufferDesc& desc);
 
+    struct Impl; // the output's own state
+
 private:
-    struct Impl;
     explicit SoundDevice(Output output);
 
     Output output_;

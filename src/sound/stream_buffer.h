@@ -84,4 +84,6 @@ private:
     // The reader gave out (a read error, or a loop pass without data): the sound ends after the
     // blocks already queued.
     bool exhausted = false;
+    // Loop wraps since the last data read; a second wrap without data means the reader gave out.
+    uint32_t wrapsWithoutData = 0;
 };
