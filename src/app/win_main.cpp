@@ -1,0 +1,105 @@
+#include "app/win_main.h"
+
+#include <memory>
+
+#include "app/game_main.h"
+#include "app/startup_dialog.h"
+#include "app/user_sys_data.h"
+#include "app/wnd_proc.h"
+#include "platform/file_system.h"
+#include "platform/single_instance.h"
+#include "platform/window.h"
+
+namespace {
+
+std::unique_ptr<plat::SingleInstance> g_pInstanceGuard;
+HWND g_hMainWindow = nullptr;
+
+void ReleaseInstanceGuard() {
+    if (g_pInstanceGuard)
+        g_pInstanceGuard->Release();
+}
+
+bool InitInstance(HINSTANCE hinstance) {
+    g_hInstance = hinstance;
+    plat::WindowDesc desc;
+    desc.title = kGameTitle;
+    desc.clientWidth = 1024;
+    desc.clientHeight = 576;
+    desc.iconWidth = desc.iconHeight = 32;
+    desc.iconPixels = MakeWindowIcon(32);
+    g_hMainWindow = plat::CreateMainWindow(desc, WndProc);
+    if (!g_hMainWindow)
+        return false;
+    plat::InvalidateWindow(g_hMainWindow);
+    return true;
+}
+
+} // namespace
+
+StartupResult StartGame(const EntryOptions& options) {
+    g_hMainWindow = nullptr;
+    auto guard = std::make_unique<plat::SingleInstance>();
+    if (!guard->Acquire(options.instanceName)) {
+        // Another copy runs: raise its window and end quietly, writing nothing.
+        plat::SingleInstance::AskHolderToRaise(options.instanceName);
+        return StartupResult::SecondInstance;
+    }
+    g_pInstanceGuard = std::move(guard);
+    // A file named "save" in place of the folder makes the settings unwritable; start-up goes on.
+    kestrel::fs::CreateFolders("save");
+    LoadUserSysData();
+    g_StartupDlgResult = plat::DialogBox(StartupDialogTemplate(), StartupDlgProc);
+    if (g_StartupDlgResult == -1) {
+        ReleaseInstanceGuard();
+        return StartupResult::Cancelled;
+    }
+    SaveUserSysData();
+    g_OnRuntimeDestroyed = ReleaseInstanceGuard;
+    if (!InitInstance(nullptr)) {
+        plat::MessageBox(nullptr, "Not InitInstance", "Error", plat::BoxButtons::Ok, plat::BoxIcon::Error);
+        ReleaseInstanceGuard();
+        return StartupResult::NoWindow;
+    }
+    return StartupResult::Running;
+}
+
+int ExitCodeFor(StartupResult result) {
+    return result == StartupResult::Cancelled ? -1 : 0;
+}
+
+bool PumpOnce(int* exitCode) {
+    if (g_pInstanceGuard && g_pInstanceGuard->TakeRaiseRequest())
+        plat::RaiseWindow(g_hMainWindow);
+    plat::Message msg;
+    if (plat::PeekMessage(msg)) {
+        if (msg.msg == plat::Msg::Quit) {
+            if (exitCode)
+                *exitCode = msg.code;
+            g_pInstanceGuard.reset();
+            g_hMainWindow = nullptr;
+            return false;
+        }
+        plat::DispatchMessage(msg);
+        return true;
+    }
+    if (g_pGameMain)
+        g_pGameMain->Frame();
+    return true;
+}
+
+int RunGame(const EntryOptions& options) {
+    StartupResult result = StartGame(options);
+    if (result != StartupResult::Running) {
+        g_pInstanceGuard.reset();
+        return ExitCodeFor(result);
+    }
+    int code = 0;
+    while (PumpOnce(&code)) {
+    }
+    return code;
+}
+
+HWND GameWindow() {
+    return plat::IsWindow(g_hMainWindow) ? g_hMainWindow : nullptr;
+}

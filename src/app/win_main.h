@@ -1,0 +1,31 @@
+// The process from its first step to its last: the single-instance guard, the "save" folder and the
+// start-up settings, the start-up dialog, the main window and the message loop that runs one frame
+// whenever no message waits.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+
+struct EntryOptions {
+    // Name of the single-instance guard (tests use a name of their own).
+    std::string instanceName = "kestrelwnd";
+};
+
+// Outcome of the start-up before the loop.
+enum class StartupResult { Running, SecondInstance, Cancelled, NoWindow };
+
+// Steps 1 to 8 of the entry: guard, "save" folder, settings, dialog, settings written, window made.
+// Running: the window exists and the loop may run; otherwise the exit code is ExitCodeFor(result).
+StartupResult StartGame(const EntryOptions& options);
+int ExitCodeFor(StartupResult result);
+
+// One pass of the message loop: takes and dispatches one message, or runs one frame when none waits
+// (the loop never blocks). Returns false once the quit message was taken; *exitCode is then its code.
+bool PumpOnce(int* exitCode);
+
+// The whole entry: StartGame, then the loop until the quit message. Returns the exit code.
+int RunGame(const EntryOptions& options);
+
+// The main window, or null.
+HWND GameWindow();

@@ -1,0 +1,55 @@
+// Draws a running dialog into a picture and turns pointer and key input into clicks of its controls:
+// the part of a modal dialog that every backend shares (the SDL window shows the picture; tests read
+// it directly).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/window.h"
+
+class GlyphSource;
+
+namespace plat {
+
+class DialogView {
+public:
+    // `glyphs` draws the texts (null: texts are not drawn). Dialog units become pixels by the base
+    // units of a 12-pixel font: 1.5 pixels per unit across and down.
+    DialogView(Dialog& dialog, GlyphSource* glyphs);
+    ~DialogView();
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // The dialog's picture, Width() x Height() pixels of B,G,R,A, rows top-down.
+    void Render(std::vector<uint32_t>& pixels);
+    // The id of the clickable control under (x, y), or -1.
+    int ControlAt(int x, int y) const;
+    // A left click at (x, y): clicks the control there and gives it the focus.
+    void PointerClick(int x, int y);
+    // A key: Tab and Shift+Tab move the focus, the arrows move the check within a radio group, Space
+    // clicks the focused control, Return the focused push button or else the default one, Escape
+    // Cancel (id 2).
+    void KeyPress(Key key, bool shift);
+    // The id of the focused control (-1 none).
+    int FocusedId() const;
+    // The rectangle of control `index` in pixels.
+    RECT ControlRect(int index) const;
+
+private:
+    void MoveFocus(int step);
+    void MoveInGroup(int step);
+    void DrawText(std::vector<uint32_t>& px, const std::string& utf8, int x, int y, uint32_t colour);
+    int TextWidth(const std::string& utf8);
+
+    Dialog& dialog_;
+    GlyphSource* glyphs_;
+    bool fontReady_ = false;
+    int ascent_ = 10;
+    int width_ = 0;
+    int height_ = 0;
+    int focus_ = -1; // control index
+};
+
+} // namespace plat

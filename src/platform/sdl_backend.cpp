@@ -1,0 +1,387 @@
+#include "platform/sdl_backend.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/dialog_view.h"
+#include "platform/glyph_source.h"
+
+namespace plat {
+namespace {
+
+Key MapScancode(SDL_Scancode sc) {
+    switch (sc) {
+        case SDL_SCANCODE_RETURN:
+            return Key::Return;
+        case SDL_SCANCODE_KP_ENTER:
+            return Key::NumpadEnter;
+        case SDL_SCANCODE_ESCAPE:
+            return Key::Escape;
+        case SDL_SCANCODE_SPACE:
+            return Key::Space;
+        case SDL_SCANCODE_TAB:
+            return Key::Tab;
+        case SDL_SCANCODE_BACKSPACE:
+            return Key::Backspace;
+        case SDL_SCANCODE_LCTRL:
+        case SDL_SCANCODE_RCTRL:
+            return Key::Ctrl;
+        case SDL_SCANCODE_LSHIFT:
+        case SDL_SCANCODE_RSHIFT:
+            return Key::Shift;
+        case SDL_SCANCODE_LALT:
+        case SDL_SCANCODE_RALT:
+            return Key::Alt;
+        case SDL_SCANCODE_PAGEUP:
+            return Key::PageUp;
+        case SDL_SCANCODE_PAGEDOWN:
+            return Key::PageDown;
+        case SDL_SCANCODE_HOME:
+            return Key::Home;
+        case SDL_SCANCODE_END:
+            return Key::End;
+        case SDL_SCANCODE_INSERT:
+            return Key::Insert;
+        case SDL_SCANCODE_DELETE:
+            return Key::Delete;
+        case SDL_SCANCODE_LEFT:
+            return Key::Left;
+        case SDL_SCANCODE_RIGHT:
+            return Key::Right;
+        case SDL_SCANCODE_UP:
+            return Key::Up;
+        case SDL_SCANCODE_DOWN:
+            return Key::Down;
+        case SDL_SCANCODE_KP_0:
+            return Key::Numpad0;
+        case SDL_SCANCODE_KP_1:
+            return Key::Numpad1;
+        case SDL_SCANCODE_KP_2:
+            return Key::Numpad2;
+        case SDL_SCANCODE_KP_3:
+            return Key::Numpad3;
+        case SDL_SCANCODE_KP_4:
+            return Key::Numpad4;
+        case SDL_SCANCODE_KP_5:
+            return Key::Numpad5;
+        case SDL_SCANCODE_KP_6:
+            return Key::Numpad6;
+        case SDL_SCANCODE_KP_7:
+            return Key::Numpad7;
+        case SDL_SCANCODE_KP_8:
+            return Key::Numpad8;
+        case SDL_SCANCODE_KP_9:
+            return Key::Numpad9;
+        default:
+            break;
+    }
+    if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12)
+        return static_cast<Key>(static_cast<int>(Key::F1) + (sc - SDL_SCANCODE_F1));
+    return Key::Other;
+}
+
+class SdlSurface : public WindowSurface {
+public:
+    SdlSurface(SDL_Window* window, SDL_Renderer* renderer, int width, int height)
+        : window_(window), renderer_(renderer), width_(width), height_(height) {}
+    ~SdlSurface() override {
+        if (texture_)
+            SDL_DestroyTexture(texture_);
+        SDL_DestroyRenderer(renderer_);
+        SDL_DestroyWindow(window_);
+    }
+
+    uint32_t Id() const { return SDL_GetWindowID(window_); }
+
+    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+        if (!texture_ || texWidth_ != width || texHeight_ != height) {
+            if (texture_)
+                SDL_DestroyTexture(texture_);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                         width, height);
+            texWidth_ = width;
+            texHeight_ = height;
+            if (!texture_)
+                return;
+        }
+        SDL_UpdateTexture(texture_, nullptr, pixels, pitch);
+        // Client coordinates to the renderer's pixels (they differ on scaled desktops).
+        int ww = 0, wh = 0, ow = 0, oh = 0;
+        SDL_GetWindowSize(window_, &ww, &wh);
+        SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+        double sx = ww > 0 ? static_cast<double>(ow) / ww : 1.0,
+               sy = wh > 0 ? static_cast<double>(oh) / wh : 1.0;
+        SDL_Rect d{static_cast<int>(dest.left * sx), static_cast<int>(dest.top * sy),
+                   static_cast<int>((dest.right - dest.left) * sx),
+                   static_cast<int>((dest.bottom - dest.top) * sy)};
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, &d);
+        SDL_RenderPresent(renderer_);
+    }
+    bool SetFullScreen(bool on) override {
+        if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+            std::fprintf(stderr, "kestrel: display switch failed: %s\n", SDL_GetError());
+            return false;
+        }
+        fullScreen_ = on;
+        if (!on) {
+            SDL_SetWindowSize(window_, width_, height_);
+            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
+        return true;
+    }
+    bool IsFullScreen() const override { return fullScreen_; }
+    void Raise() override {
+        SDL_RestoreWindow(window_);
+        SDL_RaiseWindow(window_);
+    }
+    void ShowCursor(bool shown) override { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
+    void WarpCursor(int x, int y) override { SDL_WarpMouseInWindow(window_, x, y); }
+    void GetClientSize(int& width, int& height) const override {
+        SDL_GetWindowSize(window_, &width, &height);
+    }
+
+private:
+    SDL_Window* window_;
+    SDL_Renderer* renderer_;
+    SDL_Texture* texture_ = nullptr;
+    int texWidth_ = 0, texHeight_ = 0;
+    int width_, height_;
+    bool fullScreen_ = false;
+};
+
+class SdlBackend : public Backend {
+public:
+    ~SdlBackend() override { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS); }
+
+    std::unique_ptr<WindowSurface> OpenWindow(const WindowDesc& desc) override {
+        SDL_Window* window =
+            SDL_CreateWindow(desc.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             desc.clientWidth, desc.clientHeight, SDL_WINDOW_SHOWN);
+        if (!window) {
+            std::fprintf(stderr, "kestrel: no window: %s\n", SDL_GetError());
+            return nullptr;
+        }
+        if (desc.iconWidth > 0 && desc.iconHeight > 0 &&
+            desc.iconPixels.size() >= static_cast<size_t>(desc.iconWidth) * desc.iconHeight) {
+            SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+                const_cast<uint32_t*>(desc.iconPixels.data()), desc.iconWidth, desc.iconHeight, 32,
+                desc.iconWidth * 4, SDL_PIXELFORMAT_ARGB8888);
+            if (icon) {
+                SDL_SetWindowIcon(window, icon);
+                SDL_FreeSurface(icon);
+            }
+        }
+        // No vsync: the game paces its frames itself.
+        SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer) {
+            std::fprintf(stderr, "kestrel: no renderer: %s\n", SDL_GetError());
+            SDL_DestroyWindow(window);
+            return nullptr;
+        }
+        auto surface = std::make_unique<SdlSurface>(window, renderer, desc.clientWidth, desc.clientHeight);
+        main_ = surface.get();
+        return surface;
+    }
+
+    void PollEvents(std::vector<Message>& out) override {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            Message m;
+            switch (e.type) {
+                case SDL_WINDOWEVENT:
+                    switch (e.window.event) {
+                        case SDL_WINDOWEVENT_CLOSE:
+                            m.msg = Msg::Close;
+                            break;
+                        case SDL_WINDOWEVENT_EXPOSED:
+                            m.msg = Msg::Paint;
+                            break;
+                        case SDL_WINDOWEVENT_FOCUS_GAINED:
+                            m.msg = Msg::Activate;
+                            m.code = 1;
+                            break;
+                        case SDL_WINDOWEVENT_FOCUS_LOST:
+                            m.msg = Msg::Activate;
+                            m.code = 0;
+                            break;
+                        default:
+                            continue;
+                    }
+                    break;
+                case SDL_KEYDOWN:
+                case SDL_KEYUP: {
+                    m.key = MapScancode(e.key.keysym.scancode);
+                    bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 && m.key != Key::Alt;
+                    bool down = e.type == SDL_KEYDOWN;
+                    m.msg =
+                        alt ? (down ? Msg::SysKeyDown : Msg::SysKeyUp) : (down ? Msg::KeyDown : Msg::KeyUp);
+                    m.code = e.key.repeat ? 1 : 0;
+                    break;
+                }
+                case SDL_MOUSEMOTION:
+                    m.msg = Msg::MouseMove;
+                    m.x = e.motion.x;
+                    m.y = e.motion.y;
+                    break;
+                case SDL_MOUSEBUTTONDOWN:
+                case SDL_MOUSEBUTTONUP:
+                    if (e.button.button == SDL_BUTTON_LEFT)
+                        m.button = MouseButton::Left;
+                    else if (e.button.button == SDL_BUTTON_RIGHT)
+                        m.button = MouseButton::Right;
+                    else if (e.button.button == SDL_BUTTON_MIDDLE)
+                        m.button = MouseButton::Middle;
+                    else
+                        continue;
+                    m.msg = e.type == SDL_MOUSEBUTTONDOWN ? Msg::ButtonDown : Msg::ButtonUp;
+                    m.x = e.button.x;
+                    m.y = e.button.y;
+                    break;
+                case SDL_MOUSEWHEEL:
+                    m.msg = Msg::MouseWheel;
+                    m.wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+                    if (m.wheel == 0)
+                        continue;
+                    break;
+                default:
+                    continue;
+            }
+            out.push_back(m);
+        }
+    }
+
+    int MessageBox(HWND, std::string_view text, std::string_view caption, BoxButtons buttons,
+                   BoxIcon icon) override {
+        std::string t(text), c(caption);
+        SDL_MessageBoxButtonData data[2];
+        int count = 0;
+        uint32_t okFlags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (buttons == BoxButtons::Ok)
+            okFlags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        data[count++] = {okFlags, kIdOk, "OK"};
+        if (buttons == BoxButtons::OkCancel)
+            data[count++] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kIdCancel, "Cancel"};
+        SDL_MessageBoxData box{};
+        box.flags = icon == BoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
+                    : icon == BoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
+                                               : SDL_MESSAGEBOX_INFORMATION;
+        box.title = c.c_str();
+        box.message = t.c_str();
+        box.numbuttons = count;
+        box.buttons = data;
+        int pressed = -1;
+        if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+            std::fprintf(stderr, "kestrel: %s: %s (no message box: %s)\n", c.c_str(), t.c_str(),
+                         SDL_GetError());
+            return kIdOk;
+        }
+        // A box closed without a button (the window manager's close) answers Cancel where it has one.
+        if (pressed != kIdOk && pressed != kIdCancel)
+            return buttons == BoxButtons::OkCancel ? kIdCancel : kIdOk;
+        return pressed;
+    }
+
+    int RunDialog(Dialog& dialog) override;
+
+    void GetDesktopSize(int& width, int& height) override {
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+            width = mode.w;
+            height = mode.h;
+        }
+    }
+
+private:
+    SdlSurface* main_ = nullptr;
+    std::unique_ptr<GlyphSource> glyphs_;
+};
+
+int SdlBackend::RunDialog(Dialog& dialog) {
+    if (!glyphs_)
+        glyphs_ = CreateSystemGlyphSource();
+    DialogView view(dialog, glyphs_.get());
+    std::string caption = dialog.Template().caption.empty() ? std::string(" ") : dialog.Template().caption;
+    SDL_Window* window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          view.Width(), view.Height(), SDL_WINDOW_SHOWN);
+    if (!window) {
+        std::fprintf(stderr, "kestrel: no dialog window: %s\n", SDL_GetError());
+        return -1;
+    }
+    dialog.Init();
+    uint32_t id = SDL_GetWindowID(window);
+    std::vector<uint32_t> pixels;
+    bool dirty = true;
+    while (!dialog.Ended()) {
+        if (dirty) {
+            view.Render(pixels);
+            if (SDL_Surface* s = SDL_GetWindowSurface(window)) {
+                SDL_Surface* src =
+                    SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), view.Width(), view.Height(), 32,
+                                                       view.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
+                if (src) {
+                    SDL_BlitSurface(src, nullptr, s, nullptr);
+                    SDL_FreeSurface(src);
+                }
+                SDL_UpdateWindowSurface(window);
+            }
+            dirty = false;
+        }
+        SDL_Event e;
+        if (!SDL_WaitEventTimeout(&e, 100))
+            continue;
+        switch (e.type) {
+            case SDL_WINDOWEVENT:
+                if (e.window.windowID != id)
+                    break;
+                if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+                    dialog.Click(kIdCancel);
+                dirty = true;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                if (e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT) {
+                    view.PointerClick(e.button.x, e.button.y);
+                    dirty = true;
+                }
+                break;
+            case SDL_KEYDOWN:
+                if (e.key.windowID == id) {
+                    view.KeyPress(MapScancode(e.key.keysym.scancode), (e.key.keysym.mod & KMOD_SHIFT) != 0);
+                    dirty = true;
+                }
+                break;
+            case SDL_QUIT:
+                dialog.Click(kIdCancel);
+                break;
+            default:
+                break;
+        }
+    }
+    SDL_DestroyWindow(window);
+    // Events of the dialog's window must not reach the main window.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    return dialog.Result();
+}
+
+} // namespace
+
+std::unique_ptr<Backend> CreateSdlBackend() {
+    // The game asks its own quit question; signals end the process as usual.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::fprintf(stderr, "kestrel: no display: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_StopTextInput();
+    return std::make_unique<SdlBackend>();
+}
+
+} // namespace plat

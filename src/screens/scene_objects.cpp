@@ -1,0 +1,73 @@
+#include "screens/scene_objects.h"
+
+CTitleScene* g_pTitleScene = nullptr;
+CTitleMenuScene* g_pTitleMenuScene = nullptr;
+CConfigScene* g_pConfigScene = nullptr;
+CExitScene* g_pExitScene = nullptr;
+CSystemMenuScene* g_pSystemMenuScene = nullptr;
+CSaveLoadScene* g_pSaveLoadScene = nullptr;
+CLoadScene* g_pLoadScene = nullptr;
+CBacklogScene* g_pBacklogScene = nullptr;
+CReplayScene* g_pReplayScene = nullptr;
+CGalleryScene* g_pGalleryScene = nullptr;
+CMusicScene* g_pMusicScene = nullptr;
+CCreditTScene* g_pCreditTScene = nullptr;
+CCreditNScene* g_pCreditNScene = nullptr;
+CCreditBScene* g_pCreditBScene = nullptr;
+CMovieScene* g_pOpeningMovieScene = nullptr;
+CMovieScene* g_pStaffRollMovieScene = nullptr;
+CNoteScene* g_pNoteScene = nullptr;
+
+// Screens not built yet: their step does nothing, so the scene stays until something else changes it.
+bool CTitleScene::Dispatch(HWND) {
+    return true;
+}
+bool CTitleMenuScene::Dispatch(HWND) {
+    return true;
+}
+bool CBacklogScene::Dispatch(HWND) {
+    return true;
+}
+bool CExitScene::Dispatch(HWND) {
+    return true;
+}
+bool CConfigScene::Dispatch(HWND) {
+    return true;
+}
+bool CSaveLoadScene::Dispatch(HWND) {
+    return true;
+}
+bool CLoadScene::Dispatch(HWND) {
+    return true;
+}
+bool CReplayScene::Dispatch(HWND) {
+    return true;
+}
+bool CGalleryScene::Dispatch(HWND) {
+    return true;
+}
+bool CMusicScene::Dispatch(HWND) {
+    return true;
+}
+bool CCreditTScene::Dispatch(HWND) {
+    return true;
+}
+bool CCreditNScene::Dispatch(HWND) {
+    return true;
+}
+bool CCreditBScene::Dispatch(HWND) {
+    return true;
+}
+bool CSystemMenuScene::Dispatch(HWND) {
+    return true;
+}
+bool CNoteScene::Dispatch(HWND) {
+    return true;
+}
+
+CMovieScene::CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* name, int flags_)
+    : hWnd(hwnd), hInstance(hinstance), fileName(name ? name : ""), flags(flags_) {}
+
+bool CMovieScene::Dispatch(HWND) {
+    return true;
+}

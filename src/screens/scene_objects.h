@@ -1,0 +1,149 @@
+// The screen objects of the system screens: one object per screen, created by CGameMain when its scene
+// becomes current, stepped once per frame with Dispatch and deleted as soon as the scene changes.
+// Screens that are not built yet step as empty functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+// Logo and title (scene 0).
+class CTitleScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Title menu (scene 1).
+class CTitleMenuScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Backlog (scene 6). The scroll fields come first; the window procedure's wheel handling reads them.
+class CBacklogScene {
+public:
+    int32_t position = 0;    // first line shown
+    int32_t maxPosition = 0; // largest position
+    int32_t reserved = 0;
+    int32_t lineCount = 0; // lines in the backlog; the wheel scrolls only when above 4
+    uint8_t state = 0;     // 2 = browsing
+    uint8_t hovered = 0;   // redraw bytes set to 1 and 0 after a wheel scroll
+    uint8_t prevHovered = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Quit confirmation (scene 8).
+class CExitScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Configuration (scene 9); state 3 is its main state.
+class CConfigScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Save (scene 10).
+class CSaveLoadScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Load (scene 11).
+class CLoadScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Scene replay (scene 14).
+class CReplayScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Picture gallery (scene 15).
+class CGalleryScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Music room (scene 16).
+class CMusicScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Staff rolls (scenes 27, 28, 29).
+class CCreditTScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+class CCreditNScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+class CCreditBScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// In-game system menu (scene 54).
+class CSystemMenuScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Notebook (scene 68).
+class CNoteScene {
+public:
+    uint8_t state = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+// Movie playback: the opening movie (scene 24, "op.mpg") and the staff-roll movie (scene 50,
+// "staffroll.mpg").
+class CMovieScene {
+public:
+    CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* fileName, int flags);
+    uint8_t state = 0;
+    HWND hWnd = nullptr;
+    HINSTANCE hInstance = nullptr;
+    std::string fileName;
+    int flags = 0;
+    bool Dispatch(HWND hwnd);
+};
+
+extern CTitleScene* g_pTitleScene;
+extern CTitleMenuScene* g_pTitleMenuScene;
+extern CConfigScene* g_pConfigScene;
+extern CExitScene* g_pExitScene;
+extern CSystemMenuScene* g_pSystemMenuScene;
+extern CSaveLoadScene* g_pSaveLoadScene;
+extern CLoadScene* g_pLoadScene;
+extern CBacklogScene* g_pBacklogScene;
+extern CReplayScene* g_pReplayScene;
+extern CGalleryScene* g_pGalleryScene;
+extern CMusicScene* g_pMusicScene;
+extern CCreditTScene* g_pCreditTScene;
+extern CCreditNScene* g_pCreditNScene;
+extern CCreditBScene* g_pCreditBScene;
+extern CMovieScene* g_pOpeningMovieScene;
+extern CMovieScene* g_pStaffRollMovieScene;
+extern CNoteScene* g_pNoteScene;
