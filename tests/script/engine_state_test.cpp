@@ -6,6 +6,7 @@
 #include "graphics/dib32.h"
 #include "script/script_mng.h"
 #include "script_fixture.h"
+#include "support/bitmap_writer.h"
 
 using kestrel::test::ScriptTest;
 using ScriptEngineState = ScriptTest;
@@ -125,4 +126,37 @@ TEST_F(ScriptEngineState, DestructionReleasesTheHeapTextsAndSurfaces) {
     for (CDIB32* s : g_pSpriteSurfaces)
         EXPECT_EQ(s, nullptr);
     // Leak checking under the address sanitizer covers the heap texts.
+}
+
+TEST_F(ScriptEngineState, LoadsTheInterfacePicturesAndTheSecondFrameVariant) {
+    namespace fsys = std::filesystem;
+    const fsys::path system = kestrel::test::ScriptTestFolder() / "system";
+    fsys::create_directories(system);
+    auto save = [&](const char* name, int w, int h) {
+        kestrel::test::BitmapSpec spec;
+        spec.width = w;
+        spec.height = h;
+        spec.pixels.assign(static_cast<size_t>(w * h), 0x00336699);
+        ASSERT_TRUE(kestrel::test::SaveBitmap((system / name).string(), spec));
+    };
+    save("window.bmp", 30, 8);
+    save("window_w.bmp", 10, 10);
+    save("window_w_2.bmp", 20, 12);
+    save("time_short.bmp", 3, 5);
+    {
+        CScriptMng other(nullptr);
+        ASSERT_NE(g_MsgWindowSurface, nullptr);
+        EXPECT_EQ(g_MsgWindowSurface->GetWidth(), 30);
+        EXPECT_EQ(g_NamePlateSurface->GetWidth(), 20); // window_w_2.bmp, not window_w.bmp
+        EXPECT_EQ(g_NamePlateSurface->GetHeight(), 12);
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiTimeShort]->GetWidth(), 3);
+        // The working copies have the pictures' sizes and hold their pixels.
+        EXPECT_EQ(g_TextSurface->GetWidth(), 30);
+        EXPECT_EQ(g_TextSurface->GetHeight(), 8);
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiFrameWork]->GetWidth(), 20);
+        uint32_t px = 0;
+        std::memcpy(&px, g_TextSurface->GetPixelAddress(5, 5), 4);
+        EXPECT_EQ(px & 0xFFFFFF, 0x336699u);
+    }
+    fsys::remove_all(system);
 }
