@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "script/opcode_table.h"
 #include "script_fixture.h"
 
 using kestrel::test::ScriptTest;
@@ -259,5 +260,34 @@ TEST_F(ScriptBounds, KeptMalformedFilesStopWithTheirFault) {
         ASSERT_EQ(boxes().size(), 1u) << c.file;
         EXPECT_NE(boxes()[0].text.find(c.file), std::string::npos) << boxes()[0].text;
         engine().m_vars[1] = 0;
+    }
+}
+
+TEST_F(ScriptRun, EveryUsedCodeReachesItsHandlerAndContinuesPastItsText) {
+    namespace script = kestrel::script;
+    for (int op = 0; op < script::kOpcodeCount; ++op) {
+        const auto& info = script::GetOpcodeInfo(op);
+        if (!info.used || op == 2) // op 2 loads another script (tested on its own)
+            continue;
+        std::string line = std::string(info.name);
+        for (size_t i = 0; i < info.fields.size(); ++i) {
+            std::string operand = "0";
+            if (info.fields[i].kind == script::FieldKind::kJump)
+                operand = "after";
+            else if (info.fields[i].kind == script::FieldKind::kText)
+                operand = "\"xyz\"";
+            else if (info.fields[i].kind == script::FieldKind::kPair)
+                operand = "0:0";
+            line += (i ? ", " : " ") + operand;
+        }
+        boxes().clear();
+        engine().m_windowStyle = 0;
+        const auto bytes = WriteScript("op.s", line + "\nafter: ExitToMenu\n");
+        ASSERT_NE(engine().LoadScript("op.s"), nullptr);
+        game().scene = kSceneScript;
+        engine().RunScript();
+        EXPECT_TRUE(boxes().empty()) << info.name << ": " << (boxes().empty() ? "" : boxes()[0].text);
+        EXPECT_EQ(engine().LastFault(), ScriptFault::kNone) << info.name;
+        EXPECT_EQ(engine().ScriptOffset(), bytes.size() - 4) << info.name;
     }
 }
