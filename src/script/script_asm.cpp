@@ -439,29 +439,48 @@ std::vector<uint8_t> InvertBytes(const std::vector<uint8_t>& bytes) {
 }
 
 std::string Disassemble(const std::vector<uint8_t>& b) {
-    // First pass: command starts and jump targets.
+    // First pass: the pieces (named commands and raw runs), their starts and the jump targets.
+    struct Piece {
+        size_t at;
+        size_t size;
+        bool named;
+    };
+    std::vector<Piece> pieces;
     std::set<size_t> starts;
     std::set<uint32_t> targets;
-    size_t at = 0, size = 0;
-    while (at < b.size() && Expressible(b, at, &size)) {
+    for (size_t at = 0, size = 0; at < b.size(); at += size) {
+        bool named = Expressible(b, at, &size);
+        if (named) {
+            for (const OperandField& f : GetOpcodeInfo(b[at]).fields)
+                if (f.kind == FieldKind::kJump)
+                    targets.insert(script::ReadU32(b.data() + at + f.offset));
+        } else if (at + 2 <= b.size() && b[at + 1] >= 2 && at + b[at + 1] <= b.size()) {
+            size = b[at + 1]; // a command the names cannot express: its fixed part as bytes
+        } else {
+            size = b.size() - at; // no command boundary to trust: the rest as bytes
+        }
+        pieces.push_back({at, size, named});
         starts.insert(at);
-        const OpcodeInfo& info = GetOpcodeInfo(b[at]);
-        for (const OperandField& f : info.fields)
-            if (f.kind == FieldKind::kJump)
-                targets.insert(script::ReadU32(b.data() + at + f.offset));
-        at += size;
     }
-    const size_t expressibleEnd = at;
     auto label = [&](uint32_t offset) { return "L" + std::to_string(offset); };
 
     std::string out;
     char buf[32];
-    at = 0;
-    while (at < expressibleEnd) {
-        if (targets.count(static_cast<uint32_t>(at)))
-            out += label(static_cast<uint32_t>(at)) + ":\n";
-        Expressible(b, at, &size);
-        const uint8_t* cmd = b.data() + at;
+    for (const Piece& piece : pieces) {
+        if (targets.count(static_cast<uint32_t>(piece.at)))
+            out += label(static_cast<uint32_t>(piece.at)) + ":\n";
+        const uint8_t* cmd = b.data() + piece.at;
+        if (!piece.named) {
+            for (size_t k = 0; k < piece.size; k += 16) {
+                std::string line = "    .byte";
+                for (size_t j = k; j < piece.size && j < k + 16; ++j) {
+                    std::snprintf(buf, sizeof buf, "%s0x%02x", j == k ? " " : ", ", cmd[j]);
+                    line += buf;
+                }
+                out += line + "\n";
+            }
+            continue;
+        }
         const OpcodeInfo& info = GetOpcodeInfo(cmd[0]);
         std::string line = "    " + std::string(info.name);
         bool first = true;
@@ -497,16 +516,6 @@ std::string Disassemble(const std::vector<uint8_t>& b) {
         }
         if (cmd[1] != info.minLength)
             line += " len=" + std::to_string(cmd[1]);
-        out += line + "\n";
-        at += size;
-    }
-    // What the names cannot express, byte for byte.
-    while (at < b.size()) {
-        std::string line = "    .byte";
-        for (int k = 0; k < 16 && at < b.size(); ++k, ++at) {
-            std::snprintf(buf, sizeof buf, "%s0x%02x", k == 0 ? " " : ", ", b[at]);
-            line += buf;
-        }
         out += line + "\n";
     }
     return out;

@@ -42,7 +42,8 @@ std::vector<uint8_t> InvertBytes(const std::vector<uint8_t>& bytes);
 
 // Disassembles commands (not inverted) into the text form. Reassembling the result gives the
 // same bytes: commands that the names cannot express exactly (unused codes, lengths too short
-// or running past the end, stray bytes in unused operand places) come out as .byte lines.
+// or running past the end, stray bytes in unused operand places) come out as .byte lines, and
+// the walk goes on after them where their length byte says.
 std::string Disassemble(const std::vector<uint8_t>& bytes);
 
 // Formats the diagnostics as "line N: message" lines.

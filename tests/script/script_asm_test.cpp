@@ -167,6 +167,14 @@ TEST(ScriptDisassembler, WritesWhatNamesCannotExpressAsBytes) {
     }
 }
 
+TEST(ScriptDisassembler, GoesOnByNameAfterACommandItCannotExpress) {
+    auto b = Bytes("top: SetVar 1, 2\n.byte 31, 4, 9, 9\nSetVar 3, 4\nJump top\n");
+    std::string text = Disassemble(b);
+    EXPECT_NE(text.find(".byte 0x1f, 0x04, 0x09, 0x09\n    SetVar 3, 4\n    Jump L0"), std::string::npos)
+        << text;
+    EXPECT_EQ(Assemble(text).bytes, b);
+}
+
 TEST(ScriptDisassembler, LabelsJumpTargetsOnCommandStarts) {
     auto b = Bytes("SetVar 1, 0\nloop: AddVar 1, 1\nJumpIfLt 1, 10, loop\nJump 3\n");
     std::string text = Disassemble(b);
