@@ -19,12 +19,6 @@ CMovieScene* g_pStaffRollMovieScene = nullptr;
 CNoteScene* g_pNoteScene = nullptr;
 
 // Screens not built yet: their step does nothing, so the scene stays until something else changes it.
-bool CTitleScene::Dispatch(HWND) {
-    return true;
-}
-bool CTitleMenuScene::Dispatch(HWND) {
-    return true;
-}
 bool CBacklogScene::Dispatch(HWND) {
     return true;
 }

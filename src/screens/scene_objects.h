@@ -7,20 +7,8 @@
 #include <string>
 
 #include "platform/types.h"
-
-// Logo and title (scene 0).
-class CTitleScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Title menu (scene 1).
-class CTitleMenuScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
+#include "screens/title_menu_scene.h"
+#include "screens/title_scene.h"
 
 // Backlog (scene 6). The scroll fields come first; the window procedure's wheel handling reads them.
 class CBacklogScene {
