@@ -147,7 +147,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
 
     // 4. The cursor for the message display.
     m_textX = static_cast<uint16_t>(x);
-    m_textY = static_cast<uint16_t>(lines > 0 ? kPageTopY : y);
+    m_textY = static_cast<int16_t>(lines > 0 ? kPageTopY : y);
     SetScene(kSceneScript);
     return Next(cmd);
 }

@@ -528,9 +528,25 @@ public:
     MsgWndButtonRects m_msgWndButtonRects;
 
     // Message layout and display.
-    uint16_t m_textX = 0;
-    uint16_t m_textY = 0;
-    uint16_t m_lineCount = 0;
+    uint16_t m_textX = 0; // text cursor
+    int16_t m_textY = 0;
+    uint8_t m_lineCount = 0; // lines (columns) begun on the current page
+    uint8_t m_textIndex = 0; // byte index of the next unprocessed byte of the message
+    uint8_t m_lineUnits = 0; // half-width units used on the current line
+    uint8_t m_nameSlot = 0;  // hero name being inserted: 0 none, 1 family, 2 given
+    uint8_t m_nameCharIndex = 0;
+    uint8_t m_rubyOpen = 0; // an open ruby base
+    int16_t m_rubyStartX = 0;
+    int16_t m_rubyEndX = 0;
+    int16_t m_rubyY = 0;
+    char m_voiceFile[kMsgTextSize] = {}; // voice file set by the voice tag
+    uint8_t m_voicePending = 0;
+    uint16_t m_msgStartX = 0; // x of the column where the current vertical message began
+    uint32_t m_charTime = 0;
+    uint32_t m_textDoneTime = 0;
+    uint8_t m_windowHidden = 0;
+    uint8_t m_hoverButton = 0; // message-window button under the mouse, 0 none
+    uint8_t m_prevHoverButton = 0;
     uint32_t m_textColour = 0xFFFFFF;
     uint8_t m_msgWindowShown = 0;
     uint8_t m_nameTagIndex = 0;
