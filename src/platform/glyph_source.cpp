@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <set>
 #include <unordered_map>
 #include <vector>
@@ -309,8 +310,14 @@ private:
             std::fprintf(stderr, "glyph font: no face found for \"%s\"\n", family.c_str());
             return nullptr;
         }
-        std::fprintf(stderr, "glyph font: \"%s\" uses %s (%s #%d)\n", family.c_str(), stored.family.c_str(),
-                     stored.file.c_str(), stored.index);
+        // Once per process and face name, however many sources are made.
+        static std::mutex loggedLock;
+        static std::set<std::string> logged;
+        std::lock_guard<std::mutex> lock(loggedLock);
+        if (logged.insert(family + "\n" + stored.file).second) {
+            std::fprintf(stderr, "glyph font: \"%s\" uses %s (%s #%d)\n", family.c_str(),
+                         stored.family.c_str(), stored.file.c_str(), stored.index);
+        }
         return &stored;
     }
 
