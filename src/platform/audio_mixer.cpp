@@ -55,6 +55,11 @@ uint32_t NotifyEvent::Take() {
     return n;
 }
 
+uint32_t NotifyEvent::Pending() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return pending_;
+}
+
 bool NotifyEvent::QuitRequested() const {
     std::lock_guard<std::mutex> g(mutex_);
     return quit_;

@@ -57,6 +57,8 @@ public:
     Wake Wait();
     // Returns the pending notifications and clears them.
     uint32_t Take();
+    // The pending notifications, left pending.
+    uint32_t Pending() const;
     bool QuitRequested() const;
 
 private:

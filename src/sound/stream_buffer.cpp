@@ -217,6 +217,21 @@ int CStreamSoundBuffer::StopThread() {
     return 0;
 }
 
+void CStreamSoundBuffer::WaitForWorkerIdle() {
+    audio::NotifyEvent* ev;
+    {
+        std::lock_guard<std::recursive_mutex> g(lock);
+        ev = events;
+        if (!ev || !thread.joinable())
+            return;
+    }
+    // The worker takes the notifications while it holds the lock, so once none is pending, taking
+    // the lock waits for the refills they caused.
+    while (ev->Pending() != 0 && !ev->QuitRequested())
+        std::this_thread::yield();
+    std::lock_guard<std::recursive_mutex> g(lock);
+}
+
 bool CStreamSoundBuffer::Stop() {
     std::lock_guard<std::recursive_mutex> g(lock);
     return dsBuffer && dsBuffer->Stop();

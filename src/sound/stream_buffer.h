@@ -52,6 +52,10 @@ public:
     bool GetVolume(int32_t* hundredthsOfDb) override;
     virtual bool IsValid();
 
+    // Returns once the worker has handled every notification posted so far. For tests and
+    // benchmarks that drive the mixer themselves and must not outrun the refills.
+    void WaitForWorkerIdle();
+
     uint32_t GetBlockBytes() const { return blockBytes; }
     uint32_t GetBufferBytes() const { return bufferBytes; }
 
