@@ -5,6 +5,7 @@
 
 #include "graphics/dib32.h"
 #include "platform/text_codec.h"
+#include "platform/window.h"
 
 CGlyphFont* g_GlyphFont = nullptr;
 
@@ -13,6 +14,8 @@ namespace {
 // The face of every kind; '@' selects its vertical form.
 constexpr char kFace[] = "黑体";
 constexpr char kVerticalFace[] = "@黑体";
+// The error code shown when no font can be made: the system's "file not found".
+constexpr int kFontNotFound = 2;
 
 // Blends one glyph into the surface with the weight rule of `format` (kept-surface weight
 // w = (256 − step·L) mod 256 for level L, step 4 for 65 levels and 16 for 17), clipped to the
@@ -83,10 +86,23 @@ void CGlyphFont::SetFont(int32_t height, uint32_t kind) {
     request.weight = kind == 1 || kind == 2 ? 400 : 600;
     request.charset = 134;
     request.face = kind == 1 ? kVerticalFace : kFace;
+    if (height < 1 || height > kMaxFontHeight) {
+        // A size tag without digits and the like: the text goes on in the previous font rather
+        // than at a height nothing can draw.
+        std::fprintf(stderr, "CreateFont: height %d refused, kind %u\n", height, kind);
+        return;
+    }
     GlyphSource* source = Source();
-    if (height < 1 || height > kMaxFontHeight || source == nullptr || !source->CreateFont(request)) {
-        // The text goes on in the previous font rather than at a height nothing can draw.
+    if (source == nullptr || !source->CreateFont(request)) {
+        // No face to draw with (the fonts are not installed). Said once in a box (the original shows one
+        // on each failure, which would stop the game at every line).
         std::fprintf(stderr, "CreateFont: no font of height %d, kind %u\n", height, kind);
+        if (!m_failureShown && source != nullptr) {
+            m_failureShown = true;
+            char text[32];
+            std::snprintf(text, sizeof text, "[%d]", kFontNotFound);
+            plat::MessageBox(nullptr, text, "CreateFont", plat::BoxButtons::Ok);
+        }
         return;
     }
     m_request = request;

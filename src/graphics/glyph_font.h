@@ -24,7 +24,8 @@ public:
     // Replaces the font: `height` in pixels; kind 0 horizontal at weight 600, kind 1 vertical at
     // weight 400, kind 2 horizontal at weight 400, any other kind as kind 0. When the font cannot
     // be made (a height below 1 or above kMaxFontHeight, no face), the previous font and height
-    // stay and the failure is reported on the standard error stream.
+    // stay and the failure is reported on the standard error stream (a missing face also once per
+    // object in a message box captioned "CreateFont").
     void SetFont(int32_t height, uint32_t kind);
 
     // Each draw takes the character at `text` (game text, code page 936; only the one character
@@ -63,6 +64,7 @@ private:
     bool m_systemSource = false; // m_source is made on first use from the system's fonts
     bool m_released = false;
     bool m_hasFont = false;
+    bool m_failureShown = false; // the "CreateFont" box has been shown
     int32_t m_height = 0;
     uint32_t m_kind = 0;
     FontRequest m_request;

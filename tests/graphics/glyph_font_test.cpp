@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/dib32.h"
+#include "platform/headless.h"
 #include "platform/text_codec.h"
 
 namespace {
@@ -353,6 +354,21 @@ TEST(GlyphFontSetFont, KeepsThePreviousFontWhenANewOneCannotBeMade) {
     EXPECT_EQ(font.GetKind(), 0u);
     EXPECT_EQ(font.GetFontRequest().height, 24);
     EXPECT_EQ(font.DrawStringGray4(nullptr, 0, 0, "\xB0\xA1", 0), 24);
+}
+
+TEST(GlyphFontSetFont, AMissingFaceIsReportedInOneBox) {
+    plat::ScopedHeadlessBackend headless;
+    auto owned = std::make_unique<FakeGlyphSource>();
+    owned->accept = false;
+    CGlyphFont font(nullptr, std::move(owned));
+    font.SetFont(0, 0); // a refused height is no missing face
+    EXPECT_TRUE(headless.backend().boxes.empty());
+    font.SetFont(24, 0);
+    font.SetFont(22, 1);
+    ASSERT_EQ(headless.backend().boxes.size(), 1u);
+    EXPECT_EQ(headless.backend().boxes[0].text, "[2]");
+    EXPECT_EQ(headless.backend().boxes[0].caption, "CreateFont");
+    EXPECT_EQ(font.GetHeight(), 0);
 }
 
 TEST(GlyphFontSetFont, DrawsNothingBeforeTheFirstFont) {
