@@ -94,8 +94,8 @@ void CGlyphFont::SetFont(int32_t height, uint32_t kind) {
     }
     GlyphSource* source = Source();
     if (source == nullptr || !source->CreateFont(request)) {
-        // No face to draw with (the fonts are not installed). Said once in a box (the original shows one
-        // on each failure, which would stop the game at every line).
+        // No face to draw with (the fonts are not installed): said once in a box, since a box on
+        // every failure would stop the game at each line.
         std::fprintf(stderr, "CreateFont: no font of height %d, kind %u\n", height, kind);
         if (!m_failureShown && source != nullptr) {
             m_failureShown = true;
