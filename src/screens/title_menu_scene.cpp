@@ -339,6 +339,10 @@ void ResetGameStateForTitle() {
     std::memset(s.m_keywordCounts, 0, sizeof(s.m_keywordCounts));
     std::memset(s.m_keywordKnown, 0, sizeof(s.m_keywordKnown));
     std::memset(s.m_visitTable, 0, sizeof(s.m_visitTable));
+    // The chapter and value tables are cleared as well, so that a new game never branches on what
+    // the previous game left there.
+    std::memset(s.m_chapterTable, 0, sizeof(s.m_chapterTable));
+    std::memset(s.m_valueTable, 0, sizeof(s.m_valueTable));
     std::memset(s.m_legworkChars, 0, sizeof(s.m_legworkChars));
     std::memset(s.m_legworkCharTopics, 0, sizeof(s.m_legworkCharTopics));
     std::memset(s.m_legworkEvidence, 0, sizeof(s.m_legworkEvidence));

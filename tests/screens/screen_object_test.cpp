@@ -231,3 +231,17 @@ TEST(ScreenClick, ReplacesTheClickPlayerAtTheSoundEffectVolume) {
     DeleteVoicePlayer(kVoicePlayerSlots);
     DeleteBgmPlayer();
 }
+
+TEST(ScreenClick, PlaysOnceOnTheClickChannel) {
+    ScreenRuntime rt;
+    ASSERT_TRUE(rt.EnableSound());
+    PlayClickSound("se\\sys_010.ogg");
+    ASSERT_NE(g_SePlayers[0], nullptr);
+    EXPECT_FALSE(g_SePlayers[0]->IsStopped());
+    PlayClickSound("sys_010.ogg"); // the same file by its bare name, replacing the first click
+    ASSERT_NE(g_SePlayers[0], nullptr);
+    EXPECT_FALSE(g_SePlayers[0]->IsStopped());
+    PlayClickSound("se\\missing.ogg"); // a silent player; the screen goes on
+    ASSERT_NE(g_SePlayers[0], nullptr);
+    EXPECT_TRUE(g_SePlayers[0]->IsStopped());
+}

@@ -19,8 +19,10 @@
 #include "screens/scene_objects.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
+#include "sound/dsound.h"
 #include "sound/snd_mng.h"
 #include "support/bitmap_writer.h"
+#include "support/ogg_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -145,6 +147,9 @@ ScreenRuntime::~ScreenRuntime() {
     delete g_pScriptMng;
     g_pScriptMng = nullptr;
     DeleteAllPlayers();
+    if (m_sound) {
+        g_DSound.Release();
+    }
     delete g_pMouse;
     g_pMouse = nullptr;
     delete g_pKeyboard;
@@ -162,6 +167,25 @@ ScreenRuntime::~ScreenRuntime() {
             plat::DispatchMessage(msg);
         }
     }
+}
+
+bool ScreenRuntime::EnableSound() {
+    if (g_DSound.device) {
+        // A device left by an earlier start-up in this process: replace it by one that only the test
+        // drives. No player may hold a stream on it while it goes.
+        DeleteAllPlayers();
+        g_DSound.Release();
+    }
+    if (!g_DSound.CreateWithOutput(SoundDevice::Output::Manual)) {
+        return false;
+    }
+    m_sound = true;
+    g_DSound.SetPrimaryFormat(2, 44100, 16);
+    const std::vector<uint8_t> tone = kestrel::test::MakeToneOgg(440.0, 0.5);
+    m_folder.WriteFile("se/sys_010.ogg", tone);
+    m_folder.WriteFile("bgm/bgm09.ogg", tone);
+    m_folder.WriteFile("bgm/op_arr01.ogg", tone);
+    return true;
 }
 
 void ScreenRuntime::MoveMouse(int32_t x, int32_t y) {

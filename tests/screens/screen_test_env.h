@@ -75,11 +75,17 @@ public:
     // report that move on its own).
     void FollowWarp();
 
+    // Opens a sound device whose mixer nothing drives (sounds stay playing) and writes short tones
+    // for the click "se/sys_010.ogg" and the title music "bgm/bgm09.ogg" and "bgm/op_arr01.ogg".
+    // False when the device cannot be made.
+    bool EnableSound();
+
 private:
     ScopedFakeClock m_clock{100000};
     plat::ScopedHeadlessBackend m_backend;
     TempGameFolder m_folder;
     HWND m_hwnd = nullptr;
+    bool m_sound = false;
 };
 
 // Pixel word of a surface, 0 outside it or for a null surface.

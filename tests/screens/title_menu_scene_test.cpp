@@ -194,6 +194,38 @@ TEST(TitleMenu, ProgressLevelPicksThePicturesAndTheMusic) {
     EXPECT_STREQ(CTitleMenuScene::PartsFor(1), "system\\title_p.bmp");
 }
 
+TEST(TitleMenu, TitleMusicPlaysAndFadesOutForNewGame) {
+    MenuRuntime rt;
+    ASSERT_TRUE(rt.EnableSound());
+    ASSERT_TRUE(rt.RunToInput());
+    ASSERT_NE(g_BgmPlayer, nullptr);
+    EXPECT_FALSE(g_BgmPlayer->IsStoppedChannel());
+    EXPECT_FALSE(g_BgmPlayer->IsFading());
+    EXPECT_EQ(g_pScriptMng->m_bgmStarted, 1);
+    rt.Hover(1);
+    rt.PressLeft();
+    g_pGameMain->Frame();
+    ASSERT_EQ(rt.menu()->state, 4);
+    EXPECT_FALSE(g_SePlayers[0]->IsStopped()); // the click
+    EXPECT_TRUE(g_BgmPlayer->IsFading());
+    EXPECT_EQ(g_pScriptMng->m_bgmStarted, 0);
+    rt.RunUntilSceneChanges(200);
+    EXPECT_EQ(g_pGameMain->scene, kSceneScript);
+    EXPECT_EQ(g_BgmPlayer, nullptr);
+}
+
+TEST(TitleMenu, LoadKeepsTheTitleMusicWithoutAFade) {
+    MenuRuntime rt;
+    ASSERT_TRUE(rt.EnableSound());
+    ASSERT_TRUE(rt.RunToInput());
+    rt.Hover(2);
+    rt.PressLeft();
+    g_pGameMain->Frame();
+    ASSERT_NE(g_BgmPlayer, nullptr);
+    EXPECT_FALSE(g_BgmPlayer->IsFading());
+    EXPECT_EQ(g_pScriptMng->m_bgmStarted, 1);
+}
+
 TEST(TitleMenu, MusicOffStartsNoMusic) {
     MenuRuntime rt;
     g_SystemData.bgmOff = 1;
@@ -230,6 +262,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     s.m_list2.count = 3;
     s.m_keywordKnown[2][5] = 1;
     s.m_noteMarks[100] = 1;
+    s.m_valueTable[3] = 9;
+    s.m_chapterTable[2][4] = 1;
     s.m_bgmStarted = 0;
     std::strcpy(s.m_plainText, "text");
     g_pGameMain->PushBacklog("line", "who", "v001.ogg");
@@ -253,6 +287,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     EXPECT_EQ(s.m_list2.count, 0);
     EXPECT_EQ(s.m_keywordKnown[2][5], 0);
     EXPECT_EQ(s.m_noteMarks[100], 0);
+    EXPECT_EQ(s.m_valueTable[3], 0);
+    EXPECT_EQ(s.m_chapterTable[2][4], 0);
     EXPECT_EQ(s.m_plainText[0], '\0');
     EXPECT_EQ(s.m_bgmStarted, 1);
     EXPECT_EQ(s.m_noteFlowChart, 1);
