@@ -150,10 +150,10 @@ void SdlCallback(void* user, Uint8* stream, int len) {
 }
 
 // Consumes the streams at 44,100 frames per second of the millisecond clock.
-void SilentOutput(audio::AudioMixer* mixer, SoundDevice::Impl* impl) {
+void SilentOutput(audio::AudioMixer* mixer, SoundDevice::Impl* impl, uint32_t start) {
     constexpr uint32_t kChunk = 1024;
     std::vector<int16_t> scratch(kChunk * 2);
-    uint32_t last = timeGetTime();
+    uint32_t last = start;
     uint64_t owedMilli = 0; // frames × 1000 not yet mixed
     std::unique_lock<std::mutex> g(impl->mutex);
     while (!impl->quit) {
@@ -210,7 +210,8 @@ std::unique_ptr<SoundDevice> SoundDevice::Open(Output output) {
     if (dev->output_ == Output::Silent) {
         Impl* impl = dev->impl_.get();
         audio::AudioMixer* mixer = &dev->mixer_;
-        impl->thread = std::thread([mixer, impl] { SilentOutput(mixer, impl); });
+        uint32_t start = timeGetTime();
+        impl->thread = std::thread([mixer, impl, start] { SilentOutput(mixer, impl, start); });
     }
     return dev;
 }
