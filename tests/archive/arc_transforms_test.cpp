@@ -1,0 +1,312 @@
+#include "archive/arc_transforms.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/arc_file.h"
+#include "packdat_lib.h"
+
+namespace {
+
+using kestrel::arc::ArcBuffer;
+using kestrel::arc::DecodeResult;
+using Bytes = std::vector<uint8_t>;
+
+using Decoder = DecodeResult (*)(const uint8_t*, uint32_t, uint32_t, ArcBuffer*);
+
+DecodeResult Decode(Decoder d, const Bytes& in, Bytes* out, uint32_t maxOutput = kArcMaxFileSize) {
+    ArcBuffer buf;
+    DecodeResult r = d(in.data(), static_cast<uint32_t>(in.size()), maxOutput, &buf);
+    out->clear();
+    if (r == DecodeResult::Ok) {
+        EXPECT_EQ(buf.bytes[buf.length], 0) << "output lacks its terminating 0";
+        out->assign(buf.bytes.get(), buf.bytes.get() + buf.length);
+    }
+    return r;
+}
+
+Bytes Str(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes RandomBytes(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& x : b) {
+        x = static_cast<uint8_t>(rng());
+    }
+    return b;
+}
+
+// Text-like and picture-like inputs exercise the coders' models beyond the literal paths.
+Bytes Text(size_t n) {
+    static const char* words[] = {"the ", "archive ", "holds ", "pictures ", "and ",    "scripts ",
+                                  "of ",  "a ",       "story ", "\r\n",      "voices ", "music "};
+    std::mt19937 rng(7);
+    Bytes b;
+    while (b.size() < n) {
+        const char* w = words[rng() % 12];
+        b.insert(b.end(), w, w + std::char_traits<char>::length(w));
+    }
+    b.resize(n);
+    return b;
+}
+
+std::vector<Bytes> Inputs() {
+    return {Bytes{},         Bytes{0x41},  Bytes{1, 2, 3}, Text(5000), RandomBytes(3000, 1),
+            Bytes(70000, 0), Text(1 << 20)};
+}
+
+TEST(WordScrambling, KeyFollowsWordCountAndDecodedWords) {
+    Bytes a(8, 0);
+    kestrel::arc::UnscrambleWords(a.data(), 8);
+    EXPECT_EQ(a, (Bytes{0x02, 0x08, 0x00, 0x00, 0x00, 0x08, 0x20, 0x00}));
+    Bytes b(12, 0);
+    kestrel::arc::UnscrambleWords(b.data(), 12);
+    EXPECT_EQ(b, (Bytes{0x03, 0x18, 0x00, 0x00, 0x18, 0xC0, 0x00, 0x00, 0x18, 0xC0, 0x00, 0x00}));
+}
+
+TEST(WordScrambling, LeavesShortDataAndTailBytes) {
+    Bytes three{1, 2, 3};
+    kestrel::arc::UnscrambleWords(three.data(), 3);
+    EXPECT_EQ(three, (Bytes{1, 2, 3}));
+    Bytes seven{0, 0, 0, 0, 9, 8, 7};
+    kestrel::arc::UnscrambleWords(seven.data(), 7);
+    EXPECT_EQ(Bytes(seven.begin() + 4, seven.end()), (Bytes{9, 8, 7}));
+    EXPECT_NE(Bytes(seven.begin(), seven.begin() + 4), Bytes(4, 0));
+}
+
+TEST(Lzss, DecodesLiteralsAndReferences) {
+    Bytes out;
+    ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 6, 0x07, 'a', 'b', 'c', 0xEE, 0xF0}, &out),
+              DecodeResult::Ok);
+    EXPECT_EQ(out, Str("abcabc"));
+}
+
+TEST(Lzss, CountNibbleGivesThreeToEighteenBytes) {
+    Bytes out;
+    // References into the zero-filled ring: nibble 15 copies 18 bytes, nibble 0 copies 3.
+    ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 18, 0x00, 0x00, 0x0F}, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, Bytes(18, 0));
+    ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 3, 0x00, 0x00, 0x00}, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, Bytes(3, 0));
+}
+
+TEST(Lzss, RingEndReadsAsZeros) {
+    Bytes out;
+    // Position 0xFF0 lies in the part of the ring that no byte has been written to yet.
+    ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 4, 0x00, 0xF0, 0xF1}, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, Bytes(4, 0));
+}
+
+TEST(Lzss, RejectsStreamsThatMissTheirLength) {
+    Bytes out;
+    // Ends after 3 of 6 bytes.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 6, 0x07, 'a', 'b', 'c'}, &out),
+              DecodeResult::Malformed);
+    // A reference that would write past the declared 4 bytes.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 4, 0x07, 'a', 'b', 'c', 0xEE, 0xF0}, &out),
+              DecodeResult::Malformed);
+    // A literal past the declared length.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0, 1, 0x03, 'a', 'b'}, &out), DecodeResult::Malformed);
+    // No length prefix.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 0}, &out), DecodeResult::Malformed);
+    // A length no stream of this size could produce is refused before allocation.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0x0F, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x0F}, &out),
+              DecodeResult::Malformed);
+}
+
+TEST(Lzss, DeclaredLengthAboveLimitIsNoMemory) {
+    Bytes out;
+    EXPECT_EQ(Decode(kestrel::arc::DecodeLzss, {0, 0, 1, 0, 0x00, 0x00, 0x0F}, &out, 255),
+              DecodeResult::NoMemory);
+}
+
+TEST(RecencyList, LiteralsAndRanks) {
+    Bytes out;
+    // The second 'a' is bit 1 followed by the gamma code of rank 1, a single 1 bit.
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 2, 0x30, 0xE0}, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, Str("aa"));
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 3, 0x30, 0x98, 0xA8}, &out),
+              DecodeResult::Ok);
+    EXPECT_EQ(out, Str("aba"));
+}
+
+TEST(RecencyList, ListHoldsFifteenValues) {
+    // 16 distinct values, then the first again: it has dropped out and must come as a literal; the
+    // second value (rank 15) still comes as a rank.
+    Bytes in;
+    for (uint8_t v = 0; v < 16; ++v) {
+        in.push_back(v);
+    }
+    in.push_back(0);
+    in.push_back(2);
+    Bytes coded = kestrel::packdat::EncodeRecencyList(in);
+    Bytes out;
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRecencyList, coded, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, in);
+    // 4 + 16 literals of 9 bits + a literal of 9 bits + rank 15 (1 + 7 bits) = 161 bits = 21 bytes.
+    EXPECT_EQ(coded.size(), 4u + 21u);
+}
+
+TEST(RecencyList, RejectsRankBeyondListAndShortInput) {
+    Bytes out;
+    // Rank 1 with an empty list.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 1, 0xC0}, &out), DecodeResult::Malformed);
+    // Rank 2 with one value in the list: 0 01100001, 1 010.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 2, 0x30, 0xD0}, &out),
+              DecodeResult::Malformed);
+    // A gamma code longer than any rank: 1 then 0000 1.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 2, 0x30, 0x84}, &out),
+              DecodeResult::Malformed);
+    // Declares 3 values, holds 1.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 3, 0x30, 0x80}, &out),
+              DecodeResult::Malformed);
+}
+
+TEST(RangeCode, EndSymbolAndOneByte) {
+    Bytes out;
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRange, {0, 0, 0, 0, 0xFF, 0x00, 0xFF, 0x00}, &out),
+              DecodeResult::Ok);
+    EXPECT_TRUE(out.empty());
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRange, {0, 0, 0, 1, 0x41, 0xBD, 0x43, 0xC5}, &out),
+              DecodeResult::Ok);
+    EXPECT_EQ(out, Str("A"));
+}
+
+TEST(RangeCode, RescalesModelOnLongSkewedInput) {
+    // 200,000 bytes of one value drive the total past 0x10000 many times.
+    Bytes in(200000, 0x7F);
+    in[1000] = 3;
+    Bytes coded = kestrel::packdat::EncodeRange(in);
+    EXPECT_LT(coded.size(), in.size() / 20);
+    Bytes out;
+    ASSERT_EQ(Decode(kestrel::arc::DecodeRange, coded, &out), DecodeResult::Ok);
+    EXPECT_EQ(out, in);
+}
+
+TEST(RangeCode, RejectsWrongLengthsAndExhaustedInput) {
+    Bytes out;
+    // The end symbol comes before the declared byte.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRange, {0, 0, 0, 1, 0xFF, 0x00, 0xFF, 0x00}, &out),
+              DecodeResult::Malformed);
+    // One byte coded, none declared.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRange, {0, 0, 0, 0, 0x41, 0xBD, 0x43, 0xC5}, &out),
+              DecodeResult::Malformed);
+    // Too short for the code word.
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRange, {0, 0, 0, 0, 0xFF}, &out), DecodeResult::Malformed);
+    // A long text cut in half runs out of input before its end symbol.
+    Bytes coded = kestrel::packdat::EncodeRange(Text(20000));
+    coded.resize(coded.size() / 2);
+    EXPECT_EQ(Decode(kestrel::arc::DecodeRange, coded, &out), DecodeResult::Malformed);
+}
+
+TEST(InverseBlockSort, RestoresText) {
+    Bytes out;
+    ASSERT_EQ(Decode(kestrel::arc::InverseBlockSort, {'n', 'n', 'b', 'a', 'a', 'a', 0, 0, 0, 3}, &out),
+              DecodeResult::Ok);
+    EXPECT_EQ(out, Str("banana"));
+    ASSERT_EQ(Decode(kestrel::arc::InverseBlockSort,
+                     {'r', 'd', 'a', 'r', 'c', 'a', 'a', 'a', 'a', 'b', 'b', 0, 0, 0, 2}, &out),
+              DecodeResult::Ok);
+    EXPECT_EQ(out, Str("abracadabra"));
+}
+
+TEST(InverseBlockSort, RejectsBadPrimaryAndShortInput) {
+    Bytes out;
+    EXPECT_EQ(Decode(kestrel::arc::InverseBlockSort, {'n', 'n', 'b', 'a', 'a', 'a', 0, 0, 0, 6}, &out),
+              DecodeResult::Malformed);
+    EXPECT_EQ(Decode(kestrel::arc::InverseBlockSort, {'n', 'n', 'b', 'a', 'a', 'a', 0xFF, 0, 0, 0}, &out),
+              DecodeResult::Malformed);
+    EXPECT_EQ(Decode(kestrel::arc::InverseBlockSort, {0, 0, 3}, &out), DecodeResult::Malformed);
+    EXPECT_EQ(Decode(kestrel::arc::InverseBlockSort, {0, 0, 0, 1}, &out), DecodeResult::Malformed);
+    ASSERT_EQ(Decode(kestrel::arc::InverseBlockSort, {0, 0, 0, 0}, &out), DecodeResult::Ok);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(InverseBlockSort, RefusesMoreThanItsTables) {
+    Bytes big(kestrel::arc::kMaxBlockSortLength + 5, 0);
+    Bytes out;
+    EXPECT_EQ(Decode(kestrel::arc::InverseBlockSort, big, &out), DecodeResult::Malformed);
+}
+
+// Each coder's encoder in the tool and its decoder here are inverses on every kind of input.
+TEST(EntryTransforms, EachCoderRoundTrips) {
+    struct Coder {
+        const char* name;
+        kestrel::packdat::Bytes (*encode)(const kestrel::packdat::Bytes&);
+        Decoder decode;
+    };
+    const Coder coders[] = {
+        {"recency", kestrel::packdat::EncodeRecencyList, kestrel::arc::DecodeRecencyList},
+        {"range", kestrel::packdat::EncodeRange, kestrel::arc::DecodeRange},
+        {"lzss", kestrel::packdat::EncodeLzss, kestrel::arc::DecodeLzss},
+        {"blocksort", kestrel::packdat::BlockSort, kestrel::arc::InverseBlockSort},
+    };
+    for (const Coder& c : coders) {
+        for (const Bytes& in : Inputs()) {
+            Bytes out;
+            ASSERT_EQ(Decode(c.decode, c.encode(in), &out), DecodeResult::Ok)
+                << c.name << " size " << in.size();
+            EXPECT_TRUE(out == in) << c.name << " size " << in.size();
+        }
+    }
+}
+
+TEST(EntryTransforms, CodersCompressTheirKindOfInput) {
+    Bytes text = Text(100000);
+    EXPECT_LT(kestrel::packdat::EncodeLzss(text).size(), text.size() / 2);
+    EXPECT_LT(kestrel::packdat::EncodeRange(text).size(), text.size() * 3 / 4);
+    EXPECT_LT(kestrel::packdat::EncodeRecencyList(text).size(), text.size());
+}
+
+TEST(EntryTransforms, AllCombinationsUndoInFixedOrder) {
+    const uint32_t bits[5] = {kArcWordScramble, kArcRecencyCode, kArcRangeCode, kArcLzss, kArcBlockSort};
+    for (uint32_t combo = 0; combo < 32; ++combo) {
+        uint32_t flags = 0;
+        for (int i = 0; i < 5; ++i) {
+            if (combo & (1u << i)) {
+                flags |= bits[i];
+            }
+        }
+        for (const Bytes& in : {Bytes{}, Bytes{9}, Text(3000)}) {
+            // Encode in the reverse order of decoding, without the size fallback of the archive tool.
+            Bytes s = in;
+            if (flags & kArcBlockSort) {
+                s = kestrel::packdat::BlockSort(s);
+            }
+            if (flags & kArcLzss) {
+                s = kestrel::packdat::EncodeLzss(s);
+            }
+            if (flags & kArcRangeCode) {
+                s = kestrel::packdat::EncodeRange(s);
+            }
+            if (flags & kArcRecencyCode) {
+                s = kestrel::packdat::EncodeRecencyList(s);
+            }
+            if (flags & kArcWordScramble) {
+                kestrel::packdat::ScrambleWords(s);
+            }
+            ArcBuffer buf;
+            ASSERT_TRUE(buf.Allocate(static_cast<uint32_t>(s.size())));
+            std::copy(s.begin(), s.end(), buf.bytes.get());
+            ASSERT_EQ(kestrel::arc::ApplyArcTransforms(flags, &buf, kArcMaxFileSize), DecodeResult::Ok)
+                << std::hex << flags;
+            EXPECT_TRUE(Bytes(buf.bytes.get(), buf.bytes.get() + buf.length) == in) << std::hex << flags;
+        }
+    }
+}
+
+TEST(EntryTransforms, FlagsAboveBit23DoNothing) {
+    Bytes in = Str("plain bytes");
+    ArcBuffer buf;
+    ASSERT_TRUE(buf.Allocate(static_cast<uint32_t>(in.size())));
+    std::copy(in.begin(), in.end(), buf.bytes.get());
+    ASSERT_EQ(kestrel::arc::ApplyArcTransforms(0x1000000, &buf, kArcMaxFileSize), DecodeResult::Ok);
+    EXPECT_EQ(Bytes(buf.bytes.get(), buf.bytes.get() + buf.length), in);
+}
+
+} // namespace
