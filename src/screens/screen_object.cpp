@@ -60,6 +60,16 @@ uint16_t PulseLevel(uint32_t elapsedMs, uint32_t periodMs) {
     return static_cast<uint16_t>(level < 0 ? 0 : level);
 }
 
+void HoverTimer::Update(uint8_t previous, uint8_t current) {
+    if (current != 0 && current != previous) {
+        start = timeGetTime();
+    }
+}
+
+uint16_t HoverTimer::Level(uint32_t periodMs) const {
+    return PulseLevel(timeGetTime() - start, periodMs);
+}
+
 bool PointInRect(const RECT& rect, POINT point) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }

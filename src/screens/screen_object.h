@@ -46,6 +46,16 @@ struct FadeTimer {
 // at 180 (so the glow rises and falls once and stays out). A period of 0 gives 0.
 uint16_t PulseLevel(uint32_t elapsedMs, uint32_t periodMs);
 
+// The clock of a hover pulse: restarts whenever the hovered button changes to a new button.
+struct HoverTimer {
+    uint32_t start = 0; // ms when the current button became hovered
+
+    // Call once per frame after the hit test with the previous and the current hovered button.
+    void Update(uint8_t previous, uint8_t current);
+    // PulseLevel of the time since the button became hovered.
+    uint16_t Level(uint32_t periodMs) const;
+};
+
 // PtInRect: left and top inclusive, right and bottom exclusive.
 bool PointInRect(const RECT& rect, POINT point);
 

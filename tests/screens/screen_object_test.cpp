@@ -83,6 +83,23 @@ TEST(ScreenPulse, RisesAndFallsOnceOverThePeriod) {
     EXPECT_EQ(PulseLevel(100, 0), 0);
 }
 
+TEST(ScreenPulse, RestartsOnlyWhenANewButtonIsHovered) {
+    ScopedFakeClock fake(5000);
+    HoverTimer hover;
+    hover.Update(0, 2);
+    EXPECT_EQ(hover.start, 5000u);
+    fake.clock().Advance(250);
+    hover.Update(2, 2); // the same button: the pulse goes on
+    EXPECT_EQ(hover.start, 5000u);
+    EXPECT_EQ(hover.Level(500), 255);
+    hover.Update(2, 0); // left: nothing restarts
+    EXPECT_EQ(hover.start, 5000u);
+    fake.clock().Advance(100);
+    hover.Update(0, 3);
+    EXPECT_EQ(hover.start, 5350u);
+    EXPECT_EQ(hover.Level(500), 0);
+}
+
 TEST(ScreenHitTest, RightAndBottomEdgesAreOutside) {
     const RECT r{10, 20, 30, 40};
     EXPECT_TRUE(PointInRect(r, {10, 20}));
