@@ -7,3 +7,8 @@ if(TARGET kestrel_testsupport)
         target_link_libraries(kestrel_testsupport PUBLIC PkgConfig::VORBIS_CODEC)
     endif()
 endif()
+
+# Archive fixtures are packed with the packing tool's library.
+if(TARGET test_sound AND TARGET kestrel_packdat)
+    target_link_libraries(test_sound PRIVATE kestrel_packdat)
+endif()
