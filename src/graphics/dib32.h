@@ -186,6 +186,9 @@ enum class SurfaceImpl {
 
 // Tests switch every later CDIB32 (made with SurfaceImpl::Auto) to the plain implementation.
 void ForcePlainSurfaces(bool on);
+// Tests keep the fast implementation to its four-pixel (SSE2) path where the processor would take
+// the eight-pixel (AVX2) one.
+void LimitFastSurfacesToSse2(bool on);
 
 // The surface handle used by every drawing subsystem.
 class CDIB32 {

@@ -32,3 +32,12 @@ int IsMMXAvailable() {
     static const int level = TestProcessor();
     return level;
 }
+
+bool HasAvx2() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+#else
+    return false;
+#endif
+}
