@@ -1,0 +1,194 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace stdfs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+void Touch(const stdfs::path& p, const std::string& content) {
+    stdfs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+}
+
+std::string Slurp(const stdfs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_saved = kestrel::fs::GameFolder();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_game = stdfs::path(::testing::TempDir()) / "fs" / info->name();
+        stdfs::remove_all(m_game);
+        stdfs::create_directories(m_game);
+        kestrel::fs::SetGameFolder(m_game.string());
+    }
+    void TearDown() override {
+        kestrel::fs::SetGameFolder(m_saved);
+        stdfs::remove_all(m_game);
+    }
+    std::string Real(const std::string& gamePath) {
+        std::string real;
+        return kestrel::fs::FindRealPath(gamePath, &real) ? real : std::string("(not found)");
+    }
+    stdfs::path m_game;
+
+private:
+    std::string m_saved;
+};
+
+TEST(GameFolder, IsTheStartUpDirectory) {
+    EXPECT_EQ(kestrel::fs::GameFolder(), stdfs::current_path().string());
+}
+
+TEST_F(FileSystemTest, MapsBackslashesAndIgnoresAsciiCase) {
+    Touch(m_game / "Save" / "Config.DAT", "x");
+    EXPECT_EQ(Real("save\\config.dat"), (m_game / "Save" / "Config.DAT").string());
+    EXPECT_EQ(Real("SAVE/CONFIG.dat"), (m_game / "Save" / "Config.DAT").string());
+    EXPECT_EQ(Real(m_game.string() + "\\save\\\\config.dat"), (m_game / "Save" / "Config.DAT").string());
+    EXPECT_EQ(Real("save\\missing.dat"), "(not found)");
+    EXPECT_EQ(Real(""), "(not found)");
+}
+
+TEST_F(FileSystemTest, ExactCaseWinsOverOtherCases) {
+    Touch(m_game / "a.txt", "lower");
+    Touch(m_game / "A.TXT", "upper");
+    Touch(m_game / "B.txt", "b1");
+    Touch(m_game / "b.TXT", "b2");
+    EXPECT_EQ(Real("A.TXT"), (m_game / "A.TXT").string());
+    EXPECT_EQ(Real("a.txt"), (m_game / "a.txt").string());
+    // No exact match: the choice among the others does not depend on directory order.
+    EXPECT_EQ(Real("b.txt"), (m_game / "B.txt").string());
+}
+
+TEST_F(FileSystemTest, DoubleByteNamesFoundAsStoredOrConvertedToUtf8) {
+    // "画像.bmp" stored on disk in UTF-8, asked for in CP932 and in GBK.
+    Touch(m_game / "bmp" / "\xE7\x94\xBB\xE5\x83\x8F.bmp", "picture");
+    std::string expect = (m_game / "bmp" / "\xE7\x94\xBB\xE5\x83\x8F.bmp").string();
+    EXPECT_EQ(Real("bmp\\\x89\xE6\x91\x9C.bmp"), expect);
+    EXPECT_EQ(Real("BMP\\\xBB\xAD\xCF\xF1.BMP"), expect);
+    // A name stored with its CP932 bytes, whose second byte is '\': not a separator.
+    Touch(m_game / "txt" / "\x95\x5C.txt", "table");
+    EXPECT_EQ(Real("txt\\\x95\x5C.TXT"), (m_game / "txt" / "\x95\x5C.txt").string());
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(kestrel::fs::ReadWholeFile("txt\\\x95\x5C.txt", &data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), "table");
+}
+
+TEST_F(FileSystemTest, NormalizeGamePath) {
+    std::string g = m_game.string();
+    EXPECT_EQ(kestrel::fs::NormalizeGamePath("bmp\\x.bmp"), g + "/bmp/x.bmp");
+    EXPECT_EQ(kestrel::fs::NormalizeGamePath("a\\\\b//c"), g + "/a/b/c");
+    EXPECT_EQ(kestrel::fs::NormalizeGamePath("/abs\\x"), "/abs/x");
+    EXPECT_EQ(kestrel::fs::NormalizeGamePath("\x95\\x"), g + "/\x95\\x");
+}
+
+TEST_F(FileSystemTest, FileAndFolderTests) {
+    Touch(m_game / "Data" / "f.bin", "1");
+    EXPECT_TRUE(kestrel::fs::IsFile("data\\F.BIN"));
+    EXPECT_FALSE(kestrel::fs::IsFolder("data\\F.BIN"));
+    EXPECT_TRUE(kestrel::fs::IsFolder("DATA"));
+    EXPECT_FALSE(kestrel::fs::IsFile("DATA"));
+    EXPECT_FALSE(kestrel::fs::IsFile("nothing"));
+    EXPECT_FALSE(kestrel::fs::IsFolder("nothing"));
+    EXPECT_EQ(kestrel::fs::InputFile::Open("data"), nullptr); // a folder is not a file to read
+}
+
+TEST_F(FileSystemTest, ReadWholeFileAndLimit) {
+    Touch(m_game / "t.txt", "hello");
+    std::vector<uint8_t> data{1, 2};
+    ASSERT_TRUE(kestrel::fs::ReadWholeFile("T.TXT", &data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), "hello");
+    EXPECT_FALSE(kestrel::fs::ReadWholeFile("t.txt", &data, 4));
+    EXPECT_TRUE(data.empty());
+    EXPECT_FALSE(kestrel::fs::ReadWholeFile("none.txt", &data));
+    Touch(m_game / "empty", "");
+    EXPECT_TRUE(kestrel::fs::ReadWholeFile("empty", &data));
+    EXPECT_TRUE(data.empty());
+}
+
+TEST_F(FileSystemTest, WriteReplacesThroughTemporaryFile) {
+    Touch(m_game / "Save" / "Config.dat", "old contents");
+    const std::string fresh = "new";
+    ASSERT_TRUE(kestrel::fs::WriteWholeFile("save\\config.dat", fresh.data(), fresh.size()));
+    // The existing file (found without case) is the one replaced.
+    EXPECT_EQ(Slurp(m_game / "Save" / "Config.dat"), "new");
+    EXPECT_FALSE(stdfs::exists(m_game / "save"));
+    size_t files = 0;
+    for (auto& e : stdfs::directory_iterator(m_game / "Save")) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u) << "a temporary file was left behind";
+    // A new file takes its name as written.
+    ASSERT_TRUE(kestrel::fs::WriteWholeFile("save\\User_Sys.dat", fresh.data(), fresh.size()));
+    EXPECT_EQ(Slurp(m_game / "Save" / "User_Sys.dat"), "new");
+}
+
+TEST_F(FileSystemTest, FailedWriteKeepsOldFile) {
+    // The target is a non-empty folder: the rename fails.
+    Touch(m_game / "slot" / "inside", "x");
+    const std::string bytes = "data";
+    EXPECT_FALSE(kestrel::fs::WriteWholeFile("slot", bytes.data(), bytes.size()));
+    EXPECT_TRUE(stdfs::is_directory(m_game / "slot"));
+    size_t entries = 0;
+    for (auto& e : stdfs::directory_iterator(m_game)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u) << "a temporary file was left behind";
+    // A folder that does not exist.
+    EXPECT_FALSE(kestrel::fs::WriteWholeFile("nofolder\\a.dat", bytes.data(), bytes.size()));
+    // A read-only folder.
+    Touch(m_game / "ro" / "a.dat", "old");
+    stdfs::permissions(m_game / "ro", stdfs::perms::owner_read | stdfs::perms::owner_exec);
+    bool wrote = kestrel::fs::WriteWholeFile("ro\\a.dat", bytes.data(), bytes.size());
+    stdfs::permissions(m_game / "ro", stdfs::perms::owner_all);
+    if (!wrote) { // root may write anyway
+        EXPECT_EQ(Slurp(m_game / "ro" / "a.dat"), "old");
+    }
+}
+
+TEST_F(FileSystemTest, CreateFoldersMakesMissingParents) {
+    stdfs::create_directories(m_game / "Save");
+    EXPECT_TRUE(kestrel::fs::CreateFolders("save\\a\\b"));
+    EXPECT_TRUE(stdfs::is_directory(m_game / "Save" / "a" / "b"));
+    EXPECT_TRUE(kestrel::fs::CreateFolders("save"));
+    Touch(m_game / "file", "x");
+    EXPECT_FALSE(kestrel::fs::CreateFolders("file\\sub"));
+    EXPECT_FALSE(kestrel::fs::CreateFolders("file"));
+}
+
+TEST_F(FileSystemTest, InputFileReadsSeeksAndCloses) {
+    Touch(m_game / "r.bin", "0123456789");
+    auto f = kestrel::fs::InputFile::Open("R.BIN");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Size(), 10u);
+    char buf[16];
+    EXPECT_EQ(f->Read(buf, 4), 4u);
+    EXPECT_EQ(f->Tell(), 4u);
+    ASSERT_TRUE(f->Seek(8));
+    EXPECT_EQ(f->Read(buf, 16), 2u);
+    EXPECT_EQ(std::string(buf, 2), "89");
+    ASSERT_TRUE(f->Seek(100));
+    EXPECT_EQ(f->Read(buf, 1), 0u);
+    EXPECT_TRUE(f->Close());
+    EXPECT_EQ(f->Read(buf, 1), 0u);
+    EXPECT_FALSE(f->Seek(0));
+}
+
+TEST_F(FileSystemTest, RelativeGameFolderIsMadeAbsolute) {
+    kestrel::fs::SetGameFolder("some/where/");
+    EXPECT_EQ(kestrel::fs::GameFolder(), (stdfs::current_path() / "some" / "where").string());
+}
+
+} // namespace
