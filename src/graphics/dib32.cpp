@@ -274,19 +274,6 @@ int CDIB32Base::CreateFromDIB(DibBlock block, uint32_t /*ignored*/) {
         Release();
         return 3;
     }
-    if (bitCount > 32) {
-        Release();
-        return 2;
-    }
-    const uint64_t tableBytes = TableBytes(bitCount, compression);
-    const uint64_t rowBytes = StoredRowBytes(bitCount, width);
-    const uint64_t rowsAt = 40 + tableBytes;
-
-    if (GetWidth() != width || GetHeight() != height) {
-        if (!Create(width, static_cast<int32_t>(height)) || !m_bits) {
-            return 3;
-        }
-    }
     switch (bitCount) {
         case 1:
         case 4:
@@ -296,9 +283,18 @@ int CDIB32Base::CreateFromDIB(DibBlock block, uint32_t /*ignored*/) {
         case 32:
             break;
         default:
-            // The surface has the picture's size, its pixels are not converted.
-            Fill(0, nullptr);
+            // Refused before the surface is sized: a tiny file must not make a huge surface.
+            Release();
             return 2;
+    }
+    const uint64_t tableBytes = TableBytes(bitCount, compression);
+    const uint64_t rowBytes = StoredRowBytes(bitCount, width);
+    const uint64_t rowsAt = 40 + tableBytes;
+
+    if (GetWidth() != width || GetHeight() != height) {
+        if (!Create(width, static_cast<int32_t>(height)) || !m_bits) {
+            return 3;
+        }
     }
     if (rowsAt + rowBytes * static_cast<uint64_t>(height) > block.size()) {
         Release();
