@@ -13,6 +13,7 @@
 namespace {
 
 std::unique_ptr<plat::SingleInstance> g_pInstanceGuard;
+std::unique_ptr<plat::Backend> g_pOwnBackend; // the backend StartGame made, if it made one
 HWND g_hMainWindow = nullptr;
 
 void ReleaseInstanceGuard() {
@@ -46,6 +47,14 @@ StartupResult StartGame(const EntryOptions& options) {
         return StartupResult::SecondInstance;
     }
     g_pInstanceGuard = std::move(guard);
+    if (options.makeBackend) {
+        g_pOwnBackend = options.makeBackend();
+        if (!g_pOwnBackend) {
+            ReleaseInstanceGuard();
+            return StartupResult::NoDisplay;
+        }
+        plat::SetBackend(g_pOwnBackend.get());
+    }
     // A file named "save" in place of the folder makes the settings unwritable; start-up goes on.
     kestrel::fs::CreateFolders("save");
     LoadUserSysData();
@@ -65,7 +74,14 @@ StartupResult StartGame(const EntryOptions& options) {
 }
 
 int ExitCodeFor(StartupResult result) {
-    return result == StartupResult::Cancelled ? -1 : 0;
+    switch (result) {
+        case StartupResult::Cancelled:
+            return -1;
+        case StartupResult::NoDisplay:
+            return 1;
+        default:
+            return 0;
+    }
 }
 
 bool PumpOnce(int* exitCode) {
@@ -90,12 +106,17 @@ bool PumpOnce(int* exitCode) {
 
 int RunGame(const EntryOptions& options) {
     StartupResult result = StartGame(options);
-    if (result != StartupResult::Running) {
-        g_pInstanceGuard.reset();
-        return ExitCodeFor(result);
-    }
     int code = 0;
-    while (PumpOnce(&code)) {
+    if (result == StartupResult::Running) {
+        while (PumpOnce(&code)) {
+        }
+    } else {
+        code = ExitCodeFor(result);
+    }
+    g_pInstanceGuard.reset();
+    if (g_pOwnBackend) {
+        plat::SetBackend(nullptr);
+        g_pOwnBackend.reset();
     }
     return code;
 }

@@ -3,17 +3,24 @@
 // whenever no message waits.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/types.h"
+#include "platform/window.h"
 
 struct EntryOptions {
     // Name of the single-instance guard (tests use a name of their own).
     std::string instanceName = "kestrelwnd";
+    // Makes the platform backend once the guard is held (a second start needs no display). When
+    // empty, the backend already installed is used. A factory that gives nullptr ends the start-up
+    // with NoDisplay.
+    std::function<std::unique_ptr<plat::Backend>()> makeBackend;
 };
 
 // Outcome of the start-up before the loop.
-enum class StartupResult { Running, SecondInstance, Cancelled, NoWindow };
+enum class StartupResult { Running, SecondInstance, Cancelled, NoWindow, NoDisplay };
 
 // Steps 1 to 8 of the entry: guard, "save" folder, settings, dialog, settings written, window made.
 // Running: the window exists and the loop may run; otherwise the exit code is ExitCodeFor(result).
