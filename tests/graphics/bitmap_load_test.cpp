@@ -317,6 +317,8 @@ TEST(BitmapLoad, MalformedFilesFailWithAnEmptySurface) {
     patched("3 bits per pixel", [](auto& b) { PutU16(b, bmp::kBitCount, 3); });
     cases.push_back({"empty file", {}});
     cases.push_back({"run-length file from ImageMagick", ReadFile(Fixture("im_8_rle.bmp"))});
+    // Zero bits per pixel claim no pixel bytes at all: this one once sized a 16384 × 16384 surface.
+    cases.push_back({"zero depth, huge size", ReadFile(Fixture("bad_zero_depth_huge.bmp"))});
 
     for (const Case& c : cases) {
         CDIB32 s;
