@@ -14,8 +14,8 @@ public:
     CDSoundXP& operator=(const CDSoundXP&) = delete;
 
     // Opens the system's audio (silent with the same timing when no audio device opens) and sets
-    // the primary format to 2 channels, 44,100 Hz, 16 bits. False when no device can be made or
-    // `hwnd` is null; nothing is shown here.
+    // the primary format to 2 channels, 44,100 Hz, 16 bits. False when a device exists already or
+    // none can be made; nothing is shown here. The window is not needed by this device.
     bool Create(HWND hwnd);
     // The same with a device of the given output; tests use SoundDevice::Output::Manual and drive
     // the mixer themselves. False when a device already exists.
