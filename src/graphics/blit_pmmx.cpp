@@ -247,6 +247,12 @@ KESTREL_AVX2 void BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32
         b(inverse3, 0), b(inverse3, 1), b(inverse3, 2), 0, b(inverse3, 0), b(inverse3, 1), b(inverse3, 2), 0,
         b(inverse3, 0), b(inverse3, 1), b(inverse3, 2), 0, b(inverse3, 0), b(inverse3, 1), b(inverse3, 2), 0);
     int32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i a = Blend8(Load8(s + i), Load8(d + i), ws, ws, wd, wd);
+        const __m256i b2 = Blend8(Load8(s + i + 8), Load8(d + i + 8), ws, ws, wd, wd);
+        Store8(d + i, a);
+        Store8(d + i + 8, b2);
+    }
     for (; i + 8 <= n; i += 8) {
         Store8(d + i, Blend8(Load8(s + i), Load8(d + i), ws, ws, wd, wd));
     }
