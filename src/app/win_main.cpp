@@ -84,7 +84,7 @@ int ExitCodeFor(StartupResult result) {
     }
 }
 
-bool PumpOnce(int* exitCode) {
+PumpResult PumpOnce(int* exitCode, bool runFrame) {
     if (g_pInstanceGuard && g_pInstanceGuard->TakeRaiseRequest())
         plat::RaiseWindow(g_hMainWindow);
     plat::Message msg;
@@ -94,21 +94,22 @@ bool PumpOnce(int* exitCode) {
                 *exitCode = msg.code;
             g_pInstanceGuard.reset();
             g_hMainWindow = nullptr;
-            return false;
+            return PumpResult::Quit;
         }
         plat::DispatchMessage(msg);
-        return true;
+        return PumpResult::Message;
     }
-    if (g_pGameMain)
-        g_pGameMain->Frame();
-    return true;
+    if (!g_pGameMain || !runFrame)
+        return PumpResult::Idle;
+    g_pGameMain->Frame();
+    return PumpResult::Frame;
 }
 
 int RunGame(const EntryOptions& options) {
     StartupResult result = StartGame(options);
     int code = 0;
     if (result == StartupResult::Running) {
-        while (PumpOnce(&code)) {
+        while (PumpOnce(&code) != PumpResult::Quit) {
         }
     } else {
         code = ExitCodeFor(result);

@@ -27,9 +27,13 @@ enum class StartupResult { Running, SecondInstance, Cancelled, NoWindow, NoDispl
 StartupResult StartGame(const EntryOptions& options);
 int ExitCodeFor(StartupResult result);
 
+// What one pass of the message loop did.
+enum class PumpResult { Message, Frame, Idle, Quit };
 // One pass of the message loop: takes and dispatches one message, or runs one frame when none waits
-// (the loop never blocks). Returns false once the quit message was taken; *exitCode is then its code.
-bool PumpOnce(int* exitCode);
+// (the loop never blocks; Idle when there is no application object to step). Quit once the quit
+// message was taken; *exitCode is then its code.
+// With `runFrame` false no frame runs: Idle when no message waits (tests drain the queue with it).
+PumpResult PumpOnce(int* exitCode, bool runFrame = true);
 
 // The whole entry: StartGame, then the loop until the quit message. Returns the exit code.
 int RunGame(const EntryOptions& options);
