@@ -97,10 +97,16 @@ bool CSndMng::Open(const char* path) {
 }
 
 double CSndMng::GetTotalTime() {
+    std::unique_lock<std::recursive_mutex> g;
+    if (buffer)
+        g = buffer->LockReader();
     return Ogg(reader)->GetTotalTime();
 }
 
 double CSndMng::GetPlayTime() {
+    std::unique_lock<std::recursive_mutex> g;
+    if (buffer)
+        g = buffer->LockReader();
     return Ogg(reader)->GetCurrentTime();
 }
 

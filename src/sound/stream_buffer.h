@@ -52,6 +52,12 @@ public:
     bool GetVolume(int32_t* hundredthsOfDb) override;
     virtual bool IsValid();
 
+    // Holds the worker off the reader for the lifetime of the returned lock, so that another thread
+    // may query the reader (its times) while the sound streams.
+    std::unique_lock<std::recursive_mutex> LockReader() {
+        return std::unique_lock<std::recursive_mutex>(lock);
+    }
+
     // Returns once the worker has handled every notification posted so far. For tests and
     // benchmarks that drive the mixer themselves and must not outrun the refills.
     void WaitForWorkerIdle();

@@ -69,6 +69,8 @@ TEST_F(PlayerStress, StartStopReplaceAndDestroyInALoop) {
         v = new CVoiceplay;
         opened += v->OpenVoice("v.ogg");
         v->Play(0);
+        EXPECT_GE(g_BgmPlayer->GetPlayTime(), 0.0);
+        EXPECT_GT(g_BgmPlayer->GetTotalTime(), 0.5);
         v->SetVolume(static_cast<uint32_t>(i % 101));
         CSeplay* other = g_SePlayers[1 + (i + 4) % 9];
         if (i % 5 == 0 && other)
