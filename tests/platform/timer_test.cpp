@@ -143,12 +143,3 @@ TEST(PeriodicTimer, CallbackMayKillItsOwnTimer) {
     EXPECT_EQ(s.calls.load(), 1);
     EXPECT_FALSE(timeKillEvent(s.id)); // gone, and the kill returns at once
 }
-
-TEST(PeriodicTimer, IdsAreNeverReused) {
-    Counter c;
-    uint32_t a = timeSetEvent(1000, 1, Count, U(&c), TIME_PERIODIC);
-    timeKillEvent(a);
-    uint32_t b = timeSetEvent(1000, 1, Count, U(&c), TIME_PERIODIC);
-    EXPECT_NE(a, b);
-    timeKillEvent(b);
-}

@@ -44,15 +44,6 @@ TEST(PlayerVolume, PercentBecomesHundredthsOfDecibel) {
         EXPECT_EQ(PercentToHundredthsOfDb(c.percent), c.expected) << c.percent;
 }
 
-TEST(PlayerVolume, KindSettersClampToHundred) {
-    uint32_t old = g_VoiceVolume;
-    SetVoiceVolume(180);
-    EXPECT_EQ(g_VoiceVolume.load(), 100u);
-    SetVoiceVolume(30);
-    EXPECT_EQ(g_VoiceVolume.load(), 30u);
-    g_VoiceVolume = old;
-}
-
 class Players : public SoundFixture {};
 
 TEST_F(Players, ToneOncePlaysTwoSecondsAtItsFrequency) {
