@@ -76,8 +76,9 @@ bool CSndMng::Play(int32_t loopCount) {
 }
 
 bool CSndMng::SetVolume(uint32_t percent) {
-    if (buffer)
-        buffer->SetVolume(PercentToHundredthsOfDb(percent));
+    // Also called by fade steps on the timer thread, which may run before Open made the buffer.
+    if (CStreamSoundBuffer* b = std::atomic_ref<CStreamSoundBuffer*>(buffer).load())
+        b->SetVolume(PercentToHundredthsOfDb(percent));
     return true;
 }
 
@@ -87,7 +88,7 @@ bool CSndMng::Open(const char* path) {
     if (!g_DSound.device)
         return false;
     if (!buffer)
-        buffer = new CStreamSoundBuffer;
+        std::atomic_ref<CStreamSoundBuffer*>(buffer).store(new CStreamSoundBuffer);
     if (!buffer->Create(g_DSound.device, reader)) {
         std::string text = "\"" + text_codec::GameTextToUtf8Lossy(path) + "\"のSoundBufferを作れなかった";
         plat::MessageBox(g_SoundWnd, text, "Error:OggOpen", plat::BoxButtons::Ok);

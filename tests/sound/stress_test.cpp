@@ -58,9 +58,9 @@ TEST_F(PlayerStress, StartStopReplaceAndDestroyInALoop) {
             delete se;
         }
         se = new CSeplay;
+        se->FadeIn(100); // fade steps may run before the sound is open
         opened += se->Open("se\\s.ogg");
         se->Play(i % 4 == 0);
-        se->FadeIn(100);
 
         CVoiceplay*& v = g_VoicePlayers[i % 4];
         if (v && !v->IsStopped())
