@@ -66,6 +66,70 @@ private:
     uint64_t m_bitPos = 0;
 };
 
+// The adaptive order-0 model of the range code: 257 symbols (bytes and the end symbol 256), each
+// frequency starting at 1; once the total reaches 0x10000 every frequency becomes (f | 2) >> 1. The
+// cumulative counts live in a Fenwick tree, which finds and updates a symbol in log time with the
+// same results as the plain table of running totals.
+class RangeModel {
+public:
+    static constexpr uint32_t kSymbols = 257;
+
+    RangeModel() {
+        for (uint32_t& f : m_freq) {
+            f = 1;
+        }
+        Rebuild();
+    }
+    uint32_t Total() const { return m_total; }
+    uint32_t Freq(uint32_t s) const { return m_freq[s]; }
+    // The symbol s with cum(s) <= v < cum(s + 1), for v < Total(); *cum receives cum(s).
+    uint32_t Find(uint32_t v, uint32_t* cum) const {
+        uint32_t pos = 0;
+        uint32_t rest = v;
+        for (uint32_t bit = 256; bit != 0; bit >>= 1) {
+            uint32_t next = pos + bit;
+            if (next <= kSymbols && m_tree[next] <= rest) {
+                pos = next;
+                rest -= m_tree[next];
+            }
+        }
+        *cum = v - rest;
+        return pos;
+    }
+    void Update(uint32_t s) {
+        ++m_freq[s];
+        ++m_total;
+        for (uint32_t i = s + 1; i <= kSymbols; i += i & (0u - i)) {
+            ++m_tree[i];
+        }
+        if (m_total >= 0x10000) {
+            for (uint32_t& f : m_freq) {
+                f = (f | 2) >> 1;
+            }
+            Rebuild();
+        }
+    }
+
+private:
+    void Rebuild() {
+        m_total = 0;
+        for (uint32_t i = 1; i <= kSymbols; ++i) {
+            m_tree[i] = m_freq[i - 1];
+            m_total += m_freq[i - 1];
+        }
+        for (uint32_t i = 1; i <= kSymbols; ++i) {
+            uint32_t parent = i + (i & (0u - i));
+            if (parent <= kSymbols) {
+                m_tree[parent] += m_tree[i];
+            }
+        }
+    }
+
+    uint32_t m_freq[kSymbols];
+    uint32_t m_tree[kSymbols + 1] = {};
+    uint32_t m_total = 0;
+};
+
 } // namespace
 
 bool ArcBuffer::Allocate(uint32_t n) {
@@ -175,18 +239,11 @@ DecodeResult DecodeRange(const uint8_t* in, uint32_t length, uint32_t maxOutput,
     if (length < 8) {
         return DecodeResult::Malformed;
     }
-    constexpr uint32_t kSymbols = 257; // bytes 0..255 and the end symbol 256
     constexpr uint32_t kEnd = 256;
     // The coder may look a few bytes past the end of a stream whose writer flushed less than four
     // bytes; those read as 0, and a stream that needs more than that is malformed.
     constexpr uint32_t kSlack = 4;
-    uint32_t freq[kSymbols];
-    uint32_t cum[kSymbols + 1];
-    for (uint32_t s = 0; s < kSymbols; ++s) {
-        freq[s] = 1;
-        cum[s] = s;
-    }
-    cum[kSymbols] = kSymbols;
+    RangeModel model;
     uint32_t code = LoadBE32(in + 4);
     uint32_t low = 0;
     uint32_t range = 0xFFFFFFFFu;
@@ -205,7 +262,7 @@ DecodeResult DecodeRange(const uint8_t* in, uint32_t length, uint32_t maxOutput,
     uint8_t* dst = out->bytes.get();
     uint32_t written = 0;
     for (;;) {
-        uint32_t total = cum[kSymbols];
+        uint32_t total = model.Total();
         uint32_t step = range / total;
         if (step == 0) {
             return DecodeResult::Malformed;
@@ -214,10 +271,8 @@ DecodeResult DecodeRange(const uint8_t* in, uint32_t length, uint32_t maxOutput,
         if (v >= total) {
             return DecodeResult::Malformed;
         }
-        uint32_t s = 0;
-        while (cum[s + 1] <= v) {
-            ++s;
-        }
+        uint32_t cum = 0;
+        uint32_t s = model.Find(v, &cum);
         if (s == kEnd) {
             break;
         }
@@ -225,19 +280,9 @@ DecodeResult DecodeRange(const uint8_t* in, uint32_t length, uint32_t maxOutput,
             return DecodeResult::Malformed; // more symbols than declared
         }
         dst[written++] = static_cast<uint8_t>(s);
-        low += cum[s] * step;
-        range = freq[s] * step;
-        ++freq[s];
-        for (uint32_t t = s + 1; t <= kSymbols; ++t) {
-            ++cum[t];
-        }
-        if (cum[kSymbols] >= 0x10000) {
-            cum[0] = 0;
-            for (uint32_t t = 0; t < kSymbols; ++t) {
-                freq[t] = (freq[t] | 2) >> 1;
-                cum[t + 1] = cum[t] + freq[t];
-            }
-        }
+        low += cum * step;
+        range = model.Freq(s) * step;
+        model.Update(s);
         while (((low + range) ^ low) < 0x1000000u) {
             if (range == 0) {
                 return DecodeResult::Malformed; // no coder state leads here; kept as a guard
@@ -333,6 +378,7 @@ DecodeResult InverseBlockSort(const uint8_t* in, uint32_t length, uint32_t maxOu
     if (n == 0) {
         return DecodeResult::Ok;
     }
+    static_assert(kMaxBlockSortLength <= (1u << 24), "an index and a byte share one table entry");
     std::vector<uint32_t> next;
     try {
         next.resize(n);
@@ -349,11 +395,17 @@ DecodeResult InverseBlockSort(const uint8_t* in, uint32_t length, uint32_t maxOu
     for (uint32_t i = n; i-- > 0;) {
         next[--count[in[i]]] = i;
     }
+    // One random read per byte: each entry holds the next index (n <= 2^23 fits above the low byte)
+    // and the byte found there.
+    for (uint32_t j = 0; j < n; ++j) {
+        next[j] = (next[j] << 8) | in[next[j]];
+    }
     uint8_t* dst = out->bytes.get();
-    uint32_t p = next[primary];
+    uint32_t p = primary;
     for (uint32_t k = 0; k < n; ++k) {
-        dst[k] = in[p];
-        p = next[p];
+        uint32_t e = next[p];
+        dst[k] = static_cast<uint8_t>(e);
+        p = e >> 8;
     }
     return DecodeResult::Ok;
 }
