@@ -142,10 +142,11 @@ CArcFile::~CArcFile() {
 }
 
 int CArcFile::Open(const std::string& name) {
+    // Any failed open leaves the object empty, an empty name included.
+    Close();
     if (name.empty()) {
         return kArcEmptyName;
     }
-    Close();
     CArcEntry entry{};
     bool sawMalformed = false;
     std::unique_ptr<InputFile> file = FindEntry(name, &entry, &sawMalformed);

@@ -35,35 +35,34 @@ DecodeResult BeginOutput(const uint8_t* in, uint32_t length, uint32_t maxOutput,
     return out->Allocate(*declared) ? DecodeResult::Ok : DecodeResult::NoMemory;
 }
 
-// Bits most significant first; reading past the end fails.
+// Bits most significant first; reading past the end fails. Whole bytes are taken into a 64-bit
+// window ahead of use.
 class BitReader {
 public:
-    BitReader(const uint8_t* p, uint32_t n) : m_p(p), m_n(n) {}
-    bool Bit(uint32_t* bit) {
-        if (m_bitPos >= uint64_t{m_n} * 8) {
-            return false;
-        }
-        *bit = (m_p[m_bitPos >> 3] >> (7 - (m_bitPos & 7))) & 1u;
-        ++m_bitPos;
-        return true;
-    }
+    BitReader(const uint8_t* p, uint32_t n) : m_p(p), m_end(p + n) {}
+    bool Bit(uint32_t* bit) { return Bits(1, bit); }
+    // count is 0 to 24.
     bool Bits(uint32_t count, uint32_t* value) {
-        uint32_t v = 0;
-        for (uint32_t i = 0; i < count; ++i) {
-            uint32_t b;
-            if (!Bit(&b)) {
+        if (m_have < count) {
+            while (m_have <= 56 && m_p < m_end) {
+                m_window |= uint64_t{*m_p++} << (56 - m_have);
+                m_have += 8;
+            }
+            if (m_have < count) {
                 return false;
             }
-            v = (v << 1) | b;
         }
-        *value = v;
+        *value = count == 0 ? 0 : static_cast<uint32_t>(m_window >> (64 - count));
+        m_window <<= count;
+        m_have -= count;
         return true;
     }
 
 private:
     const uint8_t* m_p;
-    uint32_t m_n;
-    uint64_t m_bitPos = 0;
+    const uint8_t* m_end;
+    uint64_t m_window = 0; // unread bits, left-aligned
+    uint32_t m_have = 0;
 };
 
 // The adaptive order-0 model of the range code: 257 symbols (bytes and the end symbol 256), each

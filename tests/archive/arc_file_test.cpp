@@ -201,6 +201,7 @@ TEST_F(ArcFileTest, FailedOpenLeavesObjectEmptyAndNoFileOpen) {
     int before = OpenDescriptors();
     EXPECT_EQ(f.Open("missing.s"), kArcNotFound);
     ExpectEmpty(f);
+    ASSERT_EQ(f.Open("a.s"), kArcOk);
     EXPECT_EQ(f.Open(""), kArcEmptyName);
     ExpectEmpty(f);
     EXPECT_EQ(OpenDescriptors(), before);
