@@ -66,9 +66,9 @@ const char* CurrentMessageText() {
     return (g_pScriptMng && g_pScriptMng->m_pMsgText) ? g_pScriptMng->m_pMsgText : "";
 }
 
-// The message-window button under the pointer, as the message scene's hit test reports it.
+// The message-window button under the pointer, as the message scene's hit test left it.
 uint8_t HoveredWindowButton() {
-    return 0; // TODO(found): the script engine's hovered-button byte once it is declared.
+    return g_pScriptMng ? g_pScriptMng->m_hoverButton : 0;
 }
 
 // True while messages are being skipped: Ctrl held, skip-all, or SKIP over a message already read.
