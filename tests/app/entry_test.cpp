@@ -67,6 +67,14 @@ TEST(StartupDialog, OneByteSettingsFileSetsOnlyTheFirstChoice) {
     EXPECT_EQ(game.ReadFile("save/User_Sys.dat"), (Bytes{1, 0}));
 }
 
+TEST(StartupDialog, OversizedSettingsFileGivesItsFirstTwoBytes) {
+    HeadlessGame game;
+    game.WriteFile("save/User_Sys.dat", {0, 1, 9, 9, 9});
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    EXPECT_EQ(game.backend().lastDialogChecked, (std::vector<int>{kIdStartupLetterbox, kIdStartupSkipMovie}));
+    EXPECT_EQ(game.ReadFile("save/User_Sys.dat"), (Bytes{0, 1}));
+}
+
 TEST(StartupFolder, FileNamedSaveLeavesSettingsUnwritableAndStartsAnyway) {
     HeadlessGame game;
     game.WriteFile("save", {'x'});
