@@ -23,6 +23,7 @@ done
 [ -n "$(xdotool search --name '^ $' 2>/dev/null)" ] || fail "no start-up dialog"
 [ -e save ] && [ -d save ] || fail "the save folder is not made before the dialog"
 [ -e save/User_Sys.dat ] && fail "settings written before the dialog ended"
+sleep 0.5 # let it map and draw before keys arrive
 # The second radio group: Tab from OK reaches Cancel, then the first group, then the second; Down
 # picks "不播放".
 xdotool key Tab Tab Tab Down
