@@ -128,7 +128,8 @@ TEST(TitleFlow, StartUpShowsTheLogosThenTheOpeningMovie) {
     ASSERT_NE(g_pGameMain, nullptr);
     EXPECT_EQ(g_pGameMain->scene, kSceneLogo);
     const uint32_t begin = game.clock().Now();
-    ASSERT_TRUE(game.RunTo(kSceneOpeningMovie, 8));
+    ASSERT_TRUE(game.RunTo(kSceneOpeningMovie, 8))
+        << "scenes " << ::testing::PrintToString(game.trace) << ", quit " << game.quit();
     EXPECT_GE(game.clock().Now() - begin, 12000u);
     EXPECT_EQ(game.trace, (std::vector<uint8_t>{kSceneLogo, kSceneOpeningMovie}));
 }
