@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -29,5 +31,16 @@ public:
 // The destination rectangle of the 1024x576 picture on a width x height screen: the whole screen
 // when `stretch`, else the centred letterbox (integer arithmetic; 1024x768 gives (0,96)-(1024,672)).
 RECT FullScreenDestRect(uint32_t width, uint32_t height, bool stretch);
+
+// The picture shown while a screen effect runs: `src` (width x height pixels, pitch in bytes) moved by
+// the shake of effect `kind` into `out` (width x height, packed), in game coordinates; the display
+// then scales it like any other picture. `offset(axis)` is the engine's signed shake offset, asked
+// once with axis 0 for the whole-picture kinds and once per row (axis = row, in order) for the wave
+// kinds. Kinds: 0 horizontal; 1 vertical; 2, 3 diagonal (+o, +o) in phase 1, (-o, +o) in phase 2;
+// 4, 5 the mirror; 6 each row moved horizontally by its own offset; 7 each row taken from row + its
+// offset; 10 unshifted. Pixels with no source are black. Returns false, leaving `out` alone, for a
+// kind or phase that paints nothing.
+bool ComposeShakenPicture(const uint32_t* src, int width, int height, int pitch, uint8_t kind, uint32_t phase,
+                          const std::function<int16_t(int32_t)>& offset, std::vector<uint32_t>& out);
 
 extern CDisplay* g_pDisplay;

@@ -1,6 +1,7 @@
 #include "app/wnd_proc.h"
 
 #include <new>
+#include <vector>
 
 #include "app/display.h"
 #include "app/game_main.h"
@@ -9,6 +10,7 @@
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
+#include "screens/scene_objects.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/dsound.h"
@@ -159,22 +161,66 @@ void OnDestroy() {
     plat::PostQuitMessage(0);
 }
 
+// The script engine's shake offset for `axis` (a row for the wave kinds, else 0), signed 16-bit.
+// Until the engine offers its shake computation the picture is painted unshifted.
+template <typename Mng>
+int16_t ShakeOffset(Mng& mng, int32_t axis) {
+    if constexpr (requires { mng.CalcShakeOffset(axis); })
+        return static_cast<int16_t>(mng.CalcShakeOffset(axis));
+    else
+        return 0;
+}
+
+// The picture painted while a screen effect runs (game coordinates, scaled afterwards like any other).
+std::vector<uint32_t>& ShakenPicture() {
+    static std::vector<uint32_t> picture;
+    return picture;
+}
+
 void OnPaint(HWND hwnd) {
     if (!g_ScreenSurface || !g_pDisplay)
         return;
     const uint8_t* pixels = g_ScreenSurface->GetPixelAddress(0, 0);
-    if (!pixels)
+    int width = g_ScreenSurface->GetWidth(), height = g_ScreenSurface->GetHeight();
+    if (!pixels || width <= 0 || height <= 0)
         return;
-    plat::Present(hwnd, reinterpret_cast<const uint32_t*>(pixels), g_ScreenSurface->GetWidth(),
-                  g_ScreenSurface->GetHeight(), g_ScreenSurface->GetPitch(), *g_pDisplay->GetDestRect());
+    const RECT& dest = *g_pDisplay->GetDestRect();
+    if (g_pScriptMng && g_pScriptMng->m_screenFxOn) {
+        CScriptMng& mng = *g_pScriptMng;
+        auto& picture = ShakenPicture();
+        bool painted = ComposeShakenPicture(
+            reinterpret_cast<const uint32_t*>(pixels), width, height, g_ScreenSurface->GetPitch(),
+            mng.m_screenFxKind, mng.m_screenFxPhase, [&mng](int32_t axis) { return ShakeOffset(mng, axis); },
+            picture);
+        if (painted) // an unknown kind paints nothing: the window keeps its last picture
+            plat::Present(hwnd, picture.data(), width, height, width * 4, dest);
+        return;
+    }
+    plat::Present(hwnd, reinterpret_cast<const uint32_t*>(pixels), width, height, g_ScreenSurface->GetPitch(),
+                  dest);
 }
 
-// Alt+Enter: the other display mode; the system data's byte follows the display.
+// The configuration screen's full-screen radio buttons, redrawn on the back buffer: the background
+// strip from layer 19, the mark from layer 24 on "window" or "full screen".
+void RedrawConfigScreenModeRadio(bool fullScreen) {
+    CDIB32* strip = g_Layers[19];
+    CDIB32* mark = g_Layers[24];
+    if (!g_ScreenSurface || !strip || !mark)
+        return;
+    CDIB32::Blt(g_ScreenSurface, 604, 298, strip, 604, 298, 184, 24);
+    CDIB32::BltAlpha(g_ScreenSurface, fullScreen ? 761 : 608, 298, mark, 0, 0, 28, 18);
+}
+
+// Alt+Enter: the other display mode. The system data's byte always follows the display, so that a
+// failed switch or a switch from a configuration screen that is not in its main state cannot leave
+// them apart; the configuration screen in its main state also shows the new choice.
 void ToggleDisplay(HWND hwnd) {
     if (!g_pDisplay || (g_pGameMain && g_pGameMain->scene == kSceneOpeningMovie))
         return;
     g_pDisplay->ToggleScreenMode(hwnd);
     g_SystemData.fullScreen = g_pDisplay->fullScreen;
+    if (g_pGameMain && g_pGameMain->scene == kSceneConfig && g_pConfigScene && g_pConfigScene->state == 3)
+        RedrawConfigScreenModeRadio(g_pDisplay->fullScreen != 0);
     GiveMouseDisplayRects();
     if (g_FrameSurface)
         g_FrameSurface->Fill(0xFFFFFFFFu, nullptr);
@@ -196,26 +242,94 @@ bool IsPolledKey(plat::Key key) {
         case Key::Up:
         case Key::Down:
         case Key::Numpad0:
+        // Keys with a flag of their own poll as well, so that F1, F2 and the keypad arrows are seen
+        // when they are the only key pressed.
+        case Key::Numpad2:
+        case Key::Numpad4:
+        case Key::Numpad6:
+        case Key::Numpad8:
+        case Key::F1:
+        case Key::F2:
             return true;
         default:
             return false;
     }
 }
 
-void OnWheel(const plat::Message& msg) {
-    if (!g_pGameMain || !g_pMouse || msg.wheel == 0)
+// The backlog screen's redraw for its new position, through the operations it offers.
+template <typename Backlog>
+void RedrawBacklog(Backlog& backlog, HWND hwnd) {
+    int32_t position = backlog.position;
+    if constexpr (requires { backlog.CopyScreen(g_ScreenSurface, position); })
+        backlog.CopyScreen(g_ScreenSurface, position);
+    if constexpr (requires { backlog.LayoutLines(g_ScreenSurface, position); })
+        backlog.LayoutLines(g_ScreenSurface, position);
+    if constexpr (requires { backlog.DrawLine(hwnd, g_ScreenSurface, position); })
+        backlog.DrawLine(hwnd, g_ScreenSurface, position);
+}
+
+void ScrollBacklog(HWND hwnd, bool towardsUser) {
+    CBacklogScene* backlog = g_pBacklogScene;
+    if (!backlog || backlog->state != 2 || backlog->lineCount <= 4)
+        return;
+    if (towardsUser)
+        backlog->position =
+            backlog->position < backlog->maxPosition ? backlog->position + 1 : backlog->maxPosition;
+    else
+        backlog->position = backlog->position > 0 ? backlog->position - 1 : 0;
+    RedrawBacklog(*backlog, hwnd);
+    backlog->hovered = 1;
+    backlog->prevHovered = 0;
+}
+
+// From the message scene, away from the user: the backlog opens over a snapshot of the screen. When
+// the snapshot cannot be made the scene stays, so the backlog never shows without its background.
+void OpenBacklogFromMessage(HWND hwnd) {
+    if (!g_ScreenSurface || g_pGameMain->backlogCount <= 1)
+        return;
+    auto* snapshot = new (std::nothrow) CDIB32();
+    if (!snapshot)
+        return;
+    if (!snapshot->Create(hwnd, kScreenWidth, kScreenHeight, 24) || snapshot->GetWidth() != kScreenWidth ||
+        snapshot->GetHeight() != kScreenHeight) {
+        delete snapshot;
+        return;
+    }
+    CDIB32::Blt(snapshot, 0, 0, g_ScreenSurface, 0, 0, kScreenWidth, kScreenHeight);
+    delete g_pScriptUiSurfaces[kUiSnapshot];
+    g_pScriptUiSurfaces[kUiSnapshot] = snapshot;
+    g_pGameMain->returnScene = kSceneMessage;
+    g_pGameMain->scene = kSceneBacklog;
+}
+
+// The wheel: a scroll in the backlog, a click or the backlog in the message scene, a click in the
+// click wait, and a report in the wheel byte for every other screen (the menus and lists step their
+// selection with it and clear it).
+void OnWheel(HWND hwnd, const plat::Message& msg) {
+    if (!g_pGameMain || msg.wheel == 0)
         return;
     bool towardsUser = msg.wheel < 0;
     switch (g_pGameMain->scene) {
+        case kSceneBacklog:
+            ScrollBacklog(hwnd, towardsUser);
+            break;
+        case kSceneMessage:
+            if (!g_pScriptMng || g_pScriptMng->m_msgStep < 2)
+                break;
+            if (towardsUser) {
+                if (g_pMouse)
+                    g_pMouse->state.left = 1; // one click: the message goes on
+            } else {
+                OpenBacklogFromMessage(hwnd);
+            }
+            break;
         case kSceneClickWait:
-            if (towardsUser)
+            if (towardsUser && g_pMouse)
                 g_pMouse->state.left = 1;
             break;
-        case kSceneCommand:
-        case kSceneLegwork:
-            g_pMouse->wheel = towardsUser ? 1 : 0xFF;
-            break;
         default:
+            if (g_pMouse)
+                g_pMouse->wheel = towardsUser ? 1 : 0xFF;
             break;
     }
 }
@@ -270,7 +384,7 @@ intptr_t WndProc(HWND hwnd, const plat::Message& msg) {
                 g_pMouse->OnButton();
             return 0;
         case Msg::MouseWheel:
-            OnWheel(msg);
+            OnWheel(hwnd, msg);
             return 0;
         default:
             return 0;
