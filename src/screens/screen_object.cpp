@@ -5,6 +5,7 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/effect_table.h"
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
@@ -251,16 +252,12 @@ void FreeSlots(int first, int last) {
 }
 
 void DrawCrossDissolve(CDIB32* target, CDIB32* source, int32_t level) {
-    if (level < 0 || !g_ScreenSurface) {
+    if (!g_ScreenSurface || !target) {
         return;
     }
-    if (level >= 256 || !source) {
-        CDIB32::Blt(g_ScreenSurface, 0, 0, target, 0, 0, kWidth, kHeight);
-        return;
-    }
-    // The source picture whole, then the target over it at constant opacity `level`.
-    CDIB32::BltFadeOver(g_ScreenSurface, 0, 0, target, source, 0, 0, kWidth, kHeight,
-                        static_cast<uint16_t>(level));
+    // Effect 0: the source picture whole, then the target over it at constant opacity `level`;
+    // below 0 nothing, 256 and above the target alone.
+    DrawEffect(0, g_ScreenSurface, target, source, 0, 0, 0, 0, kWidth, kHeight, level, 0);
 }
 
 void DrawWhole(CDIB32* picture) {

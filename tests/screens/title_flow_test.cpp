@@ -17,6 +17,7 @@
 #include "screens/screen_test_env.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
+#include "sound/dsound.h"
 
 using namespace screentest;
 
@@ -37,6 +38,12 @@ public:
         m_folder.WriteFile("script/start.s", script);
         g_UserSysData = UserSysData{};
         g_UserSysData.skipOpeningMovie = skipMovie ? 1 : 0;
+        // A sound device that only the test drives, so that no thread of real time runs beside the
+        // fake clock; the window's creation keeps the device it finds.
+        if (g_DSound.device) {
+            g_DSound.Release();
+        }
+        m_sound = g_DSound.CreateWithOutput(SoundDevice::Output::Manual);
         plat::WindowDesc desc;
         desc.title = kGameTitle;
         m_hwnd = plat::CreateMainWindow(desc, WndProc);
@@ -45,6 +52,9 @@ public:
         if (m_hwnd && plat::IsWindow(m_hwnd)) {
             plat::DestroyWindow(m_hwnd);
             Pump();
+        }
+        if (m_sound) {
+            g_DSound.Release();
         }
     }
 
@@ -118,6 +128,7 @@ private:
     TempGameFolder m_folder;
     HWND m_hwnd = nullptr;
     bool m_quit = false;
+    bool m_sound = false;
 };
 
 } // namespace
@@ -182,6 +193,37 @@ TEST(TitleFlow, ReturnKeyChoosesTheEntrySelectedWithTheArrows) {
     game.PostKey(plat::Msg::KeyUp, plat::Key::Return);
     ASSERT_TRUE(game.RunTo(kSceneLoad, 20, 1000));
     EXPECT_EQ(game.trace.back(), kSceneLoad);
+}
+
+TEST(TitleFlow, WheelStepsSelectTheEntries) {
+    Game game(true);
+    ASSERT_TRUE(game.RunTo(kSceneTitleMenu, 100));
+    for (int i = 0; i < 200 && !(g_pTitleMenuScene && g_pTitleMenuScene->state == 2); ++i) {
+        game.Pass(20);
+    }
+    ASSERT_NE(g_pTitleMenuScene, nullptr);
+    // Away from the user selects the previous entry: from nothing, "new game"; then "quit".
+    const uint8_t expected[2] = {1, 5};
+    for (uint8_t want : expected) {
+        plat::Message msg;
+        msg.hwnd = game.hwnd();
+        msg.msg = plat::Msg::MouseWheel;
+        msg.wheel = 1;
+        plat::PostMessage(game.hwnd(), msg);
+        const uint32_t before = game.clock().Now();
+        game.Pass(0);
+        EXPECT_EQ(g_pTitleMenuScene->hovered, want);
+        EXPECT_GE(game.clock().Now() - before, 200u); // the pause after a wheel step
+        game.Post(plat::Msg::MouseMove, game.backend().warpX, game.backend().warpY);
+    }
+    // Towards the user: the next entry, wrapping back to "new game".
+    plat::Message msg;
+    msg.hwnd = game.hwnd();
+    msg.msg = plat::Msg::MouseWheel;
+    msg.wheel = -1;
+    plat::PostMessage(game.hwnd(), msg);
+    game.Pass(0);
+    EXPECT_EQ(g_pTitleMenuScene->hovered, 1);
 }
 
 TEST(TitleFlow, QuitFromTheTitleMenuEndsTheLoopAndKeepsTheSystemData) {
