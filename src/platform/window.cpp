@@ -23,6 +23,10 @@ struct State {
     int quitCode = 0;
     std::array<bool, static_cast<size_t>(Key::Count)> keys{};
     std::array<bool, 3> buttons{};
+    // Presses taken since the pump last ran dry: their releases wait for the next turn, so that a
+    // press and its release queued together are both seen by a frame.
+    std::array<bool, static_cast<size_t>(Key::Count)> keysPressedThisTurn{};
+    std::array<bool, 3> buttonsPressedThisTurn{};
 };
 
 State& S() {
@@ -71,6 +75,29 @@ void TrackHeldState(const Message& m) {
         default:
             break;
     }
+}
+
+void NoteTurnEnded() {
+    S().keysPressedThisTurn.fill(false);
+    S().buttonsPressedThisTurn.fill(false);
+}
+
+void NotePress(const Message& m) {
+    auto& s = S();
+    if ((m.msg == Msg::KeyDown || m.msg == Msg::SysKeyDown) && m.key < Key::Count)
+        s.keysPressedThisTurn[static_cast<size_t>(m.key)] = true;
+    else if (m.msg == Msg::ButtonDown)
+        s.buttonsPressedThisTurn[static_cast<size_t>(m.button) % 3] = true;
+}
+
+// A release whose press was taken in this turn of the pump.
+bool ReleasesAPressOfThisTurn(const Message& m) {
+    auto& s = S();
+    if ((m.msg == Msg::KeyUp || m.msg == Msg::SysKeyUp) && m.key < Key::Count)
+        return s.keysPressedThisTurn[static_cast<size_t>(m.key)];
+    if (m.msg == Msg::ButtonUp)
+        return s.buttonsPressedThisTurn[static_cast<size_t>(m.button) % 3];
+    return false;
 }
 
 void PullBackendEvents() {
@@ -146,6 +173,7 @@ void SetBackend(Backend* backend) {
         s.quitRequested = false;
         s.keys.fill(false);
         s.buttons.fill(false);
+        NoteTurnEnded();
     }
 }
 
@@ -213,9 +241,15 @@ bool PeekMessage(Message& out) {
     auto& s = S();
     PullBackendEvents();
     if (!s.queue.empty()) {
+        if (ReleasesAPressOfThisTurn(s.queue.front())) {
+            // The turn ends here (a frame runs) and the release comes in the next one.
+            NoteTurnEnded();
+            return false;
+        }
         out = s.queue.front();
         s.queue.pop_front();
         TrackHeldState(out);
+        NotePress(out);
         return true;
     }
     for (HWND w : s.windows) {
@@ -243,6 +277,7 @@ bool PeekMessage(Message& out) {
         s.quitRequested = false;
         return true;
     }
+    NoteTurnEnded();
     return false;
 }
 

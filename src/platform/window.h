@@ -242,7 +242,9 @@ intptr_t SendMessage(HWND hwnd, const Message& msg);
 void PostQuitMessage(int code);
 // Takes the next message without blocking: posted and system messages in order, then a requested
 // Destroy, then a requested Paint, then Quit. Returns false when nothing waits. Key and button held
-// states (IsKeyHeld, IsButtonHeld) change as their messages are taken, as GetKeyState does.
+// states (IsKeyHeld, IsButtonHeld) change as their messages are taken, as GetKeyState does. A release
+// queued behind its own press of the same turn (the calls since the last false) is held back: the
+// turn ends with false first, so that the frame that runs then sees the key or button held.
 bool PeekMessage(Message& out);
 // Delivers a message taken by PeekMessage to its window (Destroy also closes the window).
 intptr_t DispatchMessage(const Message& msg);
