@@ -157,61 +157,7 @@ uint8_t* CScriptMng::OpWindowFrame(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
 
-// Sound.
-uint8_t* CScriptMng::OpPlayBgm(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpStopBgm(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpFadeOutBgm(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpPlayBgmEx(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpBgmFade(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpPlayVoice(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpPlaySeEx(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpStopSeChannel(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpWaitVoice(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpStopVoice(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpFadeOutSe(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpPlaySe(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpLoadVoiceSlot(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpLoadVoiceSlotNoCheck(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpLoadSeSlot(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpPlayVoiceEx(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpRestartSeChannel(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpWaitSe(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
+// Sound: see ops_sound.cpp.
 
 // Item lists and investigation state.
 uint8_t* CScriptMng::OpSetHudDate(uint8_t* cmd) {
