@@ -1,4 +1,4 @@
-// The per-frame steps of the message scene, the presentation modes and the investigation screens.
+// The per-frame steps of the presentation modes and the investigation screens that are not built yet.
 // Until their own code is written, each mode ends at once: it resets the sub-state and hands back
 // to the interpreter (scene 2), so a script that enters one simply goes on. The post-frame steps
 // (composition, window buttons, sprite drawing) draw nothing yet.
@@ -14,21 +14,6 @@ void ReturnToScript(CScriptMng& engine) {
 }
 
 } // namespace
-
-bool CScriptMng::ModeMessageStyle0(const char* /*text*/) {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeMessageStyle1(const char* /*text*/) {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeMessageStyle2(const char* /*text*/) {
-    ReturnToScript(*this);
-    return true;
-}
 
 bool CScriptMng::ModeTransition(uint8_t /*kind*/, uint32_t /*ms*/) {
     ReturnToScript(*this);
@@ -55,11 +40,6 @@ bool CScriptMng::ModeEyeScreen() {
     return true;
 }
 
-bool CScriptMng::ModeVoiceWait() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeScreenEffect() {
     ReturnToScript(*this);
     return true;
@@ -71,11 +51,6 @@ bool CScriptMng::ModePictureSequence() {
 }
 
 bool CScriptMng::ModeColorTransition() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeSpeakerLine(const char* /*text*/) {
     ReturnToScript(*this);
     return true;
 }
@@ -116,26 +91,6 @@ bool CScriptMng::ModeEyeSequence() {
 }
 
 bool CScriptMng::ModeAnnScreen() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeWaitClick() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeWaitVoice() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeStopVoice() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeClickWait() {
     ReturnToScript(*this);
     return true;
 }
@@ -202,10 +157,6 @@ bool CScriptMng::ModeItemSelect() {
 
 bool CScriptMng::ModeSearchInventory() {
     ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ComposeMsgScene() {
     return true;
 }
 

@@ -417,6 +417,38 @@ public:
     bool ModeSearch();                              // 67
     bool ModeItemSelect();                          // 69
     bool ModeSearchInventory();                     // 70
+
+    // ---- Message scene: text layout, tags, buttons and the click-wait icon --------------------
+    // Performs the inline tag at `tagText` (a '#' at byte `index` of the message) and returns the
+    // index of the byte after its closing '#'; index + 2 for an unknown letter or no '#'. A tag
+    // without its closing '#' ends at the end of the text.
+    uint32_t ParseTextTag(const char* tagText, uint8_t index);
+    // A "(name)" tag at `tagText`: m_nameSlot = 1 for "name01", 2 for "name02", else unchanged.
+    // Returns index + name length + 2.
+    uint32_t ParseNameTag(const char* tagText, uint8_t index);
+    // Draws the ruby reading that starts at the second '<' and returns the index past its '>'.
+    uint32_t DrawRubyText(const char* tagText, uint8_t index);
+    uint32_t DrawRubyTextAt(CDIB32* surface, const char* tagText, uint8_t index);
+    // Draws the one character at message + m_textIndex onto the text surface; returns its advance.
+    int16_t DrawTextLine(const char* message);
+    uint8_t GetMsgButtonAt();
+    uint8_t GetWindowButtonAt();
+    bool DrawMsgButton(uint8_t button);
+    bool DrawClickWait(int32_t x, int32_t y);
+    bool DrawAutoSkipIndicator();
+    bool CancelAutoSkipOnClick();
+    // The already-read flag of the current message (false for an id beyond the table).
+    bool MessageRead() const;
+    void MarkMessageRead();
+    uint8_t m_indicatorFrame = 0; // frame of the AUTO and SKIP indicators
+    uint32_t m_indicatorTime = 0; // ms of its last step
+    void DrawClockHud();          // clock face, strips and gauge of the investigation clock
+    // Message display helpers: one layout step (0 drew, 1 finished, 2 handed over), the click
+    // wait of step 3, step 0's speaker-name test, and the shared step of styles 0 and 1.
+    int RevealStep(const char* text);
+    void MessageClickWait();
+    bool MessageStart(const char* text);
+    bool ModeMessageWindow(const char* text);
     // Post-frame pass.
     bool ComposeMsgScene();                         // compose layers, sprites and window
     bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)
@@ -564,6 +596,34 @@ public:
     uint32_t m_choiceJump[kChoiceMax] = {}; // offsets from the script base
     uint8_t m_choiceLen[kChoiceMax] = {};
     uint8_t m_choiceCount = 0;
+
+    // ---- Choices, item selection and the button bar of the interactive screens ----------------
+    // Draws the choice panels onto the screen surface and their texts onto `surface`; sets
+    // m_choiceTop and m_choiceRects. True.
+    bool DrawChoiceButtons(CDIB32* surface);
+    // The button bar of the message window: the action of the held button (the argument is not
+    // used) and the right click that opens the notebook. True.
+    bool MsgWndButtonAction(uint8_t hover);
+    bool MsgWndRightClick();
+    // The same three for the interactive screens (choices, items, character selection, commands).
+    bool ScreenButtonInput(uint8_t hover);
+    bool ScreenButtonAction(uint8_t hover);
+    bool ScreenRightClick();
+    int16_t m_choiceTop = 0;             // y of the first panel
+    RECT m_choiceRects[kChoiceMax] = {}; // hit rectangles of the panels
+    uint8_t m_choiceHover = 0;           // panel under the mouse (1-based, 0 none)
+    uint8_t m_choicePrevHover = 0;       // the same last frame
+    int16_t m_cursorTarget[2] = {};      // keyboard mode: glide of the cursor, window pixels
+    int16_t m_cursorStart[2] = {};
+    uint32_t m_choiceStamp = 0;   // ms of the last glide or sparkle step
+    RECT m_itemRects[24] = {};    // item cells
+    uint8_t m_itemOwned[24] = {}; // non-zero for each item the player has
+    uint8_t m_selectedItem = 0;   // picked item 1..24, 0 before a pick
+    uint32_t m_itemStamp1 = 0;    // ms stamps of the item flash
+    uint32_t m_itemStamp2 = 0;
+    uint8_t m_btnHeld = 0;        // a bar button is pressed
+    uint8_t m_btnHeldNo = 0;      // its number 1..10
+    uint8_t m_clickWaitShown = 0; // the click-wait icon is shown
 
     // Script.
     uint8_t* m_pScriptBuf = nullptr;

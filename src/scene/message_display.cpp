@@ -1,0 +1,657 @@
+// Scene 3: a message revealed glyph by glyph in window style 0 (bottom window, name plate), style 1
+// (vertical columns over the picture) or style 2 (a caption band drawn at once), its click wait
+// with AUTO, SKIP and hiding, and the small story waits around it.
+#include <cstring>
+
+#include "app/game_main.h"
+#include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
+#include "graphics/pixel_effects.h"
+#include "graphics/surfaces.h"
+#include "platform/clock.h"
+#include "scene/message_text.h"
+#include "screens/system_data.h"
+#include "script/script_mng.h"
+#include "sound/snd_mng.h"
+
+namespace {
+
+constexpr int32_t kStyle0LineX = 146;
+constexpr int32_t kStyle0TopY = 500;
+constexpr int32_t kLineStep = 40;
+constexpr int32_t kColumnStep = 42;
+constexpr int32_t kColumnTopY = 2;
+constexpr int32_t kStyle2LineX = 72;
+constexpr int kLineLimit[3] = {63, 45, 69}; // half-width units after which a line breaks
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+uint8_t Scene() {
+    return g_pGameMain ? g_pGameMain->scene : 0;
+}
+void SetSceneOf(uint8_t scene) {
+    if (g_pGameMain != nullptr)
+        g_pGameMain->scene = scene;
+}
+bool LeftClick() {
+    return g_pMouse != nullptr && g_pMouse->state.left != 0;
+}
+bool RightClick() {
+    return g_pMouse != nullptr && g_pMouse->state.right != 0;
+}
+void ClearLeft() {
+    if (g_pMouse != nullptr)
+        g_pMouse->state.left = 0;
+}
+bool Ctrl() {
+    return g_pKeyboard != nullptr && g_pKeyboard->ctrl != 0;
+}
+void SetFullRect() {
+    if (g_pGameMain != nullptr)
+        g_pGameMain->fullRect = RECT{0, 0, 1024, 576};
+}
+template <typename P>
+void DeletePlayer(P*& player) {
+    if (player != nullptr) {
+        player->Stop();
+        delete player;
+        player = nullptr;
+    }
+}
+void FreeText(char*& text) {
+    delete[] text;
+    text = nullptr;
+}
+char* HeapCopy(const char* src, size_t length) {
+    char* copy = new char[length + 1]();
+    std::memcpy(copy, src, length);
+    return copy;
+}
+uint32_t AutoDelay() {
+    const uint32_t speed = g_SystemData.autoSpeed > 100 ? 100 : g_SystemData.autoSpeed;
+    return (100 - speed) * 30;
+}
+void RaiseBacklogCount() {
+    if (g_pGameMain != nullptr && g_pGameMain->backlogCount < kBacklogMax)
+        ++g_pGameMain->backlogCount;
+}
+void LoadClickWaitIcon(const char* name) {
+    auto* icon = new CDIB32();
+    if (!icon->Load(name)) {
+        delete icon;
+        return;
+    }
+    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], icon);
+}
+int StyleIndex(uint8_t style) {
+    return style == 1 || style == 2 ? style : 0;
+}
+const std::string& HeroMarkName() {
+    static const std::string name = msgtext::SystemText("主人公");
+    return name;
+}
+
+} // namespace
+
+// One layout step: consumes markup without cost and draws the next character (or two bytes of a
+// hero name). Returns 0 when a character was drawn, 1 when the text is finished, 2 when the message
+// handed over to another scene (voice wait, in-page click wait).
+int CScriptMng::RevealStep(const char* text) {
+    const int style = StyleIndex(m_windowStyle);
+    const size_t length = strnlen(text, kMsgTextSize - 1);
+    auto lineBreak = [&] {
+        ++m_lineCount;
+        m_lineUnits = 0;
+        if (style == 1) {
+            m_textX = static_cast<uint16_t>(m_textX - kColumnStep);
+            m_textY = kColumnTopY;
+        } else {
+            m_textX = static_cast<uint16_t>(style == 0 ? kStyle0LineX : kStyle2LineX);
+            m_textY = static_cast<int16_t>(m_textY + kLineStep);
+        }
+    };
+    auto drawGlyph = [&](const char* p) {
+        char glyph[3] = {p[0], msgtext::CharBytes(p) == 2 ? p[1] : '\0', '\0'};
+        int16_t advance = 0;
+        if (g_GlyphFont == nullptr) {
+            advance = static_cast<int16_t>(msgtext::CharBytes(p) * 12);
+        } else if (style == 0) {
+            advance = g_GlyphFont->DrawString(g_TextSurface, m_textX, m_textY - 448, glyph, m_textColour);
+        } else if (style == 1) {
+            advance = g_GlyphFont->DrawStringGray4(g_Layers[0], m_textX, m_textY, glyph, kWhite);
+        } else {
+            advance = g_GlyphFont->DrawString(g_ScreenSurface, m_textX, m_textY, glyph, kWhite);
+        }
+        if (style == 1)
+            m_textY = static_cast<int16_t>(m_textY + advance);
+        else
+            m_textX = static_cast<uint16_t>(m_textX + advance);
+    };
+    // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
+    auto afterChar = [&] {
+        const char* p = text + m_textIndex;
+        if (style != 1 && static_cast<uint8_t>(p[0]) == 0x81 && static_cast<uint8_t>(p[1]) == 0xE8 &&
+            p[2] >= '0' && p[2] <= '9' && p[3] >= '0' && p[3] <= '9') {
+            m_textX = static_cast<uint16_t>(m_textX + 26);
+            m_lineUnits = static_cast<uint8_t>(m_lineUnits + 4);
+            m_textIndex = static_cast<uint8_t>(m_textIndex + 4);
+            p = text + m_textIndex;
+        }
+        if (IsMarkCodeA(p)) {
+            m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
+            if (style == 2) {
+                m_textY = static_cast<int16_t>(m_textY + 24);
+                const size_t rest = length - m_textIndex;
+                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
+            } else {
+                lineBreak();
+            }
+            return;
+        }
+        if (m_lineUnits > kLineLimit[style]) {
+            if (p[0] != '\0' && IsKinsokuChar(p)) {
+                drawGlyph(p);
+                m_textIndex = static_cast<uint8_t>(m_textIndex + msgtext::CharBytes(p));
+            }
+            if (style != 1 || text[m_textIndex] != '\0')
+                lineBreak();
+        }
+    };
+
+    for (;;) {
+        if (m_nameSlot != 0) {
+            const char* name = m_heroNames[(m_nameSlot - 1) & 1];
+            const size_t nameLength = strnlen(name, sizeof m_heroNames[0]);
+            if (m_nameCharIndex >= nameLength) {
+                m_nameSlot = 0;
+                m_nameCharIndex = 0;
+                continue;
+            }
+            drawGlyph(name + m_nameCharIndex);
+            const int bytes = msgtext::CharBytes(name + m_nameCharIndex);
+            m_nameCharIndex = static_cast<uint8_t>(m_nameCharIndex + bytes);
+            m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+            afterChar();
+            return 0;
+        }
+        if (m_textIndex >= length)
+            return 1;
+        const char* p = text + m_textIndex;
+        if (*p == '#') {
+            const uint8_t before = Scene();
+            const uint32_t next = ParseTextTag(p, m_textIndex);
+            m_textIndex = static_cast<uint8_t>(next > length ? length : next);
+            if (Scene() != before)
+                return 2;
+            continue;
+        }
+        if (*p == '(' && style == 0) {
+            m_nameSlot = 0;
+            m_nameCharIndex = 0;
+            const uint32_t next = ParseNameTag(p, m_textIndex);
+            m_textIndex = static_cast<uint8_t>(next > length ? length : next);
+            continue;
+        }
+        if (*p == '<') {
+            if (m_rubyOpen == 0) {
+                if (style == 1) {
+                    m_rubyY = static_cast<int16_t>(m_textX + 24);
+                    m_rubyStartX = static_cast<int16_t>(m_textY + 22);
+                } else {
+                    m_rubyStartX = static_cast<int16_t>(m_textX);
+                    m_rubyY = static_cast<int16_t>(m_textY - 12);
+                }
+                m_rubyOpen = 1;
+                ++m_textIndex;
+            } else {
+                m_rubyEndX = static_cast<int16_t>(style == 1 ? m_textY : m_textX);
+                const uint32_t next = style == 2 ? DrawRubyTextAt(g_ScreenSurface, p, m_textIndex)
+                                                 : DrawRubyText(p, m_textIndex);
+                m_textIndex = static_cast<uint8_t>(next > length ? length : next);
+                m_rubyOpen = 0;
+            }
+            continue;
+        }
+        if (style == 1 && IsMarkCodeB(p)) {
+            m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
+            m_clickWaitFrame = 0;
+            m_clickWaitTime = timeGetTime();
+            m_msgStep = 3;
+            LoadClickWaitIcon("system\\click_wait02.bmp");
+            SetSceneOf(kSceneClickWait);
+            ClearLeft();
+            return 2;
+        }
+        if (IsMarkCodeA(p)) {
+            // A break with no character before it.
+            m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
+            lineBreak();
+            continue;
+        }
+        const int bytes = msgtext::CharBytes(p);
+        const uint32_t code = msgtext::CodeAt(p);
+        if (code != 0xA1A1 || g_GlyphFont == nullptr)
+            drawGlyph(p);
+        else if (style == 1)
+            m_textY = static_cast<int16_t>(m_textY + g_GlyphFont->GetHeight());
+        else
+            m_textX = static_cast<uint16_t>(m_textX + g_GlyphFont->GetHeight());
+        m_textIndex = static_cast<uint8_t>(m_textIndex + bytes);
+        m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+        afterChar();
+        return 0;
+    }
+}
+
+// Step 3 of every style: hiding, advancing by click, Ctrl, SKIP or AUTO. Returns once it acted.
+void CScriptMng::MessageClickWait() {
+    const int style = StyleIndex(m_windowStyle);
+    if (m_windowHidden != 0) {
+        if (LeftClick() || RightClick()) {
+            if (g_pMouse != nullptr)
+                g_pMouse->state.left = g_pMouse->state.right = 0;
+            if (g_SavedScreenSurface != nullptr && g_ScreenSurface != nullptr) {
+                CDIB32::Blt(g_ScreenSurface, 0, 0, g_SavedScreenSurface, 0, 0, 1024, 576);
+                if (style == 1 && g_Layers[0] != nullptr)
+                    CDIB32::Blt(g_Layers[0], 0, 0, g_SavedScreenSurface, 0, 0, 1024, 576);
+            }
+            ReplaceSurface(g_SavedScreenSurface, nullptr);
+            SetFullRect();
+            m_windowHidden = 0;
+            m_redrawWindow = 1;
+        }
+        return;
+    }
+    if (style == 0)
+        m_textColour = kWhite;
+    if (style != 2 && RightClick() && g_SystemData.rightClickMode != 0) {
+        g_pMouse->state.right = 0;
+        auto* saved = new CDIB32();
+        if (saved->Create(m_hWnd, 1024, 576, 24)) {
+            if (g_ScreenSurface != nullptr)
+                CDIB32::Blt(saved, 0, 0, g_ScreenSurface, 0, 0, 1024, 576);
+            ReplaceSurface(g_SavedScreenSurface, saved);
+        } else {
+            delete saved;
+        }
+        if (g_ScreenSurface != nullptr && g_Layers[0] != nullptr)
+            CDIB32::Blt(g_ScreenSurface, 0, 0, g_Layers[0], 0, 0, 1024, 576);
+        SetFullRect();
+        m_windowHidden = 1;
+        m_redrawWindow = 0;
+        return;
+    }
+    const bool read = MessageRead();
+    const uint8_t passUnread = g_SystemData.skipUnread;
+    const bool advance = (LeftClick() && m_hoverButton == 0) ||
+                         (Ctrl() && ((passUnread == 0 && read) || passUnread == 1)) || m_skipAll != 0 ||
+                         (m_skipRead != 0 && (read || passUnread == 1));
+    auto finish = [&] {
+        ClearLeft();
+        MarkMessageRead();
+        m_msgStep = 0;
+        FreeText(m_pNamePlateText);
+        SetSceneOf(kSceneScript);
+    };
+    if (advance) {
+        if (style == 2 || g_SystemData.voiceCutOnClick != 0)
+            DeletePlayer(g_VoicePlayers[0]);
+        DeletePlayer(g_pSeChannels[0]);
+        finish();
+        return;
+    }
+    if (m_autoMode != 0) {
+        if (CVoiceplay* voice = g_VoicePlayers[0]) {
+            if (voice->IsStopped()) {
+                DeletePlayer(g_VoicePlayers[0]);
+                finish();
+            }
+            return;
+        }
+        if (timeGetTime() - m_textDoneTime > AutoDelay())
+            finish();
+    }
+}
+
+// Step 0 for styles 0 and 1. Returns true when the message was a speaker-name line (it ended).
+bool CScriptMng::MessageStart(const char* text) {
+    if (m_skipRead != 0 && g_SystemData.skipUnread == 0 && !MessageRead())
+        m_skipRead = 0;
+    if (msgtext::CodeAt(text) == msgtext::kSpeakerMark) {
+        const size_t n = strnlen(text + 2, kMsgTextSize - 3);
+        FreeText(m_pNamePlateText);
+        m_pNamePlateText = HeapCopy(text + 2, n);
+        if (m_windowStyle == 0) {
+            FreeText(m_pExtraText);
+            m_pExtraText = HeapCopy(text + 2, n);
+            if (HeroMarkName() == m_pNamePlateText) {
+                FreeText(m_pNamePlateText);
+                m_pNamePlateText = HeapCopy(m_heroNames[1], strnlen(m_heroNames[1], sizeof m_heroNames[1]));
+            }
+        }
+        ClearLeft();
+        m_msgStep = 0;
+        SetSceneOf(kSceneScript);
+        return true;
+    }
+    return false;
+}
+
+namespace {
+// The text surface receives the window picture at the configured opacity.
+void PrepareStyle0Window(HWND hWnd) {
+    CDIB32* window = g_MsgWindowSurface;
+    if (window == nullptr)
+        return;
+    if (g_TextSurface == nullptr || g_TextSurface->GetWidth() != window->GetWidth() ||
+        g_TextSurface->GetHeight() != window->GetHeight()) {
+        auto* surface = new CDIB32();
+        if (!surface->Create(hWnd, static_cast<uint16_t>(window->GetWidth()),
+                             static_cast<uint16_t>(window->GetHeight()), 32)) {
+            delete surface;
+            return;
+        }
+        ReplaceSurface(g_TextSurface, surface);
+    }
+    const uint32_t opacity = g_SystemData.windowTransparency > 100 ? 100 : g_SystemData.windowTransparency;
+    const auto level = static_cast<uint16_t>(255 - opacity * 255 / 100);
+    BltCopyLevel(g_TextSurface, 0, 0, window, 0, 0, static_cast<int16_t>(window->GetWidth()),
+                 static_cast<int16_t>(window->GetHeight()), level);
+    CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
+    if (g_NamePlateSurface != nullptr && clean != nullptr)
+        CDIB32::Blt(g_NamePlateSurface, 0, 0, clean, 0, 0, clean->GetWidth(), clean->GetHeight());
+}
+} // namespace
+
+bool CScriptMng::ModeMessageStyle0(const char* text) {
+    return ModeMessageWindow(text != nullptr ? text : "");
+}
+bool CScriptMng::ModeMessageStyle1(const char* text) {
+    return ModeMessageWindow(text != nullptr ? text : "");
+}
+
+bool CScriptMng::ModeMessageWindow(const char* text) {
+    const bool vertical = m_windowStyle == 1;
+    CancelAutoSkipOnClick();
+    m_prevHoverButton = m_hoverButton;
+    m_hoverButton = GetMsgButtonAt();
+    const uint32_t now = timeGetTime();
+    const int8_t speed = g_SystemData.messageSpeed;
+    switch (m_msgStep) {
+        case 0:
+            if (MessageStart(text))
+                return true;
+            if (!vertical)
+                PrepareStyle0Window(m_hWnd);
+            m_redrawWindow = 1;
+            m_msgStep = 1;
+            return true;
+        case 1:
+            if (!vertical) {
+                if (m_pNamePlateText != nullptr && g_GlyphFont != nullptr && g_NamePlateSurface != nullptr) {
+                    const int32_t n = static_cast<int32_t>(strnlen(m_pNamePlateText, kMsgTextSize));
+                    int32_t x = 64 - ((n - 2) / 2) * 12;
+                    for (int32_t i = 0; i < n; i += 2) {
+                        char glyph[3] = {m_pNamePlateText[i], i + 1 < n ? m_pNamePlateText[i + 1] : '\0',
+                                         '\0'};
+                        x += g_GlyphFont->DrawString(g_NamePlateSurface, x, 12, glyph, m_textColour);
+                    }
+                }
+                m_lineCount = 0;
+                m_textX = kStyle0LineX;
+                m_textY = kStyle0TopY;
+            } else {
+                FreeText(m_pNamePlateText);
+                m_textY = kColumnTopY;
+                m_hoverButton = m_prevHoverButton = 0;
+                ++m_lineCount;
+                m_msgStartX = m_textX;
+            }
+            m_textIndex = 0;
+            m_lineUnits = 0;
+            m_nameSlot = 0;
+            m_nameCharIndex = 0;
+            m_rubyOpen = 0;
+            RaiseBacklogCount();
+            m_msgStep = 2;
+            return true;
+        case 2: {
+            const bool read = MessageRead();
+            const uint8_t passUnread = g_SystemData.skipUnread;
+            const bool all = (Ctrl() && passUnread == 0 && read) || m_skipAll != 0 ||
+                             (Ctrl() && passUnread == 1) || (m_skipRead != 0 && (read || passUnread == 1)) ||
+                             (LeftClick() && m_hoverButton == 0) || speed == 100;
+            int result = 0;
+            if (all) {
+                // Bounded by the text length: every step consumes at least one byte.
+                for (int guard = 0; guard < 2 * kMsgTextSize && (result = RevealStep(text)) == 0; ++guard) {
+                }
+            } else {
+                result = RevealStep(text);
+            }
+            if (result == 2)
+                return true;
+            if (result == 0 && speed >= 0 && speed <= 99) {
+                m_charTime = now;
+                m_msgStep = 4;
+                return true;
+            }
+            if (result == 0)
+                return true;
+            if (vertical) {
+                m_textX = static_cast<uint16_t>(m_textX - kColumnStep);
+                SetFullRect();
+            }
+            m_msgStep = 3;
+            m_textDoneTime = now;
+            m_clickWaitFrame = 0;
+            m_clickWaitTime = now;
+            ClearLeft();
+            return true;
+        }
+        case 4:
+            if (now - m_charTime > static_cast<uint32_t>(100 - speed) || LeftClick() || Ctrl())
+                m_msgStep = 2;
+            return true;
+        case 3:
+            MessageClickWait();
+            return true;
+        default:
+            m_msgStep = 0;
+            return true;
+    }
+}
+
+bool CScriptMng::ModeMessageStyle2(const char* text) {
+    if (text == nullptr)
+        text = "";
+    const uint32_t now = timeGetTime();
+    switch (m_msgStep) {
+        case 0:
+            FreeText(m_pNamePlateText);
+            m_redrawWindow = 1;
+            m_msgStep = 1;
+            return true;
+        case 1: {
+            if (g_ScreenSurface != nullptr)
+                g_ScreenSurface->FillRect(0, 490, 1024, 110, 0);
+            const size_t length = strnlen(text, kMsgTextSize - 1);
+            if (length <= 70) {
+                m_textY = 530;
+                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(length / 2) * 11);
+            } else {
+                size_t i = 0;
+                while (i + 1 < length && !IsMarkCodeA(text + i))
+                    i += 2;
+                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(i / 2) * 11);
+                m_textY = 518;
+            }
+            m_textIndex = 0;
+            m_lineUnits = 0;
+            m_lineCount = 0;
+            m_nameSlot = 0;
+            m_rubyOpen = 0;
+            m_msgStep = 2;
+            return true;
+        }
+        case 2: {
+            int result = 0;
+            for (int guard = 0; guard < 2 * kMsgTextSize && (result = RevealStep(text)) == 0; ++guard) {
+            }
+            if (result == 2)
+                return true;
+            m_msgStep = 3;
+            // The AUTO delay counts from this page.
+            m_textDoneTime = now;
+            m_clickWaitFrame = 0;
+            m_clickWaitTime = now;
+            ClearLeft();
+            return true;
+        }
+        case 3:
+            MessageClickWait();
+            return true;
+        default:
+            m_msgStep = 0;
+            return true;
+    }
+}
+
+// ---- Story waits -------------------------------------------------------------------------------------
+
+bool CScriptMng::ModeSpeakerLine(const char* text) {
+    if (text == nullptr)
+        text = "";
+    switch (m_msgStep) {
+        case 0:
+            if (msgtext::CodeAt(text) == msgtext::kSpeakerMark) {
+                FreeText(m_pNamePlateText);
+                m_pNamePlateText = HeapCopy(text + 2, strnlen(text + 2, kMsgTextSize - 3));
+                ClearLeft();
+                SetSceneOf(kSceneScript);
+                return true;
+            }
+            m_msgStep = 1;
+            return true;
+        case 1:
+            RaiseBacklogCount();
+            m_msgStep = 2;
+            return true;
+        default:
+            m_msgStep = 0;
+            FreeText(m_pNamePlateText);
+            MarkMessageRead();
+            SetSceneOf(kSceneScript);
+            return true;
+    }
+}
+
+bool CScriptMng::ModeWaitClick() {
+    switch (m_msgStep) {
+        case 0:
+            m_msgStep = 1;
+            return true;
+        case 1:
+            if (LeftClick()) {
+                ClearLeft();
+                m_msgStep = 2;
+            }
+            return true;
+        default:
+            m_msgStep = 0;
+            SetSceneOf(kSceneScript);
+            return true;
+    }
+}
+
+bool CScriptMng::ModeWaitVoice() {
+    const int channel = m_voiceChannel < kVoicePlayerSlots ? m_voiceChannel : -1;
+    switch (m_msgStep) {
+        case 0:
+            m_msgStep = 1;
+            return true;
+        case 1:
+            if (Ctrl() || m_skipRead != 0 || m_skipEffects != 0)
+                m_msgStep = 2;
+            if (channel < 0 || g_VoicePlayers[channel] == nullptr || g_VoicePlayers[channel]->IsStopped())
+                m_msgStep = 2;
+            return true;
+        default:
+            for (CVoiceplay*& player : g_VoicePlayers)
+                DeletePlayer(player);
+            SetSceneOf(kSceneScript);
+            m_msgStep = 0;
+            m_voiceChannel = 0;
+            return true;
+    }
+}
+
+bool CScriptMng::ModeStopVoice() {
+    if (m_msgStep == 0) {
+        m_msgStep = 2;
+        return true;
+    }
+    if (m_voiceChannel < kVoicePlayerSlots)
+        DeletePlayer(g_VoicePlayers[m_voiceChannel]);
+    SetSceneOf(kSceneScript);
+    m_msgStep = 0;
+    m_voiceChannel = 0;
+    return true;
+}
+
+bool CScriptMng::ModeVoiceWait() {
+    switch (m_msgStep) {
+        case 0:
+            if (LeftClick()) {
+                ClearLeft();
+                DeletePlayer(g_VoicePlayers[0]);
+                m_msgStep = 1;
+            }
+            if (CVoiceplay* voice = g_VoicePlayers[0]) {
+                if (voice->IsStopped()) {
+                    DeletePlayer(g_VoicePlayers[0]);
+                    ClearLeft();
+                    m_msgStep = 1;
+                }
+            } else if (m_msgStep == 0 && timeGetTime() - m_textDoneTime > AutoDelay()) {
+                ClearLeft();
+                m_msgStep = 1;
+            }
+            return true;
+        case 1: {
+            DeletePlayer(g_VoicePlayers[0]);
+            auto* voice = new CVoiceplay();
+            g_VoicePlayers[0] = voice;
+            if (voice->OpenVoice(m_voiceFile))
+                voice->Play(static_cast<uint8_t>(0));
+            m_msgStep = 2;
+            return true;
+        }
+        default:
+            ClearLeft();
+            m_voicePending = 0;
+            SetSceneOf(kSceneMessage);
+            m_msgStep = 2;
+            return true;
+    }
+}
+
+bool CScriptMng::ModeClickWait() {
+    m_prevHoverButton = m_hoverButton;
+    CancelAutoSkipOnClick();
+    m_hoverButton = GetMsgButtonAt();
+    if (m_msgStep != 3 || m_hoverButton != 0)
+        return true;
+    if (LeftClick() || Ctrl() || m_skipRead != 0 || m_autoMode != 0) {
+        if (g_ScreenSurface != nullptr && g_Layers[0] != nullptr)
+            CDIB32::Blt(g_ScreenSurface, m_textX - 5, m_textY + 20, g_Layers[0], m_textX - 5, m_textY + 20,
+                        28, 28);
+        ClearLeft();
+        if (g_pKeyboard != nullptr)
+            g_pKeyboard->ctrl = 0;
+        m_msgStep = 2;
+        SetSceneOf(kSceneMessage);
+        LoadClickWaitIcon("system\\click_wait00.bmp");
+    }
+    return true;
+}

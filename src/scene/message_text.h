@@ -1,0 +1,38 @@
+// The message text format: character codes, the line-start rule and the mark codes that the
+// message layout, the page redraw and the backlog share. Text is zero-terminated game text of
+// one- and two-byte characters; a byte of 0x80 or more leads a two-byte character.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// True when the byte at p leads a two-byte character (>= 0x80).
+bool IsLeadByte(const char* p);
+// The characters that must not begin a line or column: 27 codes, compared as lead * 256 + trail
+// (whether the first byte really leads a character is not looked at).
+bool IsKinsokuChar(const char* p);
+bool IsMarkCodeA(const char* p); // 0xA1E7: forced line or column break
+bool IsMarkCodeB(const char* p); // 0x81AB: inline click wait (vertical style)
+
+// Draws window button `button` (1..10) highlighted from the horizontal bar, whatever the style.
+bool DrawIcon(uint8_t button);
+
+namespace msgtext {
+
+inline constexpr int kKinsokuCount = 27;
+extern const uint16_t kKinsokuCodes[kKinsokuCount];
+
+inline constexpr uint16_t kSpeakerMark = 0xA3A3;
+inline constexpr uint16_t kBreakCode = 0xA1E7;
+inline constexpr uint16_t kClickWaitCode = 0x81AB;
+
+// The code of the character at p: lead * 256 + trail, a one-byte character's byte, or the lead
+// alone when the text ends after it.
+uint32_t CodeAt(const char* p);
+// Bytes the layout steps over the character at p: 2 for a lead byte followed by a byte, else 1
+// (a lead byte at the end of the text is one byte, so no step passes the terminator).
+int CharBytes(const char* p);
+// A system text given as UTF-8, as game text (GBK); converted once per call site.
+std::string SystemText(const char* utf8);
+
+} // namespace msgtext
