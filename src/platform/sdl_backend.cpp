@@ -123,16 +123,29 @@ public:
         SDL_RenderPresent(renderer_);
     }
     bool SetFullScreen(bool on) override {
-        if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-            std::fprintf(stderr, "kestrel: display switch failed: %s\n", SDL_GetError());
-            return false;
+        if (on) {
+            // The window first covers the screen itself, borderless: where no window manager answers
+            // the full-screen request (a bare X server) that is the full screen; a window manager
+            // then takes the window over the same area.
+            SDL_Rect bounds;
+            int display = SDL_GetWindowDisplayIndex(window_);
+            if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+                SDL_SetWindowBordered(window_, SDL_FALSE);
+                SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+                SDL_SetWindowSize(window_, bounds.w, bounds.h);
+            }
         }
-        fullScreen_ = on;
-        if (!on) {
+        bool switched = SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+        if (!switched)
+            std::fprintf(stderr, "kestrel: display switch failed: %s\n", SDL_GetError());
+        else
+            fullScreen_ = on;
+        if (!fullScreen_) { // left full screen, or failed to enter it: the decorated, centred window
+            SDL_SetWindowBordered(window_, SDL_TRUE);
             SDL_SetWindowSize(window_, width_, height_);
             SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
-        return true;
+        return switched;
     }
     bool IsFullScreen() const override { return fullScreen_; }
     void Raise() override {

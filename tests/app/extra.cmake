@@ -12,3 +12,17 @@ foreach(t test_app test_screens)
         target_link_libraries(${t} PRIVATE kestrel_engine)
     endif()
 endforeach()
+
+# The game's window with a known picture in the back buffer: screenshots in the window and in full
+# screen (letterboxed on 1024x768, over the whole screen on 1920x1080), and clicks injected into the
+# window mapped back to game coordinates.
+add_executable(app_window_probe ${CMAKE_CURRENT_SOURCE_DIR}/app/window_probe.cpp)
+target_link_libraries(app_window_probe PRIVATE kestrel_engine)
+target_compile_definitions(app_window_probe PRIVATE KESTREL_WINDOW_PROBE)
+foreach(size 1024x768 1920x1080)
+    add_test(NAME RealWindow.PictureAndClicksInWindowAndFullScreen.${size}
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb ${size} --
+            ${CMAKE_CURRENT_SOURCE_DIR}/app/window_picture_test.sh $<TARGET_FILE:app_window_probe> ${size})
+    set_tests_properties(RealWindow.PictureAndClicksInWindowAndFullScreen.${size}
+        PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endforeach()
