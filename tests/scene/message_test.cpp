@@ -1,0 +1,345 @@
+// The message scene driven frame by frame with the fake clock: reveal speed, clicks, AUTO, SKIP,
+// read flags, the tags and the line-start rule.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
+#include "graphics/surfaces.h"
+#include "scene/message_text.h"
+#include "script/script_fixture.h"
+
+namespace {
+
+class MessageScene : public kestrel::test::ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        g_pMouse = new CMouse();
+        g_pKeyboard = new CKeyboard();
+        auto* window = new CDIB32();
+        window->Create(nullptr, 1024, 128, 32);
+        ReplaceSurface(g_MsgWindowSurface, window);
+        for (CDIB32** s : {&g_Layers[0], &g_ScreenSurface}) {
+            auto* surface = new CDIB32();
+            surface->Create(nullptr, 1024, 576, 24);
+            ReplaceSurface(*s, surface);
+        }
+        g_SystemData.messageSpeed = 50;
+        g_SystemData.autoSpeed = 50;
+        g_SystemData.skipUnread = 0;
+    }
+    void TearDown() override {
+        for (CDIB32** s : {&g_MsgWindowSurface, &g_TextSurface, &g_Layers[0], &g_ScreenSurface})
+            ReplaceSurface(*s, nullptr);
+        delete g_pMouse;
+        g_pMouse = nullptr;
+        delete g_pKeyboard;
+        g_pKeyboard = nullptr;
+        ScriptTest::TearDown();
+    }
+    // One frame of the scene the game is in, then `ms` of time.
+    void Step(uint32_t ms = 0) {
+        CScriptMng& e = engine();
+        switch (game().scene) {
+            case kSceneScript:
+                e.RunScript();
+                break;
+            case kSceneMessage:
+                if (e.m_windowStyle == 1)
+                    e.ModeMessageStyle1(e.m_pMsgText);
+                else if (e.m_windowStyle == 2)
+                    e.ModeMessageStyle2(e.m_pMsgText);
+                else
+                    e.ModeMessageStyle0(e.m_pMsgText);
+                break;
+            case kSceneVoiceWait:
+                e.ModeVoiceWait();
+                break;
+            case kSceneSpeakerLine:
+                e.ModeSpeakerLine(e.m_pMsgText);
+                break;
+            default:
+                game().scene = kSceneScript;
+        }
+        clock_.clock().Advance(ms);
+    }
+    // Runs until the message has reached its click wait (at most `frames`).
+    int StepUntilClickWait(int frames, uint32_t ms) {
+        int n = 0;
+        while (n < frames && !(game().scene == kSceneMessage && engine().m_msgStep == 3)) {
+            Step(ms);
+            ++n;
+        }
+        return n;
+    }
+    void Click() { g_pMouse->state.left = 1; }
+};
+
+// Twenty two-byte characters (GBK "一").
+const std::string kTwenty = [] {
+    std::string s;
+    for (int i = 0; i < 20; ++i)
+        s += "\\xD2\\xBB";
+    return s;
+}();
+
+TEST_F(MessageScene, RevealsOneGlyphPerDelayAtEachTextSpeed) {
+    for (uint8_t style : {0, 1, 2}) {
+        for (int8_t speed : {0, 50, 100}) {
+            SCOPED_TRACE(testing::Message() << "style " << int(style) << " speed " << int(speed));
+            g_SystemData.messageSpeed = speed;
+            engine().m_windowStyle = style;
+            engine().m_textX = 920;
+            engine().m_msgStep = 0;
+            Start("SetMessageId 1\nMessage \"" + kTwenty + "\"\nExitToMenu\n");
+            Step(); // message id
+            Step(); // message command
+            ASSERT_EQ(game().scene, kSceneMessage);
+            Step(); // start
+            Step(); // page set-up
+            if (style == 2 || speed == 100) {
+                Step();
+                EXPECT_EQ(engine().m_textIndex, 40);
+                EXPECT_EQ(engine().m_msgStep, 3);
+                continue;
+            }
+            // 1 ms frames for 300 ms: a glyph needs more than (100 - speed) ms of delay.
+            for (int i = 0; i < 300; ++i)
+                Step(1);
+            const int delay = 100 - speed;
+            const int glyphs = engine().m_textIndex / 2;
+            EXPECT_GE(glyphs, 300 / (delay + 3));
+            EXPECT_LE(glyphs, 300 / (delay + 1) + 1);
+            EXPECT_NE(engine().m_msgStep, 3);
+        }
+    }
+}
+
+TEST_F(MessageScene, AClickCompletesThePageAndASecondGoesOn) {
+    Start("SetMessageId 7\nMessage \"" + kTwenty + "\"\nSetVar 1, 9\nExitToMenu\n");
+    for (int i = 0; i < 5; ++i)
+        Step(1);
+    ASSERT_EQ(game().scene, kSceneMessage);
+    ASSERT_LT(engine().m_textIndex, 40);
+    Click(); // ends the character delay, and the next step draws the rest
+    Step();
+    Step();
+    EXPECT_EQ(engine().m_textIndex, 40);
+    EXPECT_EQ(engine().m_msgStep, 3);
+    EXPECT_EQ(g_pMouse->state.left, 0);
+    EXPECT_EQ(g_SystemData.readFlags[7], 0);
+    Step(5000); // without a click it waits
+    EXPECT_EQ(game().scene, kSceneMessage);
+    Click();
+    Step();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(g_SystemData.readFlags[7], 1);
+    EXPECT_EQ(game().backlogCount, 1u);
+}
+
+TEST_F(MessageScene, AClickOnAWindowButtonDoesNotAdvance) {
+    Start("SetMessageId 3\nMessage \"ab\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    EXPECT_EQ(StepUntilClickWait(20, 1), 5);
+    g_pMouse->state.x = 880; // button 4 (load)
+    g_pMouse->state.y = 470;
+    Click();
+    Step();
+    EXPECT_EQ(game().scene, kSceneMessage);
+    EXPECT_EQ(engine().m_hoverButton, 4);
+}
+
+TEST_F(MessageScene, AutoGoesOnAfterItsDelayWithoutAVoice) {
+    Start("SetMessageId 2\nMessage \"ab\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    g_SystemData.autoSpeed = 50;
+    engine().m_autoMode = 1;
+    StepUntilClickWait(20, 0);
+    ASSERT_EQ(engine().m_msgStep, 3);
+    Step(1500);
+    EXPECT_EQ(game().scene, kSceneMessage); // exactly 1500 ms is not more than the delay
+    Step(1);
+    Step();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(g_SystemData.readFlags[2], 1);
+}
+
+TEST_F(MessageScene, SkipPassesReadMessagesAndStopsAtTheFirstUnread) {
+    Start("SetMessageId 10\nMessage \"ab\"\nSetMessageId 11\nMessage \"cd\"\nExitToMenu\n");
+    g_SystemData.readFlags[10] = 1;
+    g_SystemData.skipUnread = 0;
+    engine().m_skipRead = 1;
+    for (int i = 0; i < 12 && !(engine().m_pMsgText && std::string(engine().m_pMsgText) == "cd"); ++i)
+        Step();
+    // The read message went by without a click.
+    EXPECT_EQ(std::string(engine().m_pMsgText), "cd");
+    Step(); // the unread one turns SKIP off in its first step
+    EXPECT_EQ(engine().m_skipRead, 0);
+    for (int i = 0; i < 20; ++i)
+        Step(200);
+    EXPECT_EQ(game().scene, kSceneMessage);
+    EXPECT_EQ(engine().m_msgStep, 3);
+}
+
+TEST_F(MessageScene, ReadFlagsReachTheSystemDataFileAndIdsBeyondTheTableAreIgnored) {
+    Start("SetMessageId 59999\nMessage \"a\"\nSetMessageId 4000000000\nMessage \"b\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    for (int i = 0; i < 40 && game().scene != kSceneTitleMenu; ++i) {
+        Click();
+        Step();
+    }
+    EXPECT_EQ(game().scene, kSceneTitleMenu);
+    EXPECT_EQ(g_SystemData.readFlags[59999], 1);
+    ASSERT_TRUE(SaveSystemData());
+    g_SystemData.readFlags[59999] = 0;
+    ASSERT_TRUE(LoadSystemData());
+    EXPECT_EQ(g_SystemData.readFlags[59999], 1);
+}
+
+TEST_F(MessageScene, ASpeakerLineNamesTheNextPlateOnly) {
+    std::strcpy(engine().m_heroNames[1], "\xD3\xEE"); // given name
+    const std::string hero = msgtext::SystemText("主人公");
+    std::string esc;
+    for (unsigned char c : hero) {
+        char b[5];
+        std::snprintf(b, sizeof b, "\\x%02X", c);
+        esc += b;
+    }
+    Start("Message \"\\xA3\\xA3" + esc + "\"\nMessage \"ab\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    Step();
+    Step(); // the name line ends in its first step
+    EXPECT_EQ(game().scene, kSceneScript);
+    ASSERT_NE(engine().m_pNamePlateText, nullptr);
+    EXPECT_STREQ(engine().m_pNamePlateText, "\xD3\xEE");
+    StepUntilClickWait(10, 0);
+    Click();
+    Step();
+    EXPECT_EQ(engine().m_pNamePlateText, nullptr);
+}
+
+TEST_F(MessageScene, ASpeakerLineCommandOfOnlyTheMarkEndsAtOnce) {
+    Start("MessageEx 0, \"\\xA3\\xA3\"\nExitToMenu\n");
+    Step();
+    ASSERT_EQ(game().scene, kSceneSpeakerLine);
+    Step();
+    EXPECT_EQ(game().scene, kSceneScript);
+    ASSERT_NE(engine().m_pNamePlateText, nullptr);
+    EXPECT_STREQ(engine().m_pNamePlateText, "");
+}
+
+TEST_F(MessageScene, ASpeakerLineCommandWithoutTheMarkTakesThreeFramesAndCountsInTheBacklog) {
+    Start("SetMessageId 5\nMessageEx 0, \"ab\"\nExitToMenu\n");
+    Step();
+    Step();
+    const uint32_t before = game().backlogCount;
+    Step();
+    Step();
+    EXPECT_EQ(game().scene, kSceneSpeakerLine);
+    Step();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(game().backlogCount, before + 1);
+    EXPECT_EQ(g_SystemData.readFlags[5], 1);
+}
+
+TEST(MessageText, LineStartTableHoldsTheTwentySevenCodesOnly) {
+    int found = 0;
+    for (uint32_t code = 0x8000; code <= 0xFFFF; ++code) {
+        const char p[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
+        found += IsKinsokuChar(p);
+    }
+    EXPECT_EQ(found, 27);
+    EXPECT_TRUE(IsKinsokuChar("\x81\x42"));
+    EXPECT_FALSE(IsKinsokuChar("\x81"));
+    EXPECT_TRUE(IsMarkCodeA("\xA1\xE7"));
+    EXPECT_TRUE(IsMarkCodeB("\x81\xAB"));
+    EXPECT_FALSE(IsMarkCodeB("\x81"));
+    EXPECT_EQ(msgtext::CharBytes("\x81"), 1); // a lead byte at the end
+}
+
+TEST_F(MessageScene, ALineStartCharacterStaysOnTheFullLine) {
+    // 32 two-byte characters fill a style-0 line past 63 units; the 33rd is 0x8142.
+    std::string text;
+    for (int i = 0; i < 32; ++i)
+        text += "\\xD2\\xBB";
+    text += "\\x81\\x42\\xD2\\xBB";
+    Start("Message \"" + text + "\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    StepUntilClickWait(10, 0);
+    // The break came after the 0x8142, so the last character is alone on line two.
+    EXPECT_EQ(engine().m_lineCount, 1);
+    EXPECT_EQ(engine().m_lineUnits, 2);
+}
+
+TEST_F(MessageScene, TagsWithMissingOrOversizedFieldsEndAtTheText) {
+    engine().m_windowStyle = 0;
+    EXPECT_EQ(engine().ParseTextTag("#s16#abc", 0), 5u);
+    EXPECT_EQ(engine().ParseTextTag("#s", 10), 12u);        // unterminated: the end of the text
+    EXPECT_EQ(engine().ParseTextTag("#q(1)#", 3), 5u);      // other letters: two bytes
+    EXPECT_EQ(engine().ParseTextTag("x", 3), 4u);           // not a tag, one byte before the end
+    EXPECT_EQ(engine().ParseTextTag("#f(99)[7]#", 0), 10u); // slot 9 (last digit), no sheet
+    EXPECT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(engine().ParseTextTag("#b(9)x.wav#", 0), 11u); // channel outside the table: no effect
+    std::string huge = "#v(0)" + std::string(300, 'a');
+    EXPECT_EQ(engine().ParseTextTag(huge.c_str(), 0), 255u);
+    EXPECT_EQ(engine().ParseNameTag("(name02)xy", 4), 12u);
+    EXPECT_EQ(engine().m_nameSlot, 2);
+    engine().m_nameSlot = 0;
+    EXPECT_EQ(engine().ParseNameTag("(other)", 0), 7u);
+    EXPECT_EQ(engine().m_nameSlot, 0);
+    EXPECT_EQ(engine().ParseNameTag("(name01", 0), 7u);
+    EXPECT_EQ(engine().m_nameSlot, 1);
+}
+
+TEST_F(MessageScene, HeroNameAndUnknownParenthesesInStyleZero) {
+    std::strcpy(engine().m_heroNames[1], "\xD3\xEE\xD3\xEE");
+    Start("Message \"(name02)(zz)\\xD2\\xBB\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    StepUntilClickWait(10, 0);
+    // Two name characters and the one after the tags: six half-width units.
+    EXPECT_EQ(engine().m_lineUnits, 6);
+}
+
+TEST_F(MessageScene, AVoiceTagHandsOverToTheVoiceWaitAndComesBack) {
+    Start("Message \"\\xD2\\xBB#v(0)se\\\\a01.wav#\\xD2\\xBB\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    for (int i = 0; i < 4 && game().scene != kSceneVoiceWait; ++i)
+        Step();
+    ASSERT_EQ(game().scene, kSceneVoiceWait);
+    EXPECT_STREQ(engine().m_voiceFile, "a01.ogg");
+    Click(); // ends the wait for the previous voice at once
+    Step();
+    Step();
+    Step();
+    EXPECT_EQ(game().scene, kSceneMessage);
+    EXPECT_EQ(engine().m_msgStep, 2);
+    StepUntilClickWait(5, 0);
+    EXPECT_EQ(engine().m_textIndex, std::strlen(engine().m_pMsgText));
+}
+
+TEST_F(MessageScene, ButtonHitTestsFollowTheEnableRules) {
+    auto at = [&](int x, int y) {
+        g_pMouse->state.x = x;
+        g_pMouse->state.y = y;
+        return engine().GetMsgButtonAt();
+    };
+    game().scene = kSceneMessage;
+    g_SystemData.skipUnread = 0;
+    engine().m_msgId = 1;
+    EXPECT_EQ(at(770, 470), 0); // SKIP on an unread message
+    g_SystemData.readFlags[1] = 1;
+    EXPECT_EQ(at(770, 470), 1);
+    EXPECT_EQ(at(781, 470), 0); // the right edge is outside
+    engine().m_inReplay = 1;
+    EXPECT_EQ(at(840, 470), 0); // save in a replay
+    EXPECT_EQ(at(880, 470), 0); // load in a replay
+    engine().m_inReplay = 0;
+    engine().m_skipRead = 1;
+    EXPECT_EQ(at(840, 470), 0); // no hover while SKIP runs
+}
+
+} // namespace
