@@ -25,11 +25,6 @@ bool CScriptMng::ModeQuake(uint8_t /*kind*/, uint32_t /*ms*/) {
     return true;
 }
 
-bool CScriptMng::ModeChoice() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeWindowFade() {
     ReturnToScript(*this);
     return true;
@@ -157,10 +152,6 @@ bool CScriptMng::ModeItemSelect() {
 
 bool CScriptMng::ModeSearchInventory() {
     ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::MsgWndButtonInput(uint8_t /*hover*/, int /*arg*/) {
     return true;
 }
 
