@@ -6,6 +6,7 @@
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
+#include "scene/message_text.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 
@@ -17,31 +18,8 @@ constexpr int32_t kColumnStep = 42;
 constexpr int kColumnUnits = 46; // half-width units that fill a column
 constexpr uint32_t kOutlineColour = 0x1F1F1F;
 constexpr uint32_t kGlyphColour = 0xFFFFFF;
-constexpr uint32_t kColumnBreakCode = 0xA1E7;
-constexpr uint32_t kClickWaitCode = 0x81AB;
-
-bool IsLead(uint8_t b) {
-    return b >= 0x80;
-}
-
-uint32_t CodeAt(const char* p) {
-    const auto b = static_cast<uint8_t>(p[0]);
-    if (IsLead(b) && p[1] != '\0')
-        return b * 256u + static_cast<uint8_t>(p[1]);
-    return b;
-}
-
-// The two-byte characters that must not begin a column.
-bool IsLineStartForbidden(uint32_t code) {
-    static constexpr uint16_t kCodes[27] = {0x8141, 0x8142, 0x8149, 0x816A, 0x8176, 0x8178, 0x8199,
-                                            0x81F4, 0x8148, 0x829F, 0x82A1, 0x82A3, 0x82A5, 0x82A7,
-                                            0x82E1, 0x82E3, 0x82E5, 0x82C1, 0x8340, 0x8342, 0x8344,
-                                            0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362};
-    for (uint16_t c : kCodes)
-        if (c == code)
-            return true;
-    return false;
-}
+constexpr uint32_t kColumnBreakCode = msgtext::kBreakCode;
+constexpr uint32_t kClickWaitCode = msgtext::kClickWaitCode;
 
 // A 1024 x 576 24-bit copy of `src` (black where it is smaller or missing).
 CDIB32* ScreenCopy(HWND hWnd, CDIB32* src) {
@@ -93,7 +71,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
         y = kPageTopY;
         for (size_t i = 0; i < length;) {
             const char* p = text + i;
-            const uint32_t code = CodeAt(p);
+            const uint32_t code = msgtext::CodeAt(p);
             const int width = code > 0xFF ? 2 : 1;
             if (*p == '#') {
                 // An inline tag: consumed up to its closing '#'; a redraw replays none of them.
@@ -131,7 +109,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
             i += static_cast<size_t>(width);
             if (units >= kColumnUnits && i < length) {
                 // A character that must not begin a column stays at the end of this one.
-                if (IsLineStartForbidden(CodeAt(text + i))) {
+                if (IsKinsokuChar(text + i)) {
                     if (canDraw)
                         DrawOutlinedGlyph(page, x, y, text + i);
                     i += 2;
