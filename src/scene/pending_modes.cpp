@@ -145,11 +145,6 @@ bool CScriptMng::ModeSearch() {
     return true;
 }
 
-bool CScriptMng::ModeItemSelect() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeSearchInventory() {
     ReturnToScript(*this);
     return true;

@@ -616,9 +616,7 @@ public:
     int16_t m_cursorTarget[2] = {};      // keyboard mode: glide of the cursor, window pixels
     int16_t m_cursorStart[2] = {};
     uint32_t m_choiceStamp = 0;   // ms of the last glide or sparkle step
-    RECT m_itemRects[24] = {};    // item cells
-    uint8_t m_itemOwned[24] = {}; // non-zero for each item the player has
-    uint8_t m_selectedItem = 0;   // picked item 1..24, 0 before a pick
+    RECT m_itemRects[24] = {};    // item cells (owned items: m_table157, pick: m_itemSelResult)
     uint32_t m_itemStamp1 = 0;    // ms stamps of the item flash
     uint32_t m_itemStamp2 = 0;
     uint8_t m_btnHeld = 0;        // a bar button is pressed

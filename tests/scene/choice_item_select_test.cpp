@@ -1,0 +1,96 @@
+// The item selection: the grid over the picture, hover only on owned items, the pick, the flash and
+// the hand-back to the script with its layers gone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/surfaces.h"
+#include "script/script_fixture.h"
+#include "sound/snd_mng.h"
+
+using kestrel::test::ScriptTest;
+
+namespace {
+
+class ItemSelection : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        mouse_ = new CMouse();
+        g_pMouse = mouse_;
+        for (CDIB32** slot : {&g_ScreenSurface, &g_Layers[0]}) {
+            ReplaceSurface(*slot, new CDIB32(SurfaceImpl::Plain));
+            (*slot)->Create(nullptr, 1024, 576, 24);
+            (*slot)->FillRect(0, 0, 1024, 576, 0x336699);
+        }
+        game().scene = kSceneItemSelect;
+        engine().m_msgStep = 0;
+        engine().m_table157[4] = 1; // item 5 owned
+        engine().ModeItemSelect();
+    }
+    void TearDown() override {
+        g_pMouse = nullptr;
+        delete mouse_;
+        for (int layer = 0; layer <= 3; ++layer)
+            ReplaceSurface(g_Layers[layer], nullptr);
+        ReplaceSurface(g_ScreenSurface, nullptr);
+        DeleteAllPlayers();
+        ScriptTest::TearDown();
+    }
+    void PointAt(int item) {
+        const RECT& r = engine().m_itemRects[item - 1];
+        mouse_->state.x = (r.left + r.right) / 2;
+        mouse_->state.y = (r.top + r.bottom) / 2;
+    }
+    CMouse* mouse_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(ItemSelection, GridCellsAndTheMarker) {
+    EXPECT_EQ(engine().m_msgStep, 1);
+    const RECT first = engine().m_itemRects[0];
+    EXPECT_EQ(first.left, 174);
+    EXPECT_EQ(first.top, 107);
+    EXPECT_EQ(first.right, 276);
+    EXPECT_EQ(first.bottom, 176);
+    const RECT last = engine().m_itemRects[23];
+    EXPECT_EQ(last.left, 174 + 5 * 115);
+    EXPECT_EQ(last.top, 107 + 3 * 84);
+    EXPECT_STREQ(engine().m_plainText, "\xA1\xF9\xA1\xA1\xCE\xEF\xC6\xB7\xD1\xA1\xD4\xF1\xA1\xA1\xA1\xF9");
+    ASSERT_NE(g_Layers[1], nullptr);
+    EXPECT_EQ(g_Layers[1]->GetWidth(), 1024);
+}
+
+TEST_F(ItemSelection, AnItemNotOwnedCannotBePicked) {
+    PointAt(6);
+    mouse_->state.left = 1;
+    engine().ModeItemSelect();
+    EXPECT_EQ(engine().m_hoverItem, 0);
+    EXPECT_EQ(engine().m_itemSelResult, 0);
+    EXPECT_EQ(engine().m_msgStep, 1);
+    EXPECT_EQ(game().scene, kSceneItemSelect);
+}
+
+TEST_F(ItemSelection, AnOwnedItemIsPickedFlashesAndHandsBack) {
+    PointAt(5);
+    engine().ModeItemSelect();
+    EXPECT_EQ(engine().m_hoverItem, 5);
+    mouse_->state.left = 1;
+    engine().ModeItemSelect();
+    EXPECT_EQ(engine().m_itemSelResult, 5);
+    EXPECT_EQ(engine().m_msgStep, 2);
+    EXPECT_EQ(mouse_->state.left, 0);
+    engine().ModeItemSelect();
+    EXPECT_EQ(engine().m_msgStep, 2) << "the flash lasts 900 ms";
+    clock_.clock().Advance(905); // the opacity ramp passes 255 just after 903 ms
+    engine().ModeItemSelect();
+    EXPECT_EQ(engine().m_msgStep, 3);
+    engine().ModeItemSelect();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(engine().m_msgStep, 0);
+    for (int layer = 1; layer <= 3; ++layer)
+        EXPECT_EQ(g_Layers[layer], nullptr) << layer;
+}
