@@ -283,7 +283,7 @@ void CScriptMng::MessageClickWait() {
     }
     const bool read = MessageRead();
     const uint8_t passUnread = g_SystemData.skipUnread;
-    const bool advance = (LeftClick() && m_hoverButton == 0) ||
+    const bool advance = (LeftClick() && m_btnHeld == 0 && m_hoverButton == 0) ||
                          (Ctrl() && ((passUnread == 0 && read) || passUnread == 1)) || m_skipAll != 0 ||
                          (m_skipRead != 0 && (read || passUnread == 1));
     auto finish = [&] {
@@ -420,7 +420,7 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
             const uint8_t passUnread = g_SystemData.skipUnread;
             const bool all = (Ctrl() && passUnread == 0 && read) || m_skipAll != 0 ||
                              (Ctrl() && passUnread == 1) || (m_skipRead != 0 && (read || passUnread == 1)) ||
-                             (LeftClick() && m_hoverButton == 0) || speed == 100;
+                             (LeftClick() && m_btnHeld == 0) || speed == 100;
             int result = 0;
             if (all) {
                 // Bounded by the text length: every step consumes at least one byte.
