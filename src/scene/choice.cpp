@@ -12,6 +12,7 @@
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/choice_window.h"
 #include "scene/message_text.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -112,6 +113,52 @@ void MoveCursor(HWND hwnd, int32_t x, int32_t y) {
 
 } // namespace
 
+bool InteractiveWindowHiding(CScriptMng& s) {
+    MouseState* mouse = Mouse();
+    const bool left = mouse != nullptr && mouse->left != 0;
+    const bool right = mouse != nullptr && mouse->right != 0;
+    const bool key = g_pKeyboard != nullptr && g_pKeyboard->space != 0;
+    if (s.m_windowHidden != 0) {
+        if (left || right || key) {
+            if (mouse != nullptr)
+                mouse->left = mouse->right = 0;
+            if (g_pKeyboard != nullptr)
+                g_pKeyboard->space = 0;
+            CDIB32::Blt(g_ScreenSurface, 0, 0, g_SavedScreenSurface, 0, 0, kScreenWidth, kScreenHeight);
+            ReplaceSurface(g_SavedScreenSurface, nullptr);
+            s.m_screenRect = RECT{0, 0, kScreenWidth, kScreenHeight};
+            s.m_windowHidden = 0;
+            s.m_redrawWindow = 1;
+        }
+        return true;
+    }
+    const bool rightHides = right && g_SystemData.rightClickMode != 0;
+    if (!key && !rightHides)
+        return false;
+    if (rightHides) {
+        mouse->right = 0;
+        delete g_SePlayers[0];
+        g_SePlayers[0] = new CSeplay();
+        g_SePlayers[0]->Open("sys_a002.ogg");
+        g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
+        g_SePlayers[0]->Play(0);
+    }
+    CDIB32* saved = new CDIB32();
+    if (saved->Create(s.m_hWnd, kScreenWidth, kScreenHeight, 24)) {
+        CDIB32::Blt(saved, 0, 0, g_ScreenSurface, 0, 0, kScreenWidth, kScreenHeight);
+        ReplaceSurface(g_SavedScreenSurface, saved);
+    } else {
+        delete saved;
+    }
+    CDIB32::Blt(g_ScreenSurface, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
+    s.m_screenRect = RECT{0, 0, kScreenWidth, kScreenHeight};
+    s.m_windowHidden = 1;
+    s.m_redrawWindow = 0;
+    if (g_pKeyboard != nullptr)
+        g_pKeyboard->space = 0;
+    return true;
+}
+
 bool CScriptMng::DrawChoiceButtons(CDIB32* surface) {
     m_choiceTop = static_cast<int16_t>(157 - (m_choiceCount % 2) * 67);
     for (int i = 0; i < m_choiceCount && i < kChoiceMax; ++i) {
@@ -188,17 +235,8 @@ bool CScriptMng::ModeChoice() {
                 m_prevHoverButton = m_hoverButton;
                 m_hoverButton = GetWindowButtonAt();
             }
-            // The window hidden by a bar button comes back with the next click.
-            if (m_windowHidden != 0) {
-                if (mouse != nullptr && (mouse->left != 0 || mouse->right != 0)) {
-                    mouse->left = 0;
-                    mouse->right = 0;
-                    m_windowHidden = 0;
-                    CDIB32::Blt(g_ScreenSurface, 0, 0, g_SavedScreenSurface, 0, 0, kScreenWidth,
-                                kScreenHeight);
-                }
+            if (InteractiveWindowHiding(*this))
                 break;
-            }
             uint8_t hover = 0;
             for (int i = 0; mouse != nullptr && i < m_choiceCount && i < kChoiceMax; ++i) {
                 const RECT& r = m_choiceRects[i];

@@ -10,6 +10,7 @@
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/choice_window.h"
 #include "scene/message_text.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -84,17 +85,8 @@ bool CScriptMng::ModeItemSelect() {
                 m_prevHoverButton = m_hoverButton;
                 m_hoverButton = GetWindowButtonAt();
             }
-            // The window hidden by a bar button comes back with the next click.
-            if (m_windowHidden != 0) {
-                if (mouse != nullptr && (mouse->left != 0 || mouse->right != 0)) {
-                    mouse->left = 0;
-                    mouse->right = 0;
-                    m_windowHidden = 0;
-                    CDIB32::Blt(g_ScreenSurface, 0, 0, g_SavedScreenSurface, 0, 0, kScreenWidth,
-                                kScreenHeight);
-                }
+            if (InteractiveWindowHiding(*this))
                 break;
-            }
             uint8_t hover = 0;
             for (int i = 0; mouse != nullptr && i < kItemCount; ++i) {
                 const RECT& r = m_itemRects[i];

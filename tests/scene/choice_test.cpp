@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -203,4 +204,29 @@ TEST_F(ChoiceScene, KeyboardModeGlidesOntoTheFirstPanel) {
     engine().ModeChoice();
     EXPECT_EQ(engine().m_choiceHover, 1) << "the cursor rests on the first panel";
     g_SystemData.keyboardMode = 0;
+}
+
+TEST_F(ChoiceScene, RightClickHidesTheWindowAndAClickBringsTheSameScreenBack) {
+    StartChoice(5);
+    mouse_->state.x = mouse_->state.y = 0;
+    engine().ModeChoice();
+    std::vector<uint8_t> before;
+    for (int y = 0; y < 576; ++y)
+        before.insert(before.end(), g_ScreenSurface->GetPixelAddress(0, y),
+                      g_ScreenSurface->GetPixelAddress(0, y) + 4096);
+    g_SystemData.rightClickMode = 1;
+    mouse_->state.right = 1;
+    engine().ModeChoice();
+    EXPECT_EQ(engine().m_windowHidden, 1);
+    EXPECT_EQ(mouse_->state.right, 0);
+    EXPECT_EQ(
+        std::memcmp(g_ScreenSurface->GetPixelAddress(0, 100), g_Layers[0]->GetPixelAddress(0, 100), 4096), 0);
+    mouse_->state.left = 1;
+    engine().ModeChoice();
+    EXPECT_EQ(engine().m_windowHidden, 0);
+    EXPECT_EQ(mouse_->state.left, 0) << "the click only shows the window";
+    EXPECT_EQ(game().scene, kSceneChoice);
+    for (int y = 0; y < 576; ++y)
+        ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
+            << y;
 }
