@@ -342,4 +342,67 @@ TEST_F(MessageScene, ButtonHitTestsFollowTheEnableRules) {
     EXPECT_EQ(at(840, 470), 0); // no hover while SKIP runs
 }
 
+TEST_F(MessageScene, OverlongTextsAndATrailingLeadByteRenderInEveryStyle) {
+    std::string text(200, 'a');
+    text += "\\xD2\\xBB\\xA1\\xE7\\x81\\xE8\\x30#s\\xD2";
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        engine().m_msgStep = 0;
+        engine().m_textX = 920;
+        Start("Message \"" + text + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        EXPECT_LE(StepUntilClickWait(10, 0), 9);
+        EXPECT_EQ(engine().m_msgStep, 3);
+        EXPECT_EQ(engine().m_textIndex, std::strlen(engine().m_pMsgText));
+        EXPECT_TRUE(engine().ComposeMsgScene());
+    }
+}
+
+TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineClickWait) {
+    engine().m_windowStyle = 1;
+    engine().m_textX = 920;
+    Start("Message \"\\xD2\\xBB\\x81\\xAB\\xD2\\xBB\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    for (int i = 0; i < 6 && game().scene != kSceneClickWait; ++i)
+        Step();
+    ASSERT_EQ(game().scene, kSceneClickWait);
+    engine().ModeClickWait(); // no input: it waits
+    EXPECT_EQ(game().scene, kSceneClickWait);
+    engine().m_autoMode = 1;
+    engine().ModeClickWait();
+    EXPECT_EQ(game().scene, kSceneMessage);
+    EXPECT_EQ(engine().m_msgStep, 2);
+    StepUntilClickWait(5, 0);
+    EXPECT_EQ(engine().m_textX, 920 - 42); // the next message begins one column left
+}
+
+TEST_F(MessageScene, WaitVoiceOnAnEmptyChannelEndsInTheSecondFrame) {
+    game().scene = kSceneWaitVoice;
+    engine().m_voiceChannel = 3;
+    engine().ModeWaitVoice();
+    EXPECT_EQ(game().scene, kSceneWaitVoice);
+    engine().ModeWaitVoice();
+    engine().ModeWaitVoice();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(engine().m_voiceChannel, 0);
+    engine().m_voiceChannel = 200; // beyond the table
+    game().scene = kSceneStopVoice;
+    engine().ModeStopVoice();
+    engine().ModeStopVoice();
+    EXPECT_EQ(game().scene, kSceneScript);
+}
+
+TEST_F(MessageScene, WaitClickNeedsAClick) {
+    game().scene = kSceneWaitClick;
+    for (int i = 0; i < 5; ++i)
+        engine().ModeWaitClick();
+    EXPECT_EQ(game().scene, kSceneWaitClick);
+    Click();
+    engine().ModeWaitClick();
+    engine().ModeWaitClick();
+    EXPECT_EQ(game().scene, kSceneScript);
+    EXPECT_EQ(g_pMouse->state.left, 0);
+}
+
 } // namespace
