@@ -219,7 +219,7 @@ uint8_t* CScriptMng::OpPlayBgmEx(uint8_t* cmd) {
     m_bgmStarted = 1;
     const uint32_t volume = Percent(g_SystemData.bgmVolume);
     CBgmplay* bgm = NewBgm(name);
-    // The loop flag holds on both paths: fast-forwarding must not turn a one-shot piece into an
+    // The loop flag holds on both paths: fast-forwarding must not turn a one-shot tune into an
     // endless one.
     if (FastForwarding(*this) || volume == 0) {
         bgm->SetVolume(volume);
