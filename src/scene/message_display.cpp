@@ -2,6 +2,7 @@
 // (vertical columns over the picture) or style 2 (a caption band drawn at once), its click wait
 // with AUTO, SKIP and hiding, and the small story waits around it.
 #include <cstring>
+#include <string>
 
 #include "app/game_main.h"
 #include "app/input.h"
@@ -654,4 +655,112 @@ bool CScriptMng::ModeClickWait() {
         LoadClickWaitIcon("system\\click_wait00.bmp");
     }
     return true;
+}
+
+// ---- Page redraw and standing characters ------------------------------------------------------------
+
+void CScriptMng::RedrawMessagePage(CDIB32* surface) {
+    if (g_pGameMain == nullptr)
+        return;
+    const uint32_t count = g_pGameMain->backlogCount > kBacklogMax ? kBacklogMax : g_pGameMain->backlogCount;
+    const uint32_t lines = m_lineCount < count ? m_lineCount : count;
+    int32_t x = 920, y = kColumnTopY;
+    const uint8_t style = m_windowStyle;
+    m_windowStyle = 1; // the ruby painter draws the vertical form
+    auto draw = [&](const char* p) {
+        char glyph[3] = {p[0], msgtext::CharBytes(p) == 2 ? p[1] : '\0', '\0'};
+        if (g_GlyphFont == nullptr)
+            return static_cast<int32_t>(22 * msgtext::CharBytes(p) / 2);
+        const int16_t advance = surface ? g_GlyphFont->DrawStringGray4(surface, x, y, glyph, kWhite) : 0;
+        return advance != 0 ? static_cast<int32_t>(advance) : g_GlyphFont->GetHeight();
+    };
+    for (uint32_t k = 0; k < lines; ++k) {
+        const char* text = g_pGameMain->backlogText[count - lines + k];
+        const size_t length = strnlen(text, kBacklogRowSize - 1);
+        int units = 0;
+        bool rubyOpen = false;
+        y = kColumnTopY;
+        for (size_t i = 0; i < length;) {
+            const char* p = text + i;
+            if (*p == '#') {
+                const char* end = static_cast<const char*>(std::memchr(p + 1, '#', length - i - 1));
+                i = end ? static_cast<size_t>(end - text) + 1 : length;
+                continue;
+            }
+            if (*p == '<') {
+                if (!rubyOpen) {
+                    m_rubyY = static_cast<int16_t>(x + 24);
+                    m_rubyStartX = static_cast<int16_t>(y + 22);
+                    rubyOpen = true;
+                    ++i;
+                } else {
+                    m_rubyEndX = static_cast<int16_t>(y);
+                    const uint32_t next = DrawRubyTextAt(surface, p, static_cast<uint8_t>(i));
+                    i = next > length ? length : next;
+                    rubyOpen = false;
+                }
+                continue;
+            }
+            if (IsMarkCodeB(p)) {
+                i += 2;
+                continue;
+            }
+            if (IsMarkCodeA(p)) {
+                x -= kColumnStep;
+                y = kColumnTopY;
+                units = 0;
+                i += 2;
+                continue;
+            }
+            const int bytes = msgtext::CharBytes(p);
+            y += draw(p);
+            units += bytes;
+            i += static_cast<size_t>(bytes);
+            const char* q = text + i;
+            if (bytes == 2 && static_cast<uint8_t>(q[0]) == 0x81 && static_cast<uint8_t>(q[1]) == 0xE8 &&
+                q[2] >= '0' && q[2] <= '9' && q[3] >= '0' && q[3] <= '9') {
+                y += 24;
+                units += 4;
+                i += 4;
+                q = text + i;
+            }
+            if (IsMarkCodeA(q)) {
+                x -= kColumnStep;
+                y = kColumnTopY;
+                units = 0;
+                i += 2;
+            } else if (units >= 46 && i < length) {
+                if (IsKinsokuChar(q)) {
+                    draw(q);
+                    i += static_cast<size_t>(msgtext::CharBytes(q));
+                }
+                x -= kColumnStep;
+                y = kColumnTopY;
+                units = 0;
+            }
+        }
+        if (y != kColumnTopY)
+            x -= kColumnStep;
+    }
+    m_windowStyle = style;
+    m_textX = static_cast<uint16_t>(x);
+    m_textY = kColumnTopY;
+}
+
+void CScriptMng::RestoreScrCharSet(CDIB32* surface) {
+    if (g_pGameMain == nullptr)
+        return;
+    for (int slot = 0; slot < kScriptCharSlots; ++slot) {
+        const char* name = g_pGameMain->charBasePictureNames[slot];
+        if (name[0] == '\0')
+            continue;
+        ReplaceSurface(g_pCharBaseSurfaces[slot], nullptr);
+        auto* base = new CDIB32();
+        base->Load((std::string("chara\\") + std::string(name, strnlen(name, kNameLength))).c_str());
+        g_pCharBaseSurfaces[slot] = base;
+        if (surface != nullptr && g_pGameMain->charSlotShown[slot] != 0)
+            CDIB32::BltAlpha(surface,
+                             static_cast<int16_t>(g_pGameMain->charSlotX[slot]) - base->GetWidth() / 2, 0,
+                             base, 0, 0, base->GetWidth(), base->GetHeight());
+    }
 }

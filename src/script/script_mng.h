@@ -449,6 +449,12 @@ public:
     void MessageClickWait();
     bool MessageStart(const char* text);
     bool ModeMessageWindow(const char* text);
+    // Redraws the current vertical page (the last m_lineCount backlog rows) onto `surface`; tags
+    // are stepped over, not replayed. Leaves the text cursor after the page.
+    void RedrawMessagePage(CDIB32* surface);
+    // Reloads the standing-character pictures named in the application object and draws the shown
+    // ones onto `surface` (null: reload only).
+    void RestoreScrCharSet(CDIB32* surface);
     // Post-frame pass.
     bool ComposeMsgScene();                         // compose layers, sprites and window
     bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)

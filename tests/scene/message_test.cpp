@@ -11,6 +11,7 @@
 #include "graphics/surfaces.h"
 #include "scene/message_text.h"
 #include "script/script_fixture.h"
+#include "sound/snd_mng.h"
 
 namespace {
 
@@ -403,6 +404,37 @@ TEST_F(MessageScene, WaitClickNeedsAClick) {
     engine().ModeWaitClick();
     EXPECT_EQ(game().scene, kSceneScript);
     EXPECT_EQ(g_pMouse->state.left, 0);
+}
+
+TEST_F(MessageScene, PageRedrawDrawsTheLastRowsInColumnsAndStepsOverTags) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(22, 1);
+    std::strcpy(game().backlogText[0], "\xD2\xBB");
+    std::strcpy(game().backlogText[1], "\xD2\xBB#b(0)x#<\xD2\xBB<\xD2\xBB>");
+    std::strcpy(game().backlogText[2], "#s");
+    game().backlogCount = 3;
+    engine().m_lineCount = 3;
+    auto* page = new CDIB32();
+    page->Create(nullptr, 1024, 576, 24);
+    engine().RedrawMessagePage(page);
+    auto inkIn = [&](int32_t x0) {
+        int ink = 0;
+        for (int32_t y = 0; y < 100; ++y)
+            for (int32_t x = x0; x < x0 + 40; ++x) {
+                uint32_t px;
+                std::memcpy(&px, page->GetPixelAddress(x, y), 4);
+                ink += (px & 0xFFFFFF) != 0;
+            }
+        return ink;
+    };
+    EXPECT_GT(inkIn(920), 0);
+    EXPECT_GT(inkIn(878), 0);
+    EXPECT_EQ(inkIn(836), 0); // the tag-only row draws nothing
+    EXPECT_EQ(engine().m_textX, 920 - 2 * 42);
+    EXPECT_EQ(g_pSeChannels[0], nullptr); // the sound-effect tag is not replayed
+    delete page;
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 } // namespace
