@@ -8,15 +8,14 @@ using kestrel::test::ScriptTest;
 using ScriptThroughFrames = ScriptTest;
 
 TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
+    // The choice scene waits for its own input now; its frames are tested with the choices.
     Start("SetVar 1, 5\n"
           "Message \"abc\"\n"
-          "BeginChoice\n"
-          "AddChoice next, \"a\"\n"
-          "Choice 0\n"
-          "next: Transition 2, 100\n"
+          "Transition 2, 100\n"
           "AddVar 1, 1\n"
           "ExitToMenu\n");
-    // Skipping everything: the message runs its set-up, reveal and advance in one frame each.
+    // Skipping everything: the message runs its set-up, reveal and advance in one frame each, and
+    // the transition ends within its command.
     engine().m_skipAll = 1;
     std::vector<SceneId> scenes;
     for (int i = 0; i < 16 && game().scene != kSceneTitleMenu; ++i) {
@@ -25,9 +24,8 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
     }
     EXPECT_EQ(game().scene, kSceneTitleMenu);
     EXPECT_EQ(engine().m_vars[1], 6);
-    const std::vector<SceneId> expected = {kSceneScript,   kSceneMessage, kSceneMessage, kSceneMessage,
-                                           kSceneMessage,  kSceneScript,  kSceneScript,  kSceneScript,
-                                           kSceneChoice,   kSceneScript,  kSceneScript,  kSceneScript,
-                                           kSceneTitleMenu};
+    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage,  kSceneMessage,    kSceneMessage,
+                                           kSceneMessage, kSceneScript,   kSceneTransition, kSceneScript,
+                                           kSceneScript,  kSceneTitleMenu};
     EXPECT_EQ(scenes, expected);
 }
