@@ -24,8 +24,8 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
     }
     EXPECT_EQ(game().scene, kSceneTitleMenu);
     EXPECT_EQ(engine().m_vars[1], 6);
-    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage,  kSceneMessage,    kSceneMessage,
-                                           kSceneMessage, kSceneScript,   kSceneTransition, kSceneScript,
-                                           kSceneScript,  kSceneTitleMenu};
+    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage, kSceneMessage,
+                                           kSceneMessage, kSceneMessage, kSceneScript,
+                                           kSceneScript,  kSceneScript,  kSceneTitleMenu};
     EXPECT_EQ(scenes, expected);
 }
