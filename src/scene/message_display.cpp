@@ -373,7 +373,7 @@ bool CScriptMng::ModeMessageStyle1(const char* text) {
 
 bool CScriptMng::ModeMessageWindow(const char* text) {
     const bool vertical = m_windowStyle == 1;
-    CancelAutoSkipOnClick();
+    MsgWndRightClick();
     m_prevHoverButton = m_hoverButton;
     m_hoverButton = GetMsgButtonAt();
     const uint32_t now = timeGetTime();
@@ -639,7 +639,7 @@ bool CScriptMng::ModeVoiceWait() {
 
 bool CScriptMng::ModeClickWait() {
     m_prevHoverButton = m_hoverButton;
-    CancelAutoSkipOnClick();
+    MsgWndRightClick();
     m_hoverButton = GetMsgButtonAt();
     if (m_msgStep != 3 || m_hoverButton != 0)
         return true;

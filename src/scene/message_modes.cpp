@@ -287,6 +287,8 @@ bool CScriptMng::ComposeMsgScene() {
             DrawClickWait(m_textX - 22, m_textY + 1);
         else
             DrawClickWait(m_textX + 20, m_textY + 1);
+        if (m_btnHeld != 0)
+            MsgWndButtonAction(m_hoverButton);
         DrawAutoSkipIndicator();
         return true;
     }
@@ -299,6 +301,8 @@ bool CScriptMng::ComposeMsgScene() {
         DrawClockHud();
     drawWindow();
     DrawMsgButton(m_hoverButton);
+    if (m_btnHeld != 0)
+        MsgWndButtonAction(m_hoverButton);
     DrawAutoSkipIndicator();
     DrawClickWait(960, 524);
     return true;
