@@ -437,4 +437,22 @@ TEST_F(MessageScene, PageRedrawDrawsTheLastRowsInColumnsAndStepsOverTags) {
     g_GlyphFont = nullptr;
 }
 
+TEST_F(MessageScene, AScriptOfManyMessagesPlaysToItsEndThroughTheFrameLoop) {
+    std::string script;
+    for (int i = 0; i < 30; ++i)
+        script += "SetMessageId " + std::to_string(100 + i) +
+                  "\nMessage \"\\xD2\\xBB#s20#<\\xD2\\xBB<ab>(name01)\"\n";
+    Start(script + "ExitToMenu\n");
+    int frames = 0;
+    for (; frames < 5000 && game().scene != kSceneTitleMenu; ++frames) {
+        if (frames % 7 == 0)
+            Click();
+        game().Frame();
+    }
+    EXPECT_EQ(game().scene, kSceneTitleMenu);
+    EXPECT_EQ(game().backlogCount, 30u);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(g_SystemData.readFlags[100 + i], 1) << i;
+}
+
 } // namespace
