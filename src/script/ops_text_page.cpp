@@ -67,7 +67,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
         const size_t length = strnlen(text, kBacklogRowSize);
         const int32_t step = g_GlyphFont ? g_GlyphFont->GetHeight() : 22;
         int units = 0;
-        int ruby = 0; // 0 none, 1 in the base, 2 in the reading
+        int ruby = 0; // 1 inside a ruby base
         y = kPageTopY;
         for (size_t i = 0; i < length;) {
             const char* p = text + i;
@@ -79,16 +79,23 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
                 i = end ? static_cast<size_t>(end - text) + 1 : length;
                 continue;
             }
-            // Ruby "<base<reading>": the base is drawn as text; its reading is left out.
-            if (ruby == 2) {
-                if (*p == '>')
+            // Ruby "<base<reading>": the base is drawn as text, the reading small beside it.
+            if (*p == '<') {
+                if (ruby == 0) {
+                    m_rubyY = static_cast<int16_t>(x + 24);
+                    m_rubyStartX = static_cast<int16_t>(y + 22);
+                    ruby = 1;
+                    ++i;
+                } else {
+                    m_rubyEndX = static_cast<int16_t>(y);
+                    const uint8_t style = m_windowStyle;
+                    m_windowStyle = 1;
+                    const uint32_t next =
+                        DrawRubyTextAt(canDraw ? page : nullptr, p, static_cast<uint8_t>(i));
+                    m_windowStyle = style;
+                    i = next > length ? length : next;
                     ruby = 0;
-                i += static_cast<size_t>(width);
-                continue;
-            }
-            if (*p == '<' || (*p == '>' && ruby == 1)) {
-                ruby = *p == '<' ? ruby + 1 : 0;
-                ++i;
+                }
                 continue;
             }
             if (code == kClickWaitCode) {

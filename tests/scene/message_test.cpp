@@ -455,4 +455,35 @@ TEST_F(MessageScene, AScriptOfManyMessagesPlaysToItsEndThroughTheFrameLoop) {
         EXPECT_EQ(g_SystemData.readFlags[100 + i], 1) << i;
 }
 
+TEST_F(MessageScene, TheTextPageDrawsRubyReadingsBesideTheirBase) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(22, 1);
+    auto* background = new CDIB32();
+    background->Create(nullptr, 1024, 576, 24);
+    ReplaceSurface(g_Layers[1], background);
+    auto readingInk = [&](const char* row) {
+        std::strcpy(game().backlogText[0], row);
+        game().backlogCount = 1;
+        engine().m_lineCount = 1;
+        g_Layers[1]->FillRect(0, 0, 1024, 576, 0);
+        Start("TextPage\nExitToMenu\n");
+        engine().RunScript();
+        int ink = 0; // the reading column right of the 22-pixel base column at x 920
+        for (int32_t y = 0; y < 100; ++y)
+            for (int32_t x = 944; x < 958; ++x) {
+                uint32_t px;
+                std::memcpy(&px, g_Layers[1]->GetPixelAddress(x, y), 4);
+                ink += (px & 0xFFFFFF) != 0;
+            }
+        return ink;
+    };
+    const int without = readingInk("\xD2\xBB\xD2\xBB");
+    const int with = readingInk("<\xD2\xBB\xD2\xBB<\xD2\xBB>");
+    EXPECT_GT(with, without);
+    ReplaceSurface(g_Layers[1], nullptr);
+    ReplaceSurface(g_Layer1Backup[1], nullptr);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
+}
+
 } // namespace
