@@ -764,3 +764,59 @@ void CScriptMng::RestoreScrCharSet(CDIB32* surface) {
                              base, 0, 0, base->GetWidth(), base->GetHeight());
     }
 }
+
+// Scene 59: the window is drawn once, then the story waits for the sound effect of table entry
+// m_waitSeChannel. Ctrl, the skip-effects option, SKIP or a click cut the waited effect.
+bool CScriptMng::ModeWaitSe() {
+    CSeplay** player = m_waitSeChannel < kSePlayerSlots ? &g_SePlayers[m_waitSeChannel] : nullptr;
+    switch (m_msgStep) {
+        case 0: {
+            m_msgStep = 1;
+            m_redrawWindow = 0;
+            CDIB32* screen = g_ScreenSurface;
+            if (screen == nullptr)
+                return true;
+            if (g_NamePlateSurface != nullptr && g_Layers[0] != nullptr)
+                CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
+                            g_NamePlateSurface->GetHeight());
+            PrepareStyle0Window(m_hWnd);
+            if (g_TextSurface != nullptr)
+                CDIB32::BltAlpha(screen, 0, 448, g_TextSurface, 0, 0, g_TextSurface->GetWidth(),
+                                 g_TextSurface->GetHeight());
+            if (g_NamePlateSurface != nullptr)
+                CDIB32::BltAlpha(screen, 0, 448, g_NamePlateSurface, 0, 0, g_NamePlateSurface->GetWidth(),
+                                 g_NamePlateSurface->GetHeight());
+            CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
+            if (buttons != nullptr) {
+                CDIB32::BltAlpha(screen, 348, 570, buttons, 0, 0, buttons->GetWidth(), 24);
+                // SKIP and AUTO in their second state: the cell 24 pixels lower.
+                if (m_skipRead != 0)
+                    CDIB32::BltAlpha(screen, 760, 455, buttons, 0, 24, 24, 30);
+                if (m_autoMode != 0)
+                    CDIB32::BltAlpha(screen, 792, 455, buttons, 24, 24, 30, 30);
+            }
+            DrawMsgButton(m_hoverButton);
+            if (m_btnHeld != 0)
+                MsgWndButtonAction(m_hoverButton);
+            return true;
+        }
+        case 1:
+            if (player != nullptr && *player != nullptr && (*player)->IsStopped()) {
+                DeletePlayer(*player);
+                m_msgStep = 2;
+            } else if (!(Ctrl() || m_skipEffects != 0 || m_skipRead != 0 || LeftClick())) {
+                if (player == nullptr || *player == nullptr)
+                    m_msgStep = 2;
+            } else {
+                if (player != nullptr)
+                    DeletePlayer(*player);
+                ClearLeft();
+                m_msgStep = 2;
+            }
+            return true;
+        default:
+            m_msgStep = 0;
+            SetSceneOf(kSceneScript);
+            return true;
+    }
+}

@@ -100,11 +100,6 @@ bool CScriptMng::ModeFlash() {
     return true;
 }
 
-bool CScriptMng::ModeWaitSe() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeMap() {
     ReturnToScript(*this);
     return true;

@@ -486,4 +486,20 @@ TEST_F(MessageScene, TheTextPageDrawsRubyReadingsBesideTheirBase) {
     g_GlyphFont = nullptr;
 }
 
+TEST_F(MessageScene, SoundEffectWaitOnAnEmptyChannelEndsInItsFirstWaitingFrame) {
+    game().scene = kSceneWaitSe;
+    engine().m_waitSeChannel = 3;
+    engine().ModeWaitSe(); // draws the window
+    EXPECT_EQ(engine().m_msgStep, 1);
+    engine().ModeWaitSe();
+    EXPECT_EQ(engine().m_msgStep, 2);
+    engine().ModeWaitSe();
+    EXPECT_EQ(game().scene, kSceneScript);
+    engine().m_waitSeChannel = 250; // beyond the table
+    game().scene = kSceneWaitSe;
+    for (int i = 0; i < 3; ++i)
+        engine().ModeWaitSe();
+    EXPECT_EQ(game().scene, kSceneScript);
+}
+
 } // namespace
