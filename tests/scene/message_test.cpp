@@ -502,4 +502,34 @@ TEST_F(MessageScene, SoundEffectWaitOnAnEmptyChannelEndsInItsFirstWaitingFrame) 
     EXPECT_EQ(game().scene, kSceneScript);
 }
 
+TEST_F(MessageScene, AFaceTagDrawsItsCellFiveToARowAndReadsTheLastDigitOfTheSlot) {
+    auto* sheet = new CDIB32();
+    sheet->Create(nullptr, 200, 172, 32);
+    for (int32_t y = 0; y < 172; ++y)
+        for (int32_t x = 0; x < 200; ++x) {
+            const uint32_t px = 0xFF000000u | static_cast<uint32_t>((x / 40) << 16 | (y / 43) << 8 | 0x11);
+            std::memcpy(sheet->GetPixelAddress(x, y), &px, 4);
+        }
+    g_FaceSurfaces[2] = sheet;
+    auto* base = new CDIB32();
+    base->Create(nullptr, 400, 576, 32);
+    g_pCharBaseSurfaces[2] = base;
+    game().charSlotX[2] = 512;
+    auto cellAt = [&] {
+        uint32_t px;
+        std::memcpy(&px, g_ScreenSurface->GetPixelAddress(312 + 174 + 5, 146 + 5), 4);
+        return px & 0xFFFFFF;
+    };
+    EXPECT_EQ(engine().ParseTextTag("#f(2)[7]#", 0), 9u);
+    EXPECT_EQ(cellAt(), 0x020111u); // cell (2, 1)
+    EXPECT_EQ(game().charSlotPicture[2], 7);
+    engine().ParseTextTag("#f(12)[12]#", 0);
+    EXPECT_EQ(cellAt(), 0x020211u); // slot 2 again, cell (2, 2)
+    EXPECT_TRUE(boxes().empty());
+    delete sheet;
+    g_FaceSurfaces[2] = nullptr;
+    delete base;
+    g_pCharBaseSurfaces[2] = nullptr;
+}
+
 } // namespace
