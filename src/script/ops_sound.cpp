@@ -159,6 +159,17 @@ bool VoiceAllowed(const CScriptMng& engine) {
 using kestrel::sound_cmd::FastForwarding;
 using kestrel::sound_cmd::VoiceAllowed;
 
+// Keeps `name` as the music in use; false when that music is already the one in use, so that
+// a play command repeated by the script does not restart it.
+static bool RememberBgmName(char*& stored, const std::string& name) {
+    if (stored != nullptr && name == stored)
+        return false;
+    delete[] stored;
+    stored = new char[name.size() + 1];
+    std::memcpy(stored, name.c_str(), name.size() + 1);
+    return true;
+}
+
 uint8_t* CScriptMng::OpPlayBgm(uint8_t* cmd) {
     SetScene(kSceneScript);
     uint8_t* next = Next(cmd, cmd[7]);
@@ -166,11 +177,8 @@ uint8_t* CScriptMng::OpPlayBgm(uint8_t* cmd) {
     if (!SoundName(cmd, cmd[7], kNameLength, name))
         return next;
     SetGameName(g_pGameMain->bgmName, name);
-    if (m_pBgmName != nullptr && name == m_pBgmName)
+    if (!RememberBgmName(m_pBgmName, name))
         return next;
-    delete[] m_pBgmName;
-    m_pBgmName = new char[name.size() + 1];
-    std::memcpy(m_pBgmName, name.c_str(), name.size() + 1);
     CBgmplay* bgm = NewBgm(name);
     bgm->SetVolume(Percent(g_SystemData.bgmVolume));
     bgm->Play(B3(cmd) == 1);
@@ -211,11 +219,8 @@ uint8_t* CScriptMng::OpPlayBgmEx(uint8_t* cmd) {
     if (!SoundName(cmd, cmd[8], kNameLength, name))
         return next;
     SetGameName(g_pGameMain->bgmName, name);
-    if (m_pBgmName != nullptr && name == m_pBgmName)
+    if (!RememberBgmName(m_pBgmName, name))
         return next;
-    delete[] m_pBgmName;
-    m_pBgmName = new char[name.size() + 1];
-    std::memcpy(m_pBgmName, name.c_str(), name.size() + 1);
     m_bgmStarted = 1;
     const uint32_t volume = Percent(g_SystemData.bgmVolume);
     CBgmplay* bgm = NewBgm(name);

@@ -3,6 +3,7 @@
 
 #include "app/display.h"
 #include "app/input.h"
+#include "app/input_window_fixture.h"
 #include "platform/headless.h"
 
 namespace {
@@ -64,24 +65,7 @@ TEST(Mouse, ClientPointsMapToGameCoordinatesThroughTheLetterbox) {
     EXPECT_EQ(mouse.GetState()->y, -46);
 }
 
-struct HeldKeys : ::testing::Test {
-    plat::ScopedHeadlessBackend headless;
-    HWND hwnd = nullptr;
-    CMouse mouse;
-    CKeyboard keyboard;
-    void SetUp() override {
-        hwnd = plat::CreateMainWindow(plat::WindowDesc{},
-                                      [](HWND, const plat::Message&) -> intptr_t { return 0; });
-        ASSERT_NE(hwnd, nullptr);
-        g_pMouse = &mouse;
-    }
-    void TearDown() override {
-        g_pMouse = nullptr;
-        plat::DestroyWindow(hwnd);
-        plat::Message m;
-        while (plat::PeekMessage(m))
-            plat::DispatchMessage(m);
-    }
+struct HeldKeys : InputWindowTest {
     void Key(plat::Key key, bool down) {
         plat::Message m;
         m.msg = down ? plat::Msg::KeyDown : plat::Msg::KeyUp;

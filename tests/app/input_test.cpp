@@ -4,31 +4,14 @@
 #include <initializer_list>
 
 #include "app/input.h"
+#include "app/input_window_fixture.h"
 #include "platform/headless.h"
 
 namespace {
 
 constexpr uint8_t kStale = 9; // a value no poll writes
 
-struct Poll : ::testing::Test {
-    plat::ScopedHeadlessBackend headless;
-    HWND hwnd = nullptr;
-    CMouse mouse;
-    CKeyboard keyboard;
-
-    void SetUp() override {
-        hwnd = plat::CreateMainWindow(plat::WindowDesc{},
-                                      [](HWND, const plat::Message&) -> intptr_t { return 0; });
-        ASSERT_NE(hwnd, nullptr);
-        g_pMouse = &mouse;
-    }
-    void TearDown() override {
-        g_pMouse = nullptr;
-        plat::DestroyWindow(hwnd);
-        plat::Message m;
-        while (plat::PeekMessage(m))
-            plat::DispatchMessage(m);
-    }
+struct Poll : InputWindowTest {
     // Holds exactly `keys`, marks every flag stale, then polls once.
     void PollHolding(std::initializer_list<plat::Key> keys) {
         for (auto key : keys) {
