@@ -13,23 +13,18 @@
 #include "graphics/dib32.h"
 #include "graphics/effect_table.h"
 #include "graphics/surfaces.h"
+#include "graphics/test_image.h"
 #include "graphics/wave_table.h"
 #include "platform/clock.h"
 
 namespace {
 
+using testimg::FromSurface;
+using testimg::Img;
+using testimg::ToSurface;
+
 constexpr int W = 1024;
 constexpr int H = 576;
-
-struct Img {
-    int w = W;
-    int h = H;
-    std::vector<uint32_t> p;
-    Img(int w_ = W, int h_ = H) : w(w_), h(h_), p(static_cast<size_t>(w_) * h_) {}
-    bool In(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
-    uint32_t& At(int x, int y) { return p[static_cast<size_t>(y) * w + x]; }
-    uint32_t At(int x, int y) const { return p[static_cast<size_t>(y) * w + x]; }
-};
 
 uint32_t Hash(uint32_t x) {
     x ^= x >> 16;
@@ -52,25 +47,6 @@ Img Pattern(uint32_t seed, int w = W, int h = H) {
             const uint32_t a = (n >> 24);
             img.At(x, y) = a << 24 | r << 16 | g << 8 | b;
         }
-    }
-    return img;
-}
-
-std::unique_ptr<CDIB32> ToSurface(const Img& img) {
-    auto s = std::make_unique<CDIB32>();
-    s->Create(nullptr, static_cast<uint16_t>(img.w), static_cast<uint16_t>(img.h), 32);
-    for (int y = 0; y < img.h; ++y) {
-        std::memcpy(s->GetPixelAddress(0, y), &img.p[static_cast<size_t>(y) * img.w],
-                    static_cast<size_t>(img.w) * 4);
-    }
-    return s;
-}
-
-Img FromSurface(const CDIB32& s) {
-    Img img(s.GetWidth(), s.GetHeight());
-    for (int y = 0; y < img.h; ++y) {
-        std::memcpy(&img.p[static_cast<size_t>(y) * img.w], s.GetPixelAddress(0, y),
-                    static_cast<size_t>(img.w) * 4);
     }
     return img;
 }
