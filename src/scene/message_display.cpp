@@ -354,10 +354,8 @@ void PrepareStyle0Window(HWND hWnd) {
         }
         ReplaceSurface(g_TextSurface, surface);
     }
-    const uint32_t opacity = g_SystemData.windowTransparency > 100 ? 100 : g_SystemData.windowTransparency;
-    const auto level = static_cast<uint16_t>(255 - opacity * 255 / 100);
     BltCopyLevel(g_TextSurface, 0, 0, window, 0, 0, static_cast<int16_t>(window->GetWidth()),
-                 static_cast<int16_t>(window->GetHeight()), level);
+                 static_cast<int16_t>(window->GetHeight()), MsgWindowBlendLevel());
     CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
     if (g_NamePlateSurface != nullptr && clean != nullptr)
         CDIB32::Blt(g_NamePlateSurface, 0, 0, clean, 0, 0, clean->GetWidth(), clean->GetHeight());

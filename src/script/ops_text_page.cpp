@@ -21,15 +21,6 @@ constexpr uint32_t kGlyphColour = 0xFFFFFF;
 constexpr uint32_t kColumnBreakCode = msgtext::kBreakCode;
 constexpr uint32_t kClickWaitCode = msgtext::kClickWaitCode;
 
-// A 1024 x 576 24-bit copy of `src` (black where it is smaller or missing).
-CDIB32* ScreenCopy(HWND hWnd, CDIB32* src) {
-    auto* copy = new CDIB32();
-    copy->Create(hWnd, 1024, 576, 24);
-    if (src != nullptr)
-        CDIB32::Blt(copy, 0, 0, src, 0, 0, 1024, 576);
-    return copy;
-}
-
 // One glyph with its outline: eight times in the outline colour around it, once on top.
 void DrawOutlinedGlyph(CDIB32* surface, int32_t x, int32_t y, const char* p) {
     static constexpr int kOffsets[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
@@ -47,9 +38,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
     ReplaceSurface(g_Layer1Backup[1], ScreenCopy(m_hWnd, page));
     ReplaceSurface(g_SavedScreenSurface, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
     if (page != nullptr && g_MsgWindowSurface != nullptr) {
-        const uint32_t opacity =
-            g_SystemData.windowTransparency > 100 ? 100 : g_SystemData.windowTransparency;
-        const auto level = static_cast<uint16_t>(255 - opacity * 255 / 100);
+        const uint16_t level = MsgWindowBlendLevel();
         CDIB32::BltFade(page, 0, 0, g_MsgWindowSurface->GetWidth(), g_MsgWindowSurface->GetHeight(),
                         g_MsgWindowSurface, 0, 0, 0, g_MsgWindowSurface->GetWidth(),
                         g_MsgWindowSurface->GetHeight(), level);

@@ -69,9 +69,6 @@ uint8_t* CScriptMng::OpSpriteMotion(uint8_t* cmd) {
 uint8_t* CScriptMng::OpSetParam63(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
-uint8_t* CScriptMng::OpWindowStyle(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
 uint8_t* CScriptMng::OpMaskTransition(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
@@ -153,11 +150,8 @@ uint8_t* CScriptMng::OpFrameZoom(uint8_t* cmd) {
 uint8_t* CScriptMng::OpFlash(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
-uint8_t* CScriptMng::OpWindowFrame(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
 
-// Sound: see ops_sound.cpp.
+// Sound: see ops_sound.cpp; the window style and frame: ops_window.cpp.
 
 // Item lists and investigation state.
 uint8_t* CScriptMng::OpSetHudDate(uint8_t* cmd) {

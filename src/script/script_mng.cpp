@@ -149,17 +149,6 @@ void DeleteSurface(CDIB32*& slot) {
     slot = nullptr;
 }
 
-// A blank 32-bit surface of `src`'s size holding a copy of it.
-CDIB32* MakeWorkingCopy(HWND hWnd, CDIB32* src) {
-    auto* copy = new CDIB32();
-    int32_t w = src ? src->GetWidth() : 0;
-    int32_t h = src ? src->GetHeight() : 0;
-    copy->Create(hWnd, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 32);
-    if (src != nullptr && w > 0 && h > 0)
-        CDIB32::Blt(copy, 0, 0, src, 0, 0, w, h);
-    return copy;
-}
-
 void FreeText(char*& p) {
     delete[] p;
     p = nullptr;
@@ -347,6 +336,29 @@ const HandlerTable& Handlers() {
 }
 
 } // namespace
+
+CDIB32* MakeWorkingCopy(HWND hWnd, CDIB32* src) {
+    auto* copy = new CDIB32();
+    int32_t w = src ? src->GetWidth() : 0;
+    int32_t h = src ? src->GetHeight() : 0;
+    copy->Create(hWnd, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 32);
+    if (src != nullptr && w > 0 && h > 0)
+        CDIB32::Blt(copy, 0, 0, src, 0, 0, w, h);
+    return copy;
+}
+
+CDIB32* ScreenCopy(HWND hWnd, CDIB32* src) {
+    auto* copy = new CDIB32();
+    copy->Create(hWnd, 1024, 576, 24);
+    if (src != nullptr)
+        CDIB32::Blt(copy, 0, 0, src, 0, 0, 1024, 576);
+    return copy;
+}
+
+uint16_t MsgWindowBlendLevel() {
+    const uint32_t opacity = g_SystemData.windowTransparency > 100 ? 100 : g_SystemData.windowTransparency;
+    return static_cast<uint16_t>(255 - opacity * 255 / 100);
+}
 
 CScriptMng::CScriptMng(HWND hWnd) {
     // 1-2. The window handle; every other field starts from its declared default (cleared tables,

@@ -65,6 +65,15 @@ extern CDIB32*& g_TextSurface;        // kUiWindowWork
 extern CDIB32*& g_NamePlateSurface;   // kUiFrame
 extern CDIB32*& g_SavedScreenSurface; // kUiSnapshot
 
+// A blank 32-bit surface of `src`'s size holding a copy of it (0 × 0 when src is null): the working
+// copies of the window and frame pictures.
+CDIB32* MakeWorkingCopy(HWND hWnd, CDIB32* src);
+// A 1024 × 576 24-bit copy of `src` (black where it is smaller or missing).
+CDIB32* ScreenCopy(HWND hWnd, CDIB32* src);
+// The level at which the window picture is blended: 255 minus the window opacity of the system data
+// (percent, clamped to 100) scaled to 255.
+uint16_t MsgWindowBlendLevel();
+
 // Sprite pictures 0..9 and, at index 10, the 100 x 100 work surface (black when created).
 extern CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1];
 // Standing-character base pictures and face sheets, one per character slot.

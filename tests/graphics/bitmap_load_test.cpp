@@ -11,7 +11,7 @@
 
 #include "graphics/dib32.h"
 #include "platform/file_system.h"
-#include "support/bitmap_writer.h"
+#include "writers/bitmap_writer.h"
 
 using kestrel::test::BitmapSpec;
 using kestrel::test::PutU16;

@@ -15,7 +15,7 @@
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "script/script_fixture.h"
-#include "support/bitmap_writer.h"
+#include "writers/bitmap_writer.h"
 
 namespace {
 

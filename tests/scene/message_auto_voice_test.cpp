@@ -10,7 +10,7 @@
 #include "scene/message_fixture.h"
 #include "sound/snd_mng.h"
 #include "support/manual_sound.h"
-#include "support/ogg_writer.h"
+#include "writers/ogg_writer.h"
 
 namespace {
 

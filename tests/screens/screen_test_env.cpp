@@ -21,8 +21,8 @@
 #include "script/script_mng.h"
 #include "sound/dsound.h"
 #include "sound/snd_mng.h"
-#include "support/bitmap_writer.h"
-#include "support/ogg_writer.h"
+#include "writers/bitmap_writer.h"
+#include "writers/ogg_writer.h"
 
 namespace fs = std::filesystem;
 

@@ -20,7 +20,7 @@
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
-#include "support/bitmap_writer.h"
+#include "writers/bitmap_writer.h"
 
 using namespace screentest;
 

@@ -6,7 +6,7 @@
 #include "graphics/dib32.h"
 #include "script/script_mng.h"
 #include "script_fixture.h"
-#include "support/bitmap_writer.h"
+#include "writers/bitmap_writer.h"
 
 using kestrel::test::ScriptTest;
 using ScriptEngineState = ScriptTest;

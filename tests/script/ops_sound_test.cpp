@@ -14,7 +14,7 @@
 #include "script_fixture.h"
 #include "sound/dsound.h"
 #include "sound/snd_mng.h"
-#include "support/ogg_writer.h"
+#include "writers/ogg_writer.h"
 
 using kestrel::test::ScriptTest;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "sound/ogg_reader.h"
-#include "support/ogg_writer.h"
+#include "writers/ogg_writer.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "sound/dsound.h"
 #include "sound/snd_mng.h"
 #include "sound/stream_buffer.h"
-#include "support/ogg_writer.h"
+#include "writers/ogg_writer.h"
 
 namespace sndtest {
 

@@ -1,4 +1,4 @@
-#include "ogg_writer.h"
+#include "writers/ogg_writer.h"
 
 #include <algorithm>
 #include <cmath>

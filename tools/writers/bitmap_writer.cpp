@@ -1,4 +1,4 @@
-#include "support/bitmap_writer.h"
+#include "writers/bitmap_writer.h"
 
 #include <fstream>
 
