@@ -71,8 +71,12 @@ Canvas::Canvas(int32_t width, int32_t height, uint32_t background) : m_width(wid
     }
 }
 
+bool Canvas::Inside(int32_t x, int32_t y) const {
+    return x >= 0 && y >= 0 && x < m_width && y < m_height;
+}
+
 void Canvas::Put(int32_t x, int32_t y, uint32_t colour) {
-    if (x >= 0 && y >= 0 && x < m_width && y < m_height && Valid()) {
+    if (Inside(x, y) && Valid()) {
         m_surface.Impl()->Row(y)[x] = colour;
     }
 }
@@ -158,7 +162,24 @@ int32_t Canvas::TextCentred(LabelFont& font, int32_t x, int32_t y, int32_t w, in
                             std::string_view text, int32_t maxHeight, uint32_t colour, int32_t margin) {
     const int32_t height = font.FitHeight(text, w - 2 * margin, std::min(maxHeight, h));
     const int32_t width = font.Width(text, height);
-    font.Draw(&m_surface, x + (w - width) / 2, y + (h - height) / 2, text, height, colour);
+    // Drawn in a copy of the rectangle alone, so that no stroke reaches past it into a neighbouring
+    // cell (glyph boxes may overhang the line).
+    Canvas cell(w, h, 0);
+    if (!cell.Valid() || !Valid()) {
+        return height;
+    }
+    auto copy = [&](Canvas& from, int32_t fx, int32_t fy, Canvas& to, int32_t tx, int32_t ty) {
+        for (int32_t j = 0; j < h; ++j) {
+            for (int32_t i = 0; i < w; ++i) {
+                if (from.Inside(fx + i, fy + j) && to.Inside(tx + i, ty + j)) {
+                    to.m_surface.Impl()->Row(ty + j)[tx + i] = from.m_surface.Impl()->Row(fy + j)[fx + i];
+                }
+            }
+        }
+    };
+    copy(*this, x, y, cell, 0, 0);
+    font.Draw(&cell.m_surface, (w - width) / 2, (h - height) / 2, text, height, colour);
+    copy(cell, 0, 0, *this, x, y);
     return height;
 }
 

@@ -72,7 +72,8 @@ public:
     void Line(double x0, double y0, double x1, double y1, double width, uint32_t colour);
 
     // Labels: the text at its own top-left, or centred in a rectangle at the largest height up to
-    // `maxHeight` that fits its width less `margin` on each side. Return the height used.
+    // `maxHeight` that fits its width less `margin` on each side, cut to the rectangle. Return the
+    // height used.
     int32_t Text(LabelFont& font, int32_t x, int32_t y, std::string_view text, int32_t height,
                  uint32_t colour);
     int32_t TextCentred(LabelFont& font, int32_t x, int32_t y, int32_t w, int32_t h, std::string_view text,
@@ -82,6 +83,7 @@ public:
     std::vector<uint8_t> Encode(uint16_t bitCount) const;
 
 private:
+    bool Inside(int32_t x, int32_t y) const;
     void Put(int32_t x, int32_t y, uint32_t colour);
 
     int32_t m_width;

@@ -154,15 +154,33 @@ constexpr uint32_t kPanel = 0xB40C1428u;
 constexpr uint32_t kButtonFace = 0x60304060u;
 constexpr uint32_t kButtonLit = 0xE0E8C670u;
 
+constexpr int32_t kButtonLabel = 12;
+
+// A button's label in the face inside its border: on one line, or one character above the other
+// where the line would have to shrink below 11 pixels to fit the width.
+void ButtonLabel(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t h, const char* label,
+                 uint32_t colour) {
+    const std::string text = label;
+    constexpr size_t kCharBytes = 3; // the labels are CJK characters, three bytes each in UTF-8
+    const bool two = text.size() == 2 * kCharBytes;
+    if (!two || f.FitHeight(text, w - 6, kButtonLabel) >= 11 || h - 6 < 2 * 11) {
+        c.TextCentred(f, x + 2, y + 3, w - 4, h - 6, text, kButtonLabel, colour, 1);
+        return;
+    }
+    const int32_t half = (h - 6) / 2;
+    c.TextCentred(f, x + 2, y + 3, w - 4, half, text.substr(0, kCharBytes), kButtonLabel, colour, 0);
+    c.TextCentred(f, x + 2, y + 3 + half, w - 4, half, text.substr(kCharBytes), kButtonLabel, colour, 0);
+}
+
 void ButtonNormal(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t h, const char* label) {
-    c.Panel(x + 1, y + 2, w - 2, h - 4, kButtonFace, 1, 0x90A0B0D0u);
-    c.TextCentred(f, x + 1, y + 2, w - 2, h - 4, label, 12, kPale, 1);
+    c.Panel(x + 1, y + 1, w - 2, h - 2, kButtonFace, 1, 0x90A0B0D0u);
+    ButtonLabel(c, f, x, y, w, h, label, kPale);
 }
 
 void ButtonLit(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t h, const char* label) {
     c.Fill(x, y, w, h, WithAlpha(kInk, 0));
-    c.Panel(x + 1, y + 2, w - 2, h - 4, kButtonLit, 1, kWhite);
-    c.TextCentred(f, x + 1, y + 2, w - 2, h - 4, label, 12, kInk, 1);
+    c.Panel(x + 1, y + 1, w - 2, h - 2, kButtonLit, 1, kWhite);
+    ButtonLabel(c, f, x, y, w, h, label, kInk);
 }
 
 // A fast-forward mark on a round plate: shown by AUTO and SKIP while they run.
@@ -377,10 +395,12 @@ void PaintTimerBase(Canvas& c, LabelFont&) {
 
 // ---- Backgrounds -------------------------------------------------------------------------------
 
+// The place's name at the top right (the clock display takes the top left).
 void Caption(Canvas& c, LabelFont& f, const char* text) {
     const int32_t w = f.Width(text, 24);
-    c.Fill(16, 16, w + 24, 36, Argb(255, 20, 20, 28));
-    c.Text(f, 28, 22, text, 24, kPale);
+    const int32_t x = kScreenW - 16 - (w + 24);
+    c.Fill(x, 16, w + 24, 36, Argb(255, 20, 20, 28));
+    c.Text(f, x + 12, 22, text, 24, kPale);
 }
 
 // A room: wall, floor, a window with the evening outside, a door, a table and a lamp.
@@ -407,7 +427,7 @@ void PaintRoom(Canvas& c, LabelFont& f) {
 
 // A street at night: sky, houses with lit windows, the road and street lamps.
 void PaintStreet(Canvas& c, LabelFont& f) {
-    c.Fill(0, 0, kScreenW, 360, Argb(255, 30, 40, 80));
+    c.Fill(0, 0, kScreenW, 380, Argb(255, 30, 40, 80));
     c.Disc(880, 90, 34, Argb(255, 240, 236, 210));
     for (int i = 0; i < 7; ++i) {
         const int32_t x = i * 150 - 10;
