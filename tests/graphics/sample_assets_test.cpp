@@ -67,19 +67,16 @@ double CoveredShare(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h,
     return static_cast<double>(covered) / (w * h);
 }
 
-// The tool's output, written once for the suite; each test loads from it as the game folder.
+// The tool's output, written for each test into a folder of its own (the tests may run side by
+// side); each test loads from it as the game folder.
 class SampleAssets : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_dir = stdfs::path(::testing::TempDir()) / "sample_assets";
-        stdfs::remove_all(s_dir);
-        stdfs::create_directories(s_dir);
-        s_toolResult = RunTool((s_dir / "game").string(), s_dir / "tool.log");
-    }
-    static void TearDownTestSuite() { stdfs::remove_all(s_dir); }
-
     void SetUp() override {
-        ASSERT_EQ(s_toolResult, 0) << Log();
+        m_dir = stdfs::path(::testing::TempDir()) / "sample_assets" /
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        stdfs::remove_all(m_dir);
+        stdfs::create_directories(m_dir);
+        ASSERT_EQ(RunTool(Game().string(), m_dir / "tool.log"), 0) << Log();
         m_savedFolder = kestrel::fs::GameFolder();
         kestrel::fs::SetGameFolder(Game().string());
         for (std::string& d : g_ResourceDirs) {
@@ -91,21 +88,23 @@ protected:
         for (std::string& d : g_ResourceDirs) {
             d.clear();
         }
-        kestrel::fs::SetGameFolder(m_savedFolder);
+        if (!m_savedFolder.empty()) {
+            kestrel::fs::SetGameFolder(m_savedFolder);
+        }
         SetBasePath("");
+        stdfs::remove_all(m_dir);
     }
 
-    static stdfs::path Game() { return s_dir / "game"; }
-    static std::string Log() {
-        const std::vector<char> log = Slurp((s_dir / "tool.log").string());
+    stdfs::path Game() const { return m_dir / "game"; }
+    std::string Log() const {
+        const std::vector<char> log = Slurp((m_dir / "tool.log").string());
         return std::string(log.begin(), log.end());
     }
 
     // Loads a picture through the engine's loader, as the game does.
     static void Load(CDIB32& s, const char* name) { ASSERT_TRUE(s.Load(name)) << name; }
 
-    static inline stdfs::path s_dir;
-    static inline int s_toolResult = -1;
+    stdfs::path m_dir;
     std::string m_savedFolder;
 };
 
@@ -239,7 +238,7 @@ TEST_F(SampleAssets, SoundsAreHeardAndShort) {
 }
 
 TEST_F(SampleAssets, SameBytesOnEveryRun) {
-    const stdfs::path again = s_dir / "again";
+    const stdfs::path again = m_dir / "again";
     std::string error;
     ASSERT_TRUE(kestrel::sample::WriteSample(again.string(), &error)) << error;
     for (const PictureAsset& p : SamplePictures()) {
@@ -253,16 +252,16 @@ TEST_F(SampleAssets, SameBytesOnEveryRun) {
 }
 
 TEST_F(SampleAssets, UnwritableFolderIsReported) {
-    const stdfs::path blocker = s_dir / "blocker";
+    const stdfs::path blocker = m_dir / "blocker";
     std::ofstream(blocker) << "a file, not a folder";
     std::string error;
     EXPECT_FALSE(kestrel::sample::WriteSample((blocker / "out").string(), &error));
     EXPECT_NE(error.find("blocker"), std::string::npos) << error;
 
-    EXPECT_NE(RunTool((blocker / "out").string(), s_dir / "fail.log"), 0);
-    const std::vector<char> log = Slurp((s_dir / "fail.log").string());
+    EXPECT_NE(RunTool((blocker / "out").string(), m_dir / "fail.log"), 0);
+    const std::vector<char> log = Slurp((m_dir / "fail.log").string());
     EXPECT_NE(std::string(log.begin(), log.end()).find("mksample:"), std::string::npos);
-    EXPECT_NE(RunTool("", s_dir / "usage.log"), 0);
+    EXPECT_NE(RunTool("", m_dir / "usage.log"), 0);
 }
 
 } // namespace
