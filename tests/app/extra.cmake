@@ -26,3 +26,11 @@ foreach(size 1024x768 1920x1080)
     set_tests_properties(RealWindow.PictureAndClicksInWindowAndFullScreen.${size}
         PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endforeach()
+
+# The sample game played through from the start-up dialog to the quit question.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleGamePlaysFromTheDialogToTheEnd
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_play_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleGamePlaysFromTheDialogToTheEnd PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

@@ -4,6 +4,7 @@
 # the quit question and checks the files the game leaves in its folder.
 set -u
 kestrel=$1
+. "$(dirname "$0")/../support/game_window.sh"
 # The display driver's libraries are loaded and unloaded at run time, so leak reports from them name no
 # module and cannot be told apart; our own code's leaks are checked by the headless tests.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
@@ -14,26 +15,12 @@ fail() { echo "FAIL: $*"; tail -n 30 "$game/log"; [ -n "${pid:-}" ] && kill "$pi
 
 "$kestrel" >"$game/log" 2>&1 &
 pid=$!
-# Without a window manager the keys go to the window under the pointer.
 xdotool mousemove 512 384
-for _ in $(seq 100); do
-    [ -n "$(xdotool search --name '^ $' 2>/dev/null)" ] && break
-    sleep 0.1
-done
-[ -n "$(xdotool search --name '^ $' 2>/dev/null)" ] || fail "no start-up dialog"
+wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 [ -e save ] && [ -d save ] || fail "the save folder is not made before the dialog"
 [ -e save/User_Sys.dat ] && fail "settings written before the dialog ended"
-sleep 0.5 # let it map and draw before keys arrive
-# The second radio group: Tab from OK reaches Cancel, then the first group, then the second; Down
-# picks "不播放".
-xdotool key Tab Tab Tab Down
-sleep 0.3
-xdotool key Return
-for _ in $(seq 100); do
-    [ -n "$(xdotool search --name '^Kestrel$' 2>/dev/null)" ] && break
-    sleep 0.1
-done
-[ -n "$(xdotool search --name '^Kestrel$' 2>/dev/null)" ] || fail "no main window"
+answer_dialog_skipping_movie
+wait_for_window '^Kestrel$' >/dev/null || fail "no main window"
 [ "$(od -An -tx1 save/User_Sys.dat | tr -d ' ')" = "0001" ] || fail "User_Sys.dat: $(od -An -tx1 save/User_Sys.dat)"
 
 # A second start raises the first and ends with 0, writing nothing.
@@ -43,17 +30,7 @@ rc=$?
 kill -0 "$pid" 2>/dev/null || fail "the first instance ended"
 
 # Alt+F4 asks the quit question; a click on its OK button answers it.
-for _ in $(seq 20); do
-    xdotool mousemove 512 384 key alt+F4
-    sleep 0.7
-    # The box stands centred in the upper half of the screen, OK on the left.
-    xdotool mousemove 466 300 click 1
-    for _ in $(seq 20); do
-        kill -0 "$pid" 2>/dev/null || break 2
-        sleep 0.1
-    done
-done
-kill -0 "$pid" 2>/dev/null && fail "the game did not end"
+quit_through_question "$pid" || fail "the game did not end"
 wait "$pid"
 rc=$?
 [ $rc -eq 0 ] || fail "the game ended with $rc"

@@ -153,7 +153,7 @@ const std::vector<SoundAsset>& SampleSounds() {
         {"se\\sys_t001.ogg", 2, kRate, Frames(0.1), ClickPick},
         {"se\\se01.ogg", 2, kRate, Frames(0.5), Chime},
         // "tak": the first speaker of the voice tables, with a volume of its own.
-        {"voice\\tak0001.ogg", 1, kRate, Frames(1.5), VoiceLine},
+        {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
     return sounds;
 }
