@@ -10,30 +10,12 @@
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "scene/message_text.h"
+#include "scene/msg_button_layout.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
 
 namespace {
-
-// Button tables: hit rectangle (left, top, right, bottom), drawing position, source cell.
-struct MsgButton {
-    RECT hit;
-    int16_t x, y;
-    int16_t sx, sy, sw, sh;
-};
-constexpr MsgButton kHorizontalButtons[10] = {
-    {{763, 457, 781, 482}, 760, 455, 0, 0, 24, 30},    {{795, 457, 820, 482}, 792, 455, 24, 0, 30, 30},
-    {{837, 457, 861, 482}, 832, 455, 54, 0, 32, 30},   {{877, 457, 902, 482}, 874, 455, 86, 0, 30, 30},
-    {{911, 457, 939, 482}, 907, 455, 116, 0, 35, 30},  {{949, 457, 968, 482}, 947, 455, 151, 0, 23, 30},
-    {{978, 457, 1000, 482}, 975, 455, 174, 0, 27, 30}, {{676, 464, 690, 473}, 671, 455, 201, 0, 24, 30},
-    {{699, 464, 713, 473}, 695, 455, 225, 0, 23, 30},  {{722, 464, 736, 473}, 718, 455, 248, 0, 22, 30}};
-constexpr MsgButton kVerticalButtons[9] = {
-    {{985, 376, 1003, 400}, 976, 372, 0, 0, 36, 32},   {{981, 415, 1008, 432}, 976, 411, 36, 0, 36, 26},
-    {{983, 445, 1007, 464}, 976, 441, 72, 0, 36, 27},  {{983, 478, 1007, 496}, 976, 473, 108, 0, 36, 27},
-    {{980, 506, 1008, 529}, 976, 502, 144, 0, 36, 31}, {{985, 536, 1003, 560}, 976, 535, 180, 0, 36, 32},
-    {{985, 351, 1001, 362}, 976, 347, 216, 0, 36, 19}, {{985, 303, 1001, 314}, 976, 298, 252, 0, 36, 20},
-    {{985, 327, 1001, 338}, 976, 323, 288, 0, 36, 19}};
 
 uint8_t Scene() {
     return g_pGameMain ? g_pGameMain->scene : 0;
@@ -61,7 +43,7 @@ uint8_t CScriptMng::GetMsgButtonAt() {
         return 0;
     const bool vertical = m_windowStyle == 1;
     const MsgButton* table = vertical ? kVerticalButtons : kHorizontalButtons;
-    const int count = vertical ? 9 : 10;
+    const int count = vertical ? kVerticalButtonCount : kHorizontalButtonCount;
     const int32_t x = g_pMouse->state.x, y = g_pMouse->state.y;
     uint8_t n = 0;
     for (int i = 0; i < count && n == 0; ++i)
@@ -111,7 +93,7 @@ uint8_t CScriptMng::GetWindowButtonAt() {
     if (g_pMouse == nullptr)
         return 0;
     uint8_t n = 0;
-    for (int i = 0; i < 10 && n == 0; ++i)
+    for (int i = 0; i < kHorizontalButtonCount && n == 0; ++i)
         if (InRect(kHorizontalButtons[i].hit, g_pMouse->state.x, g_pMouse->state.y))
             n = static_cast<uint8_t>(i + 1);
     bool enabled = true;
@@ -146,12 +128,12 @@ bool DrawButtonFrom(const MsgButton* table, int count, uint8_t button) {
 } // namespace
 
 bool CScriptMng::DrawMsgButton(uint8_t button) {
-    return m_windowStyle == 1 ? DrawButtonFrom(kVerticalButtons, 9, button)
-                              : DrawButtonFrom(kHorizontalButtons, 10, button);
+    return m_windowStyle == 1 ? DrawButtonFrom(kVerticalButtons, kVerticalButtonCount, button)
+                              : DrawButtonFrom(kHorizontalButtons, kHorizontalButtonCount, button);
 }
 
 bool DrawIcon(uint8_t button) {
-    return DrawButtonFrom(kHorizontalButtons, 10, button);
+    return DrawButtonFrom(kHorizontalButtons, kHorizontalButtonCount, button);
 }
 
 bool CScriptMng::CancelAutoSkipOnClick() {

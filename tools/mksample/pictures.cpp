@@ -8,6 +8,7 @@
 
 #include "mksample/canvas.h"
 #include "mksample/sample_assets.h"
+#include "scene/msg_button_layout.h"
 
 namespace kestrel::sample {
 
@@ -109,36 +110,11 @@ void PaintTitleParts(Canvas& c, LabelFont& f, int level) {
 
 // ---- Message window, style 0 and 2 -------------------------------------------------------------
 
-// A button of a bar: drawing position, source cell in the parts picture, label.
-struct BarButton {
-    int32_t x, y, sx, sw, sh;
-    const char* label;
-};
-// The horizontal bar (screen positions; the window picture lies at y 448).
-constexpr std::array<BarButton, 10> kHorizontal{{
-    {760, 455, 0, 24, 30, "跳过"},
-    {792, 455, 24, 30, 30, "自动"},
-    {832, 455, 54, 32, 30, "存档"},
-    {874, 455, 86, 30, 30, "读档"},
-    {907, 455, 116, 35, 30, "设置"},
-    {947, 455, 151, 23, 30, "退出"},
-    {975, 455, 174, 27, 30, "笔记"},
-    {671, 455, 201, 24, 30, "音"},
-    {695, 455, 225, 23, 30, "隐"},
-    {718, 455, 248, 22, 30, "历"},
-}};
-// The vertical bar of style 1 (screen positions; its picture is drawn at (976, 298)).
-constexpr std::array<BarButton, 9> kVertical{{
-    {976, 372, 0, 36, 32, "跳过"},
-    {976, 411, 36, 36, 26, "自动"},
-    {976, 441, 72, 36, 27, "存档"},
-    {976, 473, 108, 36, 27, "读档"},
-    {976, 502, 144, 36, 31, "设置"},
-    {976, 535, 180, 36, 32, "退出"},
-    {976, 347, 216, 36, 19, "音"},
-    {976, 298, 252, 36, 20, "隐"},
-    {976, 323, 288, 36, 19, "历"},
-}};
+// The labels of the two bars' buttons, in the order of their layout tables.
+constexpr std::array<const char*, kHorizontalButtonCount> kHorizontalLabels{
+    "跳过", "自动", "存档", "读档", "设置", "退出", "笔记", "音", "隐", "历"};
+constexpr std::array<const char*, kVerticalButtonCount> kVerticalLabels{
+    "跳过", "自动", "存档", "读档", "设置", "退出", "音", "隐", "历"};
 constexpr int32_t kWindowTop = 448;
 constexpr int32_t kBarX = 976;
 constexpr int32_t kBarY = 298;
@@ -194,14 +170,16 @@ void PaintWindow(Canvas& c, LabelFont& f) {
     c.Fill(0, 0, c.Width(), c.Height(), kPanel);
     c.Fill(0, 0, c.Width(), 2, 0xE0C8B478u);
     c.Fill(0, 2, c.Width(), 1, 0x80000000u);
-    for (const BarButton& b : kHorizontal) {
-        ButtonNormal(c, f, b.x, b.y - kWindowTop, b.sw, b.sh, b.label);
+    for (int i = 0; i < kHorizontalButtonCount; ++i) {
+        const MsgButton& b = kHorizontalButtons[i];
+        ButtonNormal(c, f, b.x, b.y - kWindowTop, b.sw, b.sh, kHorizontalLabels[i]);
     }
 }
 
 void PaintWindowParts(Canvas& c, LabelFont& f) {
-    for (const BarButton& b : kHorizontal) {
-        ButtonLit(c, f, b.sx, 0, b.sw, b.sh, b.label);
+    for (int i = 0; i < kHorizontalButtonCount; ++i) {
+        const MsgButton& b = kHorizontalButtons[i];
+        ButtonLit(c, f, b.sx, b.sy, b.sw, b.sh, kHorizontalLabels[i]);
     }
     Indicator(c, kIndicatorX, 0);
 }
@@ -261,14 +239,16 @@ void PaintWindow2(Canvas& c, LabelFont&) {
 
 void PaintWindowW2(Canvas& c, LabelFont& f) {
     c.Panel(0, 0, kBarW, kBarH, 0xC0101828u, 1, 0xC0C8B478u);
-    for (const BarButton& b : kVertical) {
-        ButtonNormal(c, f, b.x - kBarX, b.y - kBarY, b.sw, b.sh, b.label);
+    for (int i = 0; i < kVerticalButtonCount; ++i) {
+        const MsgButton& b = kVerticalButtons[i];
+        ButtonNormal(c, f, b.x - kBarX, b.y - kBarY, b.sw, b.sh, kVerticalLabels[i]);
     }
 }
 
 void PaintWindowP2(Canvas& c, LabelFont& f) {
-    for (const BarButton& b : kVertical) {
-        ButtonLit(c, f, b.sx, 0, b.sw, b.sh, b.label);
+    for (int i = 0; i < kVerticalButtonCount; ++i) {
+        const MsgButton& b = kVerticalButtons[i];
+        ButtonLit(c, f, b.sx, b.sy, b.sw, b.sh, kVerticalLabels[i]);
     }
     Indicator(c, kIndicatorX2, 0);
 }
