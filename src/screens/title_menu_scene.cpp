@@ -1,6 +1,8 @@
 #include "screens/title_menu_scene.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "app/game_main.h"
@@ -67,13 +69,9 @@ void ClearCtrl() {
 
 } // namespace
 
-CTitleMenuScene::CTitleMenuScene()
-    : buttons{{259, 491, 334, 515},
-              {372, 491, 437, 515},
-              {468, 491, 555, 515},
-              {586, 491, 692, 515},
-              {726, 491, 778, 515}},
-      sources{{0, 0, 75, 24}, {0, 24, 65, 48}, {0, 48, 87, 72}, {0, 72, 106, 96}, {0, 96, 52, 120}} {
+CTitleMenuScene::CTitleMenuScene() {
+    std::copy(std::begin(kButtonRects), std::end(kButtonRects), buttons);
+    std::copy(std::begin(kSourceRects), std::end(kSourceRects), sources);
     if (g_pGameMain) {
         g_pGameMain->fullRect = RECT{0, 0, kWidth, kHeight};
     }

@@ -37,8 +37,17 @@ public:
     uint16_t fadeLevel = 0;
     uint8_t hovered = 0;     // 1..5, 0 none; during the fade-out the button that was clicked
     uint8_t prevHovered = 0; // the previous frame's value
+    // The buttons on the title picture, and their highlight pictures in the parts bitmap (left, top,
+    // right, bottom): one 24-pixel row each, from the top.
+    static constexpr RECT kButtonRects[kButtonCount] = {{259, 491, 334, 515},
+                                                        {372, 491, 437, 515},
+                                                        {468, 491, 555, 515},
+                                                        {586, 491, 692, 515},
+                                                        {726, 491, 778, 515}};
+    static constexpr RECT kSourceRects[kButtonCount] = {
+        {0, 0, 75, 24}, {0, 24, 65, 48}, {0, 48, 87, 72}, {0, 72, 106, 96}, {0, 96, 52, 120}};
     RECT buttons[kButtonCount];
-    RECT sources[kButtonCount]; // highlight pictures in the parts bitmap (left, top, right, bottom)
+    RECT sources[kButtonCount];
 
     // Fills the rectangles and resets the application object's screen rectangle.
     CTitleMenuScene();

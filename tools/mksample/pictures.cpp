@@ -9,6 +9,7 @@
 #include "mksample/canvas.h"
 #include "mksample/sample_assets.h"
 #include "scene/msg_button_layout.h"
+#include "screens/title_menu_scene.h"
 
 namespace kestrel::sample {
 
@@ -22,10 +23,6 @@ constexpr uint32_t kInk = 0xFF1A1E2Au;
 constexpr uint32_t kGold = 0xFFE8C670u;
 constexpr uint32_t kPale = 0xFFE6EAF2u;
 constexpr uint32_t kGrey = 0xFF8A90A0u;
-
-struct Rect {
-    int32_t x, y, w, h;
-};
 
 // ---- Logos -------------------------------------------------------------------------------------
 
@@ -48,18 +45,12 @@ void PaintLogo01(Canvas& c, LabelFont& f) {
 
 // ---- Title menu --------------------------------------------------------------------------------
 
-// The title menu's buttons: the rectangles on the screen and the highlight cells of the parts
-// picture (cell i at (0, 24 i), as wide as its rectangle).
-constexpr std::array<Rect, 5> kTitleButtons{{
-    {259, 491, 75, 24},
-    {372, 491, 65, 24},
-    {468, 491, 87, 24},
-    {586, 491, 106, 24},
-    {726, 491, 52, 24},
-}};
-constexpr std::array<const char*, 5> kTitleLabels{"开始游戏", "读取", "设置", "特典", "结束"};
+// The labels of the title menu's buttons, drawn in their rectangles on the title picture and in
+// their highlight cells of the parts picture.
+constexpr std::array<const char*, CTitleMenuScene::kButtonCount> kTitleLabels{"开始游戏", "读取", "设置",
+                                                                              "特典", "结束"};
 constexpr int32_t kTitleLabelMax = 22;
-constexpr int32_t kExtras = 3;
+constexpr int kExtras = CTitleMenuScene::kExtras - 1;
 
 struct TitleLook {
     uint32_t sky, ground, band, label, disabled, highlight, highlightLabel;
@@ -88,23 +79,23 @@ void PaintTitle(Canvas& c, LabelFont& f, int level) {
     c.Fill(0, 480, kScreenW, 46, Argb(255, 10, 14, 26));
     c.Fill(0, 480, kScreenW, 1, kGold);
     c.Fill(0, 525, kScreenW, 1, kGold);
-    for (size_t i = 0; i < kTitleButtons.size(); ++i) {
-        const Rect& r = kTitleButtons[i];
-        const bool off = level == 0 && static_cast<int>(i) == kExtras;
-        c.TextCentred(f, r.x, r.y, r.w, r.h, kTitleLabels[i], kTitleLabelMax,
+    for (int i = 0; i < CTitleMenuScene::kButtonCount; ++i) {
+        const RECT& r = CTitleMenuScene::kButtonRects[i];
+        const bool off = level == 0 && i == kExtras;
+        c.TextCentred(f, r.left, r.top, r.right - r.left, r.bottom - r.top, kTitleLabels[i], kTitleLabelMax,
                       off ? look.disabled : look.label, 2);
     }
 }
 
 void PaintTitleParts(Canvas& c, LabelFont& f, int level) {
     const TitleLook& look = kTitleLooks[level];
-    for (size_t i = 0; i < kTitleButtons.size(); ++i) {
-        const Rect& r = kTitleButtons[i];
-        const int32_t y = static_cast<int32_t>(i) * 24;
+    for (int i = 0; i < CTitleMenuScene::kButtonCount; ++i) {
+        const RECT& r = CTitleMenuScene::kSourceRects[i];
+        const int32_t w = r.right - r.left, h = r.bottom - r.top;
         // The label colour under the anti-aliased edges, then the plate and the label.
-        c.Fill(0, y, r.w, 24, WithAlpha(look.highlightLabel, 0));
-        c.Panel(0, y, r.w, 24, look.highlight, 1, kGold);
-        c.TextCentred(f, 0, y, r.w, 24, kTitleLabels[i], kTitleLabelMax, look.highlightLabel, 2);
+        c.Fill(r.left, r.top, w, h, WithAlpha(look.highlightLabel, 0));
+        c.Panel(r.left, r.top, w, h, look.highlight, 1, kGold);
+        c.TextCentred(f, r.left, r.top, w, h, kTitleLabels[i], kTitleLabelMax, look.highlightLabel, 2);
     }
 }
 
