@@ -314,9 +314,7 @@ bool CScriptMng::ModeChoice() {
             // The button bar over the window band.
             ScreenButtonInput(m_hoverButton);
             CDIB32::Blt(g_ScreenSurface, 0, 416, g_Layers[0], 0, 416, kScreenWidth, kScreenHeight - 416);
-            CDIB32::BltAlpha(g_ScreenSurface, 0, 448, g_TextSurface, 0, 0, kScreenWidth, kScreenHeight - 448);
-            CDIB32::BltAlpha(g_ScreenSurface, 0, 448, g_NamePlateSurface, 0, 0, kScreenWidth,
-                             kScreenHeight - 448);
+            DrawMsgWindowBand(g_ScreenSurface);
             DrawIcon(m_hoverButton);
             ScreenButtonAction(m_hoverButton);
             DrawAutoSkipIndicator();

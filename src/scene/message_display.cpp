@@ -44,6 +44,14 @@ void ClearLeft() {
     if (g_pMouse != nullptr)
         g_pMouse->state.left = 0;
 }
+// The page is drawn: the click wait begins, its icon animation and the AUTO delay start now.
+void PageDone(CScriptMng& s, uint32_t now) {
+    s.m_msgStep = 3;
+    s.m_textDoneTime = now;
+    s.m_clickWaitFrame = 0;
+    s.m_clickWaitTime = now;
+    ClearLeft();
+}
 bool Ctrl() {
     return g_pKeyboard != nullptr && g_pKeyboard->ctrl != 0;
 }
@@ -441,11 +449,7 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
                 m_textX = static_cast<uint16_t>(m_textX - kColumnStep);
                 SetFullRect();
             }
-            m_msgStep = 3;
-            m_textDoneTime = now;
-            m_clickWaitFrame = 0;
-            m_clickWaitTime = now;
-            ClearLeft();
+            PageDone(*this, now);
             return true;
         }
         case 4:
@@ -499,12 +503,8 @@ bool CScriptMng::ModeMessageStyle2(const char* text) {
             }
             if (result == 2)
                 return true;
-            m_msgStep = 3;
             // The AUTO delay counts from this page.
-            m_textDoneTime = now;
-            m_clickWaitFrame = 0;
-            m_clickWaitTime = now;
-            ClearLeft();
+            PageDone(*this, now);
             return true;
         }
         case 3:
@@ -778,12 +778,7 @@ bool CScriptMng::ModeWaitSe() {
                 CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
                             g_NamePlateSurface->GetHeight());
             PrepareStyle0Window(m_hWnd);
-            if (g_TextSurface != nullptr)
-                CDIB32::BltAlpha(screen, 0, 448, g_TextSurface, 0, 0, g_TextSurface->GetWidth(),
-                                 g_TextSurface->GetHeight());
-            if (g_NamePlateSurface != nullptr)
-                CDIB32::BltAlpha(screen, 0, 448, g_NamePlateSurface, 0, 0, g_NamePlateSurface->GetWidth(),
-                                 g_NamePlateSurface->GetHeight());
+            DrawMsgWindowBand(screen);
             CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
             if (buttons != nullptr) {
                 CDIB32::BltAlpha(screen, 348, 570, buttons, 0, 0, buttons->GetWidth(), 24);

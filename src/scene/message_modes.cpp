@@ -228,6 +228,14 @@ bool CScriptMng::DrawAutoSkipIndicator() {
     return true;
 }
 
+void DrawMsgWindowBand(CDIB32* screen) {
+    if (screen == nullptr)
+        return;
+    for (CDIB32* band : {g_TextSurface, g_NamePlateSurface})
+        if (band != nullptr)
+            CDIB32::BltAlpha(screen, 0, 448, band, 0, 0, band->GetWidth(), band->GetHeight());
+}
+
 // ---- Composition -----------------------------------------------------------------------------------
 
 bool CScriptMng::ComposeMsgScene() {
@@ -241,14 +249,6 @@ bool CScriptMng::ComposeMsgScene() {
     auto copyLayer0 = [&] {
         if (layer0 != nullptr)
             CDIB32::Blt(screen, 0, 0, layer0, 0, 0, 1024, 576);
-    };
-    auto drawWindow = [&] {
-        if (g_TextSurface != nullptr)
-            CDIB32::BltAlpha(screen, 0, 448, g_TextSurface, 0, 0, g_TextSurface->GetWidth(),
-                             g_TextSurface->GetHeight());
-        if (g_NamePlateSurface != nullptr)
-            CDIB32::BltAlpha(screen, 0, 448, g_NamePlateSurface, 0, 0, g_NamePlateSurface->GetWidth(),
-                             g_NamePlateSurface->GetHeight());
     };
     if (m_redrawWindow == 0) {
         if (scene == kSceneMessage && m_windowStyle != 1 && m_windowStyle != 2 && m_windowHidden != 0)
@@ -281,7 +281,7 @@ bool CScriptMng::ComposeMsgScene() {
     copyLayer0();
     if (m_clockShown != 0)
         DrawClockHud();
-    drawWindow();
+    DrawMsgWindowBand(screen);
     DrawMsgButton(m_hoverButton);
     if (m_btnHeld != 0)
         MsgWndButtonAction(m_hoverButton);

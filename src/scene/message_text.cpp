@@ -331,52 +331,44 @@ int ReadRuby(const char* text, char (&reading)[128], int& consumed, bool& closed
 
 } // namespace
 
-uint32_t CScriptMng::DrawRubyText(const char* tagText, uint8_t index) {
+namespace {
+
+// The reading of a ruby tag centred over the base text between m_rubyStartX and m_rubyEndX, in the
+// 12-pixel font: down the column on `vertical` (style 1), else on the text surface at m_rubyY less
+// `windowTop`. The font of the style is set again afterwards. Returns the index past the tag.
+uint32_t DrawRuby(CScriptMng& s, CDIB32* vertical, int32_t windowTop, bool needsSurface, const char* tagText,
+                  uint8_t index) {
     char reading[128] = {};
     int consumed = 0;
     bool closed = false;
     const int length = ReadRuby(tagText, reading, consumed, closed);
     const uint32_t result = index + static_cast<uint32_t>(consumed) + (closed ? 2u : 1u);
-    if (m_rubyEndX < m_rubyStartX || g_GlyphFont == nullptr)
+    if (s.m_rubyEndX < s.m_rubyStartX || g_GlyphFont == nullptr)
         return result;
-    g_GlyphFont->SetFont(12, m_windowStyle == 1 ? 1 : 0);
-    int32_t start = m_rubyStartX + (m_rubyEndX - m_rubyStartX) / 2 - (length / 2) * 6;
+    const bool columns = s.m_windowStyle == 1;
+    if (columns && needsSurface && vertical == nullptr)
+        return result;
+    g_GlyphFont->SetFont(12, columns ? 1 : 0);
+    int32_t start = s.m_rubyStartX + (s.m_rubyEndX - s.m_rubyStartX) / 2 - (length / 2) * 6;
     for (int i = 0; i < length; i += 2) {
         char glyph[3] = {reading[i], i + 1 < length ? reading[i + 1] : '\0', '\0'};
-        if (m_windowStyle == 1)
-            start += g_GlyphFont->DrawStringGray4(g_Layers[0], m_rubyY, start, glyph, 0xFFFFFF);
+        if (columns)
+            start += g_GlyphFont->DrawStringGray4(vertical, s.m_rubyY, start, glyph, 0xFFFFFF);
         else
-            start += g_GlyphFont->DrawString(g_TextSurface, start, m_rubyY - 447, glyph, 0xFFFFFF);
+            start += g_GlyphFont->DrawString(g_TextSurface, start, s.m_rubyY - windowTop, glyph, 0xFFFFFF);
     }
-    if (m_windowStyle == 1)
-        g_GlyphFont->SetFont(22, 1);
-    else
-        g_GlyphFont->SetFont(24, 0);
+    g_GlyphFont->SetFont(columns ? 22 : 24, columns ? 1 : 0);
     return result;
 }
 
+} // namespace
+
+uint32_t CScriptMng::DrawRubyText(const char* tagText, uint8_t index) {
+    return DrawRuby(*this, g_Layers[0], 447, false, tagText, index);
+}
+
 uint32_t CScriptMng::DrawRubyTextAt(CDIB32* surface, const char* tagText, uint8_t index) {
-    char reading[128] = {};
-    int consumed = 0;
-    bool closed = false;
-    const int length = ReadRuby(tagText, reading, consumed, closed);
-    const uint32_t result = index + static_cast<uint32_t>(consumed) + (closed ? 2u : 1u);
-    if (m_rubyEndX < m_rubyStartX || g_GlyphFont == nullptr)
-        return result;
-    const bool vertical = m_windowStyle == 1;
-    if (vertical && surface == nullptr)
-        return result;
-    g_GlyphFont->SetFont(12, vertical ? 1 : 0);
-    int32_t start = m_rubyStartX + (m_rubyEndX - m_rubyStartX) / 2 - (length / 2) * 6;
-    for (int i = 0; i < length; i += 2) {
-        char glyph[3] = {reading[i], i + 1 < length ? reading[i + 1] : '\0', '\0'};
-        if (vertical)
-            start += g_GlyphFont->DrawStringGray4(surface, m_rubyY, start, glyph, 0xFFFFFF);
-        else
-            start += g_GlyphFont->DrawString(g_TextSurface, start, m_rubyY - 448, glyph, 0xFFFFFF);
-    }
-    g_GlyphFont->SetFont(vertical ? 22 : 24, vertical ? 1 : 0);
-    return result;
+    return DrawRuby(*this, surface, 448, true, tagText, index);
 }
 
 int16_t CScriptMng::DrawTextLine(const char* message) {

@@ -16,6 +16,9 @@ bool IsMarkCodeB(const char* p); // 0x81AB: inline click wait (vertical style)
 
 // Draws window button `button` (1..10) highlighted from the horizontal bar, whatever the style.
 bool DrawIcon(uint8_t button);
+// Draws the bottom window band onto `screen` at y 448: the text surface (window picture and glyphs),
+// then the name plate, each with its alpha; a missing surface is left out.
+void DrawMsgWindowBand(class CDIB32* screen);
 
 namespace msgtext {
 
