@@ -30,17 +30,7 @@ bool CScriptMng::ModeWindowFade() {
     return true;
 }
 
-bool CScriptMng::ModeEyeScreen() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeScreenEffect() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModePictureSequence() {
     ReturnToScript(*this);
     return true;
 }
@@ -76,16 +66,6 @@ bool CScriptMng::ModeTransition41() {
 }
 
 bool CScriptMng::ModeNop42() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeEyeSequence() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeAnnScreen() {
     ReturnToScript(*this);
     return true;
 }

@@ -54,9 +54,6 @@ uint8_t* CScriptMng::OpBlitLayer(uint8_t* cmd) {
 uint8_t* CScriptMng::OpCreateLayer(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
-uint8_t* CScriptMng::OpEyeScreen(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
 uint8_t* CScriptMng::OpResetLayer(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
@@ -100,9 +97,6 @@ uint8_t* CScriptMng::OpRedrawWindow(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
 uint8_t* CScriptMng::OpTransition41(uint8_t* cmd) {
-    return SkipCommand(cmd);
-}
-uint8_t* CScriptMng::OpEyeSequence(uint8_t* cmd) {
     return SkipCommand(cmd);
 }
 uint8_t* CScriptMng::OpClearMessageArea(uint8_t* cmd) {

@@ -688,7 +688,7 @@ public:
     uint8_t m_overlayKind = 0;  // ops 82, 83
     uint32_t m_overlayFrame = 0;
     uint32_t m_overlayClock = 0;
-    uint8_t m_eyeIndex = 0;
+    uint8_t& m_eyeIndex = m_eyeSeqParam; // op 78's operand, as the eye sequence reads it
     uint8_t m_bgRestored = 0;
     uint32_t m_stepClock = 0;
     uint8_t m_charAvailable[kScriptCharSlots] = {};
