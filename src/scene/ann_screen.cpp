@@ -8,6 +8,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/sequence_layouts.h"
 #include "scene/sequence_surfaces.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -22,10 +23,6 @@ constexpr int kWhiteLayer = 0;
 constexpr int kText = 4;
 constexpr const char* kAnnPictures[] = {"system\\ann_base.bmp", "system\\ann_base02.bmp",
                                         "system\\ann_base03.bmp", "system\\ann_moji.bmp"};
-constexpr int32_t kTextX = 140;
-constexpr int32_t kTextY = 56;
-constexpr int32_t kTextW = 510;
-constexpr int32_t kTextH = 484;
 
 // The value written to the script-setting byte of the system data when the screen has run.
 constexpr uint8_t kAnnouncementShown = 2;
@@ -69,7 +66,7 @@ void OverlayThird(CDIB32* dst, uint32_t level) {
 }
 
 void DrawText(uint32_t level) {
-    CDIB32::BltAlphaFade(g_ScreenSurface, kTextX, kTextY, g_Layers[kText], 0, 0, kTextW, kTextH,
+    CDIB32::BltAlphaFade(g_ScreenSurface, kAnnTextX, kAnnTextY, g_Layers[kText], 0, 0, kAnnTextW, kAnnTextH,
                          static_cast<uint16_t>(level));
 }
 

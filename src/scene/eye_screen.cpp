@@ -15,6 +15,7 @@
 #include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/sequence_layouts.h"
 #include "scene/sequence_surfaces.h"
 #include "script/script_mng.h"
 
@@ -36,8 +37,6 @@ constexpr int kEyePicture = 3;
 
 // The eye picture: (0, 0, 370, 216) of its bitmap, resting at (20, 372); it slides in from 44 pixels
 // further left over its first 480 ms, 64 pixels in all.
-constexpr int32_t kEyeW = 370;
-constexpr int32_t kEyeH = 216;
 constexpr int32_t kEyeY = 372;
 constexpr int32_t kEyeSlideFrom = -44;
 constexpr int32_t kEyeSlide = 64;
@@ -88,19 +87,6 @@ constexpr size_t kEyeSequenceBackgroundCount =
     sizeof EyeSequenceBackgrounds / sizeof EyeSequenceBackgrounds[0];
 static_assert(kEyeSequenceBackgroundCount == 26);
 
-// A rectangle of the sheet and where it lands on the screen.
-struct SheetCut {
-    int16_t sx, sy, w, h;
-    int16_t x, y;
-};
-
-// The parts fixed into W at the end of a phase.
-constexpr SheetCut kFixedLines1[] = {{0, 4, 6, 315, 46, 0}, {6, 4, 6, 290, 776, 310}};
-constexpr SheetCut kFixedLines2[] = {{0, 2, 562, 2, 0, 265}, {0, 0, 800, 2, 0, 550}};
-constexpr SheetCut kFixedPanels[] = {
-    {17, 4, 232, 230, 68, 24}, {249, 4, 420, 32, 52, 278}, {249, 36, 260, 30, 304, 231}};
-constexpr SheetCut kFixedEye[] = {{249, 66, 222, 172, 68, 362}};
-
 // A timed phase (sub-states 1 to 8): it ends in the first frame in which e > ms. At its end the cuts
 // are fixed into W and layer `shows` is copied to the screen (-1: nothing).
 struct EyeSequencePhase {
@@ -110,14 +96,14 @@ struct EyeSequencePhase {
     int8_t shows;
 };
 constexpr EyeSequencePhase kEyeSequencePhases[] = {
-    {500, kFixedLines1, 2, kSeqWhite}, // 1: two vertical lines grow
-    {500, kFixedLines2, 2, kSeqWhite}, // 2: two horizontal lines grow
-    {100, nullptr, 0, kSeqWhite},      // 3: pause; the background clock starts at its end
-    {500, kFixedPanels, 3, kSeqWhite}, // 4: the panel and two captions come in
-    {3, nullptr, 0, kSeqWhite},        // 5: pause
-    {1200, nullptr, 0, -1},            // 6: hold
-    {3000, kFixedEye, 1, kSeqWhite},   // 7: the eye panel fades in
-    {2000, nullptr, 0, kSeqWhite2},    // 8: additive white-out
+    {500, kEyeVerticalLines, 2, kSeqWhite},   // 1: two vertical lines grow
+    {500, kEyeHorizontalLines, 2, kSeqWhite}, // 2: two horizontal lines grow
+    {100, nullptr, 0, kSeqWhite},             // 3: pause; the background clock starts at its end
+    {500, kEyePanels, 3, kSeqWhite},          // 4: the panel and two captions come in
+    {3, nullptr, 0, kSeqWhite},               // 5: pause
+    {1200, nullptr, 0, -1},                   // 6: hold
+    {3000, kEyePanel, 1, kSeqWhite},          // 7: the eye panel fades in
+    {2000, nullptr, 0, kSeqWhite2},           // 8: additive white-out
 };
 constexpr uint8_t kBackgroundClockStep = 3;
 constexpr uint8_t kWhiteOutStep = 8;
@@ -130,7 +116,6 @@ constexpr int32_t kWindowH = 536;
 constexpr uint32_t kWindowFadeMs = 1200;
 constexpr uint32_t kWindowPan = 80;
 constexpr uint32_t kWindowPanMs = 3000;
-constexpr SheetCut kDivider = {12, 4, 5, 536, 742, 0};
 
 // The millisecond clock at which the background window began.
 uint32_t g_backgroundClock = 0;
@@ -151,8 +136,8 @@ void DrawBackgroundWindow(uint32_t now) {
     const uint32_t g = Level(t, kWindowPan, kWindowPanMs);
     CDIB32::BltFade(Screen(), kWindowX, 0, kWindowW, kWindowH, g_Layers[kSeqBackground], 0,
                     static_cast<int32_t>(AtMost(g, 0x7FFF)), 0, kWindowW, kWindowH, static_cast<uint16_t>(f));
-    CDIB32::BltAlpha(Screen(), kDivider.x, kDivider.y, g_Layers[kSeqSheet], kDivider.sx, kDivider.sy,
-                     kDivider.w, kDivider.h);
+    CDIB32::BltAlpha(Screen(), kEyeDivider.x, kEyeDivider.y, g_Layers[kSeqSheet], kEyeDivider.sx,
+                     kEyeDivider.sy, kEyeDivider.w, kEyeDivider.h);
 }
 
 // The frame of phase `step` at e ms (e no more than the phase's length).
@@ -195,7 +180,7 @@ void DrawEyeSequencePhase(uint8_t step, uint32_t e, uint32_t now) {
             break;
         case 7:
             Show(g_Layers[kSeqWhite]);
-            DrawCut(Screen(), kFixedEye[0], AtMost(Level(e, 255, 2000), 255));
+            DrawCut(Screen(), kEyePanel[0], AtMost(Level(e, 255, 2000), 255));
             break;
         case kWhiteOutStep:
             Show(g_Layers[kSeqWhite]);
@@ -243,9 +228,9 @@ bool CScriptMng::ModeEyeScreen() {
             CrossFade(g_Layers[phase.fadeIn], g_Layers[phase.fadeOver], static_cast<int32_t>(level));
         } else if (m_msgStep == kEyeSlideStep) {
             const auto offset = static_cast<int32_t>(AtMost(Level(e, kEyeSlide, kEyeSlideMs), kEyeSlide));
-            kestrel::fx::CopyClipped(Screen(), 0, kEyeY, g_Layers[0], 0, kEyeY, kEyeRestoreW, kEyeH);
-            CDIB32::BltAlphaFade(Screen(), offset + kEyeSlideFrom, kEyeY, g_Layers[kEyePicture], 0, 0, kEyeW,
-                                 kEyeH, static_cast<uint16_t>(level));
+            kestrel::fx::CopyClipped(Screen(), 0, kEyeY, g_Layers[0], 0, kEyeY, kEyeRestoreW, kEyePictureH);
+            CDIB32::BltAlphaFade(Screen(), offset + kEyeSlideFrom, kEyeY, g_Layers[kEyePicture], 0, 0,
+                                 kEyePictureW, kEyePictureH, static_cast<uint16_t>(level));
         } else {
             Show(g_Layers[0]);
         }
@@ -256,7 +241,7 @@ bool CScriptMng::ModeEyeScreen() {
     } else if (m_msgStep == kEyeSlideStep) {
         CopyWhole(g_Layers[0], g_Layers[kEyeBase]);
         CDIB32::BltAlphaFade(g_Layers[0], kEyeSlideFrom + kEyeSlide, kEyeY, g_Layers[kEyePicture], 0, 0,
-                             kEyeW, kEyeH, 255);
+                             kEyePictureW, kEyePictureH, 255);
     } else if (m_msgStep == kEyeHoldStep) {
         ClearCtrl();
         ClearLeftButton();

@@ -16,6 +16,7 @@
 #include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/sequence_layouts.h"
 #include "scene/sequence_surfaces.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -73,35 +74,13 @@ constexpr PictureRun kPictureRuns[] = {
     {70, "bmp\\f002m.bmp", 1000, 4500, 3000, 74, false, 3000},
 };
 
-// A card: its panel (PX, PY, PW, PH) on the screen, the pan of its picture's window from start to
-// end, its rule line at (LX, LY), LW wide, over a cleared strip CW wide, and its captions CW2 × CH at
-// x CX, the upper one ending above the line, the lower one starting below it.
-struct Card {
-    char letter;
-    char lineLetter; // the card whose line picture it uses
-    int16_t px, py, pw, ph;
-    int16_t sx0, sy0, sx1, sy1;
-    int16_t lx, ly, lw, cw;
-    int16_t cx, cw2, ch;
-};
-constexpr Card kCards[] = {
-    {'a', 'a', 40, 50, 720, 250, 0, 615, 348, 50, 140, 430, 520, 560, 336, 128, 44},
-    {'b', 'b', 90, 10, 300, 580, 340, 0, 0, 0, 380, 313, 420, 420, 530, 138, 45},
-    {'c', 'b', 410, 10, 300, 580, 434, 0, 0, 0, 0, 313, 420, 420, 146, 110, 43},
-    {'d', 'd', 90, 10, 300, 580, 0, 10, 394, 10, 380, 313, 420, 420, 534, 126, 45},
-    {'e', 'e', 40, 260, 720, 250, 0, 280, 0, 0, 140, 159, 520, 560, 340, 120, 43},
-    {'f', 'f', 420, 10, 300, 580, 314, 0, 0, 0, 0, 313, 420, 420, 146, 108, 43},
-    {'g', 'g', 90, 10, 300, 580, 0, 0, 262, 0, 380, 313, 420, 420, 532, 128, 43},
-    {'h', 'h', 420, 10, 300, 580, 0, 0, 264, 0, 0, 313, 420, 420, 140, 120, 43},
-};
 // Step number of each card's load; its six steps follow.
 constexpr uint8_t kCardFirstSteps[] = {10, 16, 26, 32, 42, 48, 58, 64};
-static_assert(std::size(kCards) == std::size(kCardFirstSteps));
+static_assert(std::size(kSequenceCards) == std::size(kCardFirstSteps));
 constexpr uint32_t kPanelMs = 6000;
 constexpr uint32_t kPanelFadeMs = 2000;
 constexpr uint32_t kLineMs = 300;
 constexpr uint32_t kLineFadeMs = 150;
-constexpr int32_t kLineH = 6;
 constexpr uint32_t kCaptionsMs = 550;
 constexpr uint32_t kCaptionsFadeMs = 300;
 constexpr int32_t kCaptionsClearH = 100;
@@ -190,14 +169,14 @@ void AlphaFade(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t sx, int32
 }
 
 // The panned picture and the frame over the panel of `dst`.
-void DrawPanel(CDIB32* dst, const Card& c, int32_t sx, int32_t sy, uint16_t level) {
+void DrawPanel(CDIB32* dst, const SequenceCard& c, int32_t sx, int32_t sy, uint16_t level) {
     CDIB32::BltFade(dst, c.px, c.py, c.pw, c.ph, g_Layers[1], 0, sx, sy, c.pw, c.ph, level);
     AlphaFade(dst, c.px, c.py, g_Layers[2], 0, 0, c.pw, c.ph, 255);
 }
 
-void DrawCaptions(CDIB32* dst, const Card& c, int32_t h, uint16_t level) {
+void DrawCaptions(CDIB32* dst, const SequenceCard& c, int32_t h, uint16_t level) {
     AlphaFade(dst, c.cx, c.ly - h, g_Layers[1], 0, 0, c.cw2, h, level);
-    AlphaFade(dst, c.cx, c.ly + kLineH, g_Layers[2], 0, c.ch - h, c.cw2, h, level);
+    AlphaFade(dst, c.cx, c.ly + kCardLineH, g_Layers[2], 0, c.ch - h, c.cw2, h, level);
 }
 
 } // namespace
@@ -245,7 +224,7 @@ bool CScriptMng::ModePictureSequence() {
             break;
         }
         case StepKind::kCardLoad: {
-            const Card& card = kCards[step.item];
+            const SequenceCard& card = kSequenceCards[step.item];
             if (step.item == 0)
                 BlackLayer0AndShow();
             LoadLayer(1, CardPicture(card.letter, ""));
@@ -272,7 +251,7 @@ bool CScriptMng::ModePictureSequence() {
             }
             break;
         case StepKind::kPanel: {
-            const Card& c = kCards[step.item];
+            const SequenceCard& c = kSequenceCards[step.item];
             if (running) {
                 // The restore is cut to layer 0 as well: the tall panels reach below the screen.
                 kestrel::fx::CopyClipped(screen, c.px, c.py, g_Layers[0], c.px, c.py, c.pw, c.ph);
@@ -286,21 +265,21 @@ bool CScriptMng::ModePictureSequence() {
             break;
         }
         case StepKind::kLine: {
-            const Card& c = kCards[step.item];
+            const SequenceCard& c = kSequenceCards[step.item];
             if (running) {
-                kestrel::fx::CopyClipped(screen, c.lx, c.ly, g_Layers[0], c.lx, c.ly, c.cw, kLineH);
+                kestrel::fx::CopyClipped(screen, c.lx, c.ly, g_Layers[0], c.lx, c.ly, c.cw, kCardLineH);
                 const int32_t w = Along(0, c.lw, e, step.ms);
-                AlphaFade(screen, c.lx, c.ly, g_Layers[1], 0, 0, w, kLineH, Opacity(e, kLineFadeMs));
+                AlphaFade(screen, c.lx, c.ly, g_Layers[1], 0, 0, w, kCardLineH, Opacity(e, kLineFadeMs));
                 return true;
             }
-            AlphaFade(g_Layers[0], c.lx, c.ly, g_Layers[1], 0, 0, c.lw, kLineH, 255);
+            AlphaFade(g_Layers[0], c.lx, c.ly, g_Layers[1], 0, 0, c.lw, kCardLineH, 255);
             Show(g_Layers[0]);
             LoadLayer(1, CardPicture(c.letter, "_3"));
             LoadLayer(2, CardPicture(c.letter, "_4"));
             break;
         }
         case StepKind::kCaptions: {
-            const Card& c = kCards[step.item];
+            const SequenceCard& c = kSequenceCards[step.item];
             if (running) {
                 kestrel::fx::CopyClipped(screen, c.cx, c.ly - c.ch, g_Layers[0], c.cx, c.ly - c.ch, c.cw2,
                                          kCaptionsClearH);
