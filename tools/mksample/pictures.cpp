@@ -445,7 +445,7 @@ void PaintTitleParts2(Canvas& c, LabelFont& f) {
 } // namespace
 
 const std::vector<PictureAsset>& SamplePictures() {
-    static const std::vector<PictureAsset> pictures = {
+    static const std::vector<PictureAsset> base = {
         {"system\\logo.bmp", kScreenW, kScreenH, 24, PaintLogo},
         {"system\\logo01.bmp", kScreenW, kScreenH, 24, PaintLogo01},
         {"system\\title_bg.bmp", kScreenW, kScreenH, 24, PaintTitle0},
@@ -476,6 +476,7 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
+    static const std::vector<PictureAsset> pictures = Joined(base, SequencePictures());
     return pictures;
 }
 

@@ -33,6 +33,17 @@ struct SoundAsset {
 
 const std::vector<PictureAsset>& SamplePictures();
 const std::vector<SoundAsset>& SampleSounds();
+// The full-screen sequences' pictures and music, part of the lists above.
+const std::vector<PictureAsset>& SequencePictures();
+const std::vector<SoundAsset>& SequenceSounds();
+
+// The entries of a followed by those of b.
+template <typename T>
+std::vector<T> Joined(const std::vector<T>& a, const std::vector<T>& b) {
+    std::vector<T> out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
 
 // The folders made below the output folder.
 const std::vector<std::string>& SampleFolders();

@@ -145,7 +145,7 @@ constexpr uint32_t Frames(double seconds) {
 } // namespace
 
 const std::vector<SoundAsset>& SampleSounds() {
-    static const std::vector<SoundAsset> sounds = {
+    static const std::vector<SoundAsset> base = {
         {"bgm\\bgm09.ogg", 2, kRate, Frames(4.0), TitleMusic},
         {"bgm\\bgm01.ogg", 2, kRate, Frames(4.0), StoryMusic},
         {"se\\sys_010.ogg", 2, kRate, Frames(0.1), ClickHigh},
@@ -155,6 +155,7 @@ const std::vector<SoundAsset>& SampleSounds() {
         // "tak": the first speaker of the voice tables, with a volume of its own.
         {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
+    static const std::vector<SoundAsset> sounds = Joined(base, SequenceSounds());
     return sounds;
 }
 
