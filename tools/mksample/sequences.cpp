@@ -180,9 +180,21 @@ constexpr const char* kCaptions[][2] = {{"最初的委托", "一九九八年"},
                                         {"来信", "冬"},
                                         {"重逢", "街角"}};
 
+// A card's picture is larger than its panel and pans under it: lights scattered over the whole of it
+// keep the motion visible wherever the window stands.
 template <int N>
 void PaintCardPicture(Canvas& c, LabelFont& f) {
     PaintScene(c, f, kCardScenes[N]);
+    uint32_t seed = 12345u + N;
+    for (int i = 0; i < 60; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double x = (seed >> 8) % static_cast<uint32_t>(c.Width());
+        seed = seed * 1103515245u + 12345u;
+        const double y = (seed >> 8) % static_cast<uint32_t>(c.Height());
+        const double r = 6 + (seed >> 4) % 18;
+        c.Disc(x, y, r + 3, Mix(kCardScenes[N].horizon, 0xFFFFFFFFu, 0.3));
+        c.Disc(x, y, r, Mix(kGold, kCardScenes[N].sky, (i % 5) / 5.0));
+    }
 }
 // The panel frame: an opaque gold border with a soft inner edge, transparent inside.
 template <int N>
