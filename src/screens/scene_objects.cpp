@@ -58,10 +58,3 @@ bool CSystemMenuScene::Dispatch(HWND) {
 bool CNoteScene::Dispatch(HWND) {
     return true;
 }
-
-CMovieScene::CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* name, int flags_)
-    : hWnd(hwnd), hInstance(hinstance), fileName(name ? name : ""), flags(flags_) {}
-
-bool CMovieScene::Dispatch(HWND) {
-    return true;
-}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/types.h"
+#include "screens/movie_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
 
@@ -102,19 +103,6 @@ public:
 class CNoteScene {
 public:
     uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Movie playback: the opening movie (scene 24, "op.mpg") and the staff-roll movie (scene 50,
-// "staffroll.mpg").
-class CMovieScene {
-public:
-    CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* fileName, int flags);
-    uint8_t state = 0;
-    HWND hWnd = nullptr;
-    HINSTANCE hInstance = nullptr;
-    std::string fileName;
-    int flags = 0;
     bool Dispatch(HWND hwnd);
 };
 

@@ -83,6 +83,16 @@ bool WriteSample(const std::string& outDir, std::string* error) {
             return fail("cannot write " + path);
         }
     }
+    for (const MovieAsset& asset : SampleMovies()) {
+        const std::string path = OutputPath(outDir, asset.name);
+        const std::vector<uint8_t> bytes = MakeMovie(asset);
+        if (bytes.empty()) {
+            return fail("cannot encode " + path);
+        }
+        if (!test::WriteBytes(path, bytes)) {
+            return fail("cannot write " + path);
+        }
+    }
     return true;
 }
 
