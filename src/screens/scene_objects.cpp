@@ -43,15 +43,6 @@ bool CGalleryScene::Dispatch(HWND) {
 bool CMusicScene::Dispatch(HWND) {
     return true;
 }
-bool CCreditTScene::Dispatch(HWND) {
-    return true;
-}
-bool CCreditNScene::Dispatch(HWND) {
-    return true;
-}
-bool CCreditBScene::Dispatch(HWND) {
-    return true;
-}
 bool CSystemMenuScene::Dispatch(HWND) {
     return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/types.h"
+#include "screens/credit_scene.h"
 #include "screens/movie_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
@@ -68,25 +69,6 @@ public:
 
 // Music room (scene 16).
 class CMusicScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Staff rolls (scenes 27, 28, 29).
-class CCreditTScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-class CCreditNScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-class CCreditBScene {
 public:
     uint8_t state = 0;
     bool Dispatch(HWND hwnd);

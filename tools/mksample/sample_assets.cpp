@@ -63,7 +63,11 @@ bool WriteSample(const std::string& outDir, std::string* error) {
     if (!font.Ready()) {
         return fail("no font for the labels: the CJK fonts (fonts-wqy-zenhei) are not installed");
     }
-    for (const PictureAsset& asset : SamplePictures()) {
+    std::vector<PictureAsset> pictures = SamplePictures();
+    pictures.insert(pictures.end(), SampleCreditPictures().begin(), SampleCreditPictures().end());
+    std::vector<SoundAsset> sounds = SampleSounds();
+    sounds.insert(sounds.end(), SampleCreditSounds().begin(), SampleCreditSounds().end());
+    for (const PictureAsset& asset : pictures) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakePicture(asset, font);
         if (bytes.empty()) {
@@ -73,7 +77,7 @@ bool WriteSample(const std::string& outDir, std::string* error) {
             return fail("cannot write " + path);
         }
     }
-    for (const SoundAsset& asset : SampleSounds()) {
+    for (const SoundAsset& asset : sounds) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakeSound(asset);
         if (bytes.empty()) {

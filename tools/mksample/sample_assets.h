@@ -45,6 +45,9 @@ struct MovieAsset {
 const std::vector<PictureAsset>& SamplePictures();
 const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
+// The staff roll's pictures and music.
+const std::vector<PictureAsset>& SampleCreditPictures();
+const std::vector<SoundAsset>& SampleCreditSounds();
 
 // The folders made below the output folder.
 const std::vector<std::string>& SampleFolders();
