@@ -46,6 +46,3 @@ bool CMusicScene::Dispatch(HWND) {
 bool CSystemMenuScene::Dispatch(HWND) {
     return true;
 }
-bool CNoteScene::Dispatch(HWND) {
-    return true;
-}

@@ -9,6 +9,7 @@
 #include "platform/types.h"
 #include "screens/credit_scene.h"
 #include "screens/movie_scene.h"
+#include "screens/note_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
 
@@ -76,13 +77,6 @@ public:
 
 // In-game system menu (scene 54).
 class CSystemMenuScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Notebook (scene 68).
-class CNoteScene {
 public:
     uint8_t state = 0;
     bool Dispatch(HWND hwnd);
