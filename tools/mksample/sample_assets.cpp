@@ -65,6 +65,7 @@ bool WriteSample(const std::string& outDir, std::string* error) {
     }
     std::vector<PictureAsset> pictures = SamplePictures();
     pictures.insert(pictures.end(), SampleCreditPictures().begin(), SampleCreditPictures().end());
+    pictures.insert(pictures.end(), SampleNotebookPictures().begin(), SampleNotebookPictures().end());
     std::vector<SoundAsset> sounds = SampleSounds();
     sounds.insert(sounds.end(), SampleCreditSounds().begin(), SampleCreditSounds().end());
     for (const PictureAsset& asset : pictures) {

@@ -48,6 +48,8 @@ const std::vector<MovieAsset>& SampleMovies();
 // The staff roll's pictures and music.
 const std::vector<PictureAsset>& SampleCreditPictures();
 const std::vector<SoundAsset>& SampleCreditSounds();
+// The notebook's pages, parts and flow-chart pieces.
+const std::vector<PictureAsset>& SampleNotebookPictures();
 
 // The folders made below the output folder.
 const std::vector<std::string>& SampleFolders();
