@@ -161,6 +161,29 @@ TEST(CreditRoll, SkipsOnlyOnceOneOfItsEndingsWasSeen) {
     }
 }
 
+TEST(CreditRoll, WithoutASeenEndingOnlyTheHoldAndTheWhiteFadeCanBeShortened) {
+    ScreenRuntime rt;
+    ASSERT_TRUE(rt.EnableSound());
+    g_SystemData.bgmOff = 1; // no music, the same timing
+    g_pGameMain->scene = kSceneCreditT;
+    ASSERT_TRUE(RunUntilState(rt.clock(), 2, 100));
+    EXPECT_EQ(g_BgmPlayer, nullptr);
+    ASSERT_NE(g_pScriptMng->m_pBgmName, nullptr);
+    EXPECT_STREQ(g_pScriptMng->m_pBgmName, "ed_full.ogg");
+    const uint32_t scrollStart = g_pCreditTScene->timer.start;
+    ASSERT_TRUE(RunUntilState(rt.clock(), 3, 500));
+    EXPECT_GE(rt.clock().Now() - scrollStart, CCreditTScene::kSpec.scrollMs);
+    g_pMouse->GetState()->left = 1; // ends the hold at once
+    g_pGameMain->Frame();
+    EXPECT_EQ(g_pCreditTScene->state, 4);
+    EXPECT_EQ(g_pMouse->GetState()->left, 0);
+    g_pKeyboard->ctrl = 1; // cuts the fade to white
+    g_pGameMain->Frame();
+    EXPECT_EQ(g_pGameMain->scene, kSceneScript);
+    EXPECT_EQ(g_pKeyboard->ctrl, 0);
+    EXPECT_EQ(PixelOf(g_ScreenSurface, 512, 288) & 0xFFFFFF, 0xFFFFFFu);
+}
+
 TEST(CreditRoll, ScrollPicturesAtChosenTimes) {
     ScreenRuntime rt;
     const CreditRollSpec& spec = CCreditBScene::kSpec;
