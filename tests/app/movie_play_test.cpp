@@ -86,4 +86,25 @@ TEST(MoviePlayback, RightClickAtHalfASecondEndsItOnTheNextFrame) {
     EXPECT_EQ(g_pMouse->GetState()->left, 0);
 }
 
+TEST(MoviePlayback, TheFramePassRepaintsNothingWhileAMovieHoldsThePicture) {
+    HeadlessGame game;
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    game.DrainMessages();
+    for (SceneId scene : {kSceneOpeningMovie, kSceneStaffRollMovie}) {
+        g_pGameMain->scene = scene;
+        g_pGameMain->fullRect = RECT{0, 0, 0, 0};
+        const int before = game.Picture().presents;
+        for (int i = 0; i < 3; ++i)
+            g_pGameMain->PostFrame();
+        game.DrainMessages();
+        EXPECT_EQ(game.Picture().presents, before) << int(scene);
+    }
+    // With the screen rectangle back, the staff-roll movie's scene repaints (the opening's never does).
+    g_pGameMain->fullRect = RECT{0, 0, 1024, 576};
+    const int before = game.Picture().presents;
+    g_pGameMain->PostFrame();
+    game.DrainMessages();
+    EXPECT_EQ(game.Picture().presents, before + 1);
+}
+
 } // namespace
