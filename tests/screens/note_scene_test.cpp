@@ -123,6 +123,29 @@ TEST_F(Notebook, FadesInFromTheGamePictureAndOutBackToItsScene) {
     EXPECT_EQ(g_Layers[CNoteScene::kSlotPage], nullptr);
 }
 
+TEST_F(Notebook, AClickEndsTheFadeInAndHoveredTabsShowTheirFace) {
+    g_pScriptMng->m_notePage = 0;
+    g_pGameMain->scene = kSceneNote;
+    g_pGameMain->Frame();
+    g_pMouse->GetState()->left = 1;
+    g_pGameMain->Frame();
+    ASSERT_EQ(g_pNoteScene->state, 2);
+    EXPECT_EQ(g_pMouse->GetState()->left, 0);
+    EXPECT_EQ(At(60, 250), kPaper);
+    struct Case {
+        int x, y;         // the mouse
+        uint32_t at6050;  // the pixel at (60, 250): page tab 2
+        uint32_t at60130; // and at (60, 130): page tab 1, the current page's, which never lights
+    };
+    const Case cases[] = {{60, 250, 0x808080, kPaper}, {500, 300, kPaper, kPaper}, {60, 130, kPaper, kPaper}};
+    for (const Case& c : cases) {
+        rt.MoveMouse(c.x, c.y);
+        g_pGameMain->Frame();
+        EXPECT_EQ(At(60, 250), c.at6050) << c.x << "," << c.y;
+        EXPECT_EQ(At(60, 130), c.at60130) << c.x << "," << c.y;
+    }
+}
+
 TEST_F(Notebook, OutOfRangePageAndChartFromASaveAreBroughtIntoRange) {
     struct Case {
         uint8_t page, chart, wantPage, wantChart;
