@@ -12,8 +12,8 @@
 
 using namespace screens;
 
-CMovieScene::CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* fileName, int start)
-    : fileName(fileName ? fileName : ""), hWnd(hwnd), hInstance(hinstance), startPosition(start) {}
+CMovieScene::CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* name, int start)
+    : fileName(name ? name : ""), hWnd(hwnd), hInstance(hinstance), startPosition(start) {}
 
 CMovieScene::~CMovieScene() {
     Close();

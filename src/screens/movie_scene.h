@@ -21,7 +21,7 @@ public:
     HINSTANCE hInstance = nullptr;
     std::unique_ptr<plat::MoviePlayer> player; // null while no movie is open
     int32_t length = 0;                        // ms, 0 when unknown or nothing is open
-    int32_t startPosition = 0;                 // ms; 0 for both movies
+    int32_t startPosition = 0;                 // ms; 0 for both movies, which play from their start
 
     CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* fileName, int startPosition);
     // Stops and closes a movie still open.
