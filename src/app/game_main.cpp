@@ -370,7 +370,9 @@ void CGameMain::PostFrame() {
             Sleep(8);
             break;
     }
-    if (scene != kSceneOpeningMovie)
+    // The repaint covers the screen rectangle; an empty one (a movie holds the picture) repaints nothing.
+    const bool emptyRect = fullRect.right <= fullRect.left || fullRect.bottom <= fullRect.top;
+    if (scene != kSceneOpeningMovie && !emptyRect)
         plat::InvalidateWindow(hWnd);
 }
 

@@ -43,25 +43,6 @@ bool CGalleryScene::Dispatch(HWND) {
 bool CMusicScene::Dispatch(HWND) {
     return true;
 }
-bool CCreditTScene::Dispatch(HWND) {
-    return true;
-}
-bool CCreditNScene::Dispatch(HWND) {
-    return true;
-}
-bool CCreditBScene::Dispatch(HWND) {
-    return true;
-}
 bool CSystemMenuScene::Dispatch(HWND) {
-    return true;
-}
-bool CNoteScene::Dispatch(HWND) {
-    return true;
-}
-
-CMovieScene::CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* name, int flags_)
-    : hWnd(hwnd), hInstance(hinstance), fileName(name ? name : ""), flags(flags_) {}
-
-bool CMovieScene::Dispatch(HWND) {
     return true;
 }

@@ -7,6 +7,9 @@
 #include <string>
 
 #include "platform/types.h"
+#include "screens/credit_scene.h"
+#include "screens/movie_scene.h"
+#include "screens/note_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
 
@@ -72,49 +75,10 @@ public:
     bool Dispatch(HWND hwnd);
 };
 
-// Staff rolls (scenes 27, 28, 29).
-class CCreditTScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-class CCreditNScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-class CCreditBScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
 // In-game system menu (scene 54).
 class CSystemMenuScene {
 public:
     uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Notebook (scene 68).
-class CNoteScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Movie playback: the opening movie (scene 24, "op.mpg") and the staff-roll movie (scene 50,
-// "staffroll.mpg").
-class CMovieScene {
-public:
-    CMovieScene(HWND hwnd, HINSTANCE hinstance, const char* fileName, int flags);
-    uint8_t state = 0;
-    HWND hWnd = nullptr;
-    HINSTANCE hInstance = nullptr;
-    std::string fileName;
-    int flags = 0;
     bool Dispatch(HWND hwnd);
 };
 

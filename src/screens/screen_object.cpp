@@ -1,5 +1,6 @@
 #include "screens/screen_object.h"
 
+#include <cstring>
 #include <new>
 
 #include "app/game_main.h"
@@ -164,6 +165,26 @@ void DeleteBgmPlayer() {
     player->KillFadeTimer();
     player->Stop();
     delete player;
+}
+
+void FreeStoredMusicName() {
+    if (g_pScriptMng) {
+        delete[] g_pScriptMng->m_pBgmName;
+        g_pScriptMng->m_pBgmName = nullptr;
+    }
+}
+
+void StoreMusicName(const char* name) {
+    FreeStoredMusicName();
+    if (!g_pScriptMng || !name) {
+        return;
+    }
+    const size_t length = std::strlen(name);
+    char* copy = new (std::nothrow) char[length + 1];
+    if (copy) {
+        std::memcpy(copy, name, length + 1);
+    }
+    g_pScriptMng->m_pBgmName = copy;
 }
 
 void PlayClickSound(const char* name) {

@@ -95,6 +95,10 @@ void DeleteSePlayer(int slot);
 void DeleteVoicePlayer(int slot);
 // Stops and deletes the music player (its fade timer first), if any.
 void DeleteBgmPlayer();
+// The script engine's record of the music in use (a heap copy of its file name): replaced by a copy
+// of `name` (null: cleared), or freed.
+void StoreMusicName(const char* name);
+void FreeStoredMusicName();
 
 // Surface slots of g_Layers. Each replaces what the slot held (the old handle is deleted) and
 // returns the new handle, or null when it could not be made (the slot is then null).

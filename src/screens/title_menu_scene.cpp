@@ -24,26 +24,6 @@ namespace {
 constexpr char kClickSound[] = "se\\sys_010.ogg";
 constexpr char kFirstScript[] = "start.s";
 
-void FreeStoredMusicName() {
-    if (g_pScriptMng) {
-        delete[] g_pScriptMng->m_pBgmName;
-        g_pScriptMng->m_pBgmName = nullptr;
-    }
-}
-
-void StoreMusicName(const char* name) {
-    FreeStoredMusicName();
-    if (!g_pScriptMng || !name) {
-        return;
-    }
-    const size_t length = std::strlen(name);
-    char* copy = new (std::nothrow) char[length + 1];
-    if (copy) {
-        std::memcpy(copy, name, length + 1);
-    }
-    g_pScriptMng->m_pBgmName = copy;
-}
-
 // Loads a picture again into a message-scene surface that exists.
 void ReloadUiSurface(HWND hwnd, int index, const char* name) {
     if (CDIB32* surface = g_pScriptUiSurfaces[index]) {

@@ -34,3 +34,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleGamePlaysFromTheDialogToTheEnd PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+
+# The sample game's opening movie in a real window, between the logo and the title menu.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleOpeningMoviePlaysInTheWindow
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/movie_window_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleOpeningMoviePlaysInTheWindow PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

@@ -11,6 +11,7 @@
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "support/headless_game.h"
+#include "writers/mpeg_writer.h"
 
 namespace {
 
@@ -54,6 +55,13 @@ TEST_F(RunningGame, SceneObjectIsMadeOnEntryAndDeletedInTheFrameThatLeaves) {
 }
 
 TEST_F(RunningGame, OnlyTheCurrentScenesObjectExists) {
+    // The movie scenes stay while their movies play.
+    kestrel::test::MovieSpec movie;
+    movie.paint = [](int i, std::vector<uint32_t>& px) {
+        kestrel::test::PaintMovingPattern(i, 320, 240, px);
+    };
+    game.WriteFile("op.mpg", kestrel::test::EncodeMpegMovie(movie));
+    game.WriteFile("staffroll.mpg", kestrel::test::EncodeMpegMovie(movie));
     const SceneId objectScenes[] = {0, 1, 6, 8, 9, 10, 11, 14, 15, 16, 24, 27, 28, 29, 50, 54, 68};
     for (SceneId s : objectScenes) {
         g_pGameMain->scene = s;
@@ -84,8 +92,8 @@ TEST_F(RunningGame, SleepRulesPerScene) {
     EXPECT_EQ(SleepOfFrame(12), 8u);  // no step
     EXPECT_EQ(SleepOfFrame(200), 8u); // outside the table
     EXPECT_EQ(SleepOfFrame(kSceneConfig), 8u);
-    EXPECT_EQ(SleepOfFrame(kSceneOpeningMovie), 1u);
-    EXPECT_EQ(SleepOfFrame(kSceneStaffRollMovie), 1u);
+    EXPECT_EQ(SleepOfPostFrame(kSceneOpeningMovie), 1u);
+    EXPECT_EQ(SleepOfPostFrame(kSceneStaffRollMovie), 1u);
     for (SceneId s : {kSceneTransition, kSceneScreenEffect, kSceneTransition39, kSceneNop40, kSceneSpriteAnim,
                       kSceneWindowFade, kSceneWaitSe, kSceneScript, kSceneFrameZoom})
         EXPECT_EQ(SleepOfPostFrame(s), 0u) << "scene " << int(s);

@@ -1,8 +1,8 @@
 // mksample: writes the pictures and sounds of the sample game.
 //
 //   mksample OUTDIR
-//       Makes OUTDIR/system, bmp, bgm, se and voice and writes every file into them. The same
-//       files, byte for byte, on every run.
+//       Makes OUTDIR/system, bmp, bgm, se and voice and writes every file into them, the movies
+//       into OUTDIR itself. The same files, byte for byte, on every run.
 #include <cstdio>
 #include <string>
 

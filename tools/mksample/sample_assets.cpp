@@ -63,7 +63,12 @@ bool WriteSample(const std::string& outDir, std::string* error) {
     if (!font.Ready()) {
         return fail("no font for the labels: the CJK fonts (fonts-wqy-zenhei) are not installed");
     }
-    for (const PictureAsset& asset : SamplePictures()) {
+    std::vector<PictureAsset> pictures = SamplePictures();
+    pictures.insert(pictures.end(), SampleCreditPictures().begin(), SampleCreditPictures().end());
+    pictures.insert(pictures.end(), SampleNotebookPictures().begin(), SampleNotebookPictures().end());
+    std::vector<SoundAsset> sounds = SampleSounds();
+    sounds.insert(sounds.end(), SampleCreditSounds().begin(), SampleCreditSounds().end());
+    for (const PictureAsset& asset : pictures) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakePicture(asset, font);
         if (bytes.empty()) {
@@ -73,9 +78,19 @@ bool WriteSample(const std::string& outDir, std::string* error) {
             return fail("cannot write " + path);
         }
     }
-    for (const SoundAsset& asset : SampleSounds()) {
+    for (const SoundAsset& asset : sounds) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakeSound(asset);
+        if (bytes.empty()) {
+            return fail("cannot encode " + path);
+        }
+        if (!test::WriteBytes(path, bytes)) {
+            return fail("cannot write " + path);
+        }
+    }
+    for (const MovieAsset& asset : SampleMovies()) {
+        const std::string path = OutputPath(outDir, asset.name);
+        const std::vector<uint8_t> bytes = MakeMovie(asset);
         if (bytes.empty()) {
             return fail("cannot encode " + path);
         }

@@ -31,8 +31,25 @@ struct SoundAsset {
     std::vector<int16_t> (*make)(const SoundAsset& asset);
 };
 
+// One movie: MPEG-1 video with an MPEG audio tone, written below the output folder by its name.
+struct MovieAsset {
+    const char* name;
+    int width;
+    int height;
+    int framesPerSecond;
+    int frames;
+    double toneHz;
+    void (*paint)(int index, std::vector<uint32_t>& pixels);
+};
+
 const std::vector<PictureAsset>& SamplePictures();
 const std::vector<SoundAsset>& SampleSounds();
+const std::vector<MovieAsset>& SampleMovies();
+// The staff roll's pictures and music.
+const std::vector<PictureAsset>& SampleCreditPictures();
+const std::vector<SoundAsset>& SampleCreditSounds();
+// The notebook's pages, parts and flow-chart pieces.
+const std::vector<PictureAsset>& SampleNotebookPictures();
 // The full-screen sequences' pictures and music, part of the lists above.
 const std::vector<PictureAsset>& SequencePictures();
 const std::vector<SoundAsset>& SequenceSounds();
@@ -51,6 +68,7 @@ const std::vector<std::string>& SampleFolders();
 // The file's bytes; empty when it cannot be made (no face for the labels, an encoder failure).
 std::vector<uint8_t> MakePicture(const PictureAsset& asset, LabelFont& font);
 std::vector<uint8_t> MakeSound(const SoundAsset& asset);
+std::vector<uint8_t> MakeMovie(const MovieAsset& asset);
 
 // Writes every file below `outDir`, making the folders. False on the first failure, with a message
 // naming the file in *error.

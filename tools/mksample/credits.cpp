@@ -1,0 +1,94 @@
+// The sample game's staff roll: the still background of the roll it reaches, the credits strip that
+// scrolls over it, and the roll's music.
+#include <cmath>
+
+#include "mksample/canvas.h"
+#include "mksample/sample_assets.h"
+#include "screens/credit_scene.h"
+
+namespace kestrel::sample {
+
+namespace {
+
+constexpr int32_t kScreenW = 1024;
+constexpr int32_t kScreenH = 576;
+constexpr uint32_t kWhite = Argb(255, 245, 245, 250);
+constexpr uint32_t kHeading = Argb(255, 230, 200, 120);
+
+// A night over water: a dark gradient, a moon, its reflection in stripes.
+void PaintCreditBackground(Canvas& c, LabelFont&) {
+    for (int32_t y = 0; y < kScreenH; ++y) {
+        const uint32_t k = static_cast<uint32_t>(y * 60 / kScreenH);
+        c.Fill(0, y, kScreenW, 1, Argb(255, 10 + k / 2, 14 + k / 2, 40 + k));
+    }
+    c.Disc(760, 150, 60, Argb(255, 240, 235, 210));
+    for (int32_t i = 0; i < 8; ++i)
+        c.Fill(720 + (i % 3) * 6, 400 + i * 18, 80 - i * 6, 3, Argb(255, 150, 150, 140));
+}
+
+// The credits: headings and names down a translucent band, the roll's own width and height.
+void PaintCreditStrip(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), Argb(150, 8, 12, 30));
+    struct Line {
+        const char* text;
+        bool heading;
+    };
+    static constexpr Line kLines[] = {
+        {"制作人员", true},        {"", false}, {"剧本", true},
+        {"样本游戏剧本组", false}, {"", false}, {"程序", true},
+        {"Kestrel 引擎组", false}, {"", false}, {"美术", true},
+        {"样本画室", false},       {"", false}, {"音乐", true},
+        {"样本乐团", false},       {"", false}, {"声音", true},
+        {"样本声优", false},       {"", false}, {"特别鸣谢", true},
+        {"所有玩家", false},       {"", false}, {"", false},
+        {"感谢您的游玩", true},
+    };
+    constexpr int32_t kGap = 90;
+    int32_t y = 700;
+    for (const Line& line : kLines) {
+        if (line.text[0] != '\0') {
+            const int32_t height = line.heading ? 30 : 24;
+            const int32_t w = f.Width(line.text, height);
+            c.Text(f, (c.Width() - w) / 2, y, line.text, height, line.heading ? kHeading : kWhite);
+        }
+        y += line.heading ? kGap : kGap + 40;
+    }
+    // The last rows stay on screen at the end of the roll: the game's name there.
+    const int32_t w = f.Width("样本游戏", 40);
+    c.Text(f, (c.Width() - w) / 2, c.Height() - 70, "样本游戏", 40, kHeading);
+}
+
+std::vector<int16_t> RollMusic(const SoundAsset& a) {
+    // A slow rising arpeggio over a held fifth, fading out.
+    std::vector<int16_t> pcm(static_cast<size_t>(a.frames) * a.channels);
+    constexpr double kNotes[] = {262, 330, 392, 523};
+    for (uint32_t i = 0; i < a.frames; ++i) {
+        const double t = static_cast<double>(i) / a.rate;
+        const double fade = 1.0 - t / (static_cast<double>(a.frames) / a.rate);
+        const double note = kNotes[static_cast<int>(t * 2) % 4];
+        const double v = fade * (4000 * std::sin(2 * M_PI * 131 * t) + 3000 * std::sin(2 * M_PI * 196 * t) +
+                                 3500 * std::sin(2 * M_PI * note * t));
+        for (int ch = 0; ch < a.channels; ++ch)
+            pcm[static_cast<size_t>(i) * a.channels + ch] = static_cast<int16_t>(std::lround(v));
+    }
+    return pcm;
+}
+
+} // namespace
+
+const std::vector<PictureAsset>& SampleCreditPictures() {
+    static const std::vector<PictureAsset> pictures = {
+        {"system\\credit_n.bmp", kScreenW, kScreenH, 24, PaintCreditBackground},
+        {"system\\credit01.bmp", CCreditRoll::kStripWidth, CCreditRoll::kStripHeight, 32, PaintCreditStrip},
+    };
+    return pictures;
+}
+
+const std::vector<SoundAsset>& SampleCreditSounds() {
+    static const std::vector<SoundAsset> sounds = {
+        {"bgm\\op_short.ogg", 2, 44100, 44100 * 12, RollMusic},
+    };
+    return sounds;
+}
+
+} // namespace kestrel::sample
