@@ -450,20 +450,24 @@ void RestoreMessagePage(const SaveData& d, CGameMain& g, CScriptMng& s) {
         s.DrawClockHud();
 }
 
-// The script file of a record, read whole: false when it is missing or the resume point lies outside.
-bool ReadRecordScript(const SaveData& d, std::vector<uint8_t>* bytes) {
+enum class RecordScript { kOk, kMissing, kOutside };
+
+// The script file of a record, read whole, and whether the resume point lies inside it.
+RecordScript ReadRecordScript(const SaveData& d, std::vector<uint8_t>* bytes) {
     const std::string name(d.scriptName, strnlen(d.scriptName, sizeof d.scriptName - 1));
     if (name.empty())
-        return false;
+        return RecordScript::kMissing;
     const std::string previousBase = GetBasePath();
     SetBasePath(GetResourceDir(kResourceScript));
     CArcFile file;
     const int result = file.Open(name);
     SetBasePath(previousBase);
-    if (result != kArcOk || file.GetSize() > kScriptMaxSize || d.scriptOffset >= file.GetSize())
-        return false;
+    if (result != kArcOk || file.GetSize() > kScriptMaxSize)
+        return RecordScript::kMissing;
+    if (d.scriptOffset >= file.GetSize())
+        return RecordScript::kOutside;
     bytes->assign(file.GetData(), file.GetData() + file.GetSize());
-    return true;
+    return RecordScript::kOk;
 }
 
 } // namespace
@@ -575,11 +579,18 @@ bool RestoreSceneAfterLoad(HWND hwnd) {
     SaveData& d = g_SaveData;
     SanitizeSaveData(&d);
     std::vector<uint8_t> script;
-    if (!ReadRecordScript(d, &script)) {
-        const std::string name(d.scriptName, strnlen(d.scriptName, sizeof d.scriptName - 1));
-        s.ShowMessage(("Not Found Script\n[" + text_codec::GameTextToUtf8Lossy(name) + "]").c_str(),
-                      "Error:LoadScript");
-        return false;
+    const std::string name(d.scriptName, strnlen(d.scriptName, sizeof d.scriptName - 1));
+    switch (ReadRecordScript(d, &script)) {
+        case RecordScript::kOk:
+            break;
+        case RecordScript::kMissing:
+            s.ShowMessage(("Not Found Script\n[" + text_codec::GameTextToUtf8Lossy(name) + "]").c_str(),
+                          "Error:LoadScript");
+            return false;
+        case RecordScript::kOutside:
+            std::fprintf(stderr, "kestrel: the save's resume point %u lies outside %s; not loaded\n",
+                         d.scriptOffset, text_codec::GameTextToUtf8Lossy(name).c_str());
+            return false;
     }
     // What the load screen drops of the running game before the record takes its place: the name
     // plate (a message of the record makes it again) and the looping sound effect.
