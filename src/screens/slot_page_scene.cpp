@@ -25,23 +25,9 @@ constexpr char kClickSound[] = "se\\sys_a002.ogg";
 constexpr char kPageSound[] = "se\\sys_f003.ogg";
 constexpr uint32_t kTintColour = 0x003E75DD; // red 62, green 117, blue 221
 constexpr uint16_t kTintLevel = 154;
-constexpr int32_t kBoxX = 314;
-constexpr int32_t kBoxY = 223;
 constexpr int32_t kBoxSlide = 28;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr size_t kCaptionBytes = 26;
-
-// Pictures of the parts atlas (x, y, w, h).
-struct Cell {
-    int32_t x, y, w, h;
-};
-constexpr Cell kFrameNormal{0, 0, 492, 92};
-constexpr Cell kFrameLit{0, 92, 492, 92};
-constexpr Cell kBackLit{0, 202, 64, 36};
-constexpr Cell kBackGlow{64, 202, 64, 36};
-constexpr Cell kBox{0, 238, 396, 134};
-constexpr Cell kBoxLit[2] = {{396, 238, 105, 44}, {396, 282, 105, 44}};
-constexpr Cell kBoxGlow[2] = {{396, 326, 105, 44}, {396, 370, 105, 44}};
 
 constexpr const char* kStockNames[] = {
     "ev34a", "ev34b", "ev36a", "ev36b", "ev38a", "ev38b", "ev40a", "ev40b", "ev42a", "ev43a", "ev43b",
@@ -64,7 +50,7 @@ POINT MousePoint() {
     return m ? POINT{m->x, m->y} : POINT{0, 0};
 }
 
-void Draw(CDIB32* target, int32_t x, int32_t y, CDIB32* atlas, const Cell& c) {
+void Draw(CDIB32* target, int32_t x, int32_t y, CDIB32* atlas, const CSlotPageScene::Cell& c) {
     CDIB32::BltAlpha(target, x, y, atlas, c.x, c.y, c.w, c.h);
 }
 
@@ -91,15 +77,13 @@ int StockThumbnailIndex(const char* name) {
 
 CSlotPageScene::CSlotPageScene(Kind k) : kind(k), previews(new (std::nothrow) SaveData[kSlotsPerPage]()) {
     page = std::min<uint8_t>(PageByte(), kPageCount - 1);
-    for (int i = 0; i < kSlotsPerPage; ++i) {
-        const int32_t c = i / 5, r = i % 5;
-        slotRects[i] = RECT{10 + 511 * c, 86 + 97 * r, 502 + 511 * c, 178 + 97 * r};
-    }
+    for (int i = 0; i < kSlotsPerPage; ++i)
+        slotRects[i] = SlotRect(i);
     for (int p = 0; p < kPageCount; ++p)
-        pageRects[p] = RECT{747 + 19 * p, 45, 765 + 19 * p, 63};
-    pageRects[kPageCount] = RECT{954, 32, 1018, 68};
-    boxRects[0] = RECT{398, 295, 503, 339};
-    boxRects[1] = RECT{519, 295, 624, 339};
+        pageRects[p] = PageButtonRect(p);
+    pageRects[kPageCount] = kBackRect;
+    boxRects[0] = kYesRect;
+    boxRects[1] = kNoRect;
 }
 
 CSlotPageScene::~CSlotPageScene() = default;
@@ -206,7 +190,7 @@ void CSlotPageScene::DrawSlotNumber(CDIB32* target, int position) {
 void CSlotPageScene::DrawThumbnail(HWND hwnd, CDIB32* target, int position) {
     const SaveData& d = previews[position];
     const RECT& r = slotRects[position];
-    const int32_t x = r.left + 343, y = r.top + 6;
+    const int32_t x = r.left + kThumbX, y = r.top + kThumbY;
     const int stock = StockThumbnailIndex(d.layerNames[1]);
     if (stock >= 0 && d.spriteNames[0][0] == '\0') {
         CDIB32::Blt(target, x, y, Slot(kSlotStock), 143 * (stock % 6), 80 * (stock / 6), 143, 80);
@@ -318,7 +302,7 @@ void CSlotPageScene::ComposePage(HWND hwnd) {
     CDIB32* composed = Slot(kSlotPage);
     CDIB32::Blt(composed, 0, 0, Slot(kSlotBase), 0, 0, kWidth, kHeight);
     const RECT& marker = pageRects[page];
-    CDIB32::BltAlpha(composed, marker.left, marker.top, Slot(kSlotParts), 19 * page, 184, 19, 18);
+    CDIB32::BltAlpha(composed, marker.left, marker.top, Slot(kSlotParts), 19 * page, kPageNumberY, 19, 18);
     if (g_GlyphFont)
         g_GlyphFont->SetFont(15, 0);
     for (int i = 0; i < kSlotsPerPage; ++i)
@@ -394,7 +378,8 @@ void CSlotPageScene::Input(HWND hwnd) {
             if (newPage == kBackButton)
                 Draw(screen, r.left, r.top, Slot(kSlotParts), kBackLit);
             else
-                CDIB32::BltAlpha(screen, r.left, r.top, Slot(kSlotParts), 19 * (newPage - 1), 184, 18, 18);
+                CDIB32::BltAlpha(screen, r.left, r.top, Slot(kSlotParts), 19 * (newPage - 1), kPageNumberY,
+                                 18, 18);
         }
         hoveredPage = newPage;
     }

@@ -60,6 +60,33 @@ public:
         kGlide = 14,
     };
 
+    // The layout, read by the screen and by the sample generator. Rectangles as PtInRect tests them.
+    static constexpr RECT SlotRect(int position) {
+        const int32_t c = position / 5, r = position % 5;
+        return RECT{10 + 511 * c, 86 + 97 * r, 502 + 511 * c, 178 + 97 * r};
+    }
+    static constexpr RECT PageButtonRect(int p) { return RECT{747 + 19 * p, 45, 765 + 19 * p, 63}; }
+    static constexpr RECT kBackRect{954, 32, 1018, 68};
+    static constexpr RECT kYesRect{398, 295, 503, 339};
+    static constexpr RECT kNoRect{519, 295, 624, 339};
+    // Pictures of the parts atlas (x, y, w, h); the lit page number p is at (19p, 184), 19 × 18 as
+    // the current-page marker and 18 × 18 as the hover picture.
+    struct Cell {
+        int32_t x, y, w, h;
+    };
+    static constexpr Cell kFrameNormal{0, 0, 492, 92};
+    static constexpr Cell kFrameLit{0, 92, 492, 92};
+    static constexpr int32_t kPageNumberY = 184;
+    static constexpr Cell kBackLit{0, 202, 64, 36};
+    static constexpr Cell kBackGlow{64, 202, 64, 36};
+    static constexpr Cell kBox{0, 238, 396, 134};
+    static constexpr int32_t kBoxX = 314; // the box's place once open
+    static constexpr int32_t kBoxY = 223;
+    static constexpr Cell kBoxLit[2] = {{396, 238, 105, 44}, {396, 282, 105, 44}};
+    static constexpr Cell kBoxGlow[2] = {{396, 326, 105, 44}, {396, 370, 105, 44}};
+    // Within a slot at (X, Y) = (511 c, 97 r): the thumbnail at the slot's corner + (343, 6), 143 × 80.
+    static constexpr int32_t kThumbX = 343, kThumbY = 6;
+
     explicit CSlotPageScene(Kind kind);
     ~CSlotPageScene();
     CSlotPageScene(const CSlotPageScene&) = delete;

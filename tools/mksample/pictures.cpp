@@ -476,7 +476,13 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
-    return pictures;
+    static const std::vector<PictureAsset> all = [] {
+        std::vector<PictureAsset> list = pictures;
+        for (const auto& more : {SaveLoadPictures()})
+            list.insert(list.end(), more.begin(), more.end());
+        return list;
+    }();
+    return all;
 }
 
 } // namespace kestrel::sample

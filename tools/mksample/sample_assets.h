@@ -31,7 +31,10 @@ struct SoundAsset {
     std::vector<int16_t> (*make)(const SoundAsset& asset);
 };
 
+// Every picture; the screens' own lists are among them.
 const std::vector<PictureAsset>& SamplePictures();
+// The save and load screens' pictures.
+const std::vector<PictureAsset>& SaveLoadPictures();
 const std::vector<SoundAsset>& SampleSounds();
 
 // The folders made below the output folder.
