@@ -94,7 +94,7 @@ quit_game
 # --- Second run: slot 1 loaded from the title menu. --------------------------------------------------
 start_to_title
 click 404 503 # load
-sleep 1.5
+sleep 3 # the title's fade-out, then the load screen's fade-in
 click 256 132 # slot 1
 sleep 0.8
 click 450 317 # Yes

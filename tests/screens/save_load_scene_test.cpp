@@ -264,6 +264,28 @@ TEST_F(SlotScreen, AFileGoneBeforeTheLoadReturnsToThePage) {
     EXPECT_EQ(g_pScriptMng->GetVar(9), 33);
 }
 
+TEST_F(SlotScreen, KeyboardModeGlidesTheCursorOntoYes) {
+    g_SystemData.keyboardMode = 1;
+    Open(kSceneSave, true);
+    Quick(3);
+    ClickAt(CSlotPageScene::SlotRect(1));
+    Frames(1); // the box opens over 400 ms
+    ASSERT_EQ(g_pSaveLoadScene->state, CSlotPageScene::kOpenBox);
+    rt.clock().Advance(400);
+    Frames(1);
+    ASSERT_EQ(g_pSaveLoadScene->state, CSlotPageScene::kGlide);
+    rt.clock().Advance(92); // with the frame pause of 8 ms, half way: sin 135 degrees of the way back
+    Frames(1);
+    const int32_t startX = CSlotPageScene::SlotRect(1).left + 5, startY = CSlotPageScene::SlotRect(1).top + 5;
+    EXPECT_NEAR(rt.backend().warpX, 450 + (startX - 450) * 0.7071, 2);
+    EXPECT_NEAR(rt.backend().warpY, 317 + (startY - 317) * 0.7071, 2);
+    rt.clock().Advance(100);
+    Frames(1);
+    EXPECT_EQ(g_pSaveLoadScene->state, CSlotPageScene::kBoxInput);
+    EXPECT_EQ(rt.backend().warpX, 450); // the centre of Yes
+    EXPECT_EQ(rt.backend().warpY, 317);
+}
+
 TEST(SlotScreenStock, ThumbnailNamesAreFoundWithTheirExtension) {
     const std::pair<const char*, int> cases[] = {{"ev34a.bmp", 0}, {"ev88c.bmp", 90}, {"ev45e.bmp", 16},
                                                  {"ev34a", -1},    {"EV34A.bmp", -1}, {"bg01.bmp", -1},
