@@ -30,7 +30,7 @@ void PaintBase(Canvas& c, LabelFont& f, const char* title, uint32_t tint) {
     c.Fill(0, 0, kScreenW, kScreenH, tint);
     c.Fill(0, 76, kScreenW, 2, kGold);
     c.Text(f, 24, 22, title, 36, kPale);
-    c.Text(f, 640, 44, "页", 18, kPale);
+    c.Text(f, 724, 44, "页", 18, kPale);
     for (int p = 0; p < Page::kPageCount; ++p) {
         const RECT r = Page::PageButtonRect(p);
         c.TextCentred(f, r.left, r.top, 18, 18, std::to_string(p + 1), 14, 0xFF8A90A0u, 0);
