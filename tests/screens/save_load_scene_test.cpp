@@ -9,7 +9,9 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
+#include "platform/glyph_source.h"
 #include "platform/local_time.h"
 #include "screens/load_scene.h"
 #include "screens/save_data.h"
@@ -284,6 +286,57 @@ TEST_F(SlotScreen, KeyboardModeGlidesTheCursorOntoYes) {
     EXPECT_EQ(g_pSaveLoadScene->state, CSlotPageScene::kBoxInput);
     EXPECT_EQ(rt.backend().warpX, 450); // the centre of Yes
     EXPECT_EQ(rt.backend().warpY, 317);
+}
+
+// A glyph source that only notes the characters asked of it (none has a picture).
+struct NotingGlyphSource : GlyphSource {
+    std::vector<uint32_t>* codes;
+    explicit NotingGlyphSource(std::vector<uint32_t>* c) : codes(c) {}
+    bool CreateFont(const FontRequest&) override { return true; }
+    int32_t GetAscent() const override { return 12; }
+    bool GetGlyph(uint32_t code, GlyphFormat, GlyphBitmap*) override {
+        codes->push_back(code);
+        return false;
+    }
+};
+
+TEST_F(SlotScreen, CaptionShowsTheMessageStartWithTheHeroNames) {
+    struct Case {
+        const char* text; // game text of the record's plain message
+        std::vector<uint32_t> drawn;
+    };
+    const std::vector<uint32_t> fourteen(14, 0xD2BB);
+    const Case cases[] = {
+        {"\xD2\xBB\xB6\xFE", {0xD2BB, 0xB6FE}},
+        {"ab\xD2\xBB", {0xD2BB}},                               // one-byte characters are not drawn
+        {"\xA1\xE7\xD2\xBB\x81\xAB\xB6\xFE", {0xD2BB, 0xB6FE}}, // mark codes are stepped over
+        {"(name01)\xCB\xB5", {0xB8DF, 0xC4BE, 0xCBB5}},         // the family name in place of its tag
+        {"(name02)", {0xBDA1, 0xD2BB}},
+        {"(nameXX)\xCB\xB5", {0xCBB5}},
+        {"(name01", {}}, // an unclosed tag ends the caption
+        {"\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB\xD2\xBB"
+         "\xD2\xBB\xD2\xBB\xD2\xBB"
+         "\xD2\xBB",
+         fourteen}, // 26 bytes and the character at byte 26
+    };
+    std::vector<uint32_t> codes;
+    g_GlyphFont = new CGlyphFont(rt.hwnd(), std::make_unique<NotingGlyphSource>(&codes));
+    std::strcpy(g_pScriptMng->m_heroNames[0], "\xB8\xDF\xC4\xBE");
+    std::strcpy(g_pScriptMng->m_heroNames[1], "\xBD\xA1\xD2\xBB");
+    auto record = std::make_unique<SaveData>();
+    for (const Case& c : cases) {
+        std::memset(record.get(), 0, sizeof(SaveData));
+        std::strcpy(record->plainText, c.text);
+        ASSERT_TRUE(WriteSaveSlot(0, *record));
+        codes.clear();
+        Open(kSceneSave, true);
+        Frames(1); // the page is composed
+        EXPECT_EQ(codes, c.drawn) << c.text;
+        g_pGameMain->scene = kSceneMessage;
+        Frames(1);
+    }
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 TEST(SlotScreenStock, ThumbnailNamesAreFoundWithTheirExtension) {
