@@ -351,9 +351,16 @@ void RestoreMusic(const SaveData& d, CGameMain& g, CScriptMng& s) {
     s.m_pBgmName = HeapCopy(g.bgmName, sizeof g.bgmName);
 }
 
-// Step 9: the looping sound effect, on script channel 1. Every other script channel is stopped as
-// well, so that nothing of the game left behind keeps sounding.
+// Step 9: the looping sound effect, on script channel 1. Every other script channel and every voice
+// is stopped as well, so that nothing of the game left behind keeps sounding.
 void RestoreLoopingSe(const SaveData& d, CGameMain& g) {
+    for (CVoiceplay*& voice : g_VoicePlayers) {
+        if (voice) {
+            voice->Stop();
+            delete voice;
+            voice = nullptr;
+        }
+    }
     for (int slot = 1; slot < kSePlayerSlots; ++slot) {
         if (CSeplay*& player = g_SePlayers[slot]) {
             player->KillTimer();

@@ -279,7 +279,12 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     std::unique_ptr<SaveData> record(new SaveData());
     ASSERT_TRUE(ReadSaveSlot(0, record.get()));
     g_SaveData = *record;
+    // Sound of the game that the load replaces: a voice and a script channel's effect.
+    g_VoicePlayers[0] = new CVoiceplay();
+    g_pSeChannels[4] = new CSeplay();
     ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(g_VoicePlayers[0], nullptr);
+    EXPECT_EQ(g_pSeChannels[4], nullptr);
     g_pGameMain->scene = ResumeSceneFor(g_SaveData.resumeScene);
     EXPECT_EQ(g_pGameMain->scene, kSceneMessage);
     ASSERT_TRUE(RunUntilPageShown());
