@@ -431,16 +431,13 @@ void RestoreWindowPictures(HWND hwnd, const CScriptMng& s) {
 }
 
 // Steps 14 and 15: the message that was on screen is shown again by the message scene, from the
-// start of its page.
+// start of its page. A save made at a click wait inside a message (scene 55) resumes the same way:
+// the message is laid out again up to that wait, which then waits again (ResumeSceneFor).
 void RestoreMessagePage(const SaveData& d, CGameMain& g, CScriptMng& s) {
     delete[] s.m_pMsgText;
     s.m_pMsgText = HeapCopy(s.m_rawText, sizeof s.m_rawText);
     const uint8_t lineCount = static_cast<uint8_t>(d.lineCountMinus2 + 2u);
-    if (d.resumeScene == kSceneClickWait) {
-        s.m_lineCount = lineCount;
-        s.m_textIndex = d.textIndex;
-    }
-    if (d.resumeScene != kSceneMessage)
+    if (d.resumeScene != kSceneMessage && d.resumeScene != kSceneClickWait)
         return;
     ReplaceText(s.m_pNamePlate, d.namePlate, sizeof d.namePlate);
     ReplaceText(s.m_pExtraText, d.extraText, sizeof d.extraText);
@@ -646,6 +643,8 @@ bool RestoreSceneAfterLoad(HWND hwnd) {
 }
 
 uint8_t ResumeSceneFor(uint8_t storedScene) {
+    if (storedScene == kSceneClickWait)
+        return kSceneMessage;
     for (uint8_t scene : kResumableScenes)
         if (scene == storedScene)
             return scene;

@@ -236,6 +236,7 @@ void BuildSaveRecord(HWND hwnd);
 bool RestoreSceneAfterLoad(HWND hwnd);
 
 // The scene a loaded game resumes in: the stored scene, except that a choice, a character selection
-// or an item selection resumes in the interpreter (they are set up again by their command), and a
-// number that is no resumable scene resumes in the interpreter as well.
+// or an item selection resumes in the interpreter (they are set up again by their command), a click
+// wait inside a message resumes in the message scene (which lays the message out again up to it), and
+// a number that is no resumable scene resumes in the interpreter.
 uint8_t ResumeSceneFor(uint8_t storedScene);

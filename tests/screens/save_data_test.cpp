@@ -72,11 +72,11 @@ void WriteGameFiles(const TempGameFolder& folder, const std::string& script) {
     folder.WriteFile("script/fixture.s", kestrel::sasm::InvertBytes(r.bytes));
 }
 
-// Runs whole frames until the message page is drawn and waits for its click.
-bool RunUntilPageShown(int limit = 400) {
+// Runs whole frames until `reached` holds.
+bool RunUntil(bool (*reached)(), int limit = 400) {
     for (int i = 0; i < limit; ++i) {
         g_pGameMain->Frame();
-        if (g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3)
+        if (reached())
             return true;
     }
     return false;
@@ -228,74 +228,125 @@ std::string PageParts(const std::vector<uint32_t>& picture) {
 
 class SaveRoundTrip : public ::testing::TestWithParam<int> {};
 
-TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
-    const int style = GetParam();
-    const std::string script = RoundTripScript(style);
+// What the first engine showed and kept when it saved.
+struct SavedGame {
     std::vector<uint8_t> file;
-    GameState saved;
-    std::vector<uint32_t> savedPicture;
-    {
-        ScreenRuntime rt;
-        ScopedGlyphFont font(rt.hwnd());
-        WriteGameFiles(rt.folder(), script);
-        g_SystemData.messageSpeed = 100;
-        ShowBackgroundWithCharacter(rt.hwnd());
-        CScriptMng& s = *g_pScriptMng;
-        // State that no command on this branch sets yet: the clock, the lists, the note marks.
-        s.m_clockHour = 14;
-        s.m_clockMinute = 5;
-        s.m_hudDateRow = 2;
-        s.m_hudInfoRow = 3;
-        s.m_list1.state[0][4] = 1;
-        s.m_list1.order[0] = 4;
-        s.m_list1.count = 1;
-        s.m_list5.state[7] = 2;
-        s.m_noteMarks[100] = 1;
-        s.m_chapterTable[3][4] = 9;
-        ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
-        g_pGameMain->scene = kSceneScript;
-        ASSERT_TRUE(RunUntilPageShown());
-        // The first message is passed with a click; the second page is the one saved.
-        g_pMouse->GetState()->left = 1;
-        g_pGameMain->Frame();
-        ASSERT_TRUE(RunUntilPageShown());
-        saved = GameState::Capture();
-        savedPicture = BackBuffer();
-        // The caption band draws over whatever the back buffer holds; no transition put the pictures
-        // there in this game.
-        EXPECT_EQ(PageParts(savedPicture), style == 2 ? "text" : "background character text");
-        g_pGameMain->returnScene = kSceneMessage;
-        BuildSaveRecord(rt.hwnd());
-        ASSERT_TRUE(WriteSaveSlot(0, g_SaveData));
-        file = ReadBytes(rt.folder().path() + "/save/savefile00.sav");
-    }
-    ASSERT_EQ(file.size(), kSaveDataSize);
+    GameState state;
+    std::vector<uint32_t> picture;
+};
 
+bool PageWaits() {
+    return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3;
+}
+
+bool ClickWaitInsideMessage() {
+    return g_pGameMain->scene == kSceneClickWait && g_pScriptMng->m_msgStep == 3;
+}
+
+// Plays `script` from its start in an engine of its own until `reached` after `clicks` pages were
+// clicked past, and saves into slot 0 as if the save screen had been opened from `scene`.
+void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8_t scene, SavedGame* out) {
     ScreenRuntime rt;
     ScopedGlyphFont font(rt.hwnd());
     WriteGameFiles(rt.folder(), script);
     g_SystemData.messageSpeed = 100;
-    rt.folder().WriteFile("save/savefile00.sav", file);
+    ShowBackgroundWithCharacter(rt.hwnd());
+    CScriptMng& s = *g_pScriptMng;
+    // State that no command on this branch sets yet: the clock, the lists, the note marks.
+    s.m_clockHour = 14;
+    s.m_clockMinute = 5;
+    s.m_hudDateRow = 2;
+    s.m_hudInfoRow = 3;
+    s.m_list1.state[0][4] = 1;
+    s.m_list1.order[0] = 4;
+    s.m_list1.count = 1;
+    s.m_list5.state[7] = 2;
+    s.m_noteMarks[100] = 1;
+    s.m_chapterTable[3][4] = 9;
+    ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    for (int page = 0; page <= clicks; ++page) {
+        if (page > 0) {
+            g_pMouse->GetState()->left = 1;
+            g_pGameMain->Frame();
+        }
+        ASSERT_TRUE(RunUntil(page < clicks ? PageWaits : reached));
+    }
+    out->state = GameState::Capture();
+    out->picture = BackBuffer();
+    g_pGameMain->returnScene = scene;
+    BuildSaveRecord(rt.hwnd());
+    ASSERT_TRUE(WriteSaveSlot(0, g_SaveData));
+    out->file = ReadBytes(rt.folder().path() + "/save/savefile00.sav");
+    ASSERT_EQ(out->file.size(), kSaveDataSize);
+}
+
+// Loads slot 0 of `saved` into the fresh engine of `rt` and enters the scene it resumes in.
+void Load(const ScreenRuntime& rt, const std::string& script, const SavedGame& saved) {
+    WriteGameFiles(rt.folder(), script);
+    g_SystemData.messageSpeed = 100;
+    rt.folder().WriteFile("save/savefile00.sav", saved.file);
     std::unique_ptr<SaveData> record(new SaveData());
     ASSERT_TRUE(ReadSaveSlot(0, record.get()));
     g_SaveData = *record;
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    g_pGameMain->scene = ResumeSceneFor(g_SaveData.resumeScene);
+}
+
+TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
+    const int style = GetParam();
+    const std::string script = RoundTripScript(style);
+    SavedGame saved;
+    // The first message is passed with a click; the second page is the one saved.
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 1, PageWaits, kSceneMessage, &saved));
+    // The caption band draws over whatever the back buffer holds; no transition put the pictures
+    // there in this game.
+    EXPECT_EQ(PageParts(saved.picture), style == 2 ? "text" : "background character text");
+
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
     // Sound of the game that the load replaces: a voice and a script channel's effect.
     g_VoicePlayers[0] = new CVoiceplay();
     g_pSeChannels[4] = new CSeplay();
-    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
     EXPECT_EQ(g_VoicePlayers[0], nullptr);
     EXPECT_EQ(g_pSeChannels[4], nullptr);
-    g_pGameMain->scene = ResumeSceneFor(g_SaveData.resumeScene);
     EXPECT_EQ(g_pGameMain->scene, kSceneMessage);
-    ASSERT_TRUE(RunUntilPageShown());
-    ExpectSameState(saved, GameState::Capture());
-    EXPECT_TRUE(BackBuffer() == savedPicture) << "the back buffer differs after the load";
+    ASSERT_TRUE(RunUntil(PageWaits));
+    ExpectSameState(saved.state, GameState::Capture());
+    EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
     // The sound the record names plays again: the music and the looping effect on script channel 1.
     EXPECT_NE(g_BgmPlayer, nullptr);
     EXPECT_NE(g_pSeChannels[1], nullptr);
     ASSERT_NE(g_pScriptMng->m_pBgmName, nullptr);
     EXPECT_STREQ(g_pScriptMng->m_pBgmName, "bgm01.ogg");
     // The game goes on from the saved point: the next command sets variable 4.
+    g_pMouse->GetState()->left = 1;
+    for (int i = 0; i < 20 && g_pScriptMng->GetVar(4) != 99; ++i)
+        g_pGameMain->Frame();
+    EXPECT_EQ(g_pScriptMng->GetVar(4), 99);
+}
+
+// A save at a click wait inside a vertical page comes back to the same wait, with the earlier
+// message's column and the first part of this one on the page.
+TEST(SaveRoundTripClickWait, ResumesAtTheSameWaitInsideTheMessage) {
+    const std::string script = "    WindowStyle 1\n"
+                               "    Message \"第一列的话。\"\n"
+                               "    Message \"前半句\\x81\\xAB后半句。\"\n"
+                               "    SetVar 4, 99\n"
+                               "    Message \"完。\"\n";
+    SavedGame saved;
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 1, ClickWaitInsideMessage, kSceneClickWait, &saved));
+    EXPECT_EQ(PageParts(saved.picture), "background character text");
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
+    ASSERT_TRUE(RunUntil(ClickWaitInsideMessage));
+    ExpectSameState(saved.state, GameState::Capture());
+    EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
+    // A click goes on with the rest of the message, then to the next command.
+    g_pMouse->GetState()->left = 1;
+    ASSERT_TRUE(RunUntil(PageWaits));
     g_pMouse->GetState()->left = 1;
     for (int i = 0; i < 20 && g_pScriptMng->GetVar(4) != 99; ++i)
         g_pGameMain->Frame();
@@ -562,8 +613,8 @@ TEST(SaveSlotFile, WriteReplacesWholeOrKeepsTheOldFile) {
 }
 
 TEST(SaveResume, SceneMapping) {
-    const std::pair<uint8_t, uint8_t> cases[] = {{3, 3},  {55, 55}, {61, 61}, {2, 2},   {17, 2},  {65, 2},
-                                                 {69, 2}, {10, 2},  {1, 2},   {200, 2}, {38, 38}, {70, 70}};
+    const std::pair<uint8_t, uint8_t> cases[] = {{3, 3},  {55, 3}, {61, 61}, {2, 2},   {17, 2},  {65, 2},
+                                                 {69, 2}, {10, 2}, {1, 2},   {200, 2}, {38, 38}, {70, 70}};
     for (const auto& [stored, resumed] : cases)
         EXPECT_EQ(ResumeSceneFor(stored), resumed) << int(stored);
 }
