@@ -633,7 +633,11 @@ TEST(SaveRestore, EachSpriteDarkensLayerOneBeforeItIsStamped) {
         for (int t = 0; t < 9; ++t)
             g_SaveData.spriteValues[t][slot] = values[t];
     }
+    // A layer whose saved name is empty keeps the surface it has.
+    auto* kept = new CDIB32();
+    ReplaceSurface(g_Layers[2], kept);
     ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(g_Layers[2], kept);
     auto darken = [](uint32_t c) { return screentest::Blend(c, 0, 220); };
     // Far from both sprites: two blends of black. Inside the first sprite: its own pixels, drawn after
     // the first darkening and darkened once more by the second sprite's.
