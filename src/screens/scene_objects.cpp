@@ -28,12 +28,6 @@ bool CExitScene::Dispatch(HWND) {
 bool CConfigScene::Dispatch(HWND) {
     return true;
 }
-bool CSaveLoadScene::Dispatch(HWND) {
-    return true;
-}
-bool CLoadScene::Dispatch(HWND) {
-    return true;
-}
 bool CReplayScene::Dispatch(HWND) {
     return true;
 }

@@ -10,6 +10,8 @@
 #include "screens/credit_scene.h"
 #include "screens/movie_scene.h"
 #include "screens/note_scene.h"
+#include "screens/load_scene.h"
+#include "screens/save_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
 
@@ -35,20 +37,6 @@ public:
 
 // Configuration (scene 9); state 3 is its main state.
 class CConfigScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Save (scene 10).
-class CSaveLoadScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Load (scene 11).
-class CLoadScene {
 public:
     uint8_t state = 0;
     bool Dispatch(HWND hwnd);

@@ -42,3 +42,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleOpeningMoviePlaysInTheWindow PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+
+# The sample game saved from the message window, quit, started again and loaded from the title menu.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleGameSavesAndLoadsAcrossARestart
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_save_load_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleGameSavesAndLoadsAcrossARestart PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

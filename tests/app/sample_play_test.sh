@@ -28,21 +28,6 @@ fail() {
     exit 1
 }
 
-shot() { import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"; }
-# Pixels of the last screenshot inside game rectangle (x, y, w, h) whose grey level is above 80 %:
-# the white glyphs of the text on the dark window.
-bright() {
-    convert "$work/shot.png" -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage -colorspace gray -threshold 80% \
-        -format "%[fx:int(mean*w*h+0.5)]" info:
-}
-# Pixels of game rectangle (x, y, w, h) of the last screenshot that differ from the same rectangle of
-# a picture of the game's size.
-differing() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
-}
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 title="$assets/system/title_bg.bmp"
 # The title picture above the button row is on screen, exactly ($1: another title picture).
 title_shown() {

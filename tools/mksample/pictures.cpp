@@ -476,8 +476,15 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
-    static const std::vector<PictureAsset> pictures = Joined(base, SequencePictures());
-    return pictures;
+    // The screens' and sequences' own lists follow the interface pictures and backgrounds.
+    static const std::vector<PictureAsset> all = [] {
+        std::vector<PictureAsset> list = base;
+        for (const auto* more :
+             {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures()})
+            list.insert(list.end(), more->begin(), more->end());
+        return list;
+    }();
+    return all;
 }
 
 } // namespace kestrel::sample

@@ -63,12 +63,7 @@ bool WriteSample(const std::string& outDir, std::string* error) {
     if (!font.Ready()) {
         return fail("no font for the labels: the CJK fonts (fonts-wqy-zenhei) are not installed");
     }
-    std::vector<PictureAsset> pictures = SamplePictures();
-    pictures.insert(pictures.end(), SampleCreditPictures().begin(), SampleCreditPictures().end());
-    pictures.insert(pictures.end(), SampleNotebookPictures().begin(), SampleNotebookPictures().end());
-    std::vector<SoundAsset> sounds = SampleSounds();
-    sounds.insert(sounds.end(), SampleCreditSounds().begin(), SampleCreditSounds().end());
-    for (const PictureAsset& asset : pictures) {
+    for (const PictureAsset& asset : SamplePictures()) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakePicture(asset, font);
         if (bytes.empty()) {
@@ -78,7 +73,7 @@ bool WriteSample(const std::string& outDir, std::string* error) {
             return fail("cannot write " + path);
         }
     }
-    for (const SoundAsset& asset : sounds) {
+    for (const SoundAsset& asset : SampleSounds()) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakeSound(asset);
         if (bytes.empty()) {

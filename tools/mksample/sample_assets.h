@@ -42,15 +42,18 @@ struct MovieAsset {
     void (*paint)(int index, std::vector<uint32_t>& pixels);
 };
 
+// Every picture and every sound; the lists of the screens and sequences below are among them.
 const std::vector<PictureAsset>& SamplePictures();
 const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
+// The save and load screens' pictures.
+const std::vector<PictureAsset>& SaveLoadPictures();
 // The staff roll's pictures and music.
 const std::vector<PictureAsset>& SampleCreditPictures();
 const std::vector<SoundAsset>& SampleCreditSounds();
 // The notebook's pages, parts and flow-chart pieces.
 const std::vector<PictureAsset>& SampleNotebookPictures();
-// The full-screen sequences' pictures and music, part of the lists above.
+// The full-screen sequences' pictures and music.
 const std::vector<PictureAsset>& SequencePictures();
 const std::vector<SoundAsset>& SequenceSounds();
 

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Saves the sample game and loads it again through the real binary in a real window (run through
+# with-xvfb): starts a new game, waits for the first page, saves it into slot 1 from the message
+# window's save button, goes back to the game and quits through the quit question; starts the game
+# again, loads slot 1 from the title menu's load button and checks that the same page is shown.
+#
+#   sample_save_load_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
+#
+# GAME_FOLDER is copied afresh; ASSET_FOLDER holds the generator's loose pictures (the title).
+set -u
+kestrel=$1
+. "$(dirname "$0")/../support/game_window.sh"
+source_game=$2
+title=$3/system/title_bg.bmp
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+export SDL_AUDIODRIVER=dummy
+work=$(mktemp -d)
+trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cp -r "$source_game" "$work/game"
+rm -rf "$work/game/save"
+cd "$work/game"
+fail() {
+    echo "FAIL: $*"
+    tail -n 30 "$work/log"
+    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-save-load-fail.png" &&
+        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-save-load-fail.png"
+    exit 1
+}
+
+# The last screenshot's game picture, kept as $1.
+keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
+# Waits until the text band holds a whole page (two screenshots alike, text in it).
+wait_for_page() {
+    local previous=-1 now=0
+    for _ in $(seq 50); do
+        sleep 0.4
+        shot
+        now=$(bright 140 496 760 32)
+        [ "$now" -gt 400 ] && [ "$now" = "$previous" ] && return 0
+        previous=$now
+    done
+    return 1
+}
+# Starts the game, answers the dialog, cuts the logo short and waits for the title menu.
+start_to_title() {
+    "$kestrel" >>"$work/log" 2>&1 &
+    pid=$!
+    xdotool mousemove 512 384
+    wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
+    answer_dialog_skipping_movie
+    wid=$(wait_for_window '^Kestrel$') || fail "no main window"
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
+    xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
+    local shown=0
+    for _ in $(seq 60); do
+        shot
+        [ "$(differing "$title" 0 0 1024 480)" = 0 ] && { shown=1; break; }
+        sleep 0.25
+    done
+    xdotool keyup ctrl
+    [ "$shown" = 1 ] || fail "the title menu did not appear"
+}
+quit_game() {
+    quit_through_question "$pid" || fail "the game did not end"
+    wait "$pid"
+    local rc=$?
+    pid=
+    [ $rc -eq 0 ] || fail "the game ended with $rc"
+}
+# --- First run: a new game, the first page saved into slot 1. ------------------------------------
+start_to_title
+click 296 503
+sleep 0.3
+click 296 503 # cuts the fade-out short
+wait_for_page || fail "no first page"
+keep "$work/page.png"
+page_text=$(bright 140 496 760 32)
+click 849 469 # the message window's save button
+sleep 1.2
+shot
+[ "$(differing "$work/page.png" 0 0 1024 448)" -gt 10000 ] || fail "the save screen did not open"
+click 256 132 # slot 1
+sleep 0.8
+click 450 317 # Yes
+sleep 1.2
+[ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] || fail "no save file of 255224 bytes"
+click 500 20 3 # a right click leaves the screen
+sleep 1.2
+shot
+[ "$(differing "$work/page.png" 0 0 1024 448)" = 0 ] || fail "the game's picture is not back after saving"
+quit_game
+
+# --- Second run: slot 1 loaded from the title menu. --------------------------------------------------
+start_to_title
+click 404 503 # load
+sleep 3 # the title's fade-out, then the load screen's fade-in
+click 256 132 # slot 1
+sleep 0.8
+click 450 317 # Yes
+sleep 1.5
+wait_for_page || fail "no page after loading"
+[ "$(differing "$work/page.png" 0 0 1024 448)" = 0 ] || fail "the loaded game's picture differs from the saved one"
+[ "$(bright 140 496 760 32)" = "$page_text" ] || fail "the loaded page's text differs from the saved one"
+quit_game
+echo "1 passed, 0 failed"

@@ -1,0 +1,651 @@
+#include "screens/save_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/game_main.h"
+#include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
+#include "graphics/surfaces.h"
+#include "platform/headless.h"
+#include "screens/screen_test_env.h"
+#include "screens/system_data.h"
+#include "script/script_asm.h"
+#include "script/script_mng.h"
+#include "sound/snd_mng.h"
+
+namespace {
+
+using screentest::PixelOf;
+using screentest::ScreenRuntime;
+using screentest::TempGameFolder;
+
+constexpr uint32_t kBackground = 0x00205080;
+constexpr uint32_t kCharColour = 0xFF30C040; // opaque
+constexpr uint32_t kWindowColour = 0x00102030;
+constexpr uint32_t kPlateColour = 0xFFC0A060;
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> Fixture(const std::string& name) {
+    return ReadBytes(std::string(KESTREL_TEST_DATA) + "/screens/save/" + name);
+}
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+uint16_t U16At(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+std::string TextAt(const std::vector<uint8_t>& b, size_t at) {
+    return std::string(reinterpret_cast<const char*>(&b[at]));
+}
+
+// The message-window pictures of the three styles, a background, a standing character and the script
+// "fixture.s" written into a game folder.
+void WriteGameFiles(const TempGameFolder& folder, const std::string& script) {
+    folder.WriteFlatBitmap("system/window.bmp", 1024, 128, kWindowColour);
+    folder.WriteFlatBitmap("system/window2.bmp", 300, 576, kWindowColour);
+    folder.WriteFlatBitmap("system/window_p.bmp", 64, 64, 0x00404040);
+    folder.WriteFlatBitmap("system/window_p2.bmp", 64, 64, 0x00404040);
+    folder.WriteBitmap32("system/window_w_2.bmp", 160, 40, std::vector<uint32_t>(160 * 40, kPlateColour));
+    folder.WriteBitmap32("system/window_w.bmp", 160, 40, std::vector<uint32_t>(160 * 40, kPlateColour));
+    folder.WriteBitmap32("system/window_w2.bmp", 160, 40, std::vector<uint32_t>(160 * 40, kPlateColour));
+    folder.WriteFlatBitmap("system/click_wait01.bmp", 24, 24, 0x00FFFFFF);
+    folder.WriteFlatBitmap("system/click_wait02.bmp", 24, 24, 0x00FFFFFF);
+    folder.WriteFlatBitmap("bmp/bg01.bmp", 1024, 576, kBackground);
+    folder.WriteBitmap32("chara/girl.bmp", 200, 500, std::vector<uint32_t>(200 * 500, kCharColour));
+    const kestrel::sasm::AsmResult r = kestrel::sasm::Assemble(script);
+    EXPECT_TRUE(r.ok()) << kestrel::sasm::FormatErrors(r.errors);
+    folder.WriteFile("script/fixture.s", kestrel::sasm::InvertBytes(r.bytes));
+}
+
+// Runs whole frames until `reached` holds.
+bool RunUntil(bool (*reached)(), int limit = 400) {
+    for (int i = 0; i < limit; ++i) {
+        g_pGameMain->Frame();
+        if (reached())
+            return true;
+    }
+    return false;
+}
+
+std::vector<uint32_t> BackBuffer() {
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < kScreenHeight; ++y)
+        for (int32_t x = 0; x < kScreenWidth; ++x)
+            pixels.push_back(PixelOf(g_ScreenSurface, x, y) & 0xFFFFFF);
+    return pixels;
+}
+
+// What a save and a load must carry over, read from the running game.
+struct GameState {
+    std::vector<int32_t> vars;
+    std::string plain, raw, namePlate, bgm, se, script;
+    uint32_t offset = 0, backlogCount = 0;
+    std::vector<std::string> backlog;
+    uint8_t style = 0, frame = 0, hour = 0, minute = 0, hudDateRow = 0;
+    uint32_t hudInfoRow = 0;
+    std::vector<uint8_t> lists, noteMarks, chapter;
+    std::string layer1, chara0;
+    uint16_t charX = 0;
+    uint8_t charShown = 0;
+
+    static GameState Capture() {
+        const CScriptMng& s = *g_pScriptMng;
+        const CGameMain& g = *g_pGameMain;
+        GameState st;
+        st.vars.assign(std::begin(s.m_vars), std::end(s.m_vars));
+        st.plain = s.m_plainText;
+        st.raw = s.m_rawText;
+        st.namePlate = s.m_pNamePlate ? s.m_pNamePlate : "";
+        st.bgm = g.bgmName;
+        st.se = g.seName;
+        st.script = g.scriptName;
+        st.offset = s.SaveOffset();
+        st.backlogCount = g.backlogCount;
+        for (uint32_t i = 0; i < g.backlogCount; ++i)
+            st.backlog.push_back(std::string(g.backlogText[i]) + "|" + g.backlogSpeaker[i] + "|" +
+                                 g.backlogVoice[i]);
+        st.style = s.m_windowStyle;
+        st.frame = s.m_windowFrame;
+        st.hour = s.m_clockHour;
+        st.minute = s.m_clockMinute;
+        st.hudDateRow = s.m_hudDateRow;
+        st.hudInfoRow = s.m_hudInfoRow;
+        const auto* l1 = reinterpret_cast<const uint8_t*>(&s.m_list1);
+        st.lists.assign(l1, l1 + sizeof s.m_list1);
+        const auto* l5 = reinterpret_cast<const uint8_t*>(&s.m_list5);
+        st.lists.insert(st.lists.end(), l5, l5 + sizeof s.m_list5);
+        st.noteMarks.assign(std::begin(s.m_noteMarks), std::end(s.m_noteMarks));
+        st.chapter.assign(&s.m_chapterTable[0][0], &s.m_chapterTable[0][0] + sizeof s.m_chapterTable);
+        st.layer1 = g.layerPictureNames[1];
+        st.chara0 = g.charBasePictureNames[0];
+        st.charX = g.charSlotX[0];
+        st.charShown = g.charSlotShown[0];
+        return st;
+    }
+};
+
+void ExpectSameState(const GameState& a, const GameState& b) {
+    EXPECT_EQ(a.vars, b.vars);
+    EXPECT_EQ(a.plain, b.plain);
+    EXPECT_EQ(a.raw, b.raw);
+    EXPECT_EQ(a.namePlate, b.namePlate);
+    EXPECT_EQ(a.bgm, b.bgm);
+    EXPECT_EQ(a.se, b.se);
+    EXPECT_EQ(a.script, b.script);
+    EXPECT_EQ(a.offset, b.offset);
+    EXPECT_EQ(a.backlogCount, b.backlogCount);
+    EXPECT_EQ(a.backlog, b.backlog);
+    EXPECT_EQ(a.style, b.style);
+    EXPECT_EQ(a.frame, b.frame);
+    EXPECT_EQ(a.hour, b.hour);
+    EXPECT_EQ(a.minute, b.minute);
+    EXPECT_EQ(a.hudDateRow, b.hudDateRow);
+    EXPECT_EQ(a.hudInfoRow, b.hudInfoRow);
+    EXPECT_EQ(a.lists, b.lists);
+    EXPECT_EQ(a.noteMarks, b.noteMarks);
+    EXPECT_EQ(a.chapter, b.chapter);
+    EXPECT_EQ(a.layer1, b.layer1);
+    EXPECT_EQ(a.chara0, b.chara0);
+    EXPECT_EQ(a.charX, b.charX);
+    EXPECT_EQ(a.charShown, b.charShown);
+}
+
+// The picture state the picture commands leave: background in layer 1 with the standing character
+// on it, layer 0 and the two copies of layer 1 from it.
+void ShowBackgroundWithCharacter(HWND hwnd) {
+    CGameMain& g = *g_pGameMain;
+    std::strcpy(g.layerPictureNames[1], "bg01.bmp");
+    std::strcpy(g.charBasePictureNames[0], "girl.bmp");
+    g.charSlotX[0] = 300;
+    g.charSlotShown[0] = 1;
+    auto* layer1 = new CDIB32();
+    layer1->Load(hwnd, "bmp\\bg01.bmp");
+    ReplaceSurface(g_Layers[1], layer1);
+    g_pScriptMng->RestoreScrCharSet(layer1);
+    ReplaceSurface(g_Layers[0], ScreenCopy(hwnd, layer1));
+    ReplaceSurface(g_Layer1Backup[0], ScreenCopy(hwnd, layer1));
+    ReplaceSurface(g_Layer1Backup[1], ScreenCopy(hwnd, layer1));
+}
+
+std::string RoundTripScript(int style) {
+    return "    SetVar 3, 1234\n"
+           "    SetVar 255, -7\n"
+           "    PlayBgm 1, \"bgm01\"\n"
+           "    PlaySeEx 1, 1, \"rain\"\n"
+           "    WindowStyle " +
+           std::to_string(style) +
+           "\n"
+           "    SetMessageId 1\n"
+           "    Message \"第一句话。\"\n" +
+           // The caption band has no name plate: a speaker line would be a page of its own there.
+           std::string(style != 2 ? "    Message \"＃美咲\"\n" : "") +
+           "    SetMessageId 2\n"
+           "    Message \"第二句话，(name01)先生。\"\n"
+           "    SetVar 4, 99\n"
+           "    Message \"第三句。\"\n";
+}
+
+// The glyph font of the window's creation, with the system's fonts, so that the page's text is part
+// of the pictures compared.
+struct ScopedGlyphFont {
+    explicit ScopedGlyphFont(HWND hwnd) {
+        g_GlyphFont = new CGlyphFont(hwnd);
+        g_GlyphFont->SetFont(24, 0);
+    }
+    ~ScopedGlyphFont() {
+        delete g_GlyphFont;
+        g_GlyphFont = nullptr;
+    }
+};
+
+// True when the picture holds the background, the standing character and the glyphs of a text (the
+// brightest pixels: no picture of the game folder is brighter than 0xC0 in any channel).
+std::string PageParts(const std::vector<uint32_t>& picture) {
+    bool background = false, character = false, glyphs = false;
+    for (uint32_t p : picture) {
+        background |= p == (kBackground & 0xFFFFFF);
+        character |= p == (kCharColour & 0xFFFFFF);
+        glyphs |= (p & 0xFF) > 0xE0 && ((p >> 8) & 0xFF) > 0xE0;
+    }
+    return std::string(background ? "background " : "") + (character ? "character " : "") +
+           (glyphs ? "text" : "");
+}
+
+class SaveRoundTrip : public ::testing::TestWithParam<int> {};
+
+// What the first engine showed and kept when it saved.
+struct SavedGame {
+    std::vector<uint8_t> file;
+    GameState state;
+    std::vector<uint32_t> picture;
+};
+
+bool PageWaits() {
+    return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3;
+}
+
+bool ClickWaitInsideMessage() {
+    return g_pGameMain->scene == kSceneClickWait && g_pScriptMng->m_msgStep == 3;
+}
+
+// Plays `script` from its start in an engine of its own until `reached` after `clicks` pages were
+// clicked past, and saves into slot 0 as if the save screen had been opened from `scene`.
+void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8_t scene, SavedGame* out) {
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    WriteGameFiles(rt.folder(), script);
+    g_SystemData.messageSpeed = 100;
+    ShowBackgroundWithCharacter(rt.hwnd());
+    CScriptMng& s = *g_pScriptMng;
+    // State that no command on this branch sets yet: the clock, the lists, the note marks.
+    s.m_clockHour = 14;
+    s.m_clockMinute = 5;
+    s.m_hudDateRow = 2;
+    s.m_hudInfoRow = 3;
+    s.m_list1.state[0][4] = 1;
+    s.m_list1.order[0] = 4;
+    s.m_list1.count = 1;
+    s.m_list5.state[7] = 2;
+    s.m_noteMarks[100] = 1;
+    s.m_chapterTable[3][4] = 9;
+    ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    for (int page = 0; page <= clicks; ++page) {
+        if (page > 0) {
+            g_pMouse->GetState()->left = 1;
+            g_pGameMain->Frame();
+        }
+        ASSERT_TRUE(RunUntil(page < clicks ? PageWaits : reached));
+    }
+    out->state = GameState::Capture();
+    out->picture = BackBuffer();
+    g_pGameMain->returnScene = scene;
+    BuildSaveRecord(rt.hwnd());
+    ASSERT_TRUE(WriteSaveSlot(0, g_SaveData));
+    out->file = ReadBytes(rt.folder().path() + "/save/savefile00.sav");
+    ASSERT_EQ(out->file.size(), kSaveDataSize);
+}
+
+// Loads slot 0 of `saved` into the fresh engine of `rt` and enters the scene it resumes in.
+void Load(const ScreenRuntime& rt, const std::string& script, const SavedGame& saved) {
+    WriteGameFiles(rt.folder(), script);
+    g_SystemData.messageSpeed = 100;
+    rt.folder().WriteFile("save/savefile00.sav", saved.file);
+    std::unique_ptr<SaveData> record(new SaveData());
+    ASSERT_TRUE(ReadSaveSlot(0, record.get()));
+    g_SaveData = *record;
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    g_pGameMain->scene = ResumeSceneFor(g_SaveData.resumeScene);
+}
+
+TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
+    const int style = GetParam();
+    const std::string script = RoundTripScript(style);
+    SavedGame saved;
+    // The first message is passed with a click; the second page is the one saved.
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 1, PageWaits, kSceneMessage, &saved));
+    // The caption band draws over whatever the back buffer holds; no transition put the pictures
+    // there in this game.
+    EXPECT_EQ(PageParts(saved.picture), style == 2 ? "text" : "background character text");
+
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    // Sound of the game that the load replaces: a voice and a script channel's effect.
+    g_VoicePlayers[0] = new CVoiceplay();
+    g_pSeChannels[4] = new CSeplay();
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
+    EXPECT_EQ(g_VoicePlayers[0], nullptr);
+    EXPECT_EQ(g_pSeChannels[4], nullptr);
+    EXPECT_EQ(g_pGameMain->scene, kSceneMessage);
+    ASSERT_TRUE(RunUntil(PageWaits));
+    ExpectSameState(saved.state, GameState::Capture());
+    EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
+    // The sound the record names plays again: the music and the looping effect on script channel 1.
+    EXPECT_NE(g_BgmPlayer, nullptr);
+    EXPECT_NE(g_pSeChannels[1], nullptr);
+    ASSERT_NE(g_pScriptMng->m_pBgmName, nullptr);
+    EXPECT_STREQ(g_pScriptMng->m_pBgmName, "bgm01.ogg");
+    // The game goes on from the saved point: the next command sets variable 4.
+    g_pMouse->GetState()->left = 1;
+    for (int i = 0; i < 20 && g_pScriptMng->GetVar(4) != 99; ++i)
+        g_pGameMain->Frame();
+    EXPECT_EQ(g_pScriptMng->GetVar(4), 99);
+}
+
+// A save at a click wait inside a vertical page comes back to the same wait, with the earlier
+// message's column and the first part of this one on the page.
+TEST(SaveRoundTripClickWait, ResumesAtTheSameWaitInsideTheMessage) {
+    const std::string script = "    WindowStyle 1\n"
+                               "    Message \"第一列的话。\"\n"
+                               "    Message \"前半句\\x81\\xAB后半句。\"\n"
+                               "    SetVar 4, 99\n"
+                               "    Message \"完。\"\n";
+    SavedGame saved;
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 1, ClickWaitInsideMessage, kSceneClickWait, &saved));
+    EXPECT_EQ(PageParts(saved.picture), "background character text");
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
+    ASSERT_TRUE(RunUntil(ClickWaitInsideMessage));
+    ExpectSameState(saved.state, GameState::Capture());
+    EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
+    // A click goes on with the rest of the message, then to the next command.
+    g_pMouse->GetState()->left = 1;
+    ASSERT_TRUE(RunUntil(PageWaits));
+    g_pMouse->GetState()->left = 1;
+    for (int i = 0; i < 20 && g_pScriptMng->GetVar(4) != 99; ++i)
+        g_pGameMain->Frame();
+    EXPECT_EQ(g_pScriptMng->GetVar(4), 99);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindowStyle, SaveRoundTrip, ::testing::Values(0, 1, 2));
+
+// The file read with offsets of its own, not through the struct.
+TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    Message \"你好\"\n");
+    CGameMain& g = *g_pGameMain;
+    CScriptMng& s = *g_pScriptMng;
+    ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
+    s.SetScriptOffset(7);
+    g.returnScene = 61;
+    std::strcpy(g.layerPictureNames[1], "bmp\\ev34a.bmp");
+    std::strcpy(g.spritePictureNames[0], "sprite.bmp");
+    g.spriteMotion[8][3] = 200;
+    std::strcpy(g.bgmName, "bgm02.ogg");
+    std::strcpy(g.seName, "rain.ogg");
+    g.charSlotX[14] = 0xBEEF;
+    g.backlogCount = 2;
+    std::strcpy(g.backlogText[0], "AB");
+    std::strcpy(s.m_plainText, "plain");
+    std::strcpy(s.m_rawText, "raw#w100#");
+    s.m_pNamePlate = new char[5]{"Name"};
+    s.m_vars[5] = -2;
+    s.m_hudDateRow = 4;
+    s.m_windowStyle = 2;
+    s.m_textX = 0x1234;
+    s.m_clockHour = 9;
+    s.m_clockMinute = 5;
+    s.m_hudInfoRow = 6;
+    s.m_windowFrame = 1;
+    s.m_timeGauge = -3;
+    s.m_list1.count = 7;
+    s.m_posSlots[2].state = 1;
+    s.m_noteMarks[623] = 1;
+    s.m_screenRect = RECT{1, 2, 3, 4};
+    const uint16_t date[5] = {2026, 1, 3, 9, 5};
+    std::memcpy(s.m_saveTime, date, sizeof date);
+    BuildSaveRecord(rt.hwnd());
+    ASSERT_TRUE(WriteSaveSlot(99, g_SaveData));
+    const std::vector<uint8_t> b = ReadBytes(rt.folder().path() + "/save/savefile99.sav");
+    ASSERT_EQ(b.size(), 255224u);
+
+    struct Word {
+        size_t offset;
+        int width; // 1, 2 or 4 bytes
+        uint32_t expected;
+    };
+    const Word words[] = {
+        {0x0B640, 4, 7},
+        {0x0B644, 1, 61},
+        {0x0C7C6 + 2 * (8 * 10 + 3), 2, 200},
+        {0x0CA84 + 2 * 14, 2, 0xBEEF},
+        {0x0CDDC + 4 * 5, 4, 0xFFFFFFFEu},
+        {0x0D1DF, 1, 4},
+        {0x0D1E4, 4, 2},
+        {0x0D208, 1, 2},
+        {0x0D20A, 2, 0x1234},
+        {0x0D20F, 1, 9},
+        {0x0D210, 1, 5},
+        {0x0D214, 4, 6},
+        {0x0D21B, 1, 1},
+        {0x0DCDF, 1, 0xFD},
+        {0x0DD74 + 6 * 45 + 45, 1, 7},
+        {0x0E1ED + 2, 1, 1},
+        {0x0E248 + 2, 1, 1},
+        {0x0E248 + 1, 1, 0},
+        {0x3E26C + 623, 1, 1},
+        {0x3E4DC, 4, 1},
+        {0x3E4E8, 4, 4},
+        {0x3E4EC, 2, 2026},
+        {0x3E4EE, 2, 1},
+        {0x3E4F0, 2, 3},
+        {0x3E4F2, 2, 9},
+        {0x3E4F4, 2, 5},
+        // The backlog is stored inverted in every row, used or not.
+        {0x0E26C, 1, 0xFF & ~'A'},
+        {0x0E26D, 1, 0xFF & ~'B'},
+        {0x0E26C + 256 * 200, 1, 0xFF},
+        {0x1E26C + 65535, 1, 0xFF},
+        {0x2E26C, 1, 0xFF},
+    };
+    for (const Word& w : words) {
+        const uint32_t got = w.width == 1   ? b[w.offset]
+                             : w.width == 2 ? U16At(b, w.offset)
+                                            : U32At(b, w.offset);
+        EXPECT_EQ(got, w.expected) << "at 0x" << std::hex << w.offset;
+    }
+    const std::pair<size_t, std::string> texts[] = {
+        {0x0B6C5, "bmp\\ev34a.bmp"}, {0x0C2C5, "sprite.bmp"}, {0x0C8F4, "bgm02.ogg"}, {0x0C974, "fixture.s"},
+        {0x0C9F4, "rain.ogg"},       {0x0CADC, "plain"},      {0x0CBDC, "raw#w100#"}, {0x0CCDC, "Name"},
+    };
+    for (const auto& [offset, text] : texts)
+        EXPECT_EQ(TextAt(b, offset), text) << "at 0x" << std::hex << offset;
+}
+
+TEST(SaveThumbnail, AreaAveragesTheScreen) {
+    struct Case {
+        const char* name;
+        uint32_t (*pixel)(int x, int y);
+        int tx, ty;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {"flat", [](int, int) { return 0x00336699u; }, 70, 40, 0x00336699},
+        {"left half", [](int x, int) { return x < 512 ? 0x00FF0000u : 0x000000FFu; }, 71, 0, 0x00FF0000},
+        {"right half", [](int x, int) { return x < 512 ? 0x00FF0000u : 0x000000FFu; }, 72, 80, 0x000000FF},
+        // Odd columns white: column 33 covers 2/9 of black column 234, then three of each, then 7/9 of
+        // white column 241, so 544 of its 1024 parts are white.
+        {"fine stripes", [](int x, int) { return (x & 1) ? 0x00FFFFFFu : 0u; }, 33, 17, 0x00878787},
+        // Column 7 covers the last 32 of 144 parts of black column 49, the rest lies right of it.
+        {"edge inside a pixel", [](int x, int) { return x >= 50 ? 0x00FFFFFFu : 0u; }, 7, 3, 0x00F7F7F7},
+        // The fourth byte of the source never reaches the thumbnail.
+        {"alpha dropped", [](int, int) { return 0xFF102030u; }, 0, 0, 0x00102030},
+    };
+    std::vector<uint32_t> pixels(1024 * 576);
+    std::vector<uint8_t> out(144 * 81 * 4);
+    for (const Case& c : cases) {
+        for (int y = 0; y < 576; ++y)
+            for (int x = 0; x < 1024; ++x)
+                pixels[static_cast<size_t>(y) * 1024 + x] = c.pixel(x, y);
+        MakeThumbnail(pixels.data(), 1024, out.data());
+        uint32_t got = 0;
+        std::memcpy(&got, &out[(static_cast<size_t>(c.ty) * 144 + c.tx) * 4], 4);
+        EXPECT_LE(screentest::ChannelDistance(got, c.expected), 1) << c.name << std::hex << " got " << got;
+        EXPECT_EQ(got >> 24, 0u) << c.name;
+    }
+}
+
+TEST(SaveThumbnail, SourceFollowsTheWindowStyle) {
+    ScreenRuntime rt;
+    CScriptMng& s = *g_pScriptMng;
+    struct Case {
+        uint8_t style;
+        bool layer0, backupB;
+        uint32_t expected; // thumbnail pixel (0, 0); 0 for none
+    };
+    const Case cases[] = {
+        {0, true, true, 0x00112233},
+        {1, true, true, 0x00445566},
+        {1, true, false, 0},
+        {2, false, true, 0},
+    };
+    for (const Case& c : cases) {
+        ReplaceSurface(g_Layers[0], c.layer0 ? new CDIB32() : nullptr);
+        if (c.layer0) {
+            g_Layers[0]->Create(rt.hwnd(), 1024, 576, 24);
+            g_Layers[0]->Fill(0x112233, nullptr);
+        }
+        ReplaceSurface(g_Layer1Backup[1], c.backupB ? new CDIB32() : nullptr);
+        if (c.backupB) {
+            g_Layer1Backup[1]->Create(rt.hwnd(), 1024, 576, 24);
+            g_Layer1Backup[1]->Fill(0x445566, nullptr);
+        }
+        s.m_windowStyle = c.style;
+        BuildSaveRecord(rt.hwnd());
+        uint32_t first = 0, last = 0;
+        std::memcpy(&first, g_SaveData.thumbnail, 4);
+        std::memcpy(&last, g_SaveData.thumbnail + sizeof g_SaveData.thumbnail - 4, 4);
+        EXPECT_EQ(first, c.expected) << int(c.style);
+        EXPECT_EQ(last, c.expected) << int(c.style);
+    }
+}
+
+TEST(SaveSlotFile, MalformedFilesAreRefusedOrMended) {
+    ScreenRuntime rt;
+    struct Case {
+        const char* fixture;
+        bool read;
+    };
+    const Case cases[] = {
+        {"empty.sav", false},       {"short.sav", false},       {"long.sav", false},
+        {"unterminated.sav", true}, {"out_of_range.sav", true}, {"offset_outside.sav", true},
+    };
+    for (const Case& c : cases) {
+        rt.folder().WriteFile("save/savefile05.sav", Fixture(c.fixture));
+        SaveData record;
+        std::memset(&record, 0x5A, sizeof record);
+        EXPECT_EQ(ReadSaveSlot(5, &record), c.read) << c.fixture;
+        if (!c.read) {
+            // Nothing of the file, nor of what the record held, is left.
+            EXPECT_EQ(record.scriptOffset, 0u) << c.fixture;
+            EXPECT_EQ(record.backlogText[255][255], 0u) << c.fixture;
+            continue;
+        }
+        for (const auto& name : record.layerNames)
+            EXPECT_LT(strnlen(name, sizeof name), sizeof name) << c.fixture;
+        EXPECT_LT(strnlen(record.rawText, sizeof record.rawText), sizeof record.rawText) << c.fixture;
+        EXPECT_LT(strnlen(record.namePlate, sizeof record.namePlate), sizeof record.namePlate) << c.fixture;
+        EXPECT_EQ(record.backlogText[17][255], 0xFF) << c.fixture;
+        EXPECT_LE(record.backlogCount, 250u) << c.fixture;
+        EXPECT_LE(record.windowStyle, 2) << c.fixture;
+        EXPECT_LE(record.clockHour, 23) << c.fixture;
+        EXPECT_LE(record.clockMinute, 59) << c.fixture;
+    }
+    EXPECT_FALSE(ReadSaveSlot(-1, std::make_unique<SaveData>().get()));
+    EXPECT_FALSE(ReadSaveSlot(100, std::make_unique<SaveData>().get()));
+}
+
+TEST(SaveSlotFile, RecordsThatCannotResumeLeaveTheGameAlone) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    SetVar 1, 5\n    Message \"一\"\n");
+    CScriptMng& s = *g_pScriptMng;
+    ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
+    s.m_vars[9] = 42;
+    std::strcpy(g_pGameMain->seName, "keep.ogg");
+    // A missing script is reported once; a resume point beyond the script only refuses the record.
+    const std::pair<const char*, size_t> cases[] = {{"unterminated.sav", 1}, {"offset_outside.sav", 0}};
+    for (const auto& [fixture, boxes] : cases) {
+        rt.folder().WriteFile("save/savefile00.sav", Fixture(fixture));
+        ASSERT_TRUE(ReadSaveSlot(0, &g_SaveData));
+        rt.backend().boxes.clear();
+        EXPECT_FALSE(RestoreSceneAfterLoad(rt.hwnd())) << fixture;
+        EXPECT_EQ(rt.backend().boxes.size(), boxes) << fixture;
+        EXPECT_EQ(s.m_vars[9], 42) << fixture;
+        EXPECT_STREQ(g_pGameMain->scriptName, "fixture.s") << fixture;
+        EXPECT_STREQ(g_pGameMain->seName, "keep.ogg") << fixture;
+    }
+}
+
+TEST(SaveSlotFile, OutOfRangeRecordLoadsSafely) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    SetVar 1, 5\n    Message \"一\"\n");
+    rt.folder().WriteFile("save/savefile00.sav", Fixture("out_of_range.sav"));
+    ASSERT_TRUE(ReadSaveSlot(0, &g_SaveData));
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(ResumeSceneFor(g_SaveData.resumeScene), kSceneScript);
+    EXPECT_EQ(g_pGameMain->backlogCount, 250u);
+    EXPECT_EQ(g_pScriptMng->m_windowStyle, 0);
+    EXPECT_EQ(g_pScriptMng->m_clockHour, 23);
+    // The missing background leaves an empty layer; the missing sprite draws nothing.
+    ASSERT_NE(g_Layers[1], nullptr);
+    EXPECT_EQ(g_Layers[1]->GetWidth(), 0);
+    EXPECT_STREQ(g_pGameMain->layerPictureNames[1], "missing.bmp");
+    g_pGameMain->scene = kSceneScript;
+    for (int i = 0; i < 5; ++i)
+        g_pGameMain->Frame();
+    EXPECT_EQ(g_pScriptMng->GetVar(1), 5);
+}
+
+TEST(SaveSlotFile, WriteReplacesWholeOrKeepsTheOldFile) {
+    ScreenRuntime rt;
+    std::unique_ptr<SaveData> record(new SaveData());
+    record->scriptOffset = 1;
+    ASSERT_TRUE(WriteSaveSlot(3, *record));
+    record->scriptOffset = 2;
+    ASSERT_TRUE(WriteSaveSlot(3, *record));
+    const std::string folder = rt.folder().path() + "/save";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1) << "no temporary file is left beside the slot";
+    EXPECT_EQ(U32At(ReadBytes(folder + "/savefile03.sav"), 0x0B640), 2u);
+    // A folder in the file's place cannot be replaced: the write fails and what stands is kept.
+    rt.folder().WriteFile("save/savefile04.sav/inner", {1});
+    EXPECT_FALSE(WriteSaveSlot(4, *record));
+    EXPECT_TRUE(rt.folder().Exists("save/savefile04.sav/inner"));
+    EXPECT_FALSE(WriteSaveSlot(100, *record));
+}
+
+TEST(SaveResume, SceneMapping) {
+    const std::pair<uint8_t, uint8_t> cases[] = {{3, 3},  {55, 3}, {61, 61}, {2, 2},   {17, 2},  {65, 2},
+                                                 {69, 2}, {10, 2}, {1, 2},   {200, 2}, {38, 38}, {70, 70}};
+    for (const auto& [stored, resumed] : cases)
+        EXPECT_EQ(ResumeSceneFor(stored), resumed) << int(stored);
+}
+
+TEST(SaveRestore, EachSpriteDarkensLayerOneBeforeItIsStamped) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    Message \"一\"\n");
+    rt.folder().WriteFlatBitmap("bmp/spr.bmp", 100, 100, 0x00FF0000);
+    ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+    g_pGameMain->returnScene = kSceneScript;
+    BuildSaveRecord(rt.hwnd());
+    std::strcpy(g_SaveData.layerNames[1], "bg01.bmp");
+    for (int slot : {0, 1}) {
+        std::strcpy(g_SaveData.spriteNames[slot], "bmp\\spr.bmp");
+        const uint16_t values[9] = {static_cast<uint16_t>(10 + 200 * slot), 10, 50, 50, 0, 0, 50, 50, 256};
+        for (int t = 0; t < 9; ++t)
+            g_SaveData.spriteValues[t][slot] = values[t];
+    }
+    // A layer whose saved name is empty keeps the surface it has.
+    auto* kept = new CDIB32();
+    ReplaceSurface(g_Layers[2], kept);
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(g_Layers[2], kept);
+    auto darken = [](uint32_t c) { return screentest::Blend(c, 0, 220); };
+    // Far from both sprites: two blends of black. Inside the first sprite: its own pixels, drawn after
+    // the first darkening and darkened once more by the second sprite's.
+    EXPECT_LE(screentest::ChannelDistance(PixelOf(g_Layers[1], 900, 500), darken(darken(kBackground))), 1);
+    EXPECT_LE(screentest::ChannelDistance(PixelOf(g_Layers[1], 20, 20), darken(0xFF0000)), 1);
+    EXPECT_EQ(PixelOf(g_Layers[1], 220, 20) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_STREQ(g_pGameMain->spritePictureNames[0], "spr.bmp");
+    EXPECT_EQ(PixelOf(g_Layers[0], 220, 20) & 0xFFFFFF, 0xFF0000u) << "layer 0 is a copy of layer 1";
+}
+
+} // namespace
