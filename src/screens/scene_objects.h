@@ -8,9 +8,9 @@
 
 #include "platform/types.h"
 #include "screens/credit_scene.h"
+#include "screens/load_scene.h"
 #include "screens/movie_scene.h"
 #include "screens/note_scene.h"
-#include "screens/load_scene.h"
 #include "screens/save_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"

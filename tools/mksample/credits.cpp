@@ -86,7 +86,7 @@ const std::vector<PictureAsset>& SampleCreditPictures() {
 
 const std::vector<SoundAsset>& SampleCreditSounds() {
     static const std::vector<SoundAsset> sounds = {
-        {"bgm\\op_short.ogg", 2, 44100, 44100 * 12, RollMusic},
+        {"bgm\\op_short.ogg", 2, 44100, 44100 * 5, RollMusic},
     };
     return sounds;
 }
