@@ -691,10 +691,10 @@ public:
     uint8_t m_eyeIndex = 0;
     uint8_t m_bgRestored = 0;
     uint32_t m_stepClock = 0;
-    uint8_t m_charAvailable[kScriptCharSlots] = {};
-    uint16_t m_saveTime[5] = {};       // year, month, day, hour, minute
-    uint8_t m_param73 = 0;             // op 73; nothing reads it
-    CDIB32Effect* m_pEffect = nullptr; // holder of the pixel effects
+    uint8_t (&m_charAvailable)[15] = m_legworkChars; // characters the selection offers (op 136)
+    uint16_t m_saveTime[5] = {};                     // year, month, day, hour, minute
+    uint8_t m_param73 = 0;                           // op 73; nothing reads it
+    CDIB32Effect* m_pEffect = nullptr;               // holder of the pixel effects
     HWND m_hWnd = nullptr;
 
     // Set when the interpreter stops a script; cleared by LoadScript.
