@@ -125,11 +125,6 @@ bool CScriptMng::ModeLegworkEnd() {
     return true;
 }
 
-bool CScriptMng::ModeCharSelect() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeKeywordList() {
     ReturnToScript(*this);
     return true;
