@@ -375,8 +375,9 @@ TEST_F(InvestOps, ComputedJumpsTakeTheSelectedOffsetOrGoOn) {
         Run(*c.table + "\n" + targets);
         EXPECT_EQ(engine().m_vars[9], c.want) << *c.table << " " << c.selector;
         EXPECT_EQ(boxes().size(), c.want == 99 ? 1u : 0u) << "an unknown selector is reported once";
-        if (!twelve)
+        if (!twelve) {
             EXPECT_EQ(engine().m_msgStep, 0);
+        }
         EXPECT_EQ(engine().LastFault(), ScriptFault::kNone);
     }
 }
