@@ -476,7 +476,12 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
-    return pictures;
+    static const std::vector<PictureAsset> all = [] {
+        std::vector<PictureAsset> v = pictures;
+        v.insert(v.end(), InvestigationPictures().begin(), InvestigationPictures().end());
+        return v;
+    }();
+    return all;
 }
 
 } // namespace kestrel::sample

@@ -32,6 +32,8 @@ struct SoundAsset {
 };
 
 const std::vector<PictureAsset>& SamplePictures();
+// The pictures of the investigation part (part of SamplePictures).
+const std::vector<PictureAsset>& InvestigationPictures();
 const std::vector<SoundAsset>& SampleSounds();
 
 // The folders made below the output folder.
