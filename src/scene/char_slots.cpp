@@ -128,7 +128,7 @@ bool CScriptMng::AnimateCharSlots() {
                 // What a save taken during the motion shows: the character already in place.
                 CDIB32* thumb = ScreenCopy(m_hWnd, g_Layers[0]);
                 DrawCharacter(thumb, picture, EndX(s), 0, Opacity(EndOpacity(s)));
-                ReplaceSurface(g_pScriptUiSurfaces[kUiCharSlotThumb], thumb);
+                ReplaceSurface(g_pScriptUiSurfaces[kUiCharThumb], thumb);
                 s.startTime = now;
                 s.elapsed = 0;
                 break;

@@ -39,25 +39,25 @@ inline constexpr uint32_t kScriptMaxSize = 16u * 1024 * 1024;
 // the overlay screens fade from and back to (empty until a screen takes it), entry 2 the second
 // snapshot taken before the save screen.
 enum ScriptUiSurface : int {
-    kUiSnapshot = 0,       // screen snapshot (also the screen while the message window is hidden)
-    kUiWindow = 1,         // "system\window.bmp", message-window picture
-    kUiSnapshot2 = 2,      // second snapshot (save screen)
-    kUiWindowButtons = 3,  // "system\window_p.bmp", window buttons
-    kUiFrame = 4,          // "system\window_w_2.bmp" or "system\window_w.bmp", frame variant
-    kUiWindowWork = 5,     // 32-bit working copy of the window picture (text is drawn on it)
-    kUiFrameWork = 6,      // 32-bit working copy of the frame variant
-    kUiSelectPanels = 7,   // "system\select_p.bmp"
-    kUiClickWait = 8,      // "system\click_wait01.bmp"
-    kUiTimeBase = 9,       // "system\time_base.bmp"
-    kUiParts3 = 10,        // "system\m_parts_3.bmp"
-    kUiParts4 = 11,        // "system\m_parts_4.bmp"
-    kUiParts2 = 12,        // "system\m_parts_2.bmp"
-    kUiTimerBase = 13,     // "system\timer_base.bmp"
-    kUiSelectBase = 14,    // "system\select_base.bmp"
-    kUiTimeLong = 15,      // "system\time_long.bmp"
-    kUiTimeShort = 16,     // "system\time_short.bmp"
-    kUiCharSlotThumb = 17, // 1024 x 576: the screen as it will be once the moving characters stand
-    kUiMarkSheet = 18,     // sheet of the mark slots (no command loads it)
+    kUiSnapshot = 0,      // screen snapshot (also the screen while the message window is hidden)
+    kUiWindow = 1,        // "system\window.bmp", message-window picture
+    kUiSnapshot2 = 2,     // second snapshot (save screen)
+    kUiWindowButtons = 3, // "system\window_p.bmp", window buttons
+    kUiFrame = 4,         // "system\window_w_2.bmp" or "system\window_w.bmp", frame variant
+    kUiWindowWork = 5,    // 32-bit working copy of the window picture (text is drawn on it)
+    kUiFrameWork = 6,     // 32-bit working copy of the frame variant
+    kUiSelectPanels = 7,  // "system\select_p.bmp"
+    kUiClickWait = 8,     // "system\click_wait01.bmp"
+    kUiTimeBase = 9,      // "system\time_base.bmp"
+    kUiParts3 = 10,       // "system\m_parts_3.bmp"
+    kUiParts4 = 11,       // "system\m_parts_4.bmp"
+    kUiParts2 = 12,       // "system\m_parts_2.bmp"
+    kUiTimerBase = 13,    // "system\timer_base.bmp"
+    kUiSelectBase = 14,   // "system\select_base.bmp"
+    kUiTimeLong = 15,     // "system\time_long.bmp"
+    kUiTimeShort = 16,    // "system\time_short.bmp"
+    kUiCharThumb = 17,    // 1024 x 576: the screen as it will be once the moving characters stand
+    kUiMarkSheet = 18,    // sheet of the mark slots (no command loads it)
     kScriptUiSurfaceCount = 19
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
@@ -83,28 +83,32 @@ extern CDIB32* g_pCharBaseSurfaces[kScriptCharSlots];
 extern CDIB32* g_FaceSurfaces[kScriptCharSlots];
 
 // ---- Records ------------------------------------------------------------------------------------
-// Position slot (ops 106, 107): a mark slot.
+// Position slot (ops 106, 107): a mark slot. state is its flag (1 running, 2 ending), param the mark
+// kind, coords x, y, width and height, done its phase (0 appearing, 1 holding), paramWord the
+// duration in ms.
 struct PositionSlot {
-    uint8_t state = 0;      // flag: 0 free, 1 running (op 106), 2 ending (op 107)
-    uint8_t param = 0;      // mark kind
-    int16_t coords[4] = {}; // x, y, width, height
+    uint8_t state = 0; // 0 free, 1 set by op 106, 2 marked by op 107
+    uint8_t param = 0;
+    int16_t coords[4] = {};
     uint32_t startTime = 0;
-    uint8_t done = 0;       // 0 appearing, 1 holding
-    uint32_t paramWord = 0; // duration in ms
-    uint16_t level = 0;     // 0..255
-    uint32_t elapsed = 0;   // elapsed ms, or the frame counter of the kinds that step frames
+    uint8_t done = 0;
+    uint32_t paramWord = 0;
+    uint16_t level = 0;   // 0..255
+    uint32_t elapsed = 0; // elapsed ms, or the frame counter of the kinds that step frames
 };
 
-// Motion slot (ops 110, 111): the motion of standing character `slotId`.
+// Motion slot (ops 110, 111): the motion of standing character slot `slotId`. param is the motion
+// kind 0..6; coords start x, start y, end x, end y, start opacity, end opacity; paramWord the
+// duration in ms; flags 1 while the slot animates.
 struct MotionSlot {
-    uint8_t state = 0; // 0 start, 1 moving, 2 finish, 3 bobbing (op 111 raises it to 2)
+    uint8_t state = 0; // 0 start, 1 moving, 2 finish, 3 bobbing
     uint8_t slotId = 0;
-    uint8_t param = 0;      // motion kind 0..6
-    int16_t coords[6] = {}; // start x, start y, end x, end y, start opacity, end opacity
-    uint32_t paramWord = 0; // duration in ms
+    uint8_t param = 0;
+    int16_t coords[6] = {};
+    uint32_t paramWord = 0;
     uint32_t startTime = 0;
     uint32_t elapsed = 0;
-    uint8_t flags = 0; // 1 while the slot animates
+    uint8_t flags = 0;
     int32_t angle = 0; // degrees, of the hopping and bobbing kinds
 };
 
@@ -470,13 +474,13 @@ public:
     // ones onto `surface` (null: reload only).
     void RestoreScrCharSet(CDIB32* surface);
     // Post-frame pass.
-    bool ComposeMsgScene(); // compose layers, sprites and window
+    bool ComposeMsgScene();                         // compose layers, sprites and window
+    bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)
+    bool DrawSpriteAnimFrame();                     // tween and draw the sprite slots (scene 38)
     // The standing characters in motion and the mark slots, drawn onto the screen surface while the
     // message scene is composed (each visits its five slots in order). True.
     bool AnimateCharSlots();
     bool AnimateMarkSlots();
-    bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)
-    bool DrawSpriteAnimFrame();                     // tween and draw the sprite slots (scene 38)
 
     // ---- Game state, in the order of the object -------------------------------------------------
     // Position and motion slots.
@@ -700,10 +704,11 @@ public:
     uint8_t m_eyeIndex = 0;
     uint8_t m_bgRestored = 0;
     uint32_t m_stepClock = 0;
-    uint8_t (&m_charAvailable)[15] = m_legworkChars; // characters the selection offers (op 136)
-    uint16_t m_saveTime[5] = {};                     // year, month, day, hour, minute
-    uint8_t m_param73 = 0;                           // op 73; nothing reads it
-    CDIB32Effect* m_pEffect = nullptr;               // holder of the pixel effects
+    // Characters the character selection offers (op 136): the legwork table under its second name.
+    uint8_t (&m_charAvailable)[15] = m_legworkChars;
+    uint16_t m_saveTime[5] = {};       // year, month, day, hour, minute
+    uint8_t m_param73 = 0;             // op 73; nothing reads it
+    CDIB32Effect* m_pEffect = nullptr; // holder of the pixel effects
     HWND m_hWnd = nullptr;
 
     // Set when the interpreter stops a script; cleared by LoadScript.

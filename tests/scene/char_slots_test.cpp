@@ -131,7 +131,7 @@ TEST_F(CharSlots, AMotionEndsBakedIntoTheBackground) {
     EXPECT_EQ(game().charSlotX[0], 600);
     EXPECT_EQ(game().charSlotShown[0], 1);
     // A save taken now shows the character in place.
-    CDIB32* thumb = g_pScriptUiSurfaces[kUiCharSlotThumb];
+    CDIB32* thumb = g_pScriptUiSurfaces[kUiCharThumb];
     ASSERT_NE(thumb, nullptr);
     EXPECT_TRUE(SamePixels(thumb, Expected(550, 0, 255).get()));
     clock_.clock().Advance(1000);
