@@ -251,8 +251,20 @@ bool CScriptMng::ComposeMsgScene() {
             CDIB32::Blt(screen, 0, 0, layer0, 0, 0, 1024, 576);
     };
     if (m_redrawWindow == 0) {
-        if (scene == kSceneMessage && m_windowStyle != 1 && m_windowStyle != 2 && m_windowHidden != 0)
+        bool charactersMoving = false;
+        for (const MotionSlot& slot : m_motionSlots)
+            charactersMoving = charactersMoving || slot.flags == 1;
+        if (scene == kSceneWindowFade && charactersMoving) {
             copyLayer0();
+            AnimateCharSlots();
+            DrawMsgWindowBand(screen);
+            DrawAutoSkipIndicator();
+            AnimateMarkSlots();
+        } else if (scene == kSceneMessage && m_windowStyle != 1 && m_windowStyle != 2 &&
+                   m_windowHidden != 0) {
+            copyLayer0();
+            AnimateMarkSlots();
+        }
         return true;
     }
     if (m_windowStyle == 2) {
@@ -279,6 +291,8 @@ bool CScriptMng::ComposeMsgScene() {
         return true;
     }
     copyLayer0();
+    AnimateCharSlots();
+    AnimateMarkSlots();
     if (m_clockShown != 0)
         DrawClockHud();
     DrawMsgWindowBand(screen);

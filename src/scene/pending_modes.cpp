@@ -105,11 +105,6 @@ bool CScriptMng::ModeLegworkEnd() {
     return true;
 }
 
-bool CScriptMng::ModeCharSelect() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeKeywordList() {
     ReturnToScript(*this);
     return true;

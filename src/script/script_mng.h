@@ -56,7 +56,9 @@ enum ScriptUiSurface : int {
     kUiSelectBase = 14,   // "system\select_base.bmp"
     kUiTimeLong = 15,     // "system\time_long.bmp"
     kUiTimeShort = 16,    // "system\time_short.bmp"
-    kScriptUiSurfaceCount = 17
+    kUiCharThumb = 17,    // 1024 x 576: the screen as it will be once the moving characters stand
+    kUiMarkSheet = 18,    // sheet of the mark slots (no command loads it)
+    kScriptUiSurfaceCount = 19
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
 // Names the message scene uses for some of the entries above.
@@ -81,7 +83,9 @@ extern CDIB32* g_pCharBaseSurfaces[kScriptCharSlots];
 extern CDIB32* g_FaceSurfaces[kScriptCharSlots];
 
 // ---- Records ------------------------------------------------------------------------------------
-// Position slot (ops 106, 107).
+// Position slot (ops 106, 107): a mark slot. state is its flag (1 running, 2 ending), param the mark
+// kind, coords x, y, width and height, done its phase (0 appearing, 1 holding), paramWord the
+// duration in ms.
 struct PositionSlot {
     uint8_t state = 0; // 0 free, 1 set by op 106, 2 marked by op 107
     uint8_t param = 0;
@@ -89,11 +93,15 @@ struct PositionSlot {
     uint32_t startTime = 0;
     uint8_t done = 0;
     uint32_t paramWord = 0;
+    uint16_t level = 0;   // 0..255
+    uint32_t elapsed = 0; // elapsed ms, or the frame counter of the kinds that step frames
 };
 
-// Motion slot (ops 110, 111).
+// Motion slot (ops 110, 111): the motion of standing character slot `slotId`. param is the motion
+// kind 0..6; coords start x, start y, end x, end y, start opacity, end opacity; paramWord the
+// duration in ms; flags 1 while the slot animates.
 struct MotionSlot {
-    uint8_t state = 0; // 0 running, 2 marked
+    uint8_t state = 0; // 0 start, 1 moving, 2 finish, 3 bobbing
     uint8_t slotId = 0;
     uint8_t param = 0;
     int16_t coords[6] = {};
@@ -101,6 +109,7 @@ struct MotionSlot {
     uint32_t startTime = 0;
     uint32_t elapsed = 0;
     uint8_t flags = 0;
+    int32_t angle = 0; // degrees, of the hopping and bobbing kinds
 };
 
 // Destination and source rectangle of a sprite slot; all signed 16-bit.
@@ -468,6 +477,10 @@ public:
     bool ComposeMsgScene();                         // compose layers, sprites and window
     bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)
     bool DrawSpriteAnimFrame();                     // tween and draw the sprite slots (scene 38)
+    // The standing characters in motion and the mark slots, drawn onto the screen surface while the
+    // message scene is composed (each visits its five slots in order). True.
+    bool AnimateCharSlots();
+    bool AnimateMarkSlots();
 
     // ---- Game state, in the order of the object -------------------------------------------------
     // Position and motion slots.
@@ -691,7 +704,8 @@ public:
     uint8_t& m_eyeIndex = m_eyeSeqParam; // op 78's operand, as the eye sequence reads it
     uint8_t m_bgRestored = 0;
     uint32_t m_stepClock = 0;
-    uint8_t m_charAvailable[kScriptCharSlots] = {};
+    // Characters the character selection offers (op 136): the legwork table under its second name.
+    uint8_t (&m_charAvailable)[15] = m_legworkChars;
     uint16_t m_saveTime[5] = {};       // year, month, day, hour, minute
     uint8_t m_param73 = 0;             // op 73; nothing reads it
     CDIB32Effect* m_pEffect = nullptr; // holder of the pixel effects

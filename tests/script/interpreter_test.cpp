@@ -282,6 +282,7 @@ TEST_F(ScriptRun, EveryUsedCodeReachesItsHandlerAndContinuesPastItsText) {
         }
         boxes().clear();
         engine().m_windowStyle = 0;
+        engine().m_pickedEntry = 1; // a selection that the 12-way jump has
         const auto bytes = WriteScript("op.s", line + "\nafter: ExitToMenu\n");
         ASSERT_NE(engine().LoadScript("op.s"), nullptr);
         game().scene = kSceneScript;

@@ -44,6 +44,8 @@ struct MovieAsset {
 
 // Every picture and every sound; the lists of the screens and sequences below are among them.
 const std::vector<PictureAsset>& SamplePictures();
+// The pictures of the investigation part (part of SamplePictures).
+const std::vector<PictureAsset>& InvestigationPictures();
 const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
 // The save and load screens' pictures.
