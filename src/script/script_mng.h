@@ -76,6 +76,13 @@ uint16_t MsgWindowBlendLevel();
 
 // Sprite pictures 0..9 and, at index 10, the 100 x 100 work surface (black when created).
 extern CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1];
+inline constexpr int kSpriteWorkSurface = kScriptSpriteSlots;
+// The picture of the overlay effect (op 82: "bmp\noise.bmp" or "bmp\cloud.bmp"); null without one.
+extern CDIB32* g_OverlaySurface;
+// Draws `src` rotated by `angleDeg` whole degrees about its centre into `dst`: the picture is turned
+// about the point (58, 54) of the sprite work surface, which is then blended whole onto `dst` at
+// (x, y) by its per-pixel alpha. Pictures up to about 80 x 80 fit (the clock hands). True.
+bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg);
 // Standing-character base pictures and face sheets, one per character slot.
 extern CDIB32* g_pCharBaseSurfaces[kScriptCharSlots];
 extern CDIB32* g_FaceSurfaces[kScriptCharSlots];
@@ -130,14 +137,6 @@ struct SpriteSlot {
     uint32_t tweenStart = 0;
     uint32_t fadeStart = 0;
     uint8_t started = 0;
-    // Sine motion of op 67 and the range of op 85.
-    uint32_t sineA = 0;
-    uint16_t sineB = 0;
-    uint32_t sineC = 0;
-    uint32_t sineStart = 0;
-    uint8_t moving = 0;
-    uint32_t rangeStart = 0;
-    uint16_t rangeEnd = 0;
 };
 
 // Item lists of the investigation part. state: value set by the script (0 = not held); order:
@@ -468,6 +467,13 @@ public:
     bool ComposeMsgScene();                         // compose layers, sprites and window
     bool MsgWndButtonInput(uint8_t hover, int arg); // message-window buttons (hover 0 = none)
     bool DrawSpriteAnimFrame();                     // tween and draw the sprite slots (scene 38)
+    // Advances sprite slot `slot` (0..9) to the present clock time. True (false for a bad slot).
+    bool UpdateSpriteTween(int slot);
+    // Tweens and draws one sprite slot onto the back buffer or layer 1. True.
+    bool DrawSpriteSlot(int slot);
+    // Draws sprite slot `slot` as it stands onto `target` as a four-corner mapped picture (op 72):
+    // by its per-pixel alpha for a 32-bit picture, else at the slot's opacity. True.
+    bool StampSpriteSlot(int slot, CDIB32* target);
 
     // ---- Game state, in the order of the object -------------------------------------------------
     // Position and motion slots.
@@ -531,6 +537,7 @@ public:
     uint32_t m_msgId = 0;   // index of the current message's read flag
     uint8_t m_fromGame = 0; // a system screen was opened from the running game
     uint8_t& m_menuFromGame = m_fromGame;
+    uint8_t m_param63 = 0;            // message-window option byte of op 63
     uint8_t m_windowStyle = 0;        // 0, 1 or 2
     char* m_pNamePlateText = nullptr; // heap strings (saved as 128 bytes each)
     char*& m_pNamePlate = m_pNamePlateText;
@@ -664,7 +671,9 @@ public:
     int16_t m_panTo[2] = {};
     uint32_t m_panMs = 0;
     SpriteSlot m_sprites[kScriptSpriteSlots];
-    uint8_t m_slotMaskNo = 0;
+    uint8_t m_slotMaskNo = 0;     // rule mask of op 66 (1..28), 0 none; slots then draw into layer 1
+    RECT m_spriteRect{};          // destination rectangle of the first sprite slot at the last snap
+    RECT m_spriteDrawn{};         // area the slots covered in the last frame of scene 38 (restored next)
     uint8_t m_spriteAnimSlot = 0; // op 69
     uint32_t m_spriteAnimMs = 0;
     uint32_t m_spriteAnimStart = 0;
@@ -692,6 +701,8 @@ public:
     uint8_t m_bgRestored = 0;
     uint32_t m_stepClock = 0;
     uint8_t m_charAvailable[kScriptCharSlots] = {};
+    int16_t m_charSetX = 0; // centre x and top y of the last character placed by op 19 (op 74)
+    int16_t m_charSetY = 0;
     uint16_t m_saveTime[5] = {};       // year, month, day, hour, minute
     uint8_t m_param73 = 0;             // op 73; nothing reads it
     CDIB32Effect* m_pEffect = nullptr; // holder of the pixel effects
