@@ -16,6 +16,7 @@ namespace {
 
 using kestrel::test::BackgroundPixel;
 using kestrel::test::CharPixel;
+using kestrel::test::ExpectPicture;
 using kestrel::test::FaceColour;
 using kestrel::test::kCharH;
 using kestrel::test::kCharW;
@@ -23,21 +24,6 @@ using kestrel::test::kKey;
 using kestrel::test::PictureTest;
 using kestrel::test::Rgb;
 using PictureCommands = PictureTest;
-
-// Compares every pixel of `s` (colour bytes) with `expected`; reports the first difference.
-void ExpectPicture(const CDIB32* s, int32_t w, int32_t h,
-                   const std::function<uint32_t(int32_t, int32_t)>& expected) {
-    ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->GetWidth(), w);
-    ASSERT_EQ(s->GetHeight(), h);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            if (Rgb(s, x, y) != (expected(x, y) & 0xFFFFFFu)) {
-                ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex << Rgb(s, x, y)
-                              << " != " << (expected(x, y) & 0xFFFFFFu);
-                return;
-            }
-}
 
 uint32_t Bg(int32_t x, int32_t y) {
     return BackgroundPixel(x, y);
@@ -314,17 +300,7 @@ TEST_F(PictureCommands, RebuiltLayerIsTheRectangleScaledOverTheScreen) {
     // The left half of the background doubled in width.
     Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nRebuildLayers 0:0, 512:576\nExitToMenu\n");
     EXPECT_EQ(RunTo(kSceneTitleMenu), kSceneTitleMenu);
-    // The scaled blit's stepping: the error term starts at −1025 and gains 512 per pixel; each time
-    // it reaches zero the source column moves on by one and the term loses 1024.
-    std::vector<int32_t> column(1024);
-    for (int32_t x = 0, c = 0, e = -1025; x < 1024; ++x) {
-        column[static_cast<size_t>(x)] = c;
-        e += 512;
-        if (e >= 0) {
-            ++c;
-            e -= 1024;
-        }
-    }
+    const std::vector<int32_t> column = kestrel::test::StepColumns(512, 1024);
     ExpectPicture(g_Layers[1], 1024, 576,
                   [&](int32_t x, int32_t y) { return BackgroundPixel(column[static_cast<size_t>(x)], y); });
     EXPECT_EQ(g_Layers[2], nullptr);

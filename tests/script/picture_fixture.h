@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,12 +56,45 @@ std::vector<uint32_t> MakePixels(int32_t w, int32_t h, F pixel) {
     return p;
 }
 
+// The source column (or row) of each of `dst` destination pixels when `src` pixels are stretched over
+// them by the scaled blits' integer stepping: whole steps of src / dst, and one more each time the
+// error term, started at −dst − 1 and raised by src mod dst per pixel, reaches zero (it then loses
+// dst).
+inline std::vector<int32_t> StepColumns(int32_t src, int32_t dst) {
+    std::vector<int32_t> column(static_cast<size_t>(dst));
+    for (int32_t x = 0, c = 0, e = -dst - 1; x < dst; ++x) {
+        column[static_cast<size_t>(x)] = c;
+        c += src / dst;
+        e += src % dst;
+        if (e >= 0) {
+            ++c;
+            e -= dst;
+        }
+    }
+    return column;
+}
+
 // Pixel (x, y) of a surface, colour bytes only; 0xFFFFFFFF outside it or for a null surface.
 inline uint32_t Rgb(const CDIB32* s, int32_t x, int32_t y) {
     if (s == nullptr)
         return 0xFFFFFFFFu;
     const uint8_t* p = s->GetPixelAddress(x, y);
     return p != nullptr ? (static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16) : 0xFFFFFFFFu;
+}
+
+// Compares every pixel of `s` (colour bytes) with `expected`; reports the first difference.
+inline void ExpectPicture(const CDIB32* s, int32_t w, int32_t h,
+                          const std::function<uint32_t(int32_t, int32_t)>& expected) {
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->GetWidth(), w);
+    ASSERT_EQ(s->GetHeight(), h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            if (Rgb(s, x, y) != (expected(x, y) & 0xFFFFFFu)) {
+                ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex << Rgb(s, x, y)
+                              << " != " << (expected(x, y) & 0xFFFFFFu);
+                return;
+            }
 }
 
 class PictureTest : public ScriptTest {
