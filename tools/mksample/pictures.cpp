@@ -476,7 +476,12 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
-    return pictures;
+    static const std::vector<PictureAsset> all = [] {
+        std::vector<PictureAsset> list = pictures;
+        list.insert(list.end(), StoryPictures().begin(), StoryPictures().end());
+        return list;
+    }();
+    return all;
 }
 
 } // namespace kestrel::sample

@@ -31,7 +31,10 @@ struct SoundAsset {
     std::vector<int16_t> (*make)(const SoundAsset& asset);
 };
 
+// Every picture, the story's own (StoryPictures) included.
 const std::vector<PictureAsset>& SamplePictures();
+// The event picture and the standing character with her face sheet.
+const std::vector<PictureAsset>& StoryPictures();
 const std::vector<SoundAsset>& SampleSounds();
 
 // The folders made below the output folder.
