@@ -308,9 +308,25 @@ bool CScriptMng::StampSpriteSlot(int slot, CDIB32* target) {
     if (slot < 0 || slot >= kScriptSpriteSlots || target == nullptr)
         return true;
     CDIB32* picture = g_pSpriteSurfaces[slot];
-    POINT src[4], dst[4];
-    if (picture == nullptr || !RotatedCorners(m_sprites[slot], src, dst))
+    if (picture == nullptr)
         return true;
+    // The corners where the slot is shown: about its centre when it is rotated, else its
+    // destination rectangle from the top-left corner.
+    const SpriteSlot& sp = m_sprites[slot];
+    const SpriteRect& c = sp.cur;
+    POINT src[4], dst[4];
+    if (sp.angleStart != 0) {
+        if (!RotatedCorners(sp, src, dst))
+            return true;
+    } else {
+        if (c.sw == 0 || c.sh == 0 || c.w == 0 || c.h == 0)
+            return true;
+        const POINT s[4] = {
+            {c.sx, c.sy}, {c.sx + c.sw, c.sy}, {c.sx, c.sy + c.sh}, {c.sx + c.sw, c.sy + c.sh}};
+        const POINT d[4] = {{c.x, c.y}, {c.x + c.w, c.y}, {c.x, c.y + c.h}, {c.x + c.w, c.y + c.h}};
+        std::copy(s, s + 4, src);
+        std::copy(d, d + 4, dst);
+    }
     if (Has32BitAlpha(picture)) {
         QuadThroughWork(target, picture, src, dst, 255);
     } else {

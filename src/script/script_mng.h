@@ -471,8 +471,9 @@ public:
     bool UpdateSpriteTween(int slot);
     // Tweens and draws one sprite slot onto the back buffer or layer 1. True.
     bool DrawSpriteSlot(int slot);
-    // Draws sprite slot `slot` as it stands onto `target` as a four-corner mapped picture (op 72):
-    // by its per-pixel alpha for a 32-bit picture, else at the slot's opacity. True.
+    // Draws sprite slot `slot` as it stands onto `target` as a four-corner mapped picture (op 72),
+    // placed as the slot is shown (rotated about its centre, or from its top-left corner): by its
+    // per-pixel alpha for a 32-bit picture, else at the slot's opacity. True.
     bool StampSpriteSlot(int slot, CDIB32* target);
 
     // ---- Game state, in the order of the object -------------------------------------------------

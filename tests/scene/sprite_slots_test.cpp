@@ -434,3 +434,55 @@ TEST_F(SpriteSlots, BadSlotValuesDrawNothingOutsideTheSurfaces) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SpriteSlots, StampingDrawsTheSlotsIntoLayerZeroAndTheScreen) {
+    // Slot 0 as it stands (top-left at (100, 100), unscaled, opaque): a mapped picture at the packed
+    // level 255.
+    Start("LoadSprite 0, \"bmp\\\\spr.bmp\"\nMaskTransition 0, 0, 100:100, 20:10, 0:0, 20:10, 0, 0\n"
+          "StampSprites -1\nStampSprites 0\nExitToMenu\n");
+    engine().RunScript();
+    engine().RunScript();
+    Slot(0).alpha = 256;
+    engine().RunScript();
+    ExpectPicture(g_Layers[0], 1024, 576, [](int32_t, int32_t) { return 0u; });
+    engine().RunScript();
+    auto full = [](uint32_t c) {
+        return ((c >> 16 & 0xFF) * 255 >> 8) << 16 | ((c >> 8 & 0xFF) * 255 >> 8) << 8 |
+               ((c & 0xFF) * 255 >> 8);
+    };
+    for (CDIB32* target : {g_Layers[0], g_ScreenSurface}) {
+        // The mapped blit steps through the source along the quad's edges: each pixel shows the
+        // source pixel at its place or a neighbour, at the full level.
+        for (int32_t y = 1; y < kSpriteH - 1; ++y)
+            for (int32_t x = 1; x < kSpriteW - 1; ++x) {
+                bool near = false;
+                for (int32_t v = y - 1; v <= y + 1; ++v)
+                    for (int32_t u = x - 1; u <= x + 1; ++u)
+                        near = near || Rgb(target, 100 + x, 100 + y) == full(SpritePixel(u, v));
+                ASSERT_TRUE(near) << x << "," << y << ": " << std::hex << Rgb(target, 100 + x, 100 + y);
+            }
+        EXPECT_EQ(Rgb(target, 98, 104), 0u);
+        EXPECT_EQ(Rgb(target, 100 + kSpriteW + 2, 104), 0u);
+    }
+}
+
+TEST_F(SpriteSlots, MaskedSlotsAreDrawnIntoABlankLayerOne) {
+    Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nLoadSprite 0, \"bmp\\\\spr.bmp\"\n"
+          "MaskTransition 0, 3, 10:10, 20:10, 0:0, 20:10, 0, 0\nExitToMenu\n");
+    EXPECT_EQ(RunTo(kSceneTitleMenu), kSceneTitleMenu);
+    EXPECT_EQ(engine().m_slotMaskNo, 3);
+    ASSERT_NE(g_RuleMaskSurface, nullptr);
+    ExpectPicture(g_Layers[1], 1024, 576, [](int32_t, int32_t) { return 0u; });
+    Slot(0).started = 1;
+    Slot(0).alpha = 256;
+    engine().DrawSpriteSlot(0);
+    ExpectPicture(g_Layers[1], 1024, 576, [](int32_t x, int32_t y) {
+        return x >= 10 && x < 10 + kSpriteW && y >= 10 && y < 10 + kSpriteH ? SpritePixel(x - 10, y - 10)
+                                                                            : 0u;
+    });
+    EXPECT_EQ(Rgb(g_ScreenSurface, 15, 15), 0u) << "the screen is left to the mask";
+}
+
+} // namespace
