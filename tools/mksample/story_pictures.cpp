@@ -52,8 +52,9 @@ void PaintMisaki(Canvas& c, LabelFont&) {
     PaintFace(c, kFaceX, kFaceY, 0);
 }
 
+// Two faces; the cells after them stay clear.
 void PaintMisakiFaces(Canvas& c, LabelFont&) {
-    c.Fill(0, 0, 5 * kFaceW, kFaceH, kSkin);
+    c.Fill(0, 0, 5 * kFaceW, kFaceH, Argb(0, 0, 0, 0));
     PaintFace(c, 0, 0, 0);
     PaintFace(c, kFaceW, 0, 1);
 }
