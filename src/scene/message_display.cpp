@@ -312,6 +312,8 @@ void CScriptMng::MessageClickWait() {
         MarkMessageRead();
         m_msgStep = 0;
         FreeText(m_pNamePlateText);
+        if (style == 1)
+            m_param63 = 0;
         SetSceneOf(kSceneScript);
     };
     if (advance) {

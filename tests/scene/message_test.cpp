@@ -478,6 +478,21 @@ uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
     return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
 }
 
+TEST_F(MessageScene, TheEndOfAVerticalMessageClearsTheWindowOptionByte) {
+    for (uint8_t style : {0, 1}) {
+        engine().m_windowStyle = style;
+        engine().m_textX = 920;
+        Start("SetParam63 7\nMessage \"ab\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(20, 1);
+        EXPECT_EQ(engine().m_param63, 7);
+        Click();
+        Step();
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(engine().m_param63, style == 1 ? 0 : 7) << int{style};
+    }
+}
+
 TEST_F(MessageScene, TheHideKeyAndTheRightClickHideTheWindowAndTheNextInputShowsIt) {
     Start("SetMessageId 4\nMessage \"ab\"\nExitToMenu\n");
     g_SystemData.messageSpeed = 100;
