@@ -74,7 +74,8 @@ CDIB32* ScreenCopy(HWND hWnd, CDIB32* src);
 // (percent, clamped to 100) scaled to 255.
 uint16_t MsgWindowBlendLevel();
 
-// Sprite pictures 0..9 and, at index 10, the 100 x 100 work surface (black when created).
+// Sprite pictures 0..9 and, at index 10, the work surface of the rotated blits: 100 x 100 and black
+// when created; a rotated 32-bit sprite whose bounds are larger makes it larger.
 extern CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1];
 inline constexpr int kSpriteWorkSurface = kScriptSpriteSlots;
 // The picture of the overlay effect (op 82: "bmp\noise.bmp" or "bmp\cloud.bmp"); null without one.
