@@ -468,3 +468,53 @@ TEST_F(PictureCommands, CharacterAndMarkSlotCommandsFillTheirSlots) {
 }
 
 } // namespace
+
+namespace {
+
+// A surface of w × h pixels from a pixel rule (all four bytes kept).
+CDIB32* SurfaceOf(int32_t w, int32_t h, const std::function<uint32_t(int32_t, int32_t)>& pixel) {
+    auto* s = new CDIB32();
+    s->Create(nullptr, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 32);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            *reinterpret_cast<uint32_t*>(s->GetPixelAddress(x, y)) = pixel(x, y);
+    return s;
+}
+
+TEST_F(PictureCommands, WindowRedrawPutsTheWindowOverTheSavedScreen) {
+    // Opacity 0 %: the window picture goes on at full strength, by its own alpha (its left half
+    // opaque, its right half clear); the frame (opaque) at (976, 298).
+    g_SystemData.windowTransparency = 0;
+    ReplaceSurface(g_SavedScreenSurface, SurfaceOf(1024, 576, BackgroundPixel));
+    ReplaceSurface(g_MsgWindowSurface, SurfaceOf(1024, 576, [](int32_t x, int32_t) {
+                       return x < 512 ? 0xFF204060u : 0x00FFFFFFu;
+                   }));
+    ReplaceSurface(g_NamePlateSurface, SurfaceOf(48, 278, [](int32_t, int32_t) { return 0xFF808000u; }));
+    g_ScreenSurface->Fill(0x0000FF, nullptr);
+    engine().m_textX = 100;
+    engine().m_lineCount = 3;
+    Start("RedrawWindow\nClearMessageArea\nExitToMenu\n");
+    engine().RunScript();
+    EXPECT_EQ(engine().m_textX, 920);
+    EXPECT_EQ(engine().m_lineCount, 0);
+    const auto expected = [](int32_t x, int32_t y) {
+        if (x >= 976 && y >= 298 && y < 298 + 278)
+            return 0x808000u;
+        return x < 512 ? 0x204060u : BackgroundPixel(x, y);
+    };
+    ExpectPicture(g_Layers[0], 1024, 576, expected);
+    ExpectPicture(g_ScreenSurface, 1024, 576, expected);
+
+    // Clearing the message area: the strip from y 448 comes back from layer 0, the rest stays.
+    g_Layers[0]->Fill(0x010203, nullptr);
+    engine().m_redrawWindow = 1;
+    engine().RunScript();
+    EXPECT_EQ(engine().m_redrawWindow, 0);
+    ExpectPicture(g_ScreenSurface, 1024, 576,
+                  [&](int32_t x, int32_t y) { return y >= 448 ? 0x010203u : expected(x, y); });
+    ReplaceSurface(g_SavedScreenSurface, nullptr);
+    ReplaceSurface(g_MsgWindowSurface, nullptr);
+    ReplaceSurface(g_NamePlateSurface, nullptr);
+}
+
+} // namespace
