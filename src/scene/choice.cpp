@@ -137,11 +137,7 @@ bool InteractiveWindowHiding(CScriptMng& s) {
         return false;
     if (rightHides) {
         mouse->right = 0;
-        delete g_SePlayers[0];
-        g_SePlayers[0] = new CSeplay();
-        g_SePlayers[0]->Open("sys_a002.ogg");
-        g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-        g_SePlayers[0]->Play(0);
+        PlayWindowClick();
     }
     CDIB32* saved = new CDIB32();
     if (saved->Create(s.m_hWnd, kScreenWidth, kScreenHeight, 24)) {

@@ -8,3 +8,7 @@ class CScriptMng;
 // click hide the window, hides it. True while the window is (or has just become) hidden: the rest
 // of the frame's step is skipped then.
 bool InteractiveWindowHiding(CScriptMng& s);
+
+// The click of the message window's buttons and of hiding it: "sys_a002.ogg" on the interface
+// channel (sound-effect slot 0) at the sound-effect volume.
+void PlayWindowClick();

@@ -11,6 +11,7 @@
 #include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "scene/choice_window.h"
 #include "scene/message_text.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -39,6 +40,9 @@ bool LeftClick() {
 }
 bool RightClick() {
     return g_pMouse != nullptr && g_pMouse->state.right != 0;
+}
+bool HideKey() {
+    return g_pKeyboard != nullptr && g_pKeyboard->space != 0;
 }
 void ClearLeft() {
     if (g_pMouse != nullptr)
@@ -256,9 +260,11 @@ int CScriptMng::RevealStep(const char* text) {
 void CScriptMng::MessageClickWait() {
     const int style = StyleIndex(m_windowStyle);
     if (m_windowHidden != 0) {
-        if (LeftClick() || RightClick()) {
+        if (LeftClick() || RightClick() || HideKey()) {
             if (g_pMouse != nullptr)
                 g_pMouse->state.left = g_pMouse->state.right = 0;
+            if (g_pKeyboard != nullptr)
+                g_pKeyboard->space = 0;
             if (g_SavedScreenSurface != nullptr && g_ScreenSurface != nullptr) {
                 CDIB32::Blt(g_ScreenSurface, 0, 0, g_SavedScreenSurface, 0, 0, 1024, 576);
                 if (style == 1 && g_Layers[0] != nullptr)
@@ -273,8 +279,14 @@ void CScriptMng::MessageClickWait() {
     }
     if (style == 0)
         m_textColour = kWhite;
-    if (style != 2 && RightClick() && g_SystemData.rightClickMode != 0) {
-        g_pMouse->state.right = 0;
+    const bool rightHides = style != 2 && RightClick() && g_SystemData.rightClickMode != 0;
+    if (HideKey() || rightHides) {
+        if (rightHides) {
+            g_pMouse->state.right = 0;
+            PlayWindowClick();
+        }
+        if (g_pKeyboard != nullptr)
+            g_pKeyboard->space = 0;
         auto* saved = new CDIB32();
         if (saved->Create(m_hWnd, 1024, 576, 24)) {
             if (g_ScreenSurface != nullptr)
@@ -300,6 +312,8 @@ void CScriptMng::MessageClickWait() {
         MarkMessageRead();
         m_msgStep = 0;
         FreeText(m_pNamePlateText);
+        if (style == 1)
+            m_param63 = 0;
         SetSceneOf(kSceneScript);
     };
     if (advance) {

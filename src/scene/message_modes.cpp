@@ -324,6 +324,10 @@ void CScriptMng::DrawClockHud() {
     }
     cell(kUiParts3, 134, 1, 0, labelY, 62, 14);
     cell(kUiParts3, 196, 1, 62, row, 78, 42);
+    // The hands, turned about their centres: the minute hand 6 degrees a minute, the hour hand 30
+    // degrees an hour and half a degree a minute.
+    RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeLong], m_clockMinute * 6);
+    RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeShort], m_clockMinute / 2 + (m_clockHour % 12) * 30);
     if (m_investActive != 0) {
         cell(kUiTimerBase, 4, 4, 0, 0, 29, 247);
         if (m_timeGauge >= 0)

@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
+#include "scene/choice_window.h"
 #include "screens/system_data.h"
 #include "script/ops_sound.h"
 #include "script/script_mng.h"
@@ -45,14 +46,6 @@ bool CtrlHeld() {
     return g_pKeyboard != nullptr && g_pKeyboard->ctrl != 0;
 }
 
-void PlayClick() {
-    delete g_SePlayers[0];
-    g_SePlayers[0] = new CSeplay();
-    g_SePlayers[0]->Open("sys_a002.ogg");
-    g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-    g_SePlayers[0]->Play(0);
-}
-
 void FreeVoiceAndEffect() {
     if (g_VoicePlayers[0] != nullptr) {
         g_VoicePlayers[0]->Stop();
@@ -88,6 +81,14 @@ void TakeSnapshot(HWND hwnd, Snapshot kind) {
 }
 
 } // namespace
+
+void PlayWindowClick() {
+    delete g_SePlayers[0];
+    g_SePlayers[0] = new CSeplay();
+    g_SePlayers[0]->Open("sys_a002.ogg");
+    g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
+    g_SePlayers[0]->Play(0);
+}
 
 // Leaves for an overlay screen; it returns to the current scene.
 static void LeaveFor(CScriptMng& s, SceneId scene, Snapshot snapshot, bool fromGame) {
@@ -154,7 +155,7 @@ static void Press(CScriptMng& s, uint8_t hover) {
     const bool silent =
         s.m_inReplay != 0 && (hover == kSave || hover == kLoad || (hover == kNote && s.m_windowStyle != 1));
     if (!silent)
-        PlayClick();
+        PlayWindowClick();
 }
 
 bool CScriptMng::MsgWndButtonInput(uint8_t hover, int /*arg*/) {
@@ -257,7 +258,7 @@ bool CScriptMng::ScreenButtonInput(uint8_t hover) {
     m_btnHeld = 1;
     m->left = 0;
     if (m_inReplay == 0)
-        PlayClick();
+        PlayWindowClick();
     uint8_t* mode = hover == kSkip ? &m_skipRead : hover == kAuto ? &m_autoMode : nullptr;
     if (mode != nullptr) {
         if (*mode == 0) {
@@ -301,7 +302,7 @@ static void RightClickToNotebook(CScriptMng& s) {
         g_SystemData.rightClickMode != 0 || s.m_windowFrame != 1)
         return;
     if (s.m_windowStyle == 0) {
-        PlayClick();
+        PlayWindowClick();
         FreeVoiceAndEffect();
         TakeSnapshot(s.m_hWnd, Snapshot::kPlain);
         if (g_pGameMain != nullptr) {

@@ -1,8 +1,9 @@
 // The per-frame steps of the presentation modes and the investigation screens that are not built yet.
 // Until their own code is written, each mode ends at once: it resets the sub-state and hands back
-// to the interpreter (scene 2), so a script that enters one simply goes on. The post-frame steps
-// (composition, window buttons, sprite drawing) draw nothing yet.
+// to the interpreter (scene 2), so a script that enters one simply goes on.
 #include "app/game_main.h"
+#include "graphics/pixel_effects.h"
+#include "graphics/surfaces.h"
 #include "script/script_mng.h"
 
 namespace {
@@ -15,7 +16,15 @@ void ReturnToScript(CScriptMng& engine) {
 
 } // namespace
 
-bool CScriptMng::ModeTransition(uint8_t /*kind*/, uint32_t /*ms*/) {
+// The transition lands its end picture at once, as it does with the effects turned off: layer 1
+// (the incoming picture) becomes layer 0 and the screen, and is freed; kind 3 keeps layer 0.
+bool CScriptMng::ModeTransition(uint8_t kind, uint32_t /*ms*/) {
+    if (kind != 3 && g_Layers[1] != nullptr) {
+        kestrel::fx::CopyClipped(g_Layers[0], 0, 0, g_Layers[1], 0, 0, kScreenWidth, kScreenHeight);
+        kestrel::fx::CopyClipped(g_ScreenSurface, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
+    }
+    ReplaceSurface(g_RuleMaskSurface, nullptr);
+    ReplaceSurface(g_Layers[1], nullptr);
     ReturnToScript(*this);
     return true;
 }
@@ -41,11 +50,6 @@ bool CScriptMng::ModeColorTransition() {
 }
 
 bool CScriptMng::ModeTransition37() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeSpriteAnim() {
     ReturnToScript(*this);
     return true;
 }
@@ -117,9 +121,5 @@ bool CScriptMng::ModeSearch() {
 
 bool CScriptMng::ModeSearchInventory() {
     ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::DrawSpriteAnimFrame() {
     return true;
 }

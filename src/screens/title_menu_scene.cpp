@@ -242,14 +242,15 @@ void CTitleMenuScene::Act(HWND hwnd) {
                 g_pScriptMng->LoadScript(kFirstScript);
             }
             SetScene(kSceneScript);
-            // TODO(title): clear the option byte of script command 63 once the engine keeps it.
+            if (g_pScriptMng)
+                g_pScriptMng->m_param63 = 0;
             ClearMouseLeft();
             ClearCtrl();
             break;
         case kLoad:
             if (g_pScriptMng) {
                 g_pScriptMng->m_inReplay = 0;
-                // TODO(title): and the option byte of script command 63.
+                g_pScriptMng->m_param63 = 0;
             }
             SetScene(kSceneLoad);
             break;

@@ -446,6 +446,7 @@ CScriptMng::~CScriptMng() {
         DeleteSurface(s);
     for (CDIB32*& s : g_FaceSurfaces)
         DeleteSurface(s);
+    DeleteSurface(g_OverlaySurface);
     delete m_pEffect;
     m_pEffect = nullptr;
     if (g_pScriptMng == this)

@@ -76,8 +76,16 @@ CDIB32* ScreenCopy(HWND hWnd, CDIB32* src);
 // (percent, clamped to 100) scaled to 255.
 uint16_t MsgWindowBlendLevel();
 
-// Sprite pictures 0..9 and, at index 10, the 100 x 100 work surface (black when created).
+// Sprite pictures 0..9 and, at index 10, the work surface of the rotated blits: 100 x 100 and black
+// when created; a rotated 32-bit sprite whose bounds are larger makes it larger.
 extern CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1];
+inline constexpr int kSpriteWorkSurface = kScriptSpriteSlots;
+// The picture of the overlay effect (op 82: "bmp\noise.bmp" or "bmp\cloud.bmp"); null without one.
+extern CDIB32* g_OverlaySurface;
+// Draws `src` rotated by `angleDeg` whole degrees about its centre into `dst`: the picture is turned
+// about the point (58, 54) of the sprite work surface, which is then blended whole onto `dst` at
+// (x, y) by its per-pixel alpha. Pictures up to about 80 x 80 fit (the clock hands). True.
+bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg);
 // Standing-character base pictures and face sheets, one per character slot.
 extern CDIB32* g_pCharBaseSurfaces[kScriptCharSlots];
 extern CDIB32* g_FaceSurfaces[kScriptCharSlots];
@@ -139,14 +147,6 @@ struct SpriteSlot {
     uint32_t tweenStart = 0;
     uint32_t fadeStart = 0;
     uint8_t started = 0;
-    // Sine motion of op 67 and the range of op 85.
-    uint32_t sineA = 0;
-    uint16_t sineB = 0;
-    uint32_t sineC = 0;
-    uint32_t sineStart = 0;
-    uint8_t moving = 0;
-    uint32_t rangeStart = 0;
-    uint16_t rangeEnd = 0;
 };
 
 // Item lists of the investigation part. state: value set by the script (0 = not held); order:
@@ -481,6 +481,14 @@ public:
     // message scene is composed (each visits its five slots in order). True.
     bool AnimateCharSlots();
     bool AnimateMarkSlots();
+    // Advances sprite slot `slot` (0..9) to the present clock time. True (false for a bad slot).
+    bool UpdateSpriteTween(int slot);
+    // Tweens and draws one sprite slot onto the back buffer or layer 1. True.
+    bool DrawSpriteSlot(int slot);
+    // Draws sprite slot `slot` as it stands onto `target` as a four-corner mapped picture (op 72),
+    // placed as the slot is shown (rotated about its centre, or from its top-left corner): by its
+    // per-pixel alpha for a 32-bit picture, else at the slot's opacity. True.
+    bool StampSpriteSlot(int slot, CDIB32* target);
 
     // ---- Game state, in the order of the object -------------------------------------------------
     // Position and motion slots.
@@ -544,6 +552,7 @@ public:
     uint32_t m_msgId = 0;   // index of the current message's read flag
     uint8_t m_fromGame = 0; // a system screen was opened from the running game
     uint8_t& m_menuFromGame = m_fromGame;
+    uint8_t m_param63 = 0;            // message-window option byte of op 63
     uint8_t m_windowStyle = 0;        // 0, 1 or 2
     char* m_pNamePlateText = nullptr; // heap strings (saved as 128 bytes each)
     char*& m_pNamePlate = m_pNamePlateText;
@@ -677,7 +686,9 @@ public:
     int16_t m_panTo[2] = {};
     uint32_t m_panMs = 0;
     SpriteSlot m_sprites[kScriptSpriteSlots];
-    uint8_t m_slotMaskNo = 0;
+    uint8_t m_slotMaskNo = 0;     // rule mask of op 66 (1..28), 0 none; slots then draw into layer 1
+    RECT m_spriteRect{};          // destination rectangle of the first sprite slot at the last snap
+    RECT m_spriteDrawn{};         // area the slots covered in the last frame of scene 38 (restored next)
     uint8_t m_spriteAnimSlot = 0; // op 69
     uint32_t m_spriteAnimMs = 0;
     uint32_t m_spriteAnimStart = 0;
@@ -706,6 +717,8 @@ public:
     uint32_t m_stepClock = 0;
     // Characters the character selection offers (op 136): the legwork table under its second name.
     uint8_t (&m_charAvailable)[15] = m_legworkChars;
+    int16_t m_charSetX = 0; // centre x and top y of the last character placed by op 19 (op 74)
+    int16_t m_charSetY = 0;
     uint16_t m_saveTime[5] = {};       // year, month, day, hour, minute
     uint8_t m_param73 = 0;             // op 73; nothing reads it
     CDIB32Effect* m_pEffect = nullptr; // holder of the pixel effects
@@ -719,8 +732,6 @@ public:
 private:
     // Helpers for the handlers.
     uint8_t* Next(uint8_t* cmd, uint32_t extra = 0);
-    // Scene 2 and the next command past the command's text (if it carries one).
-    uint8_t* SkipCommand(uint8_t* cmd);
     uint8_t* JumpTo(uint8_t* cmd, uint32_t offset);
     uint8_t* EndScript(ScriptFault fault, uint8_t* cmd);
     void SetScene(uint8_t scene);

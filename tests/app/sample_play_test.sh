@@ -3,7 +3,7 @@
 # the start-up dialog, cuts the logo short with Ctrl, checks the title menu against its picture,
 # starts a new game, checks the first message pages (text in the window, the speaker's name on the
 # plate), clicks through the story and its ending until the title menu is back, quits through the
-# quit question and checks the read flags in save/Config.dat.
+# quit question and checks the read flags and the seen event picture in save/Config.dat.
 #
 #   sample_play_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 #
@@ -81,6 +81,8 @@ done
 plate="17 457 134 30" # inside the name plate's border
 [ "$(bright $plate)" = 0 ] || fail "a name on the plate of a line that has no speaker"
 first=$now
+# The room is behind the window: above the window band the screen is the background picture.
+[ "$(differing "$assets/bmp/bg01.bmp" 0 0 1024 440)" = 0 ] || fail "the room is not behind the first message"
 
 # --- The next message has a speaker: the hero's given name on the plate. ---------------------------
 click 500 300
@@ -117,8 +119,12 @@ rc=$?
 pid=
 [ $rc -eq 0 ] || fail "the game ended with $rc"
 
-# --- The read flags of the twelve messages, one byte per message id from 0x7A4. --------------------
+# --- The read flags of the messages, one byte per message id from 0x7A4. ---------------------------
 [ "$(stat -c %s save/Config.dat 2>/dev/null)" = 62258 ] || fail "no Config.dat of 62258 bytes"
 flags=$(od -An -tu1 -j $((0x7A4)) -N 14 save/Config.dat | tr -s ' ' | sed 's/^ //')
 [ "$flags" = "0 1 1 1 1 1 1 1 1 1 1 1 1 0" ] || fail "read flags of ids 0 to 13: $flags"
+flags=$(od -An -tu1 -j $((0x7A4 + 101)) -N 3 save/Config.dat | tr -s ' ' | sed 's/^ //')
+[ "$flags" = "1 1 1" ] || fail "read flags of the assistant's story, ids 101 to 103: $flags"
+# The old photograph (event picture 1, variant a) is marked seen: byte 0 of the seen flags at 0x3F8.
+[ "$(od -An -tu1 -j $((0x3F8)) -N 1 save/Config.dat | tr -d ' ')" = 1 ] || fail "the event picture is not marked seen"
 echo "1 passed, 0 failed"

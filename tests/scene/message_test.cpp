@@ -470,3 +470,76 @@ TEST_F(MessageScene, AFaceTagDrawsItsCellFiveToARowAndReadsTheLastDigitOfTheSlot
 }
 
 } // namespace
+
+namespace {
+
+uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
+    const uint8_t* p = s->GetPixelAddress(x, y);
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
+}
+
+TEST_F(MessageScene, TheEndOfAVerticalMessageClearsTheWindowOptionByte) {
+    for (uint8_t style : {0, 1}) {
+        engine().m_windowStyle = style;
+        engine().m_textX = 920;
+        Start("SetParam63 7\nMessage \"ab\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(20, 1);
+        EXPECT_EQ(engine().m_param63, 7);
+        Click();
+        Step();
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(engine().m_param63, style == 1 ? 0 : 7) << int{style};
+    }
+}
+
+TEST_F(MessageScene, TheHideKeyAndTheRightClickHideTheWindowAndTheNextInputShowsIt) {
+    Start("SetMessageId 4\nMessage \"ab\"\nExitToMenu\n");
+    g_SystemData.messageSpeed = 100;
+    StepUntilClickWait(20, 1);
+    ASSERT_EQ(engine().m_msgStep, 3);
+    g_Layers[0]->Fill(0x222222, nullptr);
+    g_ScreenSurface->Fill(0x111111, nullptr);
+    delete g_SePlayers[0];
+    g_SePlayers[0] = nullptr;
+
+    // The hide key: the screen shows layer 0, the window is kept for later; nothing advances.
+    g_pKeyboard->space = 1;
+    Step();
+    EXPECT_EQ(engine().m_windowHidden, 1);
+    EXPECT_EQ(g_pKeyboard->space, 0);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), 0x222222u);
+    ASSERT_NE(g_SavedScreenSurface, nullptr);
+    EXPECT_EQ(PixelAt(g_SavedScreenSurface, 500, 500), 0x111111u);
+    EXPECT_EQ(g_SePlayers[0], nullptr) << "the key hides without a click";
+    Step(5000);
+    EXPECT_EQ(engine().m_windowHidden, 1);
+    EXPECT_EQ(game().scene, kSceneMessage);
+
+    // The key again shows the window, the screen as it was.
+    g_pKeyboard->space = 1;
+    Step();
+    EXPECT_EQ(engine().m_windowHidden, 0);
+    EXPECT_EQ(g_pKeyboard->space, 0);
+    EXPECT_EQ(engine().m_redrawWindow, 1);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), 0x111111u);
+    EXPECT_EQ(g_SavedScreenSurface, nullptr);
+
+    // The right click (when the options let it hide) clicks; a left click then only shows the window.
+    g_SystemData.rightClickMode = 1;
+    g_pMouse->state.right = 1;
+    Step();
+    EXPECT_EQ(engine().m_windowHidden, 1);
+    EXPECT_EQ(g_pMouse->state.right, 0);
+    EXPECT_NE(g_SePlayers[0], nullptr);
+    Click();
+    Step();
+    EXPECT_EQ(engine().m_windowHidden, 0);
+    EXPECT_EQ(game().scene, kSceneMessage);
+    EXPECT_EQ(engine().m_msgStep, 3);
+    Click();
+    Step();
+    EXPECT_EQ(game().scene, kSceneScript);
+}
+
+} // namespace

@@ -15,7 +15,7 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
           "AddVar 1, 1\n"
           "ExitToMenu\n");
     // Skipping everything: the message runs its set-up, reveal and advance in one frame each, and
-    // the transition ends within its command.
+    // the transition takes one frame of its own scene.
     engine().m_skipAll = 1;
     std::vector<SceneId> scenes;
     for (int i = 0; i < 16 && game().scene != kSceneTitleMenu; ++i) {
@@ -24,8 +24,8 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
     }
     EXPECT_EQ(game().scene, kSceneTitleMenu);
     EXPECT_EQ(engine().m_vars[1], 6);
-    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage, kSceneMessage,
-                                           kSceneMessage, kSceneMessage, kSceneScript,
-                                           kSceneScript,  kSceneScript,  kSceneTitleMenu};
+    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage,  kSceneMessage,    kSceneMessage,
+                                           kSceneMessage, kSceneScript,   kSceneTransition, kSceneScript,
+                                           kSceneScript,  kSceneTitleMenu};
     EXPECT_EQ(scenes, expected);
 }

@@ -287,7 +287,12 @@ TEST_F(ScriptRun, EveryUsedCodeReachesItsHandlerAndContinuesPastItsText) {
         ASSERT_NE(engine().LoadScript("op.s"), nullptr);
         game().scene = kSceneScript;
         engine().RunScript();
-        EXPECT_TRUE(boxes().empty()) << info.name << ": " << (boxes().empty() ? "" : boxes()[0].text);
+        // Three picture commands report the missing picture or backup they need (with nothing
+        // loaded, every one of them misses it); the others show nothing.
+        const bool reportsMissing =
+            info.name == "RestoreBg" || info.name == "SetScrCharSet" || info.name == "SetFaceFrame";
+        EXPECT_EQ(boxes().size(), reportsMissing ? 1u : 0u)
+            << info.name << ": " << (boxes().empty() ? "" : boxes()[0].text);
         EXPECT_EQ(engine().LastFault(), ScriptFault::kNone) << info.name;
         EXPECT_EQ(engine().ScriptOffset(), bytes.size() - 4) << info.name;
     }

@@ -480,7 +480,7 @@ const std::vector<PictureAsset>& SamplePictures() {
     static const std::vector<PictureAsset> all = [] {
         std::vector<PictureAsset> list = base;
         for (const auto* more : {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(),
-                                 &SampleNotebookPictures(), &InvestigationPictures()})
+                                 &SampleNotebookPictures(), &InvestigationPictures(), &StoryPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();

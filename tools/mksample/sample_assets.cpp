@@ -9,7 +9,7 @@
 namespace kestrel::sample {
 
 const std::vector<std::string>& SampleFolders() {
-    static const std::vector<std::string> folders = {"system", "bmp", "bgm", "se", "voice"};
+    static const std::vector<std::string> folders = {"system", "bmp", "chara", "bgm", "se", "voice"};
     return folders;
 }
 

@@ -46,6 +46,8 @@ struct MovieAsset {
 const std::vector<PictureAsset>& SamplePictures();
 // The pictures of the investigation part (part of SamplePictures).
 const std::vector<PictureAsset>& InvestigationPictures();
+// The event picture and the standing character with her face sheet.
+const std::vector<PictureAsset>& StoryPictures();
 const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
 // The save and load screens' pictures.
