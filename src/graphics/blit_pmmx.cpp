@@ -166,6 +166,51 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
     }
 }
 
+// Rule-mask wipe, four pixels per step. Per channel o + (((n − o) × a) >> 8) equals
+// (o × (256 − a) + n × a) >> 8 (o × 256 is a multiple of 256), and that sum is at most 255 × 256, so
+// both products and their sum fit unsigned 16-bit lanes. Weights outside 0 to 255 blend garbage that
+// the selects replace.
+inline __m128i WipeBlend4(__m128i dv, __m128i nv, __m128i ov, __m128i a) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(256);
+    const __m128i a8 = _mm_and_si128(a, _mm_set1_epi32(0xFF));
+    const __m128i a2 = _mm_or_si128(a8, _mm_slli_epi32(a8, 16));
+    const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
+    const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
+    const __m128i lo =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(ov, zero), _mm_sub_epi16(full, aLo)),
+                                     _mm_mullo_epi16(_mm_unpacklo_epi8(nv, zero), aLo)),
+                       8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(ov, zero), _mm_sub_epi16(full, aHi)),
+                                     _mm_mullo_epi16(_mm_unpackhi_epi8(nv, zero), aHi)),
+                       8);
+    const __m128i alphaByte = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    __m128i out = Select(alphaByte, dv, _mm_packus_epi16(lo, hi));
+    out = Select(_mm_cmpgt_epi32(a, _mm_set1_epi32(255)), nv, out);
+    return Select(_mm_cmplt_epi32(a, zero), dv, out);
+}
+
+void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                 const int32_t alphas[256]) {
+    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a = mask ? _mm_setr_epi32(alphas[mask[i] & 0xFF], alphas[mask[i + 1] & 0xFF],
+                                                alphas[mask[i + 2] & 0xFF], alphas[mask[i + 3] & 0xFF])
+                               : _mm_set1_epi32(alphas[0]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         WipeBlend4(load(d + i), load(n + i), load(o + i), a));
+    }
+    for (; i < count; ++i) {
+        const int32_t a = alphas[mask ? mask[i] & 0xFF : 0];
+        const __m128i one = WipeBlend4(_mm_cvtsi32_si128(static_cast<int32_t>(d[i])),
+                                       _mm_cvtsi32_si128(static_cast<int32_t>(n[i])),
+                                       _mm_cvtsi32_si128(static_cast<int32_t>(o[i])), _mm_set1_epi32(a));
+        d[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(one));
+    }
+}
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define KESTREL_HAVE_AVX2 1
 
@@ -207,6 +252,7 @@ KESTREL_AVX2 void ColorKeyRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uin
         const __m256i sv = Load8(s + i);
         Store8(d + i, _mm256_blendv_epi8(sv, Load8(d + i), _mm256_cmpeq_epi32(sv, k)));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     ColorKeyRow(d + i, s + i, n - i, key);
 }
 
@@ -234,6 +280,7 @@ KESTREL_AVX2 void AlphaRowAvx2(uint32_t* d, const uint32_t* s, int32_t n) {
         out = _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero));
         Store8(d + i, out);
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     AlphaRow(d + i, s + i, n - i);
 }
 
@@ -256,43 +303,81 @@ KESTREL_AVX2 void BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32
     for (; i + 8 <= n; i += 8) {
         Store8(d + i, Blend8(Load8(s + i), Load8(d + i), ws, ws, wd, wd));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     BlendRow(d + i, s + i, n - i, inverse3, level3);
 }
 
 // The weights of the alpha-times-level blit computed per pixel rather than looked up: m = alpha
 // (256 at 255), source weight (m × level) >> 8, destination weight 255 − ((m × (255 − inverse)) >> 8),
-// the same values as the tables.
+// the same values as the tables. Each (m × w) >> 8 is formed as mulhi(m × 128, 2w), both factors
+// within 16 bits; the alpha lanes get weight 0 on both sides, so the alpha byte comes out 0.
 KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
                                     uint32_t level3, const LaneWeights& w) {
-    auto b = [](uint32_t v, int c) { return static_cast<int16_t>((v >> (8 * c)) & 0xFF); };
-    auto k = [](uint32_t v, int c) { return static_cast<int16_t>(255 - ((v >> (8 * c)) & 0xFF)); };
+    auto b = [](uint32_t v, int c) { return static_cast<int16_t>(2 * ((v >> (8 * c)) & 0xFF)); };
+    auto k = [](uint32_t v, int c) { return static_cast<int16_t>(2 * (255 - ((v >> (8 * c)) & 0xFF))); };
     const __m256i lv = _mm256_setr_epi16(b(level3, 0), b(level3, 1), b(level3, 2), 0, b(level3, 0),
                                          b(level3, 1), b(level3, 2), 0, b(level3, 0), b(level3, 1),
                                          b(level3, 2), 0, b(level3, 0), b(level3, 1), b(level3, 2), 0);
     const __m256i kv = _mm256_setr_epi16(
         k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0,
         k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0);
-    const __m256i c255 = _mm256_set1_epi16(255);
+    const __m256i c255 =
+        _mm256_setr_epi16(255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0);
     const __m256i opaque = _mm256_set1_epi32(255);
-    const __m256i one = _mm256_set1_epi32(1);
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = Load8(s + i);
         const __m256i dv = Load8(d + i);
         const __m256i a = _mm256_srli_epi32(sv, 24);
-        const __m256i m = _mm256_add_epi32(a, _mm256_and_si256(_mm256_cmpeq_epi32(a, opaque), one));
+        // m × 128: alpha × 128, and 256 × 128 at alpha 255.
+        const __m256i m7 = _mm256_slli_epi32(_mm256_sub_epi32(a, _mm256_cmpeq_epi32(a, opaque)), 7);
         __m256i mLo, mHi;
-        Spread(m, mLo, mHi);
-        const __m256i wsLo = _mm256_srli_epi16(_mm256_mullo_epi16(mLo, lv), 8);
-        const __m256i wsHi = _mm256_srli_epi16(_mm256_mullo_epi16(mHi, lv), 8);
-        const __m256i wdLo = _mm256_sub_epi16(c255, _mm256_srli_epi16(_mm256_mullo_epi16(mLo, kv), 8));
-        const __m256i wdHi = _mm256_sub_epi16(c255, _mm256_srli_epi16(_mm256_mullo_epi16(mHi, kv), 8));
-        const __m256i out = _mm256_and_si256(Blend8(sv, dv, wsLo, wsHi, wdLo, wdHi), colour);
+        Spread(m7, mLo, mHi);
+        const __m256i wsLo = _mm256_mulhi_epu16(mLo, lv);
+        const __m256i wsHi = _mm256_mulhi_epu16(mHi, lv);
+        const __m256i wdLo = _mm256_sub_epi16(c255, _mm256_mulhi_epu16(mLo, kv));
+        const __m256i wdHi = _mm256_sub_epi16(c255, _mm256_mulhi_epu16(mHi, kv));
+        const __m256i out = Blend8(sv, dv, wsLo, wsHi, wdLo, wdHi);
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     AlphaBlendRow(d + i, s + i, n - i, w);
+}
+
+// Rule-mask wipe, eight pixels per step: the weights gathered from the table, the arithmetic of
+// WipeBlend4.
+KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                                  int32_t count, const int32_t alphas[256]) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    const __m256i alphaByte = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m256i c255 = _mm256_set1_epi32(255);
+    const __m256i fixed = _mm256_set1_epi32(alphas[0]);
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i a = mask ? _mm256_setr_epi32(alphas[mask[i] & 0xFF], alphas[mask[i + 1] & 0xFF],
+                                                   alphas[mask[i + 2] & 0xFF], alphas[mask[i + 3] & 0xFF],
+                                                   alphas[mask[i + 4] & 0xFF], alphas[mask[i + 5] & 0xFF],
+                                                   alphas[mask[i + 6] & 0xFF], alphas[mask[i + 7] & 0xFF])
+                               : fixed;
+        const __m256i dv = Load8(d + i), nv = Load8(n + i), ov = Load8(o + i);
+        // o + (((n − o) × a) >> 8) as o + mulhi((n − o) × 128, 2a): both factors fit signed 16 bits.
+        __m256i aLo, aHi;
+        Spread(_mm256_slli_epi32(_mm256_and_si256(a, low), 1), aLo, aHi);
+        const __m256i oLo = _mm256_unpacklo_epi8(ov, zero), oHi = _mm256_unpackhi_epi8(ov, zero);
+        const __m256i lo = _mm256_add_epi16(
+            oLo, _mm256_mulhi_epi16(
+                     _mm256_slli_epi16(_mm256_sub_epi16(_mm256_unpacklo_epi8(nv, zero), oLo), 7), aLo));
+        const __m256i hi = _mm256_add_epi16(
+            oHi, _mm256_mulhi_epi16(
+                     _mm256_slli_epi16(_mm256_sub_epi16(_mm256_unpackhi_epi8(nv, zero), oHi), 7), aHi));
+        __m256i out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), dv, alphaByte);
+        out = _mm256_blendv_epi8(out, nv, _mm256_cmpgt_epi32(a, c255));
+        Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpgt_epi32(zero, a)));
+    }
+    _mm256_zeroupper();
+    MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, alphas);
 }
 
 #endif
@@ -325,6 +410,23 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
         if (a != 0) {
             d[i] = Blend3(s[i], d[i], w.src[a][0], w.src[a][1], w.src[a][2], w.dst[a][0], w.dst[a][1],
                           w.dst[a][2]);
+        }
+    }
+}
+
+void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                 const int32_t alphas[256]) {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t a = alphas[mask ? mask[i] & 0xFF : 0];
+        if (a > 255) {
+            d[i] = n[i];
+        } else if (a >= 0) {
+            uint32_t out = d[i] & 0xFF000000u;
+            for (int sh = 0; sh < 24; sh += 8) {
+                const uint32_t oc = (o[i] >> sh) & 0xFF, nc = (n[i] >> sh) & 0xFF;
+                out |= ((oc * (256 - a) + nc * a) >> 8) << sh;
+            }
+            d[i] = out;
         }
     }
 }
@@ -438,4 +540,15 @@ int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inve
                  AlphaBlendRow(d, s, n, w);
              });
     return 0;
+}
+
+void CDIB32PMMX::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                             int32_t count, const int32_t alphas[256]) const {
+#if defined(KESTREL_HAVE_AVX2)
+    if (UseAvx2()) {
+        MaskWipeRowAvx2(d, n, o, mask, count, alphas);
+        return;
+    }
+#endif
+    ::MaskWipeRow(d, n, o, mask, count, alphas);
 }

@@ -71,6 +71,12 @@ public:
     virtual int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                               const RECT* srcRect, const SIZE* dstSize, RECT* clip) = 0;
 
+    // One row of a rule-mask wipe over `count` pixels: per pixel the weight a = alphas[mask[i] & 0xFF]
+    // (alphas[0] for every pixel when mask is null); a < 0 leaves d[i], a > 255 copies n[i], and
+    // 0 to 255 set each colour channel to o + (((n − o) × a) >> 8), keeping d[i]'s alpha byte.
+    virtual void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                             int32_t count, const int32_t alphas[256]) const = 0;
+
     // Mapped quad blits: the four corners of the picture (0 top-left, 1 top-right, 2 bottom-left,
     // 3 bottom-right) as source points and the destination points where they land. Result 0 drawn
     // or nothing to draw, 1 refused (a crossed quadrilateral).
@@ -149,6 +155,8 @@ public:
                  const SIZE* dstSize, RECT* clip) override;
     int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+    void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                     const int32_t alphas[256]) const override;
     // Defined with the mapped quad blits in quad_blit.cpp.
     int BltQuadB(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, RECT* clip,
                  uint8_t exact) override;
@@ -175,6 +183,8 @@ public:
                  const SIZE* dstSize, RECT* clip) override;
     int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+    void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                     const int32_t alphas[256]) const override;
 };
 
 // Which implementation a new CDIB32 gets.

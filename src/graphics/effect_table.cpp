@@ -620,31 +620,21 @@ void MaskWipe(const Args& a, AlphaOf alphaOf) {
     if (d.Empty() || n.Empty() || o.Empty()) {
         return;
     }
+    int32_t alphas[256];
+    for (int32_t mask = 0; mask < 256; ++mask) {
+        alphas[mask] = alphaOf(mask);
+    }
+    const CDIB32Base& impl = *a.dst->Impl();
     const Area area = CutArea(a.x, a.y, a.w, a.h, {&d, &n, &o});
     for (int32_t yy = area.y0; yy < area.y1; ++yy) {
         uint32_t* dr = d.Row(yy);
         const uint32_t* nr = n.Row(yy);
         const uint32_t* orow = o.Row(yy);
         const uint32_t* mr = (!m.Empty() && yy < m.height) ? m.Row(yy) : nullptr;
-        const int32_t maskEnd = mr ? std::min(area.x1, m.width) : area.x0;
-        for (int32_t xx = area.x0; xx < area.x1; ++xx) {
-            const int32_t mask = xx < maskEnd ? static_cast<int32_t>(mr[xx] & 0xFF) : 0;
-            const int32_t alpha = alphaOf(mask);
-            if (alpha < 0) {
-                continue; // leave the pixel
-            }
-            if (alpha > 255) {
-                dr[xx] = nr[xx];
-                continue;
-            }
-            uint32_t out = dr[xx] & 0xFF000000u;
-            for (int c = 0; c < 3; ++c) {
-                const int32_t oc = static_cast<int32_t>(Ch(orow[xx], c));
-                const int32_t v = oc + (((static_cast<int32_t>(Ch(nr[xx], c)) - oc) * alpha) >> 8);
-                out |= static_cast<uint32_t>(v & 0xFF) << (8 * c);
-            }
-            dr[xx] = out;
-        }
+        const int32_t maskEnd = mr ? std::clamp(m.width, area.x0, area.x1) : area.x0;
+        const int32_t x0 = area.x0;
+        impl.MaskWipeRow(dr + x0, nr + x0, orow + x0, mr ? mr + x0 : nullptr, maskEnd - x0, alphas);
+        impl.MaskWipeRow(dr + maskEnd, nr + maskEnd, orow + maskEnd, nullptr, area.x1 - maskEnd, alphas);
     }
 }
 int32_t Effect32(Args& a) {
