@@ -1,8 +1,11 @@
 // Decode throughput of each archive entry transform, and of the common scrambled-LZSS combination, on
 // a 4 MB picture-like input (a 1024 x 1024 32-bit picture: gradients, flat shapes, some noise), beside
-// memcpy of the same 4 MB in the same run. The MB/s counter is decoded output per second.
+// memcpy of the same 4 MB and lz4's decompression of the same picture in the same run. The MB/s
+// counter is decoded output per second; the summary gives each decoder's speed relative to lz4.
 #include <benchmark/benchmark.h>
+#include <lz4.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "archive/arc_file.h"
 #include "archive/arc_transforms.h"
 #include "packdat_lib.h"
+#include "summary_reporter.h"
 
 namespace {
 
@@ -113,7 +117,35 @@ void BM_ScrambledLzss(benchmark::State& state) {
     SetRate(state);
 }
 
+// The peer: lz4 (a byte-oriented LZ77 coder built for decoding speed) on the same picture.
+void BM_Lz4(benchmark::State& state) {
+    const Bytes& in = Picture();
+    static const Bytes coded = [&in] {
+        Bytes c(static_cast<size_t>(LZ4_compressBound(static_cast<int>(in.size()))));
+        const int n =
+            LZ4_compress_default(reinterpret_cast<const char*>(in.data()), reinterpret_cast<char*>(c.data()),
+                                 static_cast<int>(in.size()), static_cast<int>(c.size()));
+        c.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return c;
+    }();
+    Bytes out(in.size());
+    for (auto _ : state) {
+        const int n = LZ4_decompress_safe(reinterpret_cast<const char*>(coded.data()),
+                                          reinterpret_cast<char*>(out.data()), static_cast<int>(coded.size()),
+                                          static_cast<int>(out.size()));
+        if (n != static_cast<int>(in.size())) {
+            state.SkipWithError("lz4 decode failed");
+            break;
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["ratio"] = static_cast<double>(coded.size()) / static_cast<double>(in.size());
+    SetRate(state);
+}
+
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lz4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Unscramble)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decoder<kestrel::packdat::EncodeRecencyList, kestrel::arc::DecodeRecencyList>)
     ->Name("BM_RecencyList")
@@ -131,4 +163,16 @@ BENCHMARK(BM_ScrambledLzss)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const double lz4 = reporter.Time("BM_Lz4");
+    std::printf("\n%-24s %12s %12s\n", "4 MB picture", "ms", "speed/lz4");
+    for (const auto& [name, t] : reporter.times) {
+        std::printf("%-24s %12.3f %12.2f\n", name.c_str(), t, lz4 > 0 && t > 0 ? lz4 / t : 0.0);
+    }
+    std::printf("\nlimits: BM_Lzss at speed/lz4 >= 0.5, BM_ScrambledLzss at speed/lz4 >= 0.4\n");
+    return 0;
+}

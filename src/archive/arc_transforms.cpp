@@ -310,50 +310,127 @@ DecodeResult DecodeLzss(const uint8_t* in, uint32_t length, uint32_t maxOutput, 
     if (r != DecodeResult::Ok) {
         return r;
     }
-    // The whole ring starts at 0, so that a reference into its never-written end reads zeros.
-    uint8_t ring[4096] = {};
-    uint32_t ringPos = 4078;
+    // The coder's window is a ring of 4096 bytes that starts at 0 with its write position at 4078;
+    // every byte decoded is also written there. A reference names a ring position, which lies a
+    // fixed distance behind the write position (4096 when it names the write position itself), so
+    // the output serves as the window: the byte `distance` back, or 0 before the output's start.
+    constexpr uint32_t kRingStart = 4078;
+    // A group is a flag byte and eight tokens: at most 17 bytes in, 8 × 18 bytes out.
+    constexpr uint32_t kGroupIn = 17, kGroupOut = 8 * 18;
+    uint8_t* const dst = out->bytes.get();
     uint32_t pos = 4;
-    uint8_t* dst = out->bytes.get();
     uint32_t written = 0;
-    uint32_t flags = 0;
-    for (;;) {
-        flags >>= 1;
-        if ((flags & 0x100) == 0) {
-            if (pos >= length) {
-                break;
+    // Copies the `count` bytes of a reference to ring position `from` and advances `written`. With
+    // `slack`, the output has room for the match rounded up to whole 8-byte words: such words are
+    // copied where each reads only bytes already written; the bytes past the match are written
+    // again after it.
+    auto copyMatch = [dst, &written](uint32_t from, uint32_t count, bool slack) {
+        const uint32_t distance = ((kRingStart + written - from - 1) & 0xFFF) + 1; // 1 to 4096
+        uint8_t* d = dst + written;
+        if (slack && distance <= written) {
+            // Whole words where each reads only bytes already written: `step` back, a multiple of the
+            // distance of at least 8, once the first (step − distance) bytes are in place. A match
+            // one, two or four bytes back repeats a word made of them.
+            const uint8_t* s = d - distance;
+            uint32_t k = 0, step = distance;
+            if (distance < 8) {
+                if (distance == 1 || distance == 2 || distance == 4) {
+                    uint64_t word;
+                    if (distance == 1) {
+                        word = s[0] * 0x0101010101010101u;
+                    } else if (distance == 2) {
+                        uint16_t half;
+                        std::memcpy(&half, s, 2);
+                        word = half * 0x0001000100010001u;
+                    } else {
+                        uint32_t quarter;
+                        std::memcpy(&quarter, s, 4);
+                        word = quarter * 0x0000000100000001u;
+                    }
+                    for (; k < count; k += 8) {
+                        std::memcpy(d + k, &word, 8);
+                    }
+                    written += count;
+                    return;
+                }
+                static constexpr uint8_t kStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+                step = kStep[distance];
+                for (; k < count && k < step - distance; ++k) {
+                    d[k] = s[k];
+                }
             }
-            flags = in[pos++] | 0xFF00u;
-        }
-        if (flags & 1) {
-            if (pos >= length) {
-                break;
+            for (; k < count; k += 8) {
+                uint64_t word;
+                std::memcpy(&word, d + k - step, 8);
+                std::memcpy(d + k, &word, 8);
             }
-            if (written == declared) {
-                return DecodeResult::Malformed;
-            }
-            uint8_t c = in[pos++];
-            dst[written++] = c;
-            ring[ringPos] = c;
-            ringPos = (ringPos + 1) & 0xFFF;
         } else {
-            if (length - pos < 2) {
-                break;
-            }
-            uint32_t i = in[pos];
-            uint32_t j = in[pos + 1];
-            pos += 2;
-            uint32_t from = i | ((j & 0xF0) << 4);
-            uint32_t count = (j & 0x0F) + 3;
-            if (declared - written < count) {
-                return DecodeResult::Malformed;
-            }
             for (uint32_t k = 0; k < count; ++k) {
-                uint8_t b = ring[(from + k) & 0xFFF];
-                dst[written++] = b;
-                ring[ringPos] = b;
-                ringPos = (ringPos + 1) & 0xFFF;
+                d[k] = distance <= written + k ? dst[written + k - distance] : 0;
             }
+        }
+        written += count;
+    };
+    for (;;) {
+        if (length - pos >= kGroupIn && declared - written >= kGroupOut + 6) {
+            // The whole group fits the input and the output: no test per token.
+            uint32_t flags = in[pos++];
+            for (int t = 0; t < 8; ++t, flags >>= 1) {
+                if (flags & 1) {
+                    dst[written++] = in[pos++];
+                } else {
+                    const uint32_t i = in[pos], j = in[pos + 1];
+                    pos += 2;
+                    const uint32_t from = i | ((j & 0xF0) << 4), count = (j & 0x0F) + 3;
+                    const uint32_t distance = ((kRingStart + written - from - 1) & 0xFFF) + 1;
+                    if (distance >= 8 && distance <= written) {
+                        // The common case: three words, whatever the count (at most 18).
+                        uint8_t* d = dst + written;
+                        uint64_t w0, w1, w2;
+                        std::memcpy(&w0, d - distance, 8);
+                        std::memcpy(d, &w0, 8);
+                        std::memcpy(&w1, d - distance + 8, 8);
+                        std::memcpy(d + 8, &w1, 8);
+                        std::memcpy(&w2, d - distance + 16, 8);
+                        std::memcpy(d + 16, &w2, 8);
+                        written += count;
+                    } else {
+                        copyMatch(from, count, true);
+                    }
+                }
+            }
+            continue;
+        }
+        // Near either end: each token is tested; the stream may end after any whole token.
+        if (pos >= length) {
+            break;
+        }
+        uint32_t flags = in[pos++];
+        int t = 0;
+        for (; t < 8; ++t, flags >>= 1) {
+            if (flags & 1) {
+                if (pos >= length) {
+                    break;
+                }
+                if (written == declared) {
+                    return DecodeResult::Malformed;
+                }
+                dst[written++] = in[pos++];
+            } else {
+                if (length - pos < 2) {
+                    break;
+                }
+                const uint32_t i = in[pos], j = in[pos + 1];
+                pos += 2;
+                const uint32_t count = (j & 0x0F) + 3;
+                if (declared - written < count) {
+                    return DecodeResult::Malformed;
+                }
+                copyMatch(i | ((j & 0xF0) << 4), count, declared - written >= count + 7);
+            }
+        }
+        if (t < 8) {
+            break;
         }
     }
     return written == declared ? DecodeResult::Ok : DecodeResult::Malformed;

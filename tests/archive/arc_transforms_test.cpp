@@ -125,6 +125,51 @@ TEST(Lzss, DeclaredLengthAboveLimitIsNoMemory) {
               DecodeResult::NoMemory);
 }
 
+// Random streams of literals and references (overlapping, 4096 back, into the ring's unwritten
+// zeros, across the ring's wrap), held to a plain model of the coder's ring of 4096 bytes.
+TEST(Lzss, RandomStreamsDecodeAsTheRingModel) {
+    std::mt19937 rng(4078);
+    for (int round = 0; round < 300; ++round) {
+        const uint32_t declared = rng() % (round < 100 ? 64 : 20000);
+        Bytes in = {static_cast<uint8_t>(declared >> 24), static_cast<uint8_t>(declared >> 16),
+                    static_cast<uint8_t>(declared >> 8), static_cast<uint8_t>(declared)};
+        const uint32_t literalsIn10 = round % 3 == 0 ? 9 : 3; // some rounds mostly literals
+        Bytes want;
+        uint8_t ring[4096] = {};
+        uint32_t ringPos = 4078;
+        while (want.size() < declared) {
+            const size_t flagAt = in.size();
+            in.push_back(0);
+            for (int bit = 0; bit < 8 && want.size() < declared; ++bit) {
+                const uint32_t count = 3 + rng() % 16;
+                if (rng() % 10 < literalsIn10 || declared - want.size() < count) {
+                    in[flagAt] = static_cast<uint8_t>(in[flagAt] | (1u << bit));
+                    const uint8_t c = static_cast<uint8_t>(rng() % 7);
+                    in.push_back(c);
+                    want.push_back(c);
+                    ring[ringPos] = c;
+                    ringPos = (ringPos + 1) & 0xFFF;
+                    continue;
+                }
+                // Mostly near references, some anywhere in the ring.
+                const uint32_t back = rng() % 4 == 0 ? rng() % 4097 : 1 + rng() % 24;
+                const uint32_t from = (ringPos - back) & 0xFFF;
+                in.push_back(static_cast<uint8_t>(from & 0xFF));
+                in.push_back(static_cast<uint8_t>(((from >> 4) & 0xF0) | (count - 3)));
+                for (uint32_t k = 0; k < count; ++k) {
+                    const uint8_t b = ring[(from + k) & 0xFFF];
+                    want.push_back(b);
+                    ring[ringPos] = b;
+                    ringPos = (ringPos + 1) & 0xFFF;
+                }
+            }
+        }
+        Bytes out;
+        ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, in, &out), DecodeResult::Ok) << "round " << round;
+        ASSERT_EQ(out, want) << "round " << round;
+    }
+}
+
 TEST(RecencyList, LiteralsAndRanks) {
     Bytes out;
     // The second 'a' is bit 1 followed by the gamma code of rank 1, a single 1 bit.
