@@ -309,20 +309,23 @@ KESTREL_AVX2 void BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32
 
 // The weights of the alpha-times-level blit computed per pixel rather than looked up: m = alpha
 // (256 at 255), source weight (m × level) >> 8, destination weight 255 − ((m × (255 − inverse)) >> 8),
-// the same values as the tables. Each (m × w) >> 8 is formed as mulhi(m × 128, 2w), both factors
-// within 16 bits; the alpha lanes get weight 0 on both sides, so the alpha byte comes out 0.
+// the same values as the tables. The channels stay in place as 16-bit lanes, blue and red in one
+// register, green and alpha in another, so that no unpacking is needed; each (x × w) >> 8 is
+// formed as mulhi(x × 256, w) or mulhi(m × 128, 2w), every factor within 16 bits. The alpha lanes
+// get weight 0 on both sides, so the alpha byte comes out 0.
 KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
                                     uint32_t level3, const LaneWeights& w) {
-    auto b = [](uint32_t v, int c) { return static_cast<int16_t>(2 * ((v >> (8 * c)) & 0xFF)); };
-    auto k = [](uint32_t v, int c) { return static_cast<int16_t>(2 * (255 - ((v >> (8 * c)) & 0xFF))); };
-    const __m256i lv = _mm256_setr_epi16(b(level3, 0), b(level3, 1), b(level3, 2), 0, b(level3, 0),
-                                         b(level3, 1), b(level3, 2), 0, b(level3, 0), b(level3, 1),
-                                         b(level3, 2), 0, b(level3, 0), b(level3, 1), b(level3, 2), 0);
-    const __m256i kv = _mm256_setr_epi16(
-        k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0,
-        k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0);
-    const __m256i c255 =
-        _mm256_setr_epi16(255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0);
+    auto ch = [](uint32_t v, int c) { return static_cast<int32_t>((v >> (8 * c)) & 0xFF); };
+    // Per 32-bit lane: (low, high) 16-bit halves.
+    auto lanes = [](int32_t lo, int32_t hi) { return lo | (hi << 16); };
+    const __m256i lvBR = _mm256_set1_epi32(lanes(2 * ch(level3, 0), 2 * ch(level3, 2)));
+    const __m256i lvG = _mm256_set1_epi32(lanes(2 * ch(level3, 1), 0));
+    const __m256i kvBR = _mm256_set1_epi32(lanes(2 * (255 - ch(inverse3, 0)), 2 * (255 - ch(inverse3, 2))));
+    const __m256i kvG = _mm256_set1_epi32(lanes(2 * (255 - ch(inverse3, 1)), 0));
+    const __m256i c255BR = _mm256_set1_epi32(lanes(255, 255));
+    const __m256i c255G = _mm256_set1_epi32(lanes(255, 0));
+    const __m256i oddBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m256i c255 = _mm256_set1_epi16(255);
     const __m256i opaque = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
     int32_t i = 0;
@@ -330,15 +333,19 @@ KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, u
         const __m256i sv = Load8(s + i);
         const __m256i dv = Load8(d + i);
         const __m256i a = _mm256_srli_epi32(sv, 24);
-        // m × 128: alpha × 128, and 256 × 128 at alpha 255.
+        // m × 128 in both halves of the lane: alpha × 128, and 256 × 128 at alpha 255.
         const __m256i m7 = _mm256_slli_epi32(_mm256_sub_epi32(a, _mm256_cmpeq_epi32(a, opaque)), 7);
-        __m256i mLo, mHi;
-        Spread(m7, mLo, mHi);
-        const __m256i wsLo = _mm256_mulhi_epu16(mLo, lv);
-        const __m256i wsHi = _mm256_mulhi_epu16(mHi, lv);
-        const __m256i wdLo = _mm256_sub_epi16(c255, _mm256_mulhi_epu16(mLo, kv));
-        const __m256i wdHi = _mm256_sub_epi16(c255, _mm256_mulhi_epu16(mHi, kv));
-        const __m256i out = Blend8(sv, dv, wsLo, wsHi, wdLo, wdHi);
+        const __m256i m2 = _mm256_or_si256(m7, _mm256_slli_epi32(m7, 16));
+        const __m256i wsBR = _mm256_mulhi_epu16(m2, lvBR);
+        const __m256i wsG = _mm256_mulhi_epu16(m2, lvG);
+        const __m256i wdBR = _mm256_sub_epi16(c255BR, _mm256_mulhi_epu16(m2, kvBR));
+        const __m256i wdG = _mm256_sub_epi16(c255G, _mm256_mulhi_epu16(m2, kvG));
+        const __m256i br = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sv, 8), wsBR),
+                                            _mm256_mulhi_epu16(_mm256_slli_epi16(dv, 8), wdBR));
+        const __m256i g = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(sv, oddBytes), wsG),
+                                           _mm256_mulhi_epu16(_mm256_and_si256(dv, oddBytes), wdG));
+        const __m256i out =
+            _mm256_or_si256(_mm256_min_epu16(br, c255), _mm256_slli_epi16(_mm256_min_epu16(g, c255), 8));
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
     }
     _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves

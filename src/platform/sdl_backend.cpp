@@ -193,8 +193,10 @@ private:
         SDL_Rect d{static_cast<int>(dest.left * sx), static_cast<int>(dest.top * sy),
                    static_cast<int>((dest.right - dest.left) * sx),
                    static_cast<int>((dest.bottom - dest.top) * sy)};
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
+        if (d.x > 0 || d.y > 0 || d.x + d.w < ow || d.y + d.h < oh) { // the black bars around it
+            SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+            SDL_RenderClear(renderer_);
+        }
         SDL_RenderCopy(renderer_, texture_, nullptr, &d);
         SDL_RenderPresent(renderer_);
         return true;
