@@ -105,9 +105,9 @@ int CDIB32Nomal::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inv
 }
 
 void CDIB32Nomal::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
-                              int32_t count, const int32_t alphas[256]) const {
+                              int32_t count, const MaskRamp& ramp) const {
     for (int32_t i = 0; i < count; ++i) {
-        const int32_t alpha = alphas[mask ? mask[i] & 0xFF : 0];
+        const int32_t alpha = ramp.Weight(mask ? static_cast<int32_t>(mask[i] & 0xFF) : 0);
         if (alpha < 0) {
             continue; // leave the pixel
         }

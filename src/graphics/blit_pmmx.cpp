@@ -192,21 +192,21 @@ inline __m128i WipeBlend4(__m128i dv, __m128i nv, __m128i ov, __m128i a) {
 }
 
 void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
-                 const int32_t alphas[256]) {
+                 const MaskRamp& ramp) {
     auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto weight = [&ramp, mask](int32_t i) { return ramp.Weight(static_cast<int32_t>(mask[i] & 0xFF)); };
+    const __m128i fixed = _mm_set1_epi32(ramp.Weight(0));
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        const __m128i a = mask ? _mm_setr_epi32(alphas[mask[i] & 0xFF], alphas[mask[i + 1] & 0xFF],
-                                                alphas[mask[i + 2] & 0xFF], alphas[mask[i + 3] & 0xFF])
-                               : _mm_set1_epi32(alphas[0]);
+        const __m128i a =
+            mask ? _mm_setr_epi32(weight(i), weight(i + 1), weight(i + 2), weight(i + 3)) : fixed;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
                          WipeBlend4(load(d + i), load(n + i), load(o + i), a));
     }
     for (; i < count; ++i) {
-        const int32_t a = alphas[mask ? mask[i] & 0xFF : 0];
-        const __m128i one = WipeBlend4(_mm_cvtsi32_si128(static_cast<int32_t>(d[i])),
-                                       _mm_cvtsi32_si128(static_cast<int32_t>(n[i])),
-                                       _mm_cvtsi32_si128(static_cast<int32_t>(o[i])), _mm_set1_epi32(a));
+        const __m128i one = WipeBlend4(
+            _mm_cvtsi32_si128(static_cast<int32_t>(d[i])), _mm_cvtsi32_si128(static_cast<int32_t>(n[i])),
+            _mm_cvtsi32_si128(static_cast<int32_t>(o[i])), mask ? _mm_set1_epi32(weight(i)) : fixed);
         d[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(one));
     }
 }
@@ -352,39 +352,49 @@ KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, u
     AlphaBlendRow(d + i, s + i, n - i, w);
 }
 
-// Rule-mask wipe, eight pixels per step: the weights gathered from the table, the arithmetic of
-// WipeBlend4.
+// Rule-mask wipe, eight pixels per step: the weights formed from the mask values as the ramp says,
+// the channels kept in place as 16-bit lanes (blue and red in one register, green and alpha in
+// another) and o + (((n − o) × a) >> 8) formed as o + mulhi((n − o) × 128, 2a), both factors within
+// signed 16 bits.
 KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
-                                  int32_t count, const int32_t alphas[256]) {
+                                  int32_t count, const MaskRamp& ramp) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i low = _mm256_set1_epi32(0xFF);
-    const __m256i alphaByte = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m256i evenBytes = _mm256_set1_epi16(0xFF);
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i c255 = _mm256_set1_epi32(255);
-    const __m256i fixed = _mm256_set1_epi32(alphas[0]);
+    const __m256i scale = _mm256_set1_epi32(ramp.scale & 0xFFFF); // the low half of each lane
+    const __m256i offset = _mm256_set1_epi32(ramp.offset);
+    const __m256i keepBelow = _mm256_set1_epi32(ramp.keepBelow);
+    const __m256i lowest = _mm256_set1_epi32(ramp.low);
+    const __m256i highest = _mm256_set1_epi32(ramp.high);
+    const __m256i fixed = _mm256_set1_epi32(ramp.Weight(0));
     int32_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        const __m256i a = mask ? _mm256_setr_epi32(alphas[mask[i] & 0xFF], alphas[mask[i + 1] & 0xFF],
-                                                   alphas[mask[i + 2] & 0xFF], alphas[mask[i + 3] & 0xFF],
-                                                   alphas[mask[i + 4] & 0xFF], alphas[mask[i + 5] & 0xFF],
-                                                   alphas[mask[i + 6] & 0xFF], alphas[mask[i + 7] & 0xFF])
-                               : fixed;
+        __m256i a = fixed;
+        if (mask) {
+            // m × scale exactly (m and scale as 16-bit halves, the other halves 0), >> 8, + offset.
+            const __m256i m = _mm256_and_si256(Load8(mask + i), low);
+            a = _mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(m, scale), 8), offset);
+            const __m256i keep = _mm256_cmpgt_epi32(keepBelow, a);
+            a = _mm256_min_epi32(_mm256_max_epi32(a, lowest), highest);
+            a = _mm256_or_si256(a, keep); // −1 where the pixel is left
+        }
         const __m256i dv = Load8(d + i), nv = Load8(n + i), ov = Load8(o + i);
-        // o + (((n − o) × a) >> 8) as o + mulhi((n − o) × 128, 2a): both factors fit signed 16 bits.
-        __m256i aLo, aHi;
-        Spread(_mm256_slli_epi32(_mm256_and_si256(a, low), 1), aLo, aHi);
-        const __m256i oLo = _mm256_unpacklo_epi8(ov, zero), oHi = _mm256_unpackhi_epi8(ov, zero);
-        const __m256i lo = _mm256_add_epi16(
-            oLo, _mm256_mulhi_epi16(
-                     _mm256_slli_epi16(_mm256_sub_epi16(_mm256_unpacklo_epi8(nv, zero), oLo), 7), aLo));
-        const __m256i hi = _mm256_add_epi16(
-            oHi, _mm256_mulhi_epi16(
-                     _mm256_slli_epi16(_mm256_sub_epi16(_mm256_unpackhi_epi8(nv, zero), oHi), 7), aHi));
-        __m256i out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), dv, alphaByte);
+        const __m256i a1 = _mm256_slli_epi32(_mm256_and_si256(a, low), 1);
+        const __m256i a2 = _mm256_or_si256(a1, _mm256_slli_epi32(a1, 16));
+        const __m256i oE = _mm256_and_si256(ov, evenBytes), oO = _mm256_srli_epi16(ov, 8);
+        const __m256i nE = _mm256_and_si256(nv, evenBytes), nO = _mm256_srli_epi16(nv, 8);
+        const __m256i e =
+            _mm256_add_epi16(oE, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nE, oE), 7), a2));
+        const __m256i g =
+            _mm256_add_epi16(oO, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nO, oO), 7), a2));
+        __m256i out = _mm256_blendv_epi8(dv, _mm256_or_si256(e, _mm256_slli_epi16(g, 8)), colour);
         out = _mm256_blendv_epi8(out, nv, _mm256_cmpgt_epi32(a, c255));
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpgt_epi32(zero, a)));
     }
     _mm256_zeroupper();
-    MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, alphas);
+    MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, ramp);
 }
 
 #endif
@@ -422,9 +432,9 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
 }
 
 void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
-                 const int32_t alphas[256]) {
+                 const MaskRamp& ramp) {
     for (int32_t i = 0; i < count; ++i) {
-        const int32_t a = alphas[mask ? mask[i] & 0xFF : 0];
+        const int32_t a = ramp.Weight(mask ? static_cast<int32_t>(mask[i] & 0xFF) : 0);
         if (a > 255) {
             d[i] = n[i];
         } else if (a >= 0) {
@@ -550,12 +560,12 @@ int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inve
 }
 
 void CDIB32PMMX::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
-                             int32_t count, const int32_t alphas[256]) const {
+                             int32_t count, const MaskRamp& ramp) const {
 #if defined(KESTREL_HAVE_AVX2)
     if (UseAvx2()) {
-        MaskWipeRowAvx2(d, n, o, mask, count, alphas);
+        MaskWipeRowAvx2(d, n, o, mask, count, ramp);
         return;
     }
 #endif
-    ::MaskWipeRow(d, n, o, mask, count, alphas);
+    ::MaskWipeRow(d, n, o, mask, count, ramp);
 }
