@@ -326,16 +326,16 @@ KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, u
     const __m256i c255G = _mm256_set1_epi32(lanes(255, 0));
     const __m256i oddBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
     const __m256i c255 = _mm256_set1_epi16(255);
-    const __m256i opaque = _mm256_set1_epi32(255);
+    const __m256i alphaBoth = _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1, 3,
+                                               -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1);
     const __m256i zero = _mm256_setzero_si256();
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = Load8(s + i);
         const __m256i dv = Load8(d + i);
-        const __m256i a = _mm256_srli_epi32(sv, 24);
-        // m × 128 in both halves of the lane: alpha × 128, and 256 × 128 at alpha 255.
-        const __m256i m7 = _mm256_slli_epi32(_mm256_sub_epi32(a, _mm256_cmpeq_epi32(a, opaque)), 7);
-        const __m256i m2 = _mm256_or_si256(m7, _mm256_slli_epi32(m7, 16));
+        // Alpha in both halves of the lane, then m × 128: alpha × 128, and 256 × 128 at alpha 255.
+        const __m256i a = _mm256_shuffle_epi8(sv, alphaBoth);
+        const __m256i m2 = _mm256_slli_epi16(_mm256_sub_epi16(a, _mm256_cmpeq_epi16(a, c255)), 7);
         const __m256i wsBR = _mm256_mulhi_epu16(m2, lvBR);
         const __m256i wsG = _mm256_mulhi_epu16(m2, lvG);
         const __m256i wdBR = _mm256_sub_epi16(c255BR, _mm256_mulhi_epu16(m2, kvBR));
