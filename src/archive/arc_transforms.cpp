@@ -1,5 +1,6 @@
 #include "archive/arc_transforms.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -56,6 +57,20 @@ public:
         m_window <<= count;
         m_have -= count;
         return true;
+    }
+    // Takes whole bytes into the window while they fit; returns the number of bits held.
+    uint32_t Fill() {
+        while (m_have <= 56 && m_p < m_end) {
+            m_window |= uint64_t{*m_p++} << (56 - m_have);
+            m_have += 8;
+        }
+        return m_have;
+    }
+    // The held bits, left-aligned; Skip drops `count` of them (at most the number held, below 64).
+    uint64_t Window() const { return m_window; }
+    void Skip(uint32_t count) {
+        m_window <<= count;
+        m_have -= count;
     }
 
 private:
@@ -174,37 +189,59 @@ DecodeResult DecodeRecencyList(const uint8_t* in, uint32_t length, uint32_t maxO
     uint32_t count = 0;
     uint8_t* dst = out->bytes.get();
     for (uint32_t k = 0; k < declared; ++k) {
-        uint32_t flag;
-        if (!bits.Bit(&flag)) {
-            return DecodeResult::Malformed;
-        }
         uint32_t value;
-        if (flag) {
-            // Elias gamma rank: z zero bits, a 1, then z bits. Ranks above 15 never exist.
-            uint32_t zeros = 0;
-            uint32_t b;
-            for (;;) {
-                if (!bits.Bit(&b)) {
+        if (bits.Fill() >= 9) {
+            // The longest code is 9 bits (a flag and 8 bits, or a flag, 3 zeros, a 1 and 3 bits),
+            // and 5 bits show a run of zeros too long: the code is read straight from the window.
+            const uint64_t window = bits.Window();
+            if ((window >> 63) == 0) {
+                value = static_cast<uint32_t>(window >> 55) & 0xFF;
+                bits.Skip(9);
+            } else {
+                const auto zeros =
+                    static_cast<uint32_t>(std::countl_zero((window << 1) | (uint64_t{1} << 58)));
+                if (zeros > 3) {
                     return DecodeResult::Malformed;
                 }
-                if (b) {
-                    break;
-                }
-                if (++zeros > 3) {
+                const uint32_t rank = static_cast<uint32_t>(window >> (62 - 2 * zeros)) & ((2u << zeros) - 1);
+                if (rank > count) {
                     return DecodeResult::Malformed;
                 }
+                value = list[count - rank];
+                bits.Skip(2 + 2 * zeros);
             }
-            uint32_t tail;
-            if (!bits.Bits(zeros, &tail)) {
+        } else {
+            uint32_t flag;
+            if (!bits.Bit(&flag)) {
                 return DecodeResult::Malformed;
             }
-            uint32_t rank = (1u << zeros) | tail;
-            if (rank > count) {
+            if (flag) {
+                // Elias gamma rank: z zero bits, a 1, then z bits. Ranks above 15 never exist.
+                uint32_t zeros = 0;
+                uint32_t b;
+                for (;;) {
+                    if (!bits.Bit(&b)) {
+                        return DecodeResult::Malformed;
+                    }
+                    if (b) {
+                        break;
+                    }
+                    if (++zeros > 3) {
+                        return DecodeResult::Malformed;
+                    }
+                }
+                uint32_t tail;
+                if (!bits.Bits(zeros, &tail)) {
+                    return DecodeResult::Malformed;
+                }
+                uint32_t rank = (1u << zeros) | tail;
+                if (rank > count) {
+                    return DecodeResult::Malformed;
+                }
+                value = list[count - rank];
+            } else if (!bits.Bits(8, &value)) {
                 return DecodeResult::Malformed;
             }
-            value = list[count - rank];
-        } else if (!bits.Bits(8, &value)) {
-            return DecodeResult::Malformed;
         }
         dst[k] = static_cast<uint8_t>(value);
         // Move (or add) the value to the most recent end.
@@ -218,11 +255,15 @@ DecodeResult DecodeRecencyList(const uint8_t* in, uint32_t length, uint32_t maxO
         if (at == count) {
             list[count++] = static_cast<uint8_t>(value);
             if (count == 16) {
-                std::memmove(list, list + 1, 15);
+                for (uint32_t i = 0; i < 15; ++i) {
+                    list[i] = list[i + 1];
+                }
                 count = 15;
             }
         } else {
-            std::memmove(list + at, list + at + 1, count - at - 1);
+            for (uint32_t i = at; i + 1 < count; ++i) {
+                list[i] = list[i + 1];
+            }
             list[count - 1] = static_cast<uint8_t>(value);
         }
     }
