@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CPU used by the running game on pages that do not change: the Release game on the sample game in
 # an X server of its own (Xvfb), on the title menu and on a message page whose text is complete, once
-# with SDL's default renderer and once with its software renderer, in the same run. Prints per cent
-# of one core, the median of several windows of a few seconds each.
+# with SDL's default renderer and once with its plain software output (the software renderer drawing
+# straight into the window's own framebuffer, not through an accelerated one), in the same run.
+# Prints per cent of one core, the median of several windows of a few seconds each.
 #
 #   bench/game_cpu.sh [BUILD_DIR]    (default build/rel, configured as Release)
 #
@@ -22,8 +23,8 @@ cmake --build "$build" --target kestrel sample_game >/dev/null
 grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt" ||
     echo "warning: $build is not a Release build" >&2
 
-# One renderer: $1 is the value of SDL_RENDER_DRIVER (empty: SDL's choice). Run inside with-xvfb.
-# Prints "title message" per cent.
+# One renderer: $1 is the value of SDL_RENDER_DRIVER (empty: SDL's choice; "software" also keeps
+# the window's framebuffer unaccelerated). Run inside with-xvfb. Prints "title message" per cent.
 measure() {
     . "$top/tests/support/game_window.sh"
     # (globals: the EXIT trap reads them)
@@ -33,7 +34,10 @@ measure() {
     rm -rf "$work/game/save"
     cd "$work/game"
     export SDL_AUDIODRIVER=dummy
-    if [ -n "$1" ]; then export SDL_RENDER_DRIVER=$1; else unset SDL_RENDER_DRIVER; fi
+    unset SDL_RENDER_DRIVER SDL_FRAMEBUFFER_ACCELERATION
+    if [ "$1" = software ]; then
+        export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
+    fi
     "$build/kestrel" >"$work/log" 2>&1 &
     pid=$!
     xdotool mousemove 512 384
@@ -106,6 +110,6 @@ software=$("$top/tests/support/with-xvfb" -- bash -c 'measure software')
 read -r dt dm <<<"$default"
 read -r st sm <<<"$software"
 echo "CPU of one core, median of $windows windows of ${seconds} s (Xvfb):"
-printf '%-14s %18s %18s\n' page "default renderer" "software renderer"
+printf '%-14s %18s %18s\n' page "default renderer" "software output"
 printf '%-14s %17s%% %17s%%\n' "title menu" "$dt" "$st"
 printf '%-14s %17s%% %17s%%\n' "message page" "$dm" "$sm"
