@@ -369,6 +369,8 @@ KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t
     const __m256i lowest = _mm256_set1_epi32(ramp.low);
     const __m256i highest = _mm256_set1_epi32(ramp.high);
     const __m256i fixed = _mm256_set1_epi32(ramp.Weight(0));
+    const __m256i lowByteBoth = _mm256_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1, 0,
+                                                 -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1);
     int32_t i = 0;
     for (; i + 8 <= count; i += 8) {
         __m256i a = fixed;
@@ -381,8 +383,8 @@ KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t
             a = _mm256_or_si256(a, keep); // −1 where the pixel is left
         }
         const __m256i dv = Load8(d + i), nv = Load8(n + i), ov = Load8(o + i);
-        const __m256i a1 = _mm256_slli_epi32(_mm256_and_si256(a, low), 1);
-        const __m256i a2 = _mm256_or_si256(a1, _mm256_slli_epi32(a1, 16));
+        // 2a in both halves of the lane (the low byte of a: the weights that blend are 0 to 255).
+        const __m256i a2 = _mm256_slli_epi16(_mm256_shuffle_epi8(a, lowByteBoth), 1);
         const __m256i oE = _mm256_and_si256(ov, evenBytes), oO = _mm256_srli_epi16(ov, 8);
         const __m256i nE = _mm256_and_si256(nv, evenBytes), nO = _mm256_srli_epi16(nv, 8);
         const __m256i e =
