@@ -2,13 +2,17 @@
 // 1024 × 576 frame with memcpy (the floor any full-frame effect is measured against).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "graphics/dib32.h"
 #include "graphics/effect_table.h"
 #include "graphics/surfaces.h"
+#include "summary_reporter.h"
 
 namespace {
 
@@ -75,4 +79,16 @@ BENCHMARK(BM_CrossFade);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const double memcpyTime = reporter.Time("BM_FrameMemcpy");
+    std::printf("\n%-24s %14s\n", "frame 1024x576", "time/memcpy");
+    for (const auto& [name, t] : reporter.times) {
+        std::printf("%-24s %14.2f\n", name.c_str(), memcpyTime > 0 ? t / memcpyTime : 0.0);
+    }
+    std::printf("\nlimit: BM_RuleMaskCrossFade at time/memcpy <= 4\n");
+    return 0;
+}

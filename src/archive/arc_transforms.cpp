@@ -1,5 +1,6 @@
 #include "archive/arc_transforms.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -56,6 +57,20 @@ public:
         m_window <<= count;
         m_have -= count;
         return true;
+    }
+    // Takes whole bytes into the window while they fit; returns the number of bits held.
+    uint32_t Fill() {
+        while (m_have <= 56 && m_p < m_end) {
+            m_window |= uint64_t{*m_p++} << (56 - m_have);
+            m_have += 8;
+        }
+        return m_have;
+    }
+    // The held bits, left-aligned; Skip drops `count` of them (at most the number held, below 64).
+    uint64_t Window() const { return m_window; }
+    void Skip(uint32_t count) {
+        m_window <<= count;
+        m_have -= count;
     }
 
 private:
@@ -156,7 +171,11 @@ void UnscrambleWords(uint8_t* data, uint32_t length) {
         p[1] = static_cast<uint8_t>(w >> 8);
         p[2] = static_cast<uint8_t>(w >> 16);
         p[3] = static_cast<uint8_t>(w >> 24);
-        key = RotateLeft(key, w % 24);
+        // A turn by w % 24 = w − 24q (q = w / 24) is a turn by w and one by 8q mod 32 (−24q ≡ 8q
+        // modulo 32), which is (w / 3) & 0x18: the two start without waiting for each other, which
+        // shortens the chain from word to word. 0xAAAAAAAB / 2^33 gives w / 3 exactly for 32 bits.
+        const auto third = static_cast<uint32_t>((uint64_t{w} * 0xAAAAAAABu) >> 33);
+        key = RotateLeft(RotateLeft(key, w), third & 0x18);
     }
 }
 
@@ -174,37 +193,59 @@ DecodeResult DecodeRecencyList(const uint8_t* in, uint32_t length, uint32_t maxO
     uint32_t count = 0;
     uint8_t* dst = out->bytes.get();
     for (uint32_t k = 0; k < declared; ++k) {
-        uint32_t flag;
-        if (!bits.Bit(&flag)) {
-            return DecodeResult::Malformed;
-        }
         uint32_t value;
-        if (flag) {
-            // Elias gamma rank: z zero bits, a 1, then z bits. Ranks above 15 never exist.
-            uint32_t zeros = 0;
-            uint32_t b;
-            for (;;) {
-                if (!bits.Bit(&b)) {
+        if (bits.Fill() >= 9) {
+            // The longest code is 9 bits (a flag and 8 bits, or a flag, 3 zeros, a 1 and 3 bits),
+            // and 5 bits show a run of zeros too long: the code is read straight from the window.
+            const uint64_t window = bits.Window();
+            if ((window >> 63) == 0) {
+                value = static_cast<uint32_t>(window >> 55) & 0xFF;
+                bits.Skip(9);
+            } else {
+                const auto zeros =
+                    static_cast<uint32_t>(std::countl_zero((window << 1) | (uint64_t{1} << 58)));
+                if (zeros > 3) {
                     return DecodeResult::Malformed;
                 }
-                if (b) {
-                    break;
-                }
-                if (++zeros > 3) {
+                const uint32_t rank = static_cast<uint32_t>(window >> (62 - 2 * zeros)) & ((2u << zeros) - 1);
+                if (rank > count) {
                     return DecodeResult::Malformed;
                 }
+                value = list[count - rank];
+                bits.Skip(2 + 2 * zeros);
             }
-            uint32_t tail;
-            if (!bits.Bits(zeros, &tail)) {
+        } else {
+            uint32_t flag;
+            if (!bits.Bit(&flag)) {
                 return DecodeResult::Malformed;
             }
-            uint32_t rank = (1u << zeros) | tail;
-            if (rank > count) {
+            if (flag) {
+                // Elias gamma rank: z zero bits, a 1, then z bits. Ranks above 15 never exist.
+                uint32_t zeros = 0;
+                uint32_t b;
+                for (;;) {
+                    if (!bits.Bit(&b)) {
+                        return DecodeResult::Malformed;
+                    }
+                    if (b) {
+                        break;
+                    }
+                    if (++zeros > 3) {
+                        return DecodeResult::Malformed;
+                    }
+                }
+                uint32_t tail;
+                if (!bits.Bits(zeros, &tail)) {
+                    return DecodeResult::Malformed;
+                }
+                uint32_t rank = (1u << zeros) | tail;
+                if (rank > count) {
+                    return DecodeResult::Malformed;
+                }
+                value = list[count - rank];
+            } else if (!bits.Bits(8, &value)) {
                 return DecodeResult::Malformed;
             }
-            value = list[count - rank];
-        } else if (!bits.Bits(8, &value)) {
-            return DecodeResult::Malformed;
         }
         dst[k] = static_cast<uint8_t>(value);
         // Move (or add) the value to the most recent end.
@@ -218,11 +259,15 @@ DecodeResult DecodeRecencyList(const uint8_t* in, uint32_t length, uint32_t maxO
         if (at == count) {
             list[count++] = static_cast<uint8_t>(value);
             if (count == 16) {
-                std::memmove(list, list + 1, 15);
+                for (uint32_t i = 0; i < 15; ++i) {
+                    list[i] = list[i + 1];
+                }
                 count = 15;
             }
         } else {
-            std::memmove(list + at, list + at + 1, count - at - 1);
+            for (uint32_t i = at; i + 1 < count; ++i) {
+                list[i] = list[i + 1];
+            }
             list[count - 1] = static_cast<uint8_t>(value);
         }
     }
@@ -310,50 +355,127 @@ DecodeResult DecodeLzss(const uint8_t* in, uint32_t length, uint32_t maxOutput, 
     if (r != DecodeResult::Ok) {
         return r;
     }
-    // The whole ring starts at 0, so that a reference into its never-written end reads zeros.
-    uint8_t ring[4096] = {};
-    uint32_t ringPos = 4078;
+    // The coder's window is a ring of 4096 bytes that starts at 0 with its write position at 4078;
+    // every byte decoded is also written there. A reference names a ring position, which lies a
+    // fixed distance behind the write position (4096 when it names the write position itself), so
+    // the output serves as the window: the byte `distance` back, or 0 before the output's start.
+    constexpr uint32_t kRingStart = 4078;
+    // A group is a flag byte and eight tokens: at most 17 bytes in, 8 × 18 bytes out.
+    constexpr uint32_t kGroupIn = 17, kGroupOut = 8 * 18;
+    uint8_t* const dst = out->bytes.get();
     uint32_t pos = 4;
-    uint8_t* dst = out->bytes.get();
     uint32_t written = 0;
-    uint32_t flags = 0;
-    for (;;) {
-        flags >>= 1;
-        if ((flags & 0x100) == 0) {
-            if (pos >= length) {
-                break;
+    // Copies the `count` bytes of a reference to ring position `from` and advances `written`. With
+    // `slack`, the output has room for the match rounded up to whole 8-byte words: such words are
+    // copied where each reads only bytes already written; the bytes past the match are written
+    // again after it.
+    auto copyMatch = [dst, &written](uint32_t from, uint32_t count, bool slack) {
+        const uint32_t distance = ((kRingStart + written - from - 1) & 0xFFF) + 1; // 1 to 4096
+        uint8_t* d = dst + written;
+        if (slack && distance <= written) {
+            // Whole words where each reads only bytes already written: `step` back, a multiple of the
+            // distance of at least 8, once the first (step − distance) bytes are in place. A match
+            // one, two or four bytes back repeats a word made of them.
+            const uint8_t* s = d - distance;
+            uint32_t k = 0, step = distance;
+            if (distance < 8) {
+                if (distance == 1 || distance == 2 || distance == 4) {
+                    uint64_t word;
+                    if (distance == 1) {
+                        word = s[0] * 0x0101010101010101u;
+                    } else if (distance == 2) {
+                        uint16_t half;
+                        std::memcpy(&half, s, 2);
+                        word = half * 0x0001000100010001u;
+                    } else {
+                        uint32_t quarter;
+                        std::memcpy(&quarter, s, 4);
+                        word = quarter * 0x0000000100000001u;
+                    }
+                    for (; k < count; k += 8) {
+                        std::memcpy(d + k, &word, 8);
+                    }
+                    written += count;
+                    return;
+                }
+                static constexpr uint8_t kStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+                step = kStep[distance];
+                for (; k < count && k < step - distance; ++k) {
+                    d[k] = s[k];
+                }
             }
-            flags = in[pos++] | 0xFF00u;
-        }
-        if (flags & 1) {
-            if (pos >= length) {
-                break;
+            for (; k < count; k += 8) {
+                uint64_t word;
+                std::memcpy(&word, d + k - step, 8);
+                std::memcpy(d + k, &word, 8);
             }
-            if (written == declared) {
-                return DecodeResult::Malformed;
-            }
-            uint8_t c = in[pos++];
-            dst[written++] = c;
-            ring[ringPos] = c;
-            ringPos = (ringPos + 1) & 0xFFF;
         } else {
-            if (length - pos < 2) {
-                break;
-            }
-            uint32_t i = in[pos];
-            uint32_t j = in[pos + 1];
-            pos += 2;
-            uint32_t from = i | ((j & 0xF0) << 4);
-            uint32_t count = (j & 0x0F) + 3;
-            if (declared - written < count) {
-                return DecodeResult::Malformed;
-            }
             for (uint32_t k = 0; k < count; ++k) {
-                uint8_t b = ring[(from + k) & 0xFFF];
-                dst[written++] = b;
-                ring[ringPos] = b;
-                ringPos = (ringPos + 1) & 0xFFF;
+                d[k] = distance <= written + k ? dst[written + k - distance] : 0;
             }
+        }
+        written += count;
+    };
+    for (;;) {
+        if (length - pos >= kGroupIn && declared - written >= kGroupOut + 6) {
+            // The whole group fits the input and the output: no test per token.
+            uint32_t flags = in[pos++];
+            for (int t = 0; t < 8; ++t, flags >>= 1) {
+                if (flags & 1) {
+                    dst[written++] = in[pos++];
+                } else {
+                    const uint32_t i = in[pos], j = in[pos + 1];
+                    pos += 2;
+                    const uint32_t from = i | ((j & 0xF0) << 4), count = (j & 0x0F) + 3;
+                    const uint32_t distance = ((kRingStart + written - from - 1) & 0xFFF) + 1;
+                    if (distance >= 8 && distance <= written) {
+                        // The common case: three words, whatever the count (at most 18).
+                        uint8_t* d = dst + written;
+                        uint64_t w0, w1, w2;
+                        std::memcpy(&w0, d - distance, 8);
+                        std::memcpy(d, &w0, 8);
+                        std::memcpy(&w1, d - distance + 8, 8);
+                        std::memcpy(d + 8, &w1, 8);
+                        std::memcpy(&w2, d - distance + 16, 8);
+                        std::memcpy(d + 16, &w2, 8);
+                        written += count;
+                    } else {
+                        copyMatch(from, count, true);
+                    }
+                }
+            }
+            continue;
+        }
+        // Near either end: each token is tested; the stream may end after any whole token.
+        if (pos >= length) {
+            break;
+        }
+        uint32_t flags = in[pos++];
+        int t = 0;
+        for (; t < 8; ++t, flags >>= 1) {
+            if (flags & 1) {
+                if (pos >= length) {
+                    break;
+                }
+                if (written == declared) {
+                    return DecodeResult::Malformed;
+                }
+                dst[written++] = in[pos++];
+            } else {
+                if (length - pos < 2) {
+                    break;
+                }
+                const uint32_t i = in[pos], j = in[pos + 1];
+                pos += 2;
+                const uint32_t count = (j & 0x0F) + 3;
+                if (declared - written < count) {
+                    return DecodeResult::Malformed;
+                }
+                copyMatch(i | ((j & 0xF0) << 4), count, declared - written >= count + 7);
+            }
+        }
+        if (t < 8) {
+            break;
         }
     }
     return written == declared ? DecodeResult::Ok : DecodeResult::Malformed;

@@ -103,3 +103,24 @@ int CDIB32Nomal::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inv
     });
     return 0;
 }
+
+void CDIB32Nomal::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                              int32_t count, const MaskRamp& ramp) const {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t alpha = ramp.Weight(mask ? static_cast<int32_t>(mask[i] & 0xFF) : 0);
+        if (alpha < 0) {
+            continue; // leave the pixel
+        }
+        if (alpha > 255) {
+            d[i] = n[i];
+            continue;
+        }
+        uint32_t out = d[i] & 0xFF000000u;
+        for (int sh = 0; sh < 24; sh += 8) {
+            const int32_t oc = static_cast<int32_t>((o[i] >> sh) & 0xFF);
+            const int32_t v = oc + (((static_cast<int32_t>((n[i] >> sh) & 0xFF) - oc) * alpha) >> 8);
+            out |= static_cast<uint32_t>(v & 0xFF) << sh;
+        }
+        d[i] = out;
+    }
+}

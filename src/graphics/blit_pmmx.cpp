@@ -166,6 +166,51 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
     }
 }
 
+// Rule-mask wipe, four pixels per step. Per channel o + (((n − o) × a) >> 8) equals
+// (o × (256 − a) + n × a) >> 8 (o × 256 is a multiple of 256), and that sum is at most 255 × 256, so
+// both products and their sum fit unsigned 16-bit lanes. Weights outside 0 to 255 blend garbage that
+// the selects replace.
+inline __m128i WipeBlend4(__m128i dv, __m128i nv, __m128i ov, __m128i a) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(256);
+    const __m128i a8 = _mm_and_si128(a, _mm_set1_epi32(0xFF));
+    const __m128i a2 = _mm_or_si128(a8, _mm_slli_epi32(a8, 16));
+    const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
+    const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
+    const __m128i lo =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(ov, zero), _mm_sub_epi16(full, aLo)),
+                                     _mm_mullo_epi16(_mm_unpacklo_epi8(nv, zero), aLo)),
+                       8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(ov, zero), _mm_sub_epi16(full, aHi)),
+                                     _mm_mullo_epi16(_mm_unpackhi_epi8(nv, zero), aHi)),
+                       8);
+    const __m128i alphaByte = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    __m128i out = Select(alphaByte, dv, _mm_packus_epi16(lo, hi));
+    out = Select(_mm_cmpgt_epi32(a, _mm_set1_epi32(255)), nv, out);
+    return Select(_mm_cmplt_epi32(a, zero), dv, out);
+}
+
+void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                 const MaskRamp& ramp) {
+    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto weight = [&ramp, mask](int32_t i) { return ramp.Weight(static_cast<int32_t>(mask[i] & 0xFF)); };
+    const __m128i fixed = _mm_set1_epi32(ramp.Weight(0));
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a =
+            mask ? _mm_setr_epi32(weight(i), weight(i + 1), weight(i + 2), weight(i + 3)) : fixed;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         WipeBlend4(load(d + i), load(n + i), load(o + i), a));
+    }
+    for (; i < count; ++i) {
+        const __m128i one = WipeBlend4(
+            _mm_cvtsi32_si128(static_cast<int32_t>(d[i])), _mm_cvtsi32_si128(static_cast<int32_t>(n[i])),
+            _mm_cvtsi32_si128(static_cast<int32_t>(o[i])), mask ? _mm_set1_epi32(weight(i)) : fixed);
+        d[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(one));
+    }
+}
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define KESTREL_HAVE_AVX2 1
 
@@ -207,6 +252,7 @@ KESTREL_AVX2 void ColorKeyRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uin
         const __m256i sv = Load8(s + i);
         Store8(d + i, _mm256_blendv_epi8(sv, Load8(d + i), _mm256_cmpeq_epi32(sv, k)));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     ColorKeyRow(d + i, s + i, n - i, key);
 }
 
@@ -234,6 +280,7 @@ KESTREL_AVX2 void AlphaRowAvx2(uint32_t* d, const uint32_t* s, int32_t n) {
         out = _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero));
         Store8(d + i, out);
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     AlphaRow(d + i, s + i, n - i);
 }
 
@@ -256,43 +303,100 @@ KESTREL_AVX2 void BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32
     for (; i + 8 <= n; i += 8) {
         Store8(d + i, Blend8(Load8(s + i), Load8(d + i), ws, ws, wd, wd));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     BlendRow(d + i, s + i, n - i, inverse3, level3);
 }
 
 // The weights of the alpha-times-level blit computed per pixel rather than looked up: m = alpha
 // (256 at 255), source weight (m × level) >> 8, destination weight 255 − ((m × (255 − inverse)) >> 8),
-// the same values as the tables.
+// the same values as the tables. The channels stay in place as 16-bit lanes, blue and red in one
+// register, green and alpha in another, so that no unpacking is needed; each (x × w) >> 8 is
+// formed as mulhi(x × 256, w) or mulhi(m × 128, 2w), every factor within 16 bits. The alpha lanes
+// get weight 0 on both sides, so the alpha byte comes out 0.
 KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
                                     uint32_t level3, const LaneWeights& w) {
-    auto b = [](uint32_t v, int c) { return static_cast<int16_t>((v >> (8 * c)) & 0xFF); };
-    auto k = [](uint32_t v, int c) { return static_cast<int16_t>(255 - ((v >> (8 * c)) & 0xFF)); };
-    const __m256i lv = _mm256_setr_epi16(b(level3, 0), b(level3, 1), b(level3, 2), 0, b(level3, 0),
-                                         b(level3, 1), b(level3, 2), 0, b(level3, 0), b(level3, 1),
-                                         b(level3, 2), 0, b(level3, 0), b(level3, 1), b(level3, 2), 0);
-    const __m256i kv = _mm256_setr_epi16(
-        k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0,
-        k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0, k(inverse3, 0), k(inverse3, 1), k(inverse3, 2), 0);
+    auto ch = [](uint32_t v, int c) { return static_cast<int32_t>((v >> (8 * c)) & 0xFF); };
+    // Per 32-bit lane: (low, high) 16-bit halves.
+    auto lanes = [](int32_t lo, int32_t hi) { return lo | (hi << 16); };
+    const __m256i lvBR = _mm256_set1_epi32(lanes(2 * ch(level3, 0), 2 * ch(level3, 2)));
+    const __m256i lvG = _mm256_set1_epi32(lanes(2 * ch(level3, 1), 0));
+    const __m256i kvBR = _mm256_set1_epi32(lanes(2 * (255 - ch(inverse3, 0)), 2 * (255 - ch(inverse3, 2))));
+    const __m256i kvG = _mm256_set1_epi32(lanes(2 * (255 - ch(inverse3, 1)), 0));
+    const __m256i c255BR = _mm256_set1_epi32(lanes(255, 255));
+    const __m256i c255G = _mm256_set1_epi32(lanes(255, 0));
+    const __m256i oddBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
     const __m256i c255 = _mm256_set1_epi16(255);
-    const __m256i opaque = _mm256_set1_epi32(255);
-    const __m256i one = _mm256_set1_epi32(1);
+    const __m256i alphaBoth = _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1, 3,
+                                               -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1);
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = Load8(s + i);
         const __m256i dv = Load8(d + i);
-        const __m256i a = _mm256_srli_epi32(sv, 24);
-        const __m256i m = _mm256_add_epi32(a, _mm256_and_si256(_mm256_cmpeq_epi32(a, opaque), one));
-        __m256i mLo, mHi;
-        Spread(m, mLo, mHi);
-        const __m256i wsLo = _mm256_srli_epi16(_mm256_mullo_epi16(mLo, lv), 8);
-        const __m256i wsHi = _mm256_srli_epi16(_mm256_mullo_epi16(mHi, lv), 8);
-        const __m256i wdLo = _mm256_sub_epi16(c255, _mm256_srli_epi16(_mm256_mullo_epi16(mLo, kv), 8));
-        const __m256i wdHi = _mm256_sub_epi16(c255, _mm256_srli_epi16(_mm256_mullo_epi16(mHi, kv), 8));
-        const __m256i out = _mm256_and_si256(Blend8(sv, dv, wsLo, wsHi, wdLo, wdHi), colour);
+        // Alpha in both halves of the lane, then m × 128: alpha × 128, and 256 × 128 at alpha 255.
+        const __m256i a = _mm256_shuffle_epi8(sv, alphaBoth);
+        const __m256i m2 = _mm256_slli_epi16(_mm256_sub_epi16(a, _mm256_cmpeq_epi16(a, c255)), 7);
+        const __m256i wsBR = _mm256_mulhi_epu16(m2, lvBR);
+        const __m256i wsG = _mm256_mulhi_epu16(m2, lvG);
+        const __m256i wdBR = _mm256_sub_epi16(c255BR, _mm256_mulhi_epu16(m2, kvBR));
+        const __m256i wdG = _mm256_sub_epi16(c255G, _mm256_mulhi_epu16(m2, kvG));
+        const __m256i br = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(sv, 8), wsBR),
+                                            _mm256_mulhi_epu16(_mm256_slli_epi16(dv, 8), wdBR));
+        const __m256i g = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(sv, oddBytes), wsG),
+                                           _mm256_mulhi_epu16(_mm256_and_si256(dv, oddBytes), wdG));
+        const __m256i out =
+            _mm256_or_si256(_mm256_min_epu16(br, c255), _mm256_slli_epi16(_mm256_min_epu16(g, c255), 8));
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
     }
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     AlphaBlendRow(d + i, s + i, n - i, w);
+}
+
+// Rule-mask wipe, eight pixels per step: the weights formed from the mask values as the ramp says,
+// the channels kept in place as 16-bit lanes (blue and red in one register, green and alpha in
+// another) and o + (((n − o) × a) >> 8) formed as o + mulhi((n − o) × 128, 2a), both factors within
+// signed 16 bits.
+KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                                  int32_t count, const MaskRamp& ramp) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    const __m256i evenBytes = _mm256_set1_epi16(0xFF);
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i c255 = _mm256_set1_epi32(255);
+    const __m256i scale = _mm256_set1_epi32(ramp.scale & 0xFFFF); // the low half of each lane
+    const __m256i offset = _mm256_set1_epi32(ramp.offset);
+    const __m256i keepBelow = _mm256_set1_epi32(ramp.keepBelow);
+    const __m256i lowest = _mm256_set1_epi32(ramp.low);
+    const __m256i highest = _mm256_set1_epi32(ramp.high);
+    const __m256i fixed = _mm256_set1_epi32(ramp.Weight(0));
+    const __m256i lowByteBoth = _mm256_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1, 0,
+                                                 -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1);
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256i a = fixed;
+        if (mask) {
+            // m × scale exactly (m and scale as 16-bit halves, the other halves 0), >> 8, + offset.
+            const __m256i m = _mm256_and_si256(Load8(mask + i), low);
+            a = _mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(m, scale), 8), offset);
+            const __m256i keep = _mm256_cmpgt_epi32(keepBelow, a);
+            a = _mm256_min_epi32(_mm256_max_epi32(a, lowest), highest);
+            a = _mm256_or_si256(a, keep); // −1 where the pixel is left
+        }
+        const __m256i dv = Load8(d + i), nv = Load8(n + i), ov = Load8(o + i);
+        // 2a in both halves of the lane (the low byte of a: the weights that blend are 0 to 255).
+        const __m256i a2 = _mm256_slli_epi16(_mm256_shuffle_epi8(a, lowByteBoth), 1);
+        const __m256i oE = _mm256_and_si256(ov, evenBytes), oO = _mm256_srli_epi16(ov, 8);
+        const __m256i nE = _mm256_and_si256(nv, evenBytes), nO = _mm256_srli_epi16(nv, 8);
+        const __m256i e =
+            _mm256_add_epi16(oE, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nE, oE), 7), a2));
+        const __m256i g =
+            _mm256_add_epi16(oO, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nO, oO), 7), a2));
+        __m256i out = _mm256_blendv_epi8(dv, _mm256_or_si256(e, _mm256_slli_epi16(g, 8)), colour);
+        out = _mm256_blendv_epi8(out, nv, _mm256_cmpgt_epi32(a, c255));
+        Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpgt_epi32(zero, a)));
+    }
+    _mm256_zeroupper();
+    MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, ramp);
 }
 
 #endif
@@ -325,6 +429,23 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
         if (a != 0) {
             d[i] = Blend3(s[i], d[i], w.src[a][0], w.src[a][1], w.src[a][2], w.dst[a][0], w.dst[a][1],
                           w.dst[a][2]);
+        }
+    }
+}
+
+void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                 const MaskRamp& ramp) {
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t a = ramp.Weight(mask ? static_cast<int32_t>(mask[i] & 0xFF) : 0);
+        if (a > 255) {
+            d[i] = n[i];
+        } else if (a >= 0) {
+            uint32_t out = d[i] & 0xFF000000u;
+            for (int sh = 0; sh < 24; sh += 8) {
+                const uint32_t oc = (o[i] >> sh) & 0xFF, nc = (n[i] >> sh) & 0xFF;
+                out |= ((oc * (256 - a) + nc * a) >> 8) << sh;
+            }
+            d[i] = out;
         }
     }
 }
@@ -438,4 +559,15 @@ int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inve
                  AlphaBlendRow(d, s, n, w);
              });
     return 0;
+}
+
+void CDIB32PMMX::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                             int32_t count, const MaskRamp& ramp) const {
+#if defined(KESTREL_HAVE_AVX2)
+    if (UseAvx2()) {
+        MaskWipeRowAvx2(d, n, o, mask, count, ramp);
+        return;
+    }
+#endif
+    ::MaskWipeRow(d, n, o, mask, count, ramp);
 }

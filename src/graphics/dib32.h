@@ -22,6 +22,22 @@ using DibBlock = std::vector<uint8_t>;
 // Limits of the bitmap reader: larger pictures are refused rather than trusted.
 inline constexpr int32_t kMaxBitmapSide = 16384;
 
+// The weight of a rule-mask wipe as a function of the mask value m (0 to 255): w = ((m × scale) >> 8)
+// + offset; below `keepBelow` the pixel is left (weight −1), otherwise w is clamped to [low, high].
+// scale 0 to 32767.
+struct MaskRamp {
+    int32_t scale = 0;
+    int32_t offset = 0;
+    int32_t keepBelow = INT32_MIN;
+    int32_t low = INT32_MIN;
+    int32_t high = INT32_MAX;
+
+    int32_t Weight(int32_t m) const {
+        const int32_t w = ((m * scale) >> 8) + offset;
+        return w < keepBelow ? -1 : w < low ? low : w > high ? high : w;
+    }
+};
+
 // The surface implementation: pixels, colour key and the blit machinery.
 class CDIB32Base {
 public:
@@ -70,6 +86,12 @@ public:
                          const RECT* srcRect, const SIZE* dstSize, RECT* clip) = 0;
     virtual int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                               const RECT* srcRect, const SIZE* dstSize, RECT* clip) = 0;
+
+    // One row of a rule-mask wipe over `count` pixels: per pixel the weight a = ramp.Weight(mask[i] &
+    // 0xFF) (ramp.Weight(0) for every pixel when mask is null); a < 0 leaves d[i], a > 255 copies
+    // n[i], and 0 to 255 set each colour channel to o + (((n − o) × a) >> 8), keeping d[i]'s alpha.
+    virtual void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                             int32_t count, const MaskRamp& ramp) const = 0;
 
     // Mapped quad blits: the four corners of the picture (0 top-left, 1 top-right, 2 bottom-left,
     // 3 bottom-right) as source points and the destination points where they land. Result 0 drawn
@@ -149,6 +171,8 @@ public:
                  const SIZE* dstSize, RECT* clip) override;
     int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+    void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                     const MaskRamp& ramp) const override;
     // Defined with the mapped quad blits in quad_blit.cpp.
     int BltQuadB(CDIB32* src, const POINT* srcPoints, const POINT* dstPoints, RECT* clip,
                  uint8_t exact) override;
@@ -175,6 +199,8 @@ public:
                  const SIZE* dstSize, RECT* clip) override;
     int BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
+    void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                     const MaskRamp& ramp) const override;
 };
 
 // Which implementation a new CDIB32 gets.

@@ -613,55 +613,44 @@ int32_t Effect29(Args& a) {
 }
 
 // ---- 32, 40-59, 69, 70: rule-mask wipes (the mask value is the blue byte; 0 outside the mask) ----
-template <class AlphaOf>
-void MaskWipe(const Args& a, AlphaOf alphaOf) {
+void MaskWipe(const Args& a, const MaskRamp& ramp) {
     const SurfacePixels d = PixelsOf(a.dst), n = PixelsOf(a.pic), o = PixelsOf(a.old);
     const SurfacePixels m = PixelsOf(g_RuleMaskSurface);
     if (d.Empty() || n.Empty() || o.Empty()) {
         return;
     }
+    const CDIB32Base& impl = *a.dst->Impl();
     const Area area = CutArea(a.x, a.y, a.w, a.h, {&d, &n, &o});
     for (int32_t yy = area.y0; yy < area.y1; ++yy) {
         uint32_t* dr = d.Row(yy);
         const uint32_t* nr = n.Row(yy);
         const uint32_t* orow = o.Row(yy);
         const uint32_t* mr = (!m.Empty() && yy < m.height) ? m.Row(yy) : nullptr;
-        const int32_t maskEnd = mr ? std::min(area.x1, m.width) : area.x0;
-        for (int32_t xx = area.x0; xx < area.x1; ++xx) {
-            const int32_t mask = xx < maskEnd ? static_cast<int32_t>(mr[xx] & 0xFF) : 0;
-            const int32_t alpha = alphaOf(mask);
-            if (alpha < 0) {
-                continue; // leave the pixel
-            }
-            if (alpha > 255) {
-                dr[xx] = nr[xx];
-                continue;
-            }
-            uint32_t out = dr[xx] & 0xFF000000u;
-            for (int c = 0; c < 3; ++c) {
-                const int32_t oc = static_cast<int32_t>(Ch(orow[xx], c));
-                const int32_t v = oc + (((static_cast<int32_t>(Ch(nr[xx], c)) - oc) * alpha) >> 8);
-                out |= static_cast<uint32_t>(v & 0xFF) << (8 * c);
-            }
-            dr[xx] = out;
-        }
+        const int32_t maskEnd = mr ? std::clamp(m.width, area.x0, area.x1) : area.x0;
+        const int32_t x0 = area.x0;
+        impl.MaskWipeRow(dr + x0, nr + x0, orow + x0, mr ? mr + x0 : nullptr, maskEnd - x0, ramp);
+        impl.MaskWipeRow(dr + maskEnd, nr + maskEnd, orow + maskEnd, nullptr, area.x1 - maskEnd, ramp);
     }
 }
+// Weight t_L[mask] + L²/256; below 1 the pixel is left.
 int32_t Effect32(Args& a) {
-    const int32_t L = a.L;
-    MaskWipe(a, [L](int32_t mask) {
-        const int32_t alpha = T(L, mask) + ((L * L) >> 8);
-        return alpha < 1 ? -1 : alpha;
-    });
+    MaskRamp ramp;
+    ramp.scale = a.L;
+    ramp.offset = (a.L * a.L) >> 8;
+    ramp.keepBelow = 1;
+    MaskWipe(a, ramp);
     return 0;
 }
+// With v = L × 320 / 256: weight 0 while 256 − mask >= v, 255 from 256 − mask + 64 <= v, and
+// 4 × (v − 256 + mask) between: 4 × (mask + v − 256) clamped to 0 to 255.
 int32_t SoftMaskWipe(Args& a) {
     const int32_t v = (a.L * 320) / 256;
-    int32_t table[256];
-    for (int32_t m = 0; m < 256; ++m) {
-        table[m] = (256 - m >= v) ? 0 : (256 - m + 64 > v) ? 4 * (v - 256 + m) : 255;
-    }
-    MaskWipe(a, [&table](int32_t mask) { return table[mask]; });
+    MaskRamp ramp;
+    ramp.scale = 1024;
+    ramp.offset = 4 * (v - 256);
+    ramp.low = 0;
+    ramp.high = 255;
+    MaskWipe(a, ramp);
     return 0;
 }
 

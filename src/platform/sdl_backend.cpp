@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/dialog_view.h"
 #include "platform/glyph_source.h"
+#include "platform/present_gate.h"
 
 namespace plat {
 namespace {
@@ -85,9 +87,20 @@ Key MapScancode(SDL_Scancode sc) {
 
 class SdlSurface : public WindowSurface {
 public:
-    SdlSurface(SDL_Window* window, SDL_Renderer* renderer, int width, int height)
-        : window_(window), renderer_(renderer), width_(width), height_(height) {}
+    // `registry` lists the open surfaces for the event pump; it outlives the surface.
+    SdlSurface(SDL_Window* window, SDL_Renderer* renderer, int width, int height,
+               std::vector<SdlSurface*>& registry)
+        : window_(window), renderer_(renderer), width_(width), height_(height), registry_(registry) {
+        registry_.push_back(this);
+        SDL_DisplayMode mode;
+        int display = SDL_GetWindowDisplayIndex(window_);
+        int hz = SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 && mode.refresh_rate > 0
+                     ? mode.refresh_rate
+                     : 60; // a display that does not say (a virtual one)
+        gate_.SetRefreshPeriod(1000000 / static_cast<uint64_t>(hz));
+    }
     ~SdlSurface() override {
+        std::erase(registry_, this);
         if (texture_)
             SDL_DestroyTexture(texture_);
         SDL_DestroyRenderer(renderer_);
@@ -96,32 +109,19 @@ public:
 
     uint32_t Id() const { return SDL_GetWindowID(window_); }
 
+    // The picture reaches the screen only when it changed, at most once per display refresh; a
+    // picture that comes sooner waits for ShowPending (the event pump calls it).
     void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
-        if (!texture_ || texWidth_ != width || texHeight_ != height) {
-            if (texture_)
-                SDL_DestroyTexture(texture_);
-            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                         width, height);
-            texWidth_ = width;
-            texHeight_ = height;
-            if (!texture_)
-                return;
-        }
-        SDL_UpdateTexture(texture_, nullptr, pixels, pitch);
-        // Client coordinates to the renderer's pixels (they differ on scaled desktops).
-        int ww = 0, wh = 0, ow = 0, oh = 0;
-        SDL_GetWindowSize(window_, &ww, &wh);
-        SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-        double sx = ww > 0 ? static_cast<double>(ow) / ww : 1.0,
-               sy = wh > 0 ? static_cast<double>(oh) / wh : 1.0;
-        SDL_Rect d{static_cast<int>(dest.left * sx), static_cast<int>(dest.top * sy),
-                   static_cast<int>((dest.right - dest.left) * sx),
-                   static_cast<int>((dest.bottom - dest.top) * sy)};
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, &d);
-        SDL_RenderPresent(renderer_);
+        gate_.Offer(pixels, width, height, pitch, dest);
+        ShowPending();
     }
+    void ShowPending() {
+        uint64_t now = Micros();
+        if (gate_.Due(now) && Show())
+            gate_.Shown(now);
+    }
+    // The window lost or moved its picture: it is drawn again.
+    void Invalidate() { gate_.Invalidate(); }
     bool SetFullScreen(bool on) override {
         if (on) {
             // The window first covers the screen itself, borderless: where no window manager answers
@@ -145,6 +145,7 @@ public:
             SDL_SetWindowSize(window_, width_, height_);
             SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
+        gate_.Invalidate();
         return switched;
     }
     bool IsFullScreen() const override { return fullScreen_; }
@@ -159,11 +160,66 @@ public:
     }
 
 private:
+    static uint64_t Micros() { return SDL_GetPerformanceCounter() * 1000000 / SDL_GetPerformanceFrequency(); }
+
+    // Uploads the changed rows of the gate's copy and draws it; false when there is no texture.
+    bool Show() {
+        const int width = gate_.Width(), height = gate_.Height();
+        int top = gate_.ChangedTop(), bottom = gate_.ChangedBottom();
+        if (!texture_ || texWidth_ != width || texHeight_ != height) {
+            if (texture_)
+                SDL_DestroyTexture(texture_);
+            texture_ =
+                SDL_CreateTexture(renderer_, TextureFormat(), SDL_TEXTUREACCESS_STREAMING, width, height);
+            texWidth_ = width;
+            texHeight_ = height;
+            if (!texture_)
+                return false;
+            SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
+            top = 0;
+            bottom = height;
+        }
+        if (top < bottom) {
+            SDL_Rect rows{0, top, width, bottom - top};
+            SDL_UpdateTexture(texture_, &rows, gate_.Pixels() + static_cast<size_t>(top) * width, width * 4);
+        }
+        // Client coordinates to the renderer's pixels (they differ on scaled desktops).
+        const RECT& dest = gate_.Dest();
+        int ww = 0, wh = 0, ow = 0, oh = 0;
+        SDL_GetWindowSize(window_, &ww, &wh);
+        SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+        double sx = ww > 0 ? static_cast<double>(ow) / ww : 1.0,
+               sy = wh > 0 ? static_cast<double>(oh) / wh : 1.0;
+        SDL_Rect d{static_cast<int>(dest.left * sx), static_cast<int>(dest.top * sy),
+                   static_cast<int>((dest.right - dest.left) * sx),
+                   static_cast<int>((dest.bottom - dest.top) * sy)};
+        if (d.x > 0 || d.y > 0 || d.x + d.w < ow || d.y + d.h < oh) { // the black bars around it
+            SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+            SDL_RenderClear(renderer_);
+        }
+        SDL_RenderCopy(renderer_, texture_, nullptr, &d);
+        SDL_RenderPresent(renderer_);
+        return true;
+    }
+
+    // The pixels are B,G,R and an unused byte: the renderer's 32-bit format without alpha takes them
+    // as they are (no channel swap, no blending); the alpha format where the renderer lacks it.
+    Uint32 TextureFormat() const {
+        SDL_RendererInfo info;
+        if (SDL_GetRendererInfo(renderer_, &info) == 0)
+            for (Uint32 i = 0; i < info.num_texture_formats; ++i)
+                if (info.texture_formats[i] == SDL_PIXELFORMAT_RGB888)
+                    return SDL_PIXELFORMAT_RGB888;
+        return SDL_PIXELFORMAT_ARGB8888;
+    }
+
     SDL_Window* window_;
     SDL_Renderer* renderer_;
     SDL_Texture* texture_ = nullptr;
     int texWidth_ = 0, texHeight_ = 0;
+    PresentGate gate_;
     int width_, height_;
+    std::vector<SdlSurface*>& registry_;
     bool fullScreen_ = false;
 };
 
@@ -198,9 +254,7 @@ public:
             SDL_DestroyWindow(window);
             return nullptr;
         }
-        auto surface = std::make_unique<SdlSurface>(window, renderer, desc.clientWidth, desc.clientHeight);
-        main_ = surface.get();
-        return surface;
+        return std::make_unique<SdlSurface>(window, renderer, desc.clientWidth, desc.clientHeight, surfaces_);
     }
 
     void PollEvents(std::vector<Message>& out) override {
@@ -214,8 +268,13 @@ public:
                             m.msg = Msg::Close;
                             break;
                         case SDL_WINDOWEVENT_EXPOSED:
+                            Invalidate(e.window.windowID);
                             m.msg = Msg::Paint;
                             break;
+                        case SDL_WINDOWEVENT_SIZE_CHANGED:
+                        case SDL_WINDOWEVENT_RESTORED:
+                            Invalidate(e.window.windowID);
+                            continue;
                         case SDL_WINDOWEVENT_FOCUS_GAINED:
                             m.msg = Msg::Activate;
                             m.code = 1;
@@ -268,6 +327,9 @@ public:
             }
             out.push_back(m);
         }
+        // A changed picture that came too soon after the last one is shown once its time has come.
+        for (SdlSurface* surface : surfaces_)
+            surface->ShowPending();
     }
 
     int MessageBox(HWND, std::string_view text, std::string_view caption, BoxButtons buttons,
@@ -303,6 +365,12 @@ public:
 
     int RunDialog(Dialog& dialog) override;
 
+    void Invalidate(uint32_t windowId) {
+        for (SdlSurface* surface : surfaces_)
+            if (surface->Id() == windowId)
+                surface->Invalidate();
+    }
+
     void GetDesktopSize(int& width, int& height) override {
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
@@ -312,7 +380,7 @@ public:
     }
 
 private:
-    SdlSurface* main_ = nullptr;
+    std::vector<SdlSurface*> surfaces_; // the open windows
     std::unique_ptr<GlyphSource> glyphs_;
 };
 

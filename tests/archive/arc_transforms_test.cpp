@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,6 +126,51 @@ TEST(Lzss, DeclaredLengthAboveLimitIsNoMemory) {
               DecodeResult::NoMemory);
 }
 
+// Random streams of literals and references (overlapping, 4096 back, into the ring's unwritten
+// zeros, across the ring's wrap), held to a plain model of the coder's ring of 4096 bytes.
+TEST(Lzss, RandomStreamsDecodeAsTheRingModel) {
+    std::mt19937 rng(4078);
+    for (int round = 0; round < 300; ++round) {
+        const uint32_t declared = rng() % (round < 100 ? 64 : 20000);
+        Bytes in = {static_cast<uint8_t>(declared >> 24), static_cast<uint8_t>(declared >> 16),
+                    static_cast<uint8_t>(declared >> 8), static_cast<uint8_t>(declared)};
+        const uint32_t literalsIn10 = round % 3 == 0 ? 9 : 3; // some rounds mostly literals
+        Bytes want;
+        uint8_t ring[4096] = {};
+        uint32_t ringPos = 4078;
+        while (want.size() < declared) {
+            const size_t flagAt = in.size();
+            in.push_back(0);
+            for (int bit = 0; bit < 8 && want.size() < declared; ++bit) {
+                const uint32_t count = 3 + rng() % 16;
+                if (rng() % 10 < literalsIn10 || declared - want.size() < count) {
+                    in[flagAt] = static_cast<uint8_t>(in[flagAt] | (1u << bit));
+                    const uint8_t c = static_cast<uint8_t>(rng() % 7);
+                    in.push_back(c);
+                    want.push_back(c);
+                    ring[ringPos] = c;
+                    ringPos = (ringPos + 1) & 0xFFF;
+                    continue;
+                }
+                // Mostly near references, some anywhere in the ring.
+                const uint32_t back = rng() % 4 == 0 ? rng() % 4097 : 1 + rng() % 24;
+                const uint32_t from = (ringPos - back) & 0xFFF;
+                in.push_back(static_cast<uint8_t>(from & 0xFF));
+                in.push_back(static_cast<uint8_t>(((from >> 4) & 0xF0) | (count - 3)));
+                for (uint32_t k = 0; k < count; ++k) {
+                    const uint8_t b = ring[(from + k) & 0xFFF];
+                    want.push_back(b);
+                    ring[ringPos] = b;
+                    ringPos = (ringPos + 1) & 0xFFF;
+                }
+            }
+        }
+        Bytes out;
+        ASSERT_EQ(Decode(kestrel::arc::DecodeLzss, in, &out), DecodeResult::Ok) << "round " << round;
+        ASSERT_EQ(out, want) << "round " << round;
+    }
+}
+
 TEST(RecencyList, LiteralsAndRanks) {
     Bytes out;
     // The second 'a' is bit 1 followed by the gamma code of rank 1, a single 1 bit.
@@ -165,6 +211,119 @@ TEST(RecencyList, RejectsRankBeyondListAndShortInput) {
     // Declares 3 values, holds 1.
     EXPECT_EQ(Decode(kestrel::arc::DecodeRecencyList, {0, 0, 0, 3, 0x30, 0x80}, &out),
               DecodeResult::Malformed);
+}
+
+// Random bit streams, mostly valid codes and some broken ones (ranks beyond the list, runs of zeros
+// too long, streams that end early), held to a bit-by-bit model of the code: the same values, the
+// same failures.
+TEST(RecencyList, RandomStreamsDecodeAsTheBitModel) {
+    std::mt19937 rng(15);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<int> bits;
+        std::vector<uint8_t> list;
+        const int codes = static_cast<int>(rng() % 300);
+        for (int c = 0; c < codes; ++c) {
+            const bool broken = rng() % 100 == 0;
+            if (!list.empty() && rng() % 3 != 0) {
+                // A broken rank lies just beyond the list (or beyond any list).
+                const uint32_t rank = broken ? static_cast<uint32_t>(list.size()) + 1 + rng() % 3
+                                             : 1 + rng() % static_cast<uint32_t>(list.size());
+                uint32_t zeros = 0;
+                while ((rank >> (zeros + 1)) != 0) {
+                    ++zeros;
+                }
+                bits.push_back(1);
+                bits.insert(bits.end(), zeros, 0);
+                for (int b = static_cast<int>(zeros); b >= 0; --b) {
+                    bits.push_back((rank >> b) & 1);
+                }
+                if (!broken) {
+                    const uint8_t v = list[list.size() - rank];
+                    list.erase(list.end() - rank);
+                    list.push_back(v);
+                }
+            } else {
+                const uint8_t v = static_cast<uint8_t>(rng());
+                bits.push_back(0);
+                for (int b = 7; b >= 0; --b) {
+                    bits.push_back((v >> b) & 1);
+                }
+                std::erase(list, v);
+                list.push_back(v);
+                if (list.size() > 15) {
+                    list.erase(list.begin());
+                }
+            }
+        }
+        if (rng() % 4 == 0 && !bits.empty()) {
+            bits.resize(rng() % bits.size()); // ends early
+        }
+        Bytes in(4 + (bits.size() + 7) / 8, 0);
+        for (size_t i = 0; i < bits.size(); ++i) {
+            in[4 + i / 8] = static_cast<uint8_t>(in[4 + i / 8] | (bits[i] << (7 - i % 8)));
+        }
+        const uint32_t declared = std::min<uint32_t>(static_cast<uint32_t>(codes) + rng() % 3,
+                                                     static_cast<uint32_t>(in.size() - 4) * 4);
+        in[0] = static_cast<uint8_t>(declared >> 24);
+        in[1] = static_cast<uint8_t>(declared >> 16);
+        in[2] = static_cast<uint8_t>(declared >> 8);
+        in[3] = static_cast<uint8_t>(declared);
+
+        // The model: one bit at a time.
+        size_t at = 0;
+        auto bit = [&](int* b) {
+            if (at >= (in.size() - 4) * 8) {
+                return false;
+            }
+            *b = (in[4 + at / 8] >> (7 - at % 8)) & 1;
+            ++at;
+            return true;
+        };
+        Bytes want;
+        std::vector<uint8_t> recent;
+        bool ok = true;
+        for (uint32_t k = 0; k < declared && ok; ++k) {
+            int flag = 0, b = 0;
+            uint32_t value = 0;
+            if (!(ok = bit(&flag))) {
+                break;
+            }
+            if (flag) {
+                uint32_t zeros = 0;
+                while ((ok = bit(&b)) && b == 0 && ++zeros <= 3) {
+                }
+                ok = ok && b == 1;
+                uint32_t rank = 1;
+                for (uint32_t z = 0; ok && z < zeros; ++z) {
+                    ok = bit(&b);
+                    rank = rank << 1 | static_cast<uint32_t>(b);
+                }
+                ok = ok && rank <= recent.size();
+                if (ok) {
+                    value = recent[recent.size() - rank];
+                }
+            } else {
+                for (int i = 0; ok && i < 8; ++i) {
+                    ok = bit(&b);
+                    value = value << 1 | static_cast<uint32_t>(b);
+                }
+            }
+            if (ok) {
+                want.push_back(static_cast<uint8_t>(value));
+                std::erase(recent, static_cast<uint8_t>(value));
+                recent.push_back(static_cast<uint8_t>(value));
+                if (recent.size() > 15) {
+                    recent.erase(recent.begin());
+                }
+            }
+        }
+        Bytes out;
+        const DecodeResult r = Decode(kestrel::arc::DecodeRecencyList, in, &out);
+        ASSERT_EQ(r, ok ? DecodeResult::Ok : DecodeResult::Malformed) << "round " << round;
+        if (ok) {
+            ASSERT_EQ(out, want) << "round " << round;
+        }
+    }
 }
 
 TEST(RangeCode, EndSymbolAndOneByte) {
