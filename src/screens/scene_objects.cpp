@@ -19,12 +19,6 @@ CMovieScene* g_pStaffRollMovieScene = nullptr;
 CNoteScene* g_pNoteScene = nullptr;
 
 // Screens not built yet: their step does nothing, so the scene stays until something else changes it.
-bool CBacklogScene::Dispatch(HWND) {
-    return true;
-}
-bool CExitScene::Dispatch(HWND) {
-    return true;
-}
 bool CConfigScene::Dispatch(HWND) {
     return true;
 }
@@ -50,9 +44,6 @@ bool CCreditNScene::Dispatch(HWND) {
     return true;
 }
 bool CCreditBScene::Dispatch(HWND) {
-    return true;
-}
-bool CSystemMenuScene::Dispatch(HWND) {
     return true;
 }
 bool CNoteScene::Dispatch(HWND) {
