@@ -19,9 +19,6 @@ CMovieScene* g_pStaffRollMovieScene = nullptr;
 CNoteScene* g_pNoteScene = nullptr;
 
 // Screens not built yet: their step does nothing, so the scene stays until something else changes it.
-bool CConfigScene::Dispatch(HWND) {
-    return true;
-}
 bool CSaveLoadScene::Dispatch(HWND) {
     return true;
 }

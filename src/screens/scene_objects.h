@@ -8,17 +8,11 @@
 
 #include "platform/types.h"
 #include "screens/backlog_scene.h"
+#include "screens/config_scene.h"
 #include "screens/exit_scene.h"
 #include "screens/system_menu_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
-
-// Configuration (scene 9); state 3 is its main state.
-class CConfigScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
 
 // Save (scene 10).
 class CSaveLoadScene {
