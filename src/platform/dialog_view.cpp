@@ -271,7 +271,8 @@ void DialogView::SetComposition(std::string_view utf8) {
 
 bool DialogView::FocusedEditRect(RECT* rect) const {
     const auto& controls = dialog_.Template().controls;
-    if (focus_ < 0 || focus_ >= static_cast<int>(controls.size()) || controls[focus_].kind != ControlKind::Edit)
+    if (focus_ < 0 || focus_ >= static_cast<int>(controls.size()) ||
+        controls[focus_].kind != ControlKind::Edit)
         return false;
     if (rect)
         *rect = ControlRect(focus_);

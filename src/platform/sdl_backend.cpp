@@ -331,7 +331,8 @@ int SdlBackend::RunDialog(Dialog& dialog) {
         x = mx + (mw - view.Width()) / 2;
         y = my + (mh - view.Height()) / 2;
     }
-    SDL_Window* window = SDL_CreateWindow(caption.c_str(), x, y, view.Width(), view.Height(), SDL_WINDOW_SHOWN);
+    SDL_Window* window =
+        SDL_CreateWindow(caption.c_str(), x, y, view.Width(), view.Height(), SDL_WINDOW_SHOWN);
     if (!window) {
         std::fprintf(stderr, "kestrel: no dialog window: %s\n", SDL_GetError());
         return -1;

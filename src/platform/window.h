@@ -213,7 +213,7 @@ public:
 private:
     const DialogTemplate& tmpl_;
     DialogProc proc_;
-    std::vector<int> checked_; // ids of checked radio buttons
+    std::vector<int> checked_;       // ids of checked radio buttons
     std::vector<std::string> texts_; // per control: its text as shown (from the template until set)
     bool ended_ = false;
     int result_ = -1;

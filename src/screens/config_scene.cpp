@@ -9,8 +9,6 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "app/wnd_proc.h"
-#include "archive/arc_file.h"
-#include "archive/paths.h"
 #include "graphics/dib32.h"
 #include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
@@ -38,7 +36,8 @@ constexpr POINT kFillHover{0, 18};
 constexpr POINT kFillSet{0, 29};
 constexpr RECT kRadioMark{0, 0, 28, 18};
 constexpr POINT kRadioHover{28, 0};
-constexpr POINT kButtonSources[CConfigScene::kButtonCount] = {{105, 40}, {105, 85}, {0, 174}, {0, 240}, {0, 464}};
+constexpr POINT kButtonSources[CConfigScene::kButtonCount] = {
+    {105, 40}, {105, 85}, {0, 174}, {0, 240}, {0, 464}};
 constexpr POINT kSampleHover{150, 218};
 
 MouseState* Mouse() {
@@ -91,9 +90,9 @@ uint8_t* CConfigScene::SliderByte(int slider) {
 
 uint8_t* CConfigScene::RadioByte(int pair) {
     SystemData& d = g_SystemData;
-    uint8_t* const bytes[9] = {&d.skipUnread, &d.muteVoiceGroupA, &d.muteVoiceGroupB,
-                               &d.voiceCutOnClick, &d.effectsOff, &d.fadeCut,
-                               &d.fullScreen, &d.keyboardMode, &d.rightClickMode};
+    uint8_t* const bytes[9] = {&d.skipUnread,      &d.muteVoiceGroupA, &d.muteVoiceGroupB,
+                               &d.voiceCutOnClick, &d.effectsOff,      &d.fadeCut,
+                               &d.fullScreen,      &d.keyboardMode,    &d.rightClickMode};
     return bytes[std::clamp(pair, 0, 8)];
 }
 
@@ -188,12 +187,12 @@ void CConfigScene::DrawSlider(CDIB32* surface, int slider, bool hover) {
 void CConfigScene::DrawRadioPair(CDIB32* surface, int pair) {
     for (int k = 0; k < 2; ++k) {
         const RECT& r = kRadioRects[pair * 2 + k];
-        CDIB32::Blt(surface, r.left - 5, r.top - 6, Slot(kSlotPlain), r.left - 5, r.top - 6, Width(kRadioMark),
-                    Height(kRadioMark));
+        CDIB32::Blt(surface, r.left - 5, r.top - 6, Slot(kSlotPlain), r.left - 5, r.top - 6,
+                    Width(kRadioMark), Height(kRadioMark));
     }
     const RECT& chosen = kRadioRects[pair * 2 + (*RadioByte(pair) ? 1 : 0)];
-    CDIB32::BltAlpha(surface, chosen.left - 5, chosen.top - 6, Slot(kSlotParts), kRadioMark.left, kRadioMark.top,
-                     Width(kRadioMark), Height(kRadioMark));
+    CDIB32::BltAlpha(surface, chosen.left - 5, chosen.top - 6, Slot(kSlotParts), kRadioMark.left,
+                     kRadioMark.top, Width(kRadioMark), Height(kRadioMark));
 }
 
 void CConfigScene::DrawValues(CDIB32* surface) {
@@ -292,7 +291,8 @@ void CConfigScene::Input(HWND hwnd) {
         if (hovered != kNone) {
             const RECT& r = kButtonRects[hovered - 1];
             const POINT src = kButtonSources[hovered - 1];
-            CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r), Height(r));
+            CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r),
+                             Height(r));
         }
     }
     if (hoveredRadio != prevHoveredRadio) {
@@ -487,8 +487,8 @@ void CConfigScene::DrawCharSlider(CDIB32* surface, int row) {
     const RECT r = CharSliderRect(row);
     CDIB32::Blt(surface, r.left, r.top, Slot(kSlotCharBase), r.left, r.top, kSliderWidth, kFillHeight);
     const int32_t value = std::clamp<int32_t>(g_SystemData.voiceVolumes[row], 0, 100);
-    CDIB32::BltAlpha(surface, r.left, r.top, Slot(kSlotParts), kFillSet.x, kFillSet.y, (value / 5 + 1) * kFillStep,
-                     kFillHeight);
+    CDIB32::BltAlpha(surface, r.left, r.top, Slot(kSlotParts), kFillSet.x, kFillSet.y,
+                     (value / 5 + 1) * kFillStep, kFillHeight);
 }
 
 void CConfigScene::CharStart(HWND hwnd) {
@@ -547,13 +547,10 @@ void CConfigScene::CharInput() {
         const int row = hovered - 1;
         DeleteVoicePlayer(0);
         playingSample = -1;
-        // A sample the game folder lacks plays nothing (and asks nothing).
-        CArcEntry entry{};
-        const std::string path = GetResourceDir(kResourceVoice) + kSampleVoiceFiles[row];
-        if (FindArcEntry(path, &entry)) {
-            if (CVoiceplay* player = new (std::nothrow) CVoiceplay()) {
-                g_VoicePlayers[0] = player;
-                player->OpenVoice(kSampleVoiceFiles[row]);
+        // A sample the game folder lacks plays nothing.
+        if (CVoiceplay* player = new (std::nothrow) CVoiceplay()) {
+            g_VoicePlayers[0] = player;
+            if (player->OpenVoice(kSampleVoiceFiles[row])) {
                 player->SetVolume(g_SystemData.voiceVolumes[row]);
                 player->Play(0);
                 playingSample = static_cast<int8_t>(row);
@@ -589,8 +586,8 @@ void CConfigScene::CharPress() {
     uint16_t level = 0;
     if (timer.Running(kCharPressMs, &level)) {
         CDIB32::Blt(g_ScreenSurface, r.left, r.top, Slot(kSlotCharPage), r.left, r.top, Width(r), Height(r));
-        CDIB32::BltAlphaFade(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r), Height(r),
-                             level);
+        CDIB32::BltAlphaFade(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r),
+                             Height(r), level);
         return;
     }
     // The act (16).

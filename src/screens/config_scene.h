@@ -28,11 +28,11 @@ public:
     static constexpr uint32_t kCharFadeOutMs = 500;
 
     // Surface slots of g_Layers.
-    static constexpr int kSlotPlain = 19;   // the base picture without values
-    static constexpr int kSlotPage = 20;    // the page with its values; at leaving the picture returned to
-    static constexpr int kSlotBase = 21;    // "system\config_base.bmp"
-    static constexpr int kSlotUnder = 23;   // the picture at entry; at leaving the page
-    static constexpr int kSlotParts = 24;   // "system\config_p.bmp"
+    static constexpr int kSlotPlain = 19; // the base picture without values
+    static constexpr int kSlotPage = 20;  // the page with its values; at leaving the picture returned to
+    static constexpr int kSlotBase = 21;  // "system\config_base.bmp"
+    static constexpr int kSlotUnder = 23; // the picture at entry; at leaving the page
+    static constexpr int kSlotParts = 24; // "system\config_p.bmp"
     static constexpr int kSlotBaseCopy = 26;
     static constexpr int kSlotCharUnder = 30; // the picture when the character page opened
     static constexpr int kSlotCharBase = 31;  // "system\config_chara.bmp"

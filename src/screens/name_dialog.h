@@ -10,10 +10,10 @@
 #include "platform/window.h"
 
 // Control ids.
-constexpr int kIdNameDefaults = 2;   // "默认": the default names (Escape as well)
-constexpr int kIdFamilyName = 1000;  // edit field of the family name
-constexpr int kIdGivenName = 1005;   // edit field of the given name
-constexpr int kNameFieldBytes = 10;  // a name as game text, without its terminator
+constexpr int kIdNameDefaults = 2;  // "默认": the default names (Escape as well)
+constexpr int kIdFamilyName = 1000; // edit field of the family name
+constexpr int kIdGivenName = 1005;  // edit field of the given name
+constexpr int kNameFieldBytes = 10; // a name as game text, without its terminator
 
 // The warnings, all captioned "警告！！".
 inline constexpr char kNameWarningCaption[] = "警告！！";
