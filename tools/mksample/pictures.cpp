@@ -476,7 +476,8 @@ const std::vector<PictureAsset>& SamplePictures() {
         {"bmp\\bg01.bmp", kScreenW, kScreenH, 24, PaintRoom},
         {"bmp\\bg02.bmp", kScreenW, kScreenH, 24, PaintStreet},
     };
-    return pictures;
+    static const auto all = Joined(pictures, SystemScreenPictures());
+    return all;
 }
 
 } // namespace kestrel::sample

@@ -33,6 +33,17 @@ struct SoundAsset {
 
 const std::vector<PictureAsset>& SamplePictures();
 const std::vector<SoundAsset>& SampleSounds();
+// Those of the system screens (quit confirmation, system menu, backlog, configuration), part of the
+// two lists above.
+const std::vector<PictureAsset>& SystemScreenPictures();
+const std::vector<SoundAsset>& SystemScreenSounds();
+
+// `list` with `more` after it.
+template <typename T>
+std::vector<T> Joined(std::vector<T> list, const std::vector<T>& more) {
+    list.insert(list.end(), more.begin(), more.end());
+    return list;
+}
 
 // The folders made below the output folder.
 const std::vector<std::string>& SampleFolders();

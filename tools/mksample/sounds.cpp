@@ -155,7 +155,8 @@ const std::vector<SoundAsset>& SampleSounds() {
         // "tak": the first speaker of the voice tables, with a volume of its own.
         {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
-    return sounds;
+    static const auto all = Joined(sounds, SystemScreenSounds());
+    return all;
 }
 
 } // namespace kestrel::sample
