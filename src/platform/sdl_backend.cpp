@@ -417,6 +417,11 @@ int SdlBackend::RunDialog(Dialog& dialog) {
     if (typing)
         SDL_StopTextInput();
     SDL_DestroyWindow(window);
+    // The keyboard goes back to the window the dialog stood over, as a modal dialog gives it back.
+    if (main_) {
+        SDL_RaiseWindow(main_->Window());
+        SDL_SetWindowInputFocus(main_->Window());
+    }
     // Events of the dialog's window must not reach the main window.
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
