@@ -26,7 +26,8 @@ namespace {
 constexpr char kRadioSound[] = "se\\sys_f003.ogg";
 constexpr char kSoftSound[] = "sys_f003.ogg";
 constexpr char kButtonSound[] = "sys_a002.ogg";
-constexpr int kSlotEffect = 3; // the screen's sound-effect player
+constexpr int kSlotEffect = 3;  // the screen's sound-effect player
+constexpr int kDisplayPair = 6; // the radio pair of the display mode
 constexpr int32_t kFillStep = 7;
 constexpr int32_t kFillHeight = 11;
 constexpr int32_t kSliderWidth = (100 / 5 + 1) * kFillStep;
@@ -214,6 +215,7 @@ void CConfigScene::Start(HWND hwnd) {
     CopyToSlot(kSlotBaseCopy, hwnd, base);
     LoadSlot(kSlotParts, hwnd, "system\\config_p.bmp");
     DrawValues(CopyToSlot(kSlotPage, hwnd, base));
+    shownFullScreen = g_SystemData.fullScreen;
     timer.Restart();
     state = 1;
 }
@@ -264,6 +266,7 @@ void CConfigScene::ChooseRadio(HWND hwnd, uint8_t radio) {
             g_pScriptMng->m_skipEffects = value;
         }
     }
+    shownFullScreen = g_SystemData.fullScreen;
     DrawRadioPair(Slot(kSlotPage), pair);
     DrawRadioPair(g_ScreenSurface, pair);
     PlayClickSound(kRadioSound);
@@ -277,6 +280,12 @@ void CConfigScene::Input(HWND hwnd) {
     prevHovered = hovered;
     prevHoveredSlider = hoveredSlider;
     prevHoveredRadio = hoveredRadio;
+    if (g_SystemData.fullScreen != shownFullScreen) {
+        // Alt+Enter switched the display: the page shows the new choice as the screen does.
+        shownFullScreen = g_SystemData.fullScreen;
+        DrawRadioPair(Slot(kSlotPage), kDisplayPair);
+        DrawRadioPair(g_ScreenSurface, kDisplayPair);
+    }
     const POINT point{mouse->x, mouse->y};
     hovered = HitTest(kButtonRects, kButtonCount, point);
     hoveredSlider = HitTest(kSliderRects, kSliderCount, point);

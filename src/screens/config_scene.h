@@ -87,6 +87,7 @@ public:
     char backupNames[2][11] = {};
     uint8_t charBackup[kCharRows] = {}; // the character page's own backup
     int8_t playingSample = -1;          // the row whose sample plays on voice slot 0, -1 none
+    uint8_t shownFullScreen = 0;        // the display choice drawn on the page (Alt+Enter changes it)
 
     // Backs up the options and opens the screen's sound-effect player (not played).
     CConfigScene();

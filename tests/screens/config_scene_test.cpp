@@ -12,6 +12,7 @@
 #include "screens/scene_objects.h"
 #include "screens/system_menu_scene.h"
 #include "screens/system_screens_fixture.h"
+#include "writers/bitmap_writer.h"
 
 using namespace screentest;
 
@@ -233,6 +234,32 @@ TEST_F(ConfigFlow, NameDialogThatCannotBeShownLeavesTheScreenUsable) {
     ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 3; }, 20));
     LeaveBy(kOkX, kOkY);
     EXPECT_EQ(g_pGameMain->scene, kSceneTitleMenu);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConfigFlow, AltEnterOnThePageMovesTheDisplayChoiceToo) {
+    // Parts whose radio mark is opaque white, so that the page shows where the mark stands.
+    std::vector<uint32_t> parts(255 * 486, 0);
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 28; ++x)
+            parts[static_cast<size_t>(y) * 255 + x] = 0xFFFFFFFFu;
+    game.WriteFile("system/config_p.bmp", kestrel::test::WriteBitmapPixels(255, 486, parts, 32));
+    OpenFromTitle();
+    game.PostKey(plat::Key::Return, true, true);
+    game.PostKey(plat::Key::Return, false, true);
+    game.StepFrames(2);
+    ASSERT_EQ(g_SystemData.fullScreen, 1);
+    // The page the screen restores from has the mark on "full screen", no longer on "window".
+    CDIB32* page = g_Layers[CConfigScene::kSlotPage];
+    auto marked = [page](const RECT& r) {
+        const uint8_t* p = page->GetPixelAddress(r.left, r.top);
+        return p && p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF;
+    };
+    EXPECT_TRUE(marked(CConfigScene::kRadioRects[13]));
+    EXPECT_FALSE(marked(CConfigScene::kRadioRects[12]));
 }
 
 } // namespace
