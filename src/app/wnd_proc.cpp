@@ -211,22 +211,6 @@ void RedrawConfigScreenModeRadio(bool fullScreen) {
     CDIB32::BltAlpha(g_ScreenSurface, fullScreen ? 761 : 608, 298, mark, 0, 0, 28, 18);
 }
 
-// Alt+Enter: the other display mode. The system data's byte always follows the display, so that a
-// failed switch or a switch from a configuration screen that is not in its main state cannot leave
-// them apart; the configuration screen in its main state also shows the new choice.
-void ToggleDisplay(HWND hwnd) {
-    if (!g_pDisplay || (g_pGameMain && g_pGameMain->scene == kSceneOpeningMovie))
-        return;
-    g_pDisplay->ToggleScreenMode(hwnd);
-    g_SystemData.fullScreen = g_pDisplay->fullScreen;
-    if (g_pGameMain && g_pGameMain->scene == kSceneConfig && g_pConfigScene && g_pConfigScene->state == 3)
-        RedrawConfigScreenModeRadio(g_pDisplay->fullScreen != 0);
-    GiveMouseDisplayRects();
-    if (g_FrameSurface)
-        g_FrameSurface->Fill(0xFFFFFFFFu, nullptr);
-    plat::InvalidateWindow(hwnd);
-}
-
 bool IsPolledKey(plat::Key key) {
     using plat::Key;
     switch (key) {
@@ -335,6 +319,22 @@ void OnWheel(HWND hwnd, const plat::Message& msg) {
 }
 
 } // namespace
+
+// Alt+Enter: the other display mode. The system data's byte always follows the display, so that a
+// failed switch or a switch from a configuration screen that is not in its main state cannot leave
+// them apart; the configuration screen in its main state also shows the new choice.
+void ToggleDisplay(HWND hwnd) {
+    if (!g_pDisplay || (g_pGameMain && g_pGameMain->scene == kSceneOpeningMovie))
+        return;
+    g_pDisplay->ToggleScreenMode(hwnd);
+    g_SystemData.fullScreen = g_pDisplay->fullScreen;
+    if (g_pGameMain && g_pGameMain->scene == kSceneConfig && g_pConfigScene && g_pConfigScene->state == 3)
+        RedrawConfigScreenModeRadio(g_pDisplay->fullScreen != 0);
+    GiveMouseDisplayRects();
+    if (g_FrameSurface)
+        g_FrameSurface->Fill(0xFFFFFFFFu, nullptr);
+    plat::InvalidateWindow(hwnd);
+}
 
 intptr_t WndProc(HWND hwnd, const plat::Message& msg) {
     using plat::Msg;

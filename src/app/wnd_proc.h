@@ -14,6 +14,10 @@ inline constexpr char kQuitQuestion[] = "确定要退出游戏吗？";
 
 intptr_t WndProc(HWND hwnd, const plat::Message& msg);
 
+// Alt+Enter, and the configuration screen's display choice: switches between the window and full
+// screen; the system data's byte follows the display.
+void ToggleDisplay(HWND hwnd);
+
 // The instance handle stored by InitInstance.
 extern HINSTANCE g_hInstance;
 // The registered wheel message; no platform here needs one, so it stays 0.

@@ -21,7 +21,7 @@ int Dlu(int units) {
 
 bool Clickable(ControlKind kind) {
     return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton ||
-           kind == ControlKind::RadioButton;
+           kind == ControlKind::RadioButton || kind == ControlKind::Edit;
 }
 
 void Put(std::vector<uint32_t>& px, int w, int h, int x, int y, uint32_t c) {
@@ -69,11 +69,16 @@ DialogView::DialogView(Dialog& dialog, GlyphSource* glyphs) : dialog_(dialog), g
         if (fontReady_)
             ascent_ = glyphs_->GetAscent();
     }
-    // The focus starts on the default button.
+    // The focus starts on the first edit field, else on the default button.
     const auto& controls = dialog.Template().controls;
     for (size_t i = 0; i < controls.size(); ++i)
         if (controls[i].kind == ControlKind::DefPushButton)
             focus_ = static_cast<int>(i);
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].kind == ControlKind::Edit) {
+            focus_ = static_cast<int>(i);
+            break;
+        }
 }
 
 DialogView::~DialogView() = default;
@@ -180,6 +185,30 @@ void DialogView::Render(std::vector<uint32_t>& px) {
                 }
                 break;
             }
+            case ControlKind::Static:
+                DrawText(px, c.id >= 0 ? dialog_.ItemText(c.id) : c.text, r.left, r.top, kText);
+                break;
+            case ControlKind::Edit: {
+                FillBox(px, w, h, r.left, r.top, r.right, r.bottom, kLight);
+                Frame(px, w, h, r.left, r.top, r.right, r.bottom, kShadow, kLight);
+                Frame(px, w, h, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, kDark, kFace);
+                const std::string text = dialog_.ItemText(c.id);
+                const int ty = (r.top + r.bottom) / 2 - kFontPixels / 2 - 1;
+                DrawText(px, text, r.left + 3, ty, kText);
+                if (focused) {
+                    int caret = r.left + 3 + TextWidth(text);
+                    if (!composition_.empty()) {
+                        DrawText(px, composition_, caret, ty, kDark);
+                        const int cw = TextWidth(composition_);
+                        for (int x = caret; x < caret + cw; ++x)
+                            Put(px, w, h, x, ty + kFontPixels + 1, kDark);
+                        caret += cw;
+                    }
+                    for (int y = ty; y < ty + kFontPixels + 1; ++y)
+                        Put(px, w, h, caret, y, kText);
+                }
+                break;
+            }
             case ControlKind::PushButton:
             case ControlKind::DefPushButton: {
                 FillBox(px, w, h, r.left, r.top, r.right, r.bottom, kFace);
@@ -225,7 +254,29 @@ void DialogView::PointerClick(int x, int y) {
     if (id < 0)
         return;
     focus_ = dialog_.IndexOf(id);
+    composition_.clear();
     dialog_.Click(id);
+}
+
+void DialogView::TextInput(std::string_view utf8) {
+    composition_.clear();
+    const int id = FocusedId();
+    if (id >= 0 && dialog_.Template().controls[focus_].kind == ControlKind::Edit)
+        dialog_.InsertText(id, utf8);
+}
+
+void DialogView::SetComposition(std::string_view utf8) {
+    composition_ = std::string(utf8);
+}
+
+bool DialogView::FocusedEditRect(RECT* rect) const {
+    const auto& controls = dialog_.Template().controls;
+    if (focus_ < 0 || focus_ >= static_cast<int>(controls.size()) ||
+        controls[focus_].kind != ControlKind::Edit)
+        return false;
+    if (rect)
+        *rect = ControlRect(focus_);
+    return true;
 }
 
 void DialogView::MoveFocus(int step) {
@@ -234,7 +285,8 @@ void DialogView::MoveFocus(int step) {
     std::vector<int> stops;
     for (size_t i = 0; i < controls.size(); ++i) {
         const auto& c = controls[i];
-        if (c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton) {
+        if (c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
+            c.kind == ControlKind::Edit) {
             stops.push_back(static_cast<int>(i));
         } else if (c.kind == ControlKind::RadioButton && c.groupStart) {
             int pick = static_cast<int>(i);
@@ -305,6 +357,12 @@ void DialogView::KeyPress(Key key, bool shift) {
             break;
         case Key::Escape:
             dialog_.Click(kIdCancel);
+            break;
+        case Key::Backspace:
+            if (focus_ >= 0 && controls[focus_].kind == ControlKind::Edit) {
+                if (composition_.empty())
+                    dialog_.DeleteLastChar(controls[focus_].id);
+            }
             break;
         default:
             break;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window.h"
@@ -30,8 +32,15 @@ public:
     void PointerClick(int x, int y);
     // A key: Tab and Shift+Tab move the focus, the arrows move the check within a radio group, Space
     // clicks the focused control, Return the focused push button or else the default one, Escape
-    // Cancel (id 2).
+    // Cancel (id 2), Backspace deletes the last character of the focused edit field.
     void KeyPress(Key key, bool shift);
+    // Text typed (UTF-8, as the input method committed it) goes into the focused edit field.
+    void TextInput(std::string_view utf8);
+    // The input method's text still being composed, shown at the caret (empty: none).
+    void SetComposition(std::string_view utf8);
+    // The focused edit field's rectangle in pixels, where the input method places its window; false
+    // when no edit field has the focus.
+    bool FocusedEditRect(RECT* rect) const;
     // The id of the focused control (-1 none).
     int FocusedId() const;
     // The rectangle of control `index` in pixels.
@@ -50,6 +59,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     int focus_ = -1; // control index
+    std::string composition_;
 };
 
 } // namespace plat

@@ -83,6 +83,16 @@ int HeadlessBackend::RunDialog(Dialog& dialog) {
     ++dialogsShown;
     dialog.Init();
     if (scripted) {
+        for (const auto& step : script.steps) {
+            if (dialog.Ended())
+                break;
+            if (step.type) {
+                dialog.SetItemText(step.id, "");
+                dialog.InsertText(step.id, step.text);
+            } else {
+                dialog.Click(step.id);
+            }
+        }
         for (int id : script.clicks) {
             dialog.Click(id);
             if (dialog.Ended())
@@ -97,6 +107,10 @@ int HeadlessBackend::RunDialog(Dialog& dialog) {
         }
     }
     lastDialogChecked.clear();
+    lastDialogTexts.clear();
+    for (const auto& c : dialog.Template().controls)
+        if (c.kind == ControlKind::Edit)
+            lastDialogTexts.emplace_back(c.id, dialog.ItemText(c.id));
     for (const auto& c : dialog.Template().controls)
         if (c.kind == ControlKind::RadioButton && dialog.IsChecked(c.id))
             lastDialogChecked.push_back(c.id);

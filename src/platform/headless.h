@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/window.h"
@@ -25,8 +26,15 @@ public:
     struct DialogScript {
         std::vector<int> clicks;
         bool fail = false;
+        // Run before the clicks, in order: text typed into an edit field (the field is cleared
+        // first), or a click.
+        struct Step {
+            int id = -1;
+            bool type = false; // type `text` into field `id`; else click `id`
+            std::string text;
+        };
+        std::vector<Step> steps{};
     };
-
     // Answers of the message boxes, in order; when none is queued a box answers kIdOk.
     std::deque<int> boxAnswers;
     std::vector<BoxCall> boxes;
@@ -36,6 +44,8 @@ public:
     int dialogsShown = 0;
     // Radio buttons checked when the last dialog ended.
     std::vector<int> lastDialogChecked;
+    // Edit fields (id, UTF-8 text) when the last dialog ended.
+    std::vector<std::pair<int, std::string>> lastDialogTexts;
 
     int desktopWidth = 1024;
     int desktopHeight = 768;

@@ -108,6 +108,7 @@ public:
     }
 
     uint32_t Id() const { return SDL_GetWindowID(window_); }
+    SDL_Window* Window() const { return window_; }
 
     // The picture reaches the screen only when it changed, at most once per display refresh; a
     // picture that comes sooner waits for ShowPending (the event pump calls it).
@@ -389,8 +390,17 @@ int SdlBackend::RunDialog(Dialog& dialog) {
         glyphs_ = CreateSystemGlyphSource();
     DialogView view(dialog, glyphs_.get());
     std::string caption = dialog.Template().caption.empty() ? std::string(" ") : dialog.Template().caption;
-    SDL_Window* window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          view.Width(), view.Height(), SDL_WINDOW_SHOWN);
+    // Centred over the main window when there is one, else on the screen.
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (main_) {
+        int mx = 0, my = 0, mw = 0, mh = 0;
+        SDL_GetWindowPosition(main_->Window(), &mx, &my);
+        SDL_GetWindowSize(main_->Window(), &mw, &mh);
+        x = mx + (mw - view.Width()) / 2;
+        y = my + (mh - view.Height()) / 2;
+    }
+    SDL_Window* window =
+        SDL_CreateWindow(caption.c_str(), x, y, view.Width(), view.Height(), SDL_WINDOW_SHOWN);
     if (!window) {
         std::fprintf(stderr, "kestrel: no dialog window: %s\n", SDL_GetError());
         return -1;
@@ -399,7 +409,23 @@ int SdlBackend::RunDialog(Dialog& dialog) {
     uint32_t id = SDL_GetWindowID(window);
     std::vector<uint32_t> pixels;
     bool dirty = true;
+    // Text fields take text through the desktop's input method (IBus, Fcitx), which composes
+    // Chinese and hands over the result as text-input events.
+    bool typing = false;
+    RECT field{};
     while (!dialog.Ended()) {
+        const bool wantsText = view.FocusedEditRect(&field);
+        if (wantsText && !typing) {
+            SDL_StartTextInput();
+            typing = true;
+        } else if (!wantsText && typing) {
+            SDL_StopTextInput();
+            typing = false;
+        }
+        if (typing) {
+            SDL_Rect area{field.left, field.top, field.right - field.left, field.bottom - field.top};
+            SDL_SetTextInputRect(&area);
+        }
         if (dirty) {
             view.Render(pixels);
             if (SDL_Surface* s = SDL_GetWindowSurface(window)) {
@@ -437,6 +463,18 @@ int SdlBackend::RunDialog(Dialog& dialog) {
                     dirty = true;
                 }
                 break;
+            case SDL_TEXTINPUT:
+                if (e.text.windowID == id) {
+                    view.TextInput(e.text.text);
+                    dirty = true;
+                }
+                break;
+            case SDL_TEXTEDITING:
+                if (e.edit.windowID == id) {
+                    view.SetComposition(e.edit.text);
+                    dirty = true;
+                }
+                break;
             case SDL_QUIT:
                 dialog.Click(kIdCancel);
                 break;
@@ -444,7 +482,14 @@ int SdlBackend::RunDialog(Dialog& dialog) {
                 break;
         }
     }
+    if (typing)
+        SDL_StopTextInput();
     SDL_DestroyWindow(window);
+    // The keyboard goes back to the window the dialog stood over, as a modal dialog gives it back.
+    if (main_) {
+        SDL_RaiseWindow(main_->Window());
+        SDL_SetWindowInputFocus(main_->Window());
+    }
     // Events of the dialog's window must not reach the main window.
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

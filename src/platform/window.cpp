@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/text_codec.h"
+
 struct PlatformWindow {
     plat::WindowProc proc = nullptr;
     std::unique_ptr<plat::WindowSurface> surface;
@@ -134,6 +136,59 @@ int Dialog::IndexOf(int id) const {
         if (tmpl_.controls[i].id == id)
             return static_cast<int>(i);
     return -1;
+}
+
+std::string Dialog::ItemText(int id) const {
+    const int index = IndexOf(id);
+    return index < 0 ? std::string() : texts_[index];
+}
+
+void Dialog::SetItemText(int id, std::string_view utf8) {
+    const int index = IndexOf(id);
+    if (index < 0)
+        return;
+    texts_[index].clear();
+    if (tmpl_.controls[index].kind == ControlKind::Edit)
+        InsertText(id, utf8);
+    else
+        texts_[index] = std::string(utf8);
+}
+
+void Dialog::InsertText(int id, std::string_view utf8) {
+    const int index = IndexOf(id);
+    if (index < 0 || tmpl_.controls[index].kind != ControlKind::Edit)
+        return;
+    const int limit = tmpl_.controls[index].textLimit;
+    std::string& text = texts_[index];
+    size_t stored = text_codec::Utf8ToGameTextLossy(text).size();
+    for (size_t i = 0; i < utf8.size();) {
+        // One UTF-8 character (a stray byte alone).
+        const auto lead = static_cast<uint8_t>(utf8[i]);
+        size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        n = std::min(n, utf8.size() - i);
+        const std::string_view one = utf8.substr(i, n);
+        i += n;
+        if (one[0] == '\r' || one[0] == '\n' || one[0] == '\t')
+            continue;
+        const size_t bytes = text_codec::Utf8ToGameTextLossy(one).size();
+        if (limit > 0 && stored + bytes > static_cast<size_t>(limit))
+            break;
+        text.append(one);
+        stored += bytes;
+    }
+}
+
+void Dialog::DeleteLastChar(int id) {
+    const int index = IndexOf(id);
+    if (index < 0 || tmpl_.controls[index].kind != ControlKind::Edit)
+        return;
+    std::string& text = texts_[index];
+    while (!text.empty()) {
+        const auto last = static_cast<uint8_t>(text.back());
+        text.pop_back();
+        if ((last & 0xC0) != 0x80)
+            break; // the character's first byte is gone: the whole character is
+    }
 }
 
 void Dialog::Init() {

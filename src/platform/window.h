@@ -139,7 +139,9 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
 // Modal dialogs described by a template; control ids and the procedure's messages follow the game.
-enum class ControlKind : uint8_t { Picture, DefPushButton, PushButton, GroupBox, RadioButton };
+// Edit: a one-line text field (its text is UTF-8, typed through the platform's text input so that an
+// input method can compose); Static: a label.
+enum class ControlKind : uint8_t { Picture, DefPushButton, PushButton, GroupBox, RadioButton, Edit, Static };
 
 struct DialogControl {
     int id = -1; // -1 for controls that send nothing (pictures, group boxes)
@@ -148,6 +150,9 @@ struct DialogControl {
     int x = 0, y = 0; // position and size in dialog units
     int width = 0, height = 0;
     bool groupStart = false; // radio buttons: starts a new group
+    // Edit fields: the most bytes the text may take as game text (code page 936), counted as the
+    // game stores it; 0 for no limit. Typing stops at the limit, never inside a character.
+    int textLimit = 0;
     // Picture controls: 32-bit B,G,R,A pixels, rows top-down, shown scaled into the control.
     int imageWidth = 0;
     int imageHeight = 0;
@@ -173,7 +178,10 @@ using DialogProc = bool (*)(Dialog& dialog, DialogMsg msg, int id);
 // A running dialog as its procedure sees it; the backends drive it.
 class Dialog {
 public:
-    Dialog(const DialogTemplate& tmpl, DialogProc proc) : tmpl_(tmpl), proc_(proc) {}
+    Dialog(const DialogTemplate& tmpl, DialogProc proc) : tmpl_(tmpl), proc_(proc) {
+        for (const auto& c : tmpl.controls)
+            texts_.push_back(c.text);
+    }
     const DialogTemplate& Template() const { return tmpl_; }
     // Ends the dialog with `result` once the procedure returns.
     void End(int result) {
@@ -192,11 +200,21 @@ public:
     void Click(int id);
     // The control index of `id`, or -1.
     int IndexOf(int id) const;
+    // The text of an edit field or label (UTF-8); empty for an unknown id.
+    std::string ItemText(int id) const;
+    // Replaces the text of an edit field or label; an edit field keeps what fits its limit, cut at
+    // a character.
+    void SetItemText(int id, std::string_view utf8);
+    // Typing into edit field `id`: appends what fits the limit, character by character.
+    void InsertText(int id, std::string_view utf8);
+    // Backspace in edit field `id`: removes its last character.
+    void DeleteLastChar(int id);
 
 private:
     const DialogTemplate& tmpl_;
     DialogProc proc_;
-    std::vector<int> checked_; // ids of checked radio buttons
+    std::vector<int> checked_;       // ids of checked radio buttons
+    std::vector<std::string> texts_; // per control: its text as shown (from the template until set)
     bool ended_ = false;
     int result_ = -1;
 };

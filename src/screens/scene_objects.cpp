@@ -19,15 +19,6 @@ CMovieScene* g_pStaffRollMovieScene = nullptr;
 CNoteScene* g_pNoteScene = nullptr;
 
 // Screens not built yet: their step does nothing, so the scene stays until something else changes it.
-bool CBacklogScene::Dispatch(HWND) {
-    return true;
-}
-bool CExitScene::Dispatch(HWND) {
-    return true;
-}
-bool CConfigScene::Dispatch(HWND) {
-    return true;
-}
 bool CReplayScene::Dispatch(HWND) {
     return true;
 }
@@ -35,8 +26,5 @@ bool CGalleryScene::Dispatch(HWND) {
     return true;
 }
 bool CMusicScene::Dispatch(HWND) {
-    return true;
-}
-bool CSystemMenuScene::Dispatch(HWND) {
     return true;
 }

@@ -7,40 +7,17 @@
 #include <string>
 
 #include "platform/types.h"
+#include "screens/backlog_scene.h"
+#include "screens/config_scene.h"
 #include "screens/credit_scene.h"
+#include "screens/exit_scene.h"
 #include "screens/load_scene.h"
 #include "screens/movie_scene.h"
 #include "screens/note_scene.h"
 #include "screens/save_scene.h"
+#include "screens/system_menu_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
-
-// Backlog (scene 6). The scroll fields come first; the window procedure's wheel handling reads them.
-class CBacklogScene {
-public:
-    int32_t position = 0;    // first line shown
-    int32_t maxPosition = 0; // largest position
-    int32_t reserved = 0;
-    int32_t lineCount = 0; // lines in the backlog; the wheel scrolls only when above 4
-    uint8_t state = 0;     // 2 = browsing
-    uint8_t hovered = 0;   // redraw bytes set to 1 and 0 after a wheel scroll
-    uint8_t prevHovered = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Quit confirmation (scene 8).
-class CExitScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Configuration (scene 9); state 3 is its main state.
-class CConfigScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
 
 // Scene replay (scene 14).
 class CReplayScene {
@@ -58,13 +35,6 @@ public:
 
 // Music room (scene 16).
 class CMusicScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// In-game system menu (scene 54).
-class CSystemMenuScene {
 public:
     uint8_t state = 0;
     bool Dispatch(HWND hwnd);

@@ -50,3 +50,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleGameSavesAndLoadsAcrossARestart PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 endif()
+
+# The hero renamed in the sample game through the configuration screen's name-entry dialog.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleGameRenamesTheHeroThroughTheNameDialog
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/name_entry_play_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleGameRenamesTheHeroThroughTheNameDialog PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

@@ -51,7 +51,7 @@ TEST_F(RunningGame, SceneObjectIsMadeOnEntryAndDeletedInTheFrameThatLeaves) {
     g_pGameMain->scene = kSceneConfig;
     g_pGameMain->Frame();
     ASSERT_NE(g_pConfigScene, nullptr);
-    EXPECT_EQ(g_pConfigScene->state, 0); // a fresh object on every entry
+    EXPECT_EQ(g_pConfigScene->state, 1); // a fresh object on every entry: its start ran this frame
 }
 
 TEST_F(RunningGame, OnlyTheCurrentScenesObjectExists) {

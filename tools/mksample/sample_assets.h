@@ -61,6 +61,10 @@ const std::vector<PictureAsset>& SampleNotebookPictures();
 const std::vector<PictureAsset>& SequencePictures();
 const std::vector<SoundAsset>& SequenceSounds();
 
+// Those of the system screens (quit confirmation, system menu, backlog, configuration).
+const std::vector<PictureAsset>& SystemScreenPictures();
+const std::vector<SoundAsset>& SystemScreenSounds();
+
 // The entries of a followed by those of b.
 template <typename T>
 std::vector<T> Joined(const std::vector<T>& a, const std::vector<T>& b) {

@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# Renames the hero in the sample game through the real binary in a real window (run through
+# with-xvfb): plays to the first line of the hero and keeps his name plate, goes back to the title
+# through the quit confirmation, opens the configuration screen and its name-entry dialog, types a
+# half-width name that the dialog refuses (its warning is answered), then full-width names sent as
+# text input, and plays again to the same line: the plate shows another name, and save/Config.dat
+# holds the new names as game text.
+#
+#   name_entry_play_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
+set -u
+kestrel=$1
+. "$(dirname "$0")/../support/game_window.sh"
+source_game=$2
+assets=$3
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+export SDL_AUDIODRIVER=dummy
+work=$(mktemp -d)
+# The game must not outlive the test (it would hold the real-window lock): TERM, then KILL.
+stop_game() {
+    [ -n "${pid:-}" ] || return 0
+    # A message box may stand in a process of its own, a child of the game.
+    for child in $(ps --ppid "$pid" -o pid= 2>/dev/null); do
+        kill -9 "$child" 2>/dev/null
+    done
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 20); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+}
+trap 'stop_game; rm -rf "$work"' EXIT
+cp -r "$source_game" "$work/game"
+rm -rf "$work/game/save"
+cd "$work/game"
+fail() {
+    echo "FAIL: $*"
+    tail -n 30 "$work/log"
+    import -window root "$work/shot.png" 2>/dev/null # the screen as it stands
+    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-name-fail.png" &&
+        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-name-fail.png"
+    exit 1
+}
+shot() { import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"; }
+bright() {
+    convert "$work/shot.png" -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage -colorspace gray -threshold 80% \
+        -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+differing() {
+    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
+    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
+    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+}
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
+title="$assets/system/title_bg.bmp"
+config="$assets/system/config_base.bmp"
+title_shown() {
+    shot
+    [ "$(differing "$title" 0 0 1024 480)" = 0 ]
+}
+wait_title() {
+    for _ in $(seq 60); do
+        title_shown && return 0
+        sleep 0.25
+    done
+    return 1
+}
+plate="17 457 134 30"
+# The id of a window whose caption holds $1 (a literal, compared as bytes: the pattern search of
+# xdotool does not take UTF-8 in every locale).
+titled() {
+    local w
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+        xdotool getwindowname "$w" 2>/dev/null | grep -qF "$1" && { echo "$w"; return 0; }
+    done
+    return 1
+}
+# A shown window other than the game's and the dialog's (the warning box; its caption is not always
+# readable here).
+other_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        [ "$w" != "$wid" ] && [ "$w" != "${dialog:-}" ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+wait_for_other_window() {
+    for _ in $(seq 100); do
+        other_window && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wait_for_titled() {
+    for _ in $(seq 100); do
+        titled "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# From the title menu: a new game, to the second message (the hero's line); keeps the plate's
+# picture in $1.
+play_to_hero_line() {
+    click 296 503
+    sleep 0.3
+    click 296 503
+    local previous=-1 now=0
+    for _ in $(seq 40); do
+        sleep 0.4
+        shot
+        now=$(bright 140 496 760 32)
+        [ "$now" -gt 400 ] && [ "$now" = "$previous" ] && break
+        previous=$now
+    done
+    [ "$now" -gt 400 ] || fail "no message text in the window"
+    click 500 300
+    for _ in $(seq 40); do
+        sleep 0.3
+        shot
+        [ "$(bright $plate)" -gt 40 ] && break
+    done
+    [ "$(bright $plate)" -gt 40 ] || fail "no name on the plate"
+    sleep 1.5 # the whole line typed out, so that the quit button answers
+    shot
+    convert "$work/shot.png" -crop "134x30+$((X + 17))+$((Y + 457))" +repage "$1"
+}
+
+"$kestrel" >"$work/log" 2>&1 &
+pid=$!
+xdotool mousemove 512 384
+wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
+answer_dialog_skipping_movie
+wid=$(wait_for_window '^Kestrel$') || fail "no main window"
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
+xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
+wait_title
+xdotool keyup ctrl
+title_shown || fail "the title menu did not appear"
+
+# --- The hero's line with the default name, then back to the title through the quit screen. --------
+play_to_hero_line "$work/plate-before.png"
+click 958 469 # the window's quit button
+sleep 1.2
+click 485 265 # back to the title
+sleep 1.0
+click 450 317 # yes
+wait_title || fail "the quit confirmation did not lead back to the title menu"
+
+# --- The configuration screen and its name-entry dialog. ---------------------------------------------
+click 511 503
+for _ in $(seq 40); do
+    sleep 0.25
+    shot
+    [ "$(differing "$config" 0 0 1024 70)" = 0 ] && break
+done
+[ "$(differing "$config" 0 0 1024 70)" = 0 ] || fail "the configuration screen did not appear"
+click 664 507
+dialog=$(wait_for_titled "更改主人公") || fail "no name-entry dialog"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell --prefix D "$dialog")" # DX, DY, DWIDTH, DHEIGHT
+xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
+sleep 0.2
+# The family name's field has the focus: a half-width name is refused with a warning.
+xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 60 "ab"
+xdotool key Return
+wait_for_other_window >/dev/null || fail "no warning for a half-width name"
+sleep 0.5
+# The box stands centred in the upper half of the screen; its one button is OK.
+xdotool mousemove 512 299 click 1
+sleep 0.7
+# Full-width names, typed as text: the family name, then Tab to the given name.
+xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
+sleep 0.2
+xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 80 "张"
+xdotool key Tab BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 80 "小明"
+sleep 0.3
+xdotool key Return
+for _ in $(seq 30); do
+    titled "更改主人公" >/dev/null || break
+    sleep 0.2
+done
+titled "更改主人公" >/dev/null && fail "the dialog did not accept the names"
+sleep 0.5
+click 937 445 # OK: back to the title menu
+wait_title || fail "the configuration screen did not return to the title menu"
+
+# --- The same line again: the plate shows the new name. ----------------------------------------------
+play_to_hero_line "$work/plate-after.png"
+changed=$(compare -metric AE "$work/plate-before.png" "$work/plate-after.png" null: 2>&1 | cut -d' ' -f1)
+[ "${changed:-0}" -gt 20 ] || fail "the plate shows the same name ($changed pixels differ)"
+
+quit_through_question "$pid" || fail "the game did not end"
+wait "$pid"
+rc=$?
+pid=
+[ $rc -eq 0 ] || fail "the game ended with $rc"
+names=$(od -An -tx1 -j $((0xF204)) -N 22 save/Config.dat | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+[ "$names" = "d5 c5 00 00 00 00 00 00 00 00 00 d0 a1 c3 f7 00 00 00 00 00 00 00" ] ||
+    fail "names in Config.dat: $names"
+echo "1 passed, 0 failed"

@@ -1,0 +1,168 @@
+// The backlog through the running game: which entries each scroll position shows, scrolling by
+// buttons, keys and wheel within its table, and the voice replay.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "screens/backlog_scene.h"
+#include "screens/scene_objects.h"
+#include "screens/system_screens_fixture.h"
+#include "sound/snd_mng.h"
+#include "writers/ogg_writer.h"
+
+using namespace screentest;
+
+namespace {
+
+constexpr SceneId kIdleScene = 7;
+constexpr int kPageWidth = 940; // left of the scroll buttons
+
+class Backlog : public SystemScreensGame {
+protected:
+    // `count` entries "line NN" with speakers; every third has a voice.
+    void Fill(uint32_t count) {
+        g_pGameMain->backlogCount = 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            char text[32];
+            std::snprintf(text, sizeof text, "line %03u", i);
+            const char* voice = i % 3 == 0 ? (i % 2 == 0 ? "mis001.ogg" : "TAK002.ogg") : "";
+            g_pGameMain->PushBacklog(text, i % 2 ? "B" : "A", voice);
+        }
+    }
+    void OpenBacklog() {
+        Open(kSceneBacklog, kIdleScene);
+        ASSERT_TRUE(RunUntil([] { return g_pBacklogScene && g_pBacklogScene->state == 2; }));
+        MoveTo(600, 570); // on no button
+        game.StepFrames(1);
+    }
+    static std::vector<uint32_t> Row(int row) {
+        return Pixels(0, CBacklogScene::kRowHeight * row, kPageWidth, CBacklogScene::kRowHeight);
+    }
+};
+
+TEST_F(Backlog, EachPositionShowsItsFourEntriesAndNeverTheNewest) {
+    Fill(10);
+    OpenBacklog();
+    EXPECT_EQ(g_pBacklogScene->position, 5); // entries 5..8; entry 9 is the message on screen
+    std::vector<std::vector<uint32_t>> page;
+    for (int row = 0; row < 4; ++row) {
+        page.push_back(Row(row));
+    }
+    for (int row = 1; row < 4; ++row) {
+        EXPECT_NE(page[row], page[row - 1]) << "rows show different entries";
+    }
+    game.Wheel(1); // away from the user: one entry back
+    game.StepFrames(1);
+    ASSERT_EQ(g_pBacklogScene->position, 4);
+    for (int row = 1; row < 4; ++row) {
+        EXPECT_TRUE(Row(row) == page[row - 1])
+            << "row " << row << " shows the entry row " << row - 1 << " showed";
+    }
+    game.Wheel(-1);
+    game.StepFrames(1);
+    EXPECT_EQ(g_pBacklogScene->position, 5);
+    game.Wheel(-1); // at the end: stays
+    game.StepFrames(1);
+    EXPECT_EQ(g_pBacklogScene->position, 5);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_TRUE(Row(row) == page[row]) << row;
+    }
+}
+
+TEST_F(Backlog, ScrollButtonsStayWithinTheTable) {
+    struct Case {
+        uint32_t count;
+        int32_t first;     // position on entry
+        int32_t afterBack; // after four back
+        int32_t afterFwd;  // then one forward, then four forward
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0}, {1, 0, 0, 0}, {4, 0, 0, 0}, {6, 1, 0, 1}, {10, 5, 1, 5}, {250, 245, 241, 245},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        Fill(c.count);
+        OpenBacklog();
+        EXPECT_EQ(g_pBacklogScene->position, c.first);
+        ClickAt(977, 336); // four back
+        EXPECT_EQ(g_pBacklogScene->position, c.afterBack);
+        ClickAt(977, 431); // one forward
+        ClickAt(977, 482); // four forward
+        EXPECT_EQ(g_pBacklogScene->position, c.afterFwd);
+        for (int i = 0; i < 3; ++i) {
+            game.Wheel(1);
+            game.Wheel(-1);
+        }
+        game.StepFrames(1);
+        EXPECT_GE(g_pBacklogScene->position, 0);
+        EXPECT_LE(g_pBacklogScene->position, std::max(g_pBacklogScene->maxPosition, 0));
+        ClickAt(980, 545); // return
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kIdleScene; }));
+    }
+}
+
+TEST_F(Backlog, VoiceButtonReplaysTheEntrysVoiceAtItsSpeakersVolume) {
+    game.WriteFile("voice/mis001.ogg", kestrel::test::MakeToneOgg(440.0, 1.0));
+    game.WriteFile("voice/TAK002.ogg", kestrel::test::MakeToneOgg(660.0, 0.5));
+    Fill(10); // entries 6 (mis) and 3 (TAK) have voices
+    OpenBacklog();
+    ASSERT_EQ(g_pBacklogScene->position, 5);
+    const RECT& row1 = CBacklogScene::kButtonRects[1]; // entry 6
+    MoveTo(row1.left + 5, row1.top + 5);
+    game.StepFrames(1);
+    ClickAt(row1.left + 5, row1.top + 5);
+    ASSERT_NE(g_VoicePlayers[0], nullptr);
+    EXPECT_NEAR(g_VoicePlayers[0]->GetTotalTime(), 1.0, 0.05);
+    EXPECT_FALSE(g_VoicePlayers[0]->IsStopped());
+    // Four back: entry 3 is in row 2.
+    ClickAt(977, 336);
+    ASSERT_EQ(g_pBacklogScene->position, 1);
+    const RECT& row2 = CBacklogScene::kButtonRects[2];
+    ClickAt(row2.left + 5, row2.top + 5);
+    ASSERT_NE(g_VoicePlayers[0], nullptr);
+    EXPECT_NEAR(g_VoicePlayers[0]->GetTotalTime(), 0.5, 0.05);
+    // A row without a voice takes the press silently; the voice playing goes on.
+    const RECT& row0 = CBacklogScene::kButtonRects[0]; // entry 1
+    ClickAt(row0.left + 5, row0.top + 5);
+    ASSERT_NE(g_VoicePlayers[0], nullptr);
+    EXPECT_NEAR(g_VoicePlayers[0]->GetTotalTime(), 0.5, 0.05);
+    // A right click leaves and stops the voice.
+    game.Click(10, 570, plat::MouseButton::Right);
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kIdleScene; }));
+    EXPECT_EQ(g_VoicePlayers[0], nullptr);
+}
+
+TEST(BacklogSpeaker, FirstElevenPrefixesWithoutRegardToCase) {
+    struct Case {
+        const char* voice;
+        int index;
+    };
+    const Case cases[] = {
+        {"tak001.ogg", 0}, {"TAK001.ogg", 0}, {"Mis9.ogg", 2}, {"jun1.ogg", 10},
+        {"etc1.ogg", 11},  {"zzz1.ogg", 11},  {"ta", 11},      {"", 11},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CBacklogScene::SpeakerIndex(c.voice), c.index) << c.voice;
+    }
+}
+
+TEST_F(Backlog, DamagedRowsAndTagsLayOutWithinTheirRow) {
+    Fill(6);
+    // A row filled to its last byte without a terminator, open tags, an unterminated ruby and name
+    // tag, and a font-height tag that persists.
+    std::memset(g_pGameMain->backlogText[1], 'x', sizeof g_pGameMain->backlogText[1]);
+    std::strcpy(g_pGameMain->backlogText[2], "#s30#big <base<read");
+    std::strcpy(g_pGameMain->backlogText[3], "(name01");
+    std::strcpy(g_pGameMain->backlogText[4], "#f(1)[2 #p(1)[2]:(3");
+    std::memset(g_pGameMain->backlogSpeaker[1], '\xB0', sizeof g_pGameMain->backlogSpeaker[1]);
+    OpenBacklog();
+    EXPECT_EQ(g_pBacklogScene->position, 1);
+    ClickAt(980, 545);
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kIdleScene; }));
+}
+
+} // namespace

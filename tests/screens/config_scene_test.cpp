@@ -1,0 +1,265 @@
+// The configuration screen and the name-entry dialog through the running game: each control's byte
+// reaches "save\Config.dat" (written when the title menu is entered after the screen closes).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/display.h"
+#include "scene/message_text.h"
+#include "screens/config_scene.h"
+#include "screens/name_dialog.h"
+#include "screens/scene_objects.h"
+#include "screens/system_menu_scene.h"
+#include "screens/system_screens_fixture.h"
+#include "writers/bitmap_writer.h"
+
+using namespace screentest;
+
+namespace {
+
+constexpr int kOkX = 937, kOkY = 445;
+constexpr int kCancelX = 937, kCancelY = 503;
+constexpr int kDefaultsX = 934, kDefaultsY = 160;
+constexpr int kVoicesX = 250, kVoicesY = 507;
+constexpr int kNameX = 664, kNameY = 507;
+
+using plat::HeadlessBackend;
+
+class ConfigFlow : public SystemScreensGame {
+protected:
+    // Opens the screen from the title and waits for its input.
+    void OpenFromTitle() {
+        Open(kSceneConfig, kSceneTitleMenu, false);
+        ASSERT_TRUE(RunUntil([] { return g_pConfigScene && g_pConfigScene->state == 3; }));
+    }
+    // Presses a button of the main page and waits until the screen has left for the title menu,
+    // whose entry writes the system data.
+    void LeaveBy(int x, int y) {
+        ClickAt(x, y);
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+        game.StepFrames(2);
+    }
+};
+
+struct ControlCase {
+    const char* control;
+    int x, y;
+    size_t offset;
+    uint8_t value;
+};
+
+TEST_F(ConfigFlow, EachControlWritesItsByte) {
+    const ControlCase cases[] = {
+        {"music slider", 231 + 69, 185, 0x04, 45},
+        {"sound-effect slider at its end", 376, 213, 0x05, 100},
+        {"text speed slider at its start", 231, 320, 0x01, 0},
+        {"AUTO speed slider", 231 + 35, 348, 0x22, 25},
+        {"window transparency slider", 586 + 70, 348, 0x26, 50},
+        {"skip unread: on", 330, 373, 0x02, 1},
+        {"first voice group muted", 230, 465, 0x07, 1},
+        {"second voice group muted", 369, 465, 0x06, 1},
+        {"voice goes on after a click", 298, 483, 0x25, 0},
+        {"effects off", 757, 192, 0x1C, 1},
+        {"fades cut", 757, 227, 0x1B, 1},
+        {"keyboard mode", 754, 445, 0x21, 1},
+        {"right click opens the notebook", 642, 473, 0x24, 0},
+    };
+    for (const ControlCase& c : cases) {
+        SCOPED_TRACE(c.control);
+        SetSystemDataDefaults();
+        g_pScriptMng->m_skipEffects = 1;
+        OpenFromTitle();
+        ClickAt(c.x, c.y);
+        LeaveBy(kOkX, kOkY);
+        const std::vector<uint8_t> file = ConfigFile();
+        ASSERT_EQ(file.size(), kSystemDataSize);
+        EXPECT_EQ(file[c.offset], c.value);
+        if (c.offset == 0x1B) {
+            EXPECT_EQ(g_pScriptMng->m_skipEffects, 1);
+        }
+    }
+}
+
+TEST_F(ConfigFlow, DisplayChoiceSwitchesAtOnceAndWritesByteZero) {
+    OpenFromTitle();
+    ClickAt(772, 310); // full screen
+    EXPECT_TRUE(game.backend().fullScreen);
+    EXPECT_EQ(g_pDisplay->fullScreen, 1);
+    ClickAt(619, 310); // the window again, then full screen once more
+    EXPECT_FALSE(game.backend().fullScreen);
+    ClickAt(772, 310);
+    LeaveBy(kOkX, kOkY);
+    EXPECT_EQ(ConfigFile()[0x00], 1);
+    EXPECT_TRUE(game.backend().fullScreen);
+}
+
+TEST_F(ConfigFlow, CancelRestoresEverythingButTheDisplayMode) {
+    g_SystemData.bgmVolume = 35;
+    g_SystemData.keyboardMode = 0;
+    OpenFromTitle();
+    ClickAt(231 + 140, 185); // music 100
+    ClickAt(754, 445);       // keyboard mode
+    ClickAt(772, 310);       // full screen
+    ASSERT_EQ(g_SystemData.bgmVolume, 100);
+    game.Click(500, 100, plat::MouseButton::Right); // a right click is cancel
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+    game.StepFrames(2);
+    const std::vector<uint8_t> file = ConfigFile();
+    EXPECT_EQ(file[0x04], 35);
+    EXPECT_EQ(file[0x21], 0);
+    EXPECT_EQ(file[0x00], 1);
+}
+
+TEST_F(ConfigFlow, DefaultsResetTheOptionsButNotTheModeOrTheNames) {
+    SystemData& d = g_SystemData;
+    d.messageSpeed = 7;
+    d.bgmVolume = d.seVolume = d.autoSpeed = 90;
+    d.skipUnread = d.reserved03 = d.keyboardMode = d.muteVoiceGroupA = d.muteVoiceGroupB = 1;
+    d.fadeCut = d.effectsOff = d.reserved1D = d.bgmOff = d.seOff = d.voiceOff = d.autoAtStart = 1;
+    d.rightClickMode = d.voiceCutOnClick = 0;
+    d.windowTransparency = 80;
+    std::memset(d.voiceVolumes, 5, sizeof d.voiceVolumes);
+    std::strcpy(d.familyName, "\xD5\xC5"); // 张
+    d.fullScreen = 0;
+    OpenFromTitle();
+    ClickAt(kDefaultsX, kDefaultsY);
+    ASSERT_TRUE(RunUntil([] { return g_pConfigScene && g_pConfigScene->state == 3; }));
+    EXPECT_EQ(g_pScriptMng->m_skipEffects, 0);
+    g_pScriptMng->m_skipEffects = 1;
+    LeaveBy(kOkX, kOkY);
+    const std::vector<uint8_t> file = ConfigFile();
+    const std::pair<size_t, uint8_t> expected[] = {{0x01, 50}, {0x02, 0}, {0x03, 0}, {0x04, 50}, {0x05, 50},
+                                                   {0x06, 0},  {0x07, 0}, {0x1B, 0}, {0x1C, 0},  {0x1D, 0},
+                                                   {0x1E, 0},  {0x1F, 0}, {0x20, 0}, {0x21, 0},  {0x22, 50},
+                                                   {0x23, 0},  {0x24, 1}, {0x25, 1}, {0x26, 30}};
+    for (const auto& [offset, value] : expected) {
+        EXPECT_EQ(file[offset], value) << "byte 0x" << std::hex << offset;
+    }
+    for (int i = 0; i < 18; ++i) {
+        EXPECT_EQ(file[0x08 + i], 50) << "voice volume " << i;
+    }
+    EXPECT_EQ(file[0x00], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[0xF204])), "\xD5\xC5");
+}
+
+TEST_F(ConfigFlow, CharacterPageSetsAVoiceVolumeAndItsCancelRestoresIt) {
+    struct Case {
+        int buttonX, buttonY; // OK or cancel of the character page
+        uint8_t expected;
+    };
+    for (const Case c : {Case{kOkX, kOkY, 70}, Case{kCancelX, kCancelY, 50}}) {
+        SetSystemDataDefaults();
+        g_pScriptMng->m_skipEffects = 1;
+        OpenFromTitle();
+        ClickAt(kVoicesX, kVoicesY);
+        ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 12; }));
+        const RECT slider = CConfigScene::CharSliderRect(5);
+        ClickAt(slider.left + 100, slider.top + 5);
+        EXPECT_EQ(g_SystemData.voiceVolumes[5], 70);
+        ClickAt(CConfigScene::SampleRect(2).left + 3,
+                CConfigScene::SampleRect(2).top + 3); // no file: silence
+        ClickAt(c.buttonX, c.buttonY);
+        ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 3; }));
+        LeaveBy(kOkX, kOkY);
+        EXPECT_EQ(ConfigFile()[0x08 + 5], c.expected);
+    }
+}
+
+TEST_F(ConfigFlow, OpenedFromAChoiceReturnsToItsMessageStep) {
+    Open(kSceneConfig, kSceneChoice, true);
+    ASSERT_TRUE(RunUntil([] { return g_pConfigScene && g_pConfigScene->state == 3; }));
+    g_pScriptMng->m_msgStep = 4;
+    ClickAt(kOkX, kOkY);
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneChoice; }));
+    EXPECT_EQ(g_pScriptMng->m_msgStep, 1);
+}
+
+// ---- The name-entry dialog ----------------------------------------------------------------------
+
+HeadlessBackend::DialogScript::Step Type(int id, const char* utf8) {
+    return {id, true, utf8};
+}
+HeadlessBackend::DialogScript::Step Press(int id) {
+    return {id, false, ""};
+}
+
+TEST_F(ConfigFlow, NameDialogStoresTheNamesAsGameTextAfterRefusingHalfWidthInput) {
+    HeadlessBackend::DialogScript script;
+    script.steps = {Type(kIdFamilyName, "ab"), Press(plat::kIdOk), Type(kIdFamilyName, "张"),
+                    Type(kIdGivenName, "小明"), Press(plat::kIdOk)};
+    game.backend().dialogAnswers.push_back(script);
+    OpenFromTitle();
+    ClickAt(kNameX, kNameY);
+    ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 3; }));
+    ASSERT_EQ(game.backend().boxes.size(), 1u);
+    EXPECT_EQ(game.backend().boxes[0].text, kNameHalfWidthWarning);
+    EXPECT_EQ(game.backend().boxes[0].caption, kNameWarningCaption);
+    EXPECT_TRUE(game.backend().boxes[0].owned);
+    EXPECT_STREQ(g_pScriptMng->m_nameSlots[0], "\xD5\xC5");
+    EXPECT_STREQ(g_pScriptMng->m_nameSlots[1], "\xD0\xA1\xC3\xF7");
+    // A message spoken by the hero shows the given name on the plate.
+    g_pScriptMng->MessageStart(msgtext::SystemText("＃主人公").c_str());
+    ASSERT_NE(g_pScriptMng->m_pNamePlateText, nullptr);
+    EXPECT_STREQ(g_pScriptMng->m_pNamePlateText, "\xD0\xA1\xC3\xF7");
+    LeaveBy(kOkX, kOkY);
+    const std::vector<uint8_t> file = ConfigFile();
+    const uint8_t family[11] = {0xD5, 0xC5};
+    const uint8_t given[11] = {0xD0, 0xA1, 0xC3, 0xF7};
+    EXPECT_EQ(std::memcmp(&file[0xF204], family, 11), 0);
+    EXPECT_EQ(std::memcmp(&file[0xF20F], given, 11), 0);
+}
+
+TEST_F(ConfigFlow, NameDialogDefaultsButtonRefillsTheDefaultNames) {
+    std::strcpy(g_SystemData.familyName, "\xD5\xC5");
+    std::strcpy(g_pScriptMng->m_nameSlots[0], "\xD5\xC5");
+    HeadlessBackend::DialogScript script;
+    script.steps = {Type(kIdFamilyName, "李"), Press(kIdNameDefaults)};
+    script.clicks = {plat::kIdOk};
+    game.backend().dialogAnswers.push_back(script);
+    OpenFromTitle();
+    ClickAt(kNameX, kNameY);
+    ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 3; }));
+    EXPECT_TRUE(game.backend().boxes.empty());
+    EXPECT_STREQ(g_SystemData.familyName, kDefaultFamilyName);
+    EXPECT_STREQ(g_SystemData.givenName, kDefaultGivenName);
+}
+
+TEST_F(ConfigFlow, NameDialogThatCannotBeShownLeavesTheScreenUsable) {
+    HeadlessBackend::DialogScript script;
+    script.fail = true;
+    game.backend().dialogAnswers.push_back(script);
+    OpenFromTitle();
+    ClickAt(kNameX, kNameY);
+    ASSERT_TRUE(RunUntil([] { return g_pConfigScene->state == 3; }, 20));
+    LeaveBy(kOkX, kOkY);
+    EXPECT_EQ(g_pGameMain->scene, kSceneTitleMenu);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConfigFlow, AltEnterOnThePageMovesTheDisplayChoiceToo) {
+    // Parts whose radio mark is opaque white, so that the page shows where the mark stands.
+    std::vector<uint32_t> parts(255 * 486, 0);
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 28; ++x)
+            parts[static_cast<size_t>(y) * 255 + x] = 0xFFFFFFFFu;
+    game.WriteFile("system/config_p.bmp", kestrel::test::WriteBitmapPixels(255, 486, parts, 32));
+    OpenFromTitle();
+    game.PostKey(plat::Key::Return, true, true);
+    game.PostKey(plat::Key::Return, false, true);
+    game.StepFrames(2);
+    ASSERT_EQ(g_SystemData.fullScreen, 1);
+    // The page the screen restores from has the mark on "full screen", no longer on "window".
+    CDIB32* page = g_Layers[CConfigScene::kSlotPage];
+    auto marked = [page](const RECT& r) {
+        const uint8_t* p = page->GetPixelAddress(r.left, r.top);
+        return p && p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF;
+    };
+    EXPECT_TRUE(marked(CConfigScene::kRadioRects[13]));
+    EXPECT_FALSE(marked(CConfigScene::kRadioRects[12]));
+}
+
+} // namespace
