@@ -25,6 +25,9 @@ function(kestrel_link_game_layer)
     foreach(a ${game})
         get_target_property(type ${a} TYPE)
         if(type STREQUAL "STATIC_LIBRARY")
+            # The cycle is long: a symbol first needed on the second pass may live in a library
+            # already passed twice.
+            set_property(TARGET ${a} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
             foreach(b ${game})
                 if(NOT a STREQUAL b)
                     target_link_libraries(${a} PUBLIC ${b})

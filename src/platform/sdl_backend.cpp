@@ -382,6 +382,8 @@ public:
 
 private:
     std::vector<SdlSurface*> surfaces_; // the open windows
+    // The game's window, over which dialogs stand (null before it opens).
+    SdlSurface* MainSurface() const { return surfaces_.empty() ? nullptr : surfaces_.front(); }
     std::unique_ptr<GlyphSource> glyphs_;
 };
 
@@ -392,10 +394,10 @@ int SdlBackend::RunDialog(Dialog& dialog) {
     std::string caption = dialog.Template().caption.empty() ? std::string(" ") : dialog.Template().caption;
     // Centred over the main window when there is one, else on the screen.
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
-    if (main_) {
+    if (SdlSurface* main = MainSurface()) {
         int mx = 0, my = 0, mw = 0, mh = 0;
-        SDL_GetWindowPosition(main_->Window(), &mx, &my);
-        SDL_GetWindowSize(main_->Window(), &mw, &mh);
+        SDL_GetWindowPosition(main->Window(), &mx, &my);
+        SDL_GetWindowSize(main->Window(), &mw, &mh);
         x = mx + (mw - view.Width()) / 2;
         y = my + (mh - view.Height()) / 2;
     }
@@ -486,9 +488,9 @@ int SdlBackend::RunDialog(Dialog& dialog) {
         SDL_StopTextInput();
     SDL_DestroyWindow(window);
     // The keyboard goes back to the window the dialog stood over, as a modal dialog gives it back.
-    if (main_) {
-        SDL_RaiseWindow(main_->Window());
-        SDL_SetWindowInputFocus(main_->Window());
+    if (SdlSurface* main = MainSurface()) {
+        SDL_RaiseWindow(main->Window());
+        SDL_SetWindowInputFocus(main->Window());
     }
     // Events of the dialog's window must not reach the main window.
     SDL_PumpEvents();
