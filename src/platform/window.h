@@ -139,7 +139,8 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
 // Modal dialogs described by a template; control ids and the procedure's messages follow the game.
-enum class ControlKind : uint8_t { Picture, DefPushButton, PushButton, GroupBox, RadioButton };
+// Text is a static line of text (no id, no input), drawn from the top left of its rectangle.
+enum class ControlKind : uint8_t { Picture, DefPushButton, PushButton, GroupBox, RadioButton, Text };
 
 struct DialogControl {
     int id = -1; // -1 for controls that send nothing (pictures, group boxes)
