@@ -7,12 +7,14 @@
 #include <string>
 
 #include "platform/dialog_view.h"
+#include "platform/display_watch.h"
 #include "platform/glyph_source.h"
+#include "platform/message_box.h"
 
 namespace plat {
-namespace {
 
-Key MapScancode(SDL_Scancode sc) {
+Key MapSdlScancode(int scancode) {
+    auto sc = static_cast<SDL_Scancode>(scancode);
     switch (sc) {
         case SDL_SCANCODE_RETURN:
             return Key::Return;
@@ -83,11 +85,15 @@ Key MapScancode(SDL_Scancode sc) {
     return Key::Other;
 }
 
+namespace {
+
 class SdlSurface : public WindowSurface {
 public:
     SdlSurface(SDL_Window* window, SDL_Renderer* renderer, int width, int height)
         : window_(window), renderer_(renderer), width_(width), height_(height) {}
     ~SdlSurface() override {
+        if (DisplayConnectionLost())
+            return; // the process ends soon; the server keeps nothing of ours
         if (texture_)
             SDL_DestroyTexture(texture_);
         SDL_DestroyRenderer(renderer_);
@@ -95,8 +101,11 @@ public:
     }
 
     uint32_t Id() const { return SDL_GetWindowID(window_); }
+    SDL_Window* Window() const { return window_; }
 
     void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+        if (DisplayConnectionLost())
+            return;
         if (!texture_ || texWidth_ != width || texHeight_ != height) {
             if (texture_)
                 SDL_DestroyTexture(texture_);
@@ -169,7 +178,10 @@ private:
 
 class SdlBackend : public Backend {
 public:
-    ~SdlBackend() override { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS); }
+    ~SdlBackend() override {
+        if (!DisplayConnectionLost())
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
 
     std::unique_ptr<WindowSurface> OpenWindow(const WindowDesc& desc) override {
         SDL_Window* window =
@@ -198,12 +210,15 @@ public:
             SDL_DestroyWindow(window);
             return nullptr;
         }
+        WatchDisplayConnection(window);
         auto surface = std::make_unique<SdlSurface>(window, renderer, desc.clientWidth, desc.clientHeight);
         main_ = surface.get();
         return surface;
     }
 
     void PollEvents(std::vector<Message>& out) override {
+        if (DisplayConnectionLost())
+            return;
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
             Message m;
@@ -230,7 +245,7 @@ public:
                     break;
                 case SDL_KEYDOWN:
                 case SDL_KEYUP: {
-                    m.key = MapScancode(e.key.keysym.scancode);
+                    m.key = MapSdlScancode(e.key.keysym.scancode);
                     bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 && m.key != Key::Alt;
                     bool down = e.type == SDL_KEYDOWN;
                     m.msg =
@@ -270,35 +285,10 @@ public:
         }
     }
 
-    int MessageBox(HWND, std::string_view text, std::string_view caption, BoxButtons buttons,
-                   BoxIcon icon) override {
-        std::string t(text), c(caption);
-        SDL_MessageBoxButtonData data[2];
-        int count = 0;
-        uint32_t okFlags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-        if (buttons == BoxButtons::Ok)
-            okFlags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-        data[count++] = {okFlags, kIdOk, "OK"};
-        if (buttons == BoxButtons::OkCancel)
-            data[count++] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kIdCancel, "Cancel"};
-        SDL_MessageBoxData box{};
-        box.flags = icon == BoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
-                    : icon == BoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
-                                               : SDL_MESSAGEBOX_INFORMATION;
-        box.title = c.c_str();
-        box.message = t.c_str();
-        box.numbuttons = count;
-        box.buttons = data;
-        int pressed = -1;
-        if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-            std::fprintf(stderr, "kestrel: %s: %s (no message box: %s)\n", c.c_str(), t.c_str(),
-                         SDL_GetError());
-            return kIdOk;
-        }
-        // A box closed without a button (the window manager's close) answers Cancel where it has one.
-        if (pressed != kIdOk && pressed != kIdCancel)
-            return buttons == BoxButtons::OkCancel ? kIdCancel : kIdOk;
-        return pressed;
+    int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+                   BoxIcon) override {
+        return ShowSdlMessageBox(owner && main_ ? main_->Window() : nullptr, Glyphs(), text, caption,
+                                 buttons);
     }
 
     int RunDialog(Dialog& dialog) override;
@@ -312,75 +302,19 @@ public:
     }
 
 private:
+    GlyphSource* Glyphs() {
+        if (!glyphs_)
+            glyphs_ = CreateSystemGlyphSource();
+        return glyphs_.get();
+    }
+
     SdlSurface* main_ = nullptr;
     std::unique_ptr<GlyphSource> glyphs_;
 };
 
 int SdlBackend::RunDialog(Dialog& dialog) {
-    if (!glyphs_)
-        glyphs_ = CreateSystemGlyphSource();
-    DialogView view(dialog, glyphs_.get());
-    std::string caption = dialog.Template().caption.empty() ? std::string(" ") : dialog.Template().caption;
-    SDL_Window* window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          view.Width(), view.Height(), SDL_WINDOW_SHOWN);
-    if (!window) {
-        std::fprintf(stderr, "kestrel: no dialog window: %s\n", SDL_GetError());
-        return -1;
-    }
-    dialog.Init();
-    uint32_t id = SDL_GetWindowID(window);
-    std::vector<uint32_t> pixels;
-    bool dirty = true;
-    while (!dialog.Ended()) {
-        if (dirty) {
-            view.Render(pixels);
-            if (SDL_Surface* s = SDL_GetWindowSurface(window)) {
-                SDL_Surface* src =
-                    SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), view.Width(), view.Height(), 32,
-                                                       view.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
-                if (src) {
-                    SDL_BlitSurface(src, nullptr, s, nullptr);
-                    SDL_FreeSurface(src);
-                }
-                SDL_UpdateWindowSurface(window);
-            }
-            dirty = false;
-        }
-        SDL_Event e;
-        if (!SDL_WaitEventTimeout(&e, 100))
-            continue;
-        switch (e.type) {
-            case SDL_WINDOWEVENT:
-                if (e.window.windowID != id)
-                    break;
-                if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-                    dialog.Click(kIdCancel);
-                dirty = true;
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                if (e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT) {
-                    view.PointerClick(e.button.x, e.button.y);
-                    dirty = true;
-                }
-                break;
-            case SDL_KEYDOWN:
-                if (e.key.windowID == id) {
-                    view.KeyPress(MapScancode(e.key.keysym.scancode), (e.key.keysym.mod & KMOD_SHIFT) != 0);
-                    dirty = true;
-                }
-                break;
-            case SDL_QUIT:
-                dialog.Click(kIdCancel);
-                break;
-            default:
-                break;
-        }
-    }
-    SDL_DestroyWindow(window);
-    // Events of the dialog's window must not reach the main window.
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    return dialog.Result();
+    DialogView view(dialog, Glyphs());
+    return RunSdlModal(dialog, view, dialog.Template().caption, nullptr, kIdCancel);
 }
 
 } // namespace

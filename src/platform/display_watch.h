@@ -1,0 +1,18 @@
+// The display server's connection under SDL's windows. Xlib ends the process when the connection
+// breaks (its exit runs the static destructors, which may hang in the sound device's teardown); here
+// the break is noted as a request to end the game instead (termination.h), and the process goes on,
+// its further calls to the server doing nothing, so that the game ends in its own order.
+#pragma once
+
+struct SDL_Window;
+
+namespace plat {
+
+// Watches the connection of `window` (once per connection; other video drivers are left alone).
+void WatchDisplayConnection(SDL_Window* window);
+
+// True once the connection broke. From then on no SDL video call may be made: some wait for an answer
+// of the server that never comes (a window's destruction waits for its unmapping).
+bool DisplayConnectionLost();
+
+} // namespace plat
