@@ -90,21 +90,34 @@ bool SingleInstance::Acquire(const std::string& name) {
     std::lock_guard<std::mutex> lock(g_heldMutex);
     if (g_heldLocks.count(lockPath))
         return false;
-    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        Report("cannot open", lockPath, errno);
-        return true;
-    }
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    if (fcntl(fd, F_SETLK, &fl) != 0) {
-        int err = errno;
-        close(fd);
-        if (err == EACCES || err == EAGAIN)
-            return false;
-        Report("cannot lock", lockPath, err);
-        return true;
+    // A holder removes its lock file as it lets go; a file taken from under us that way is not the
+    // lock any more, so the lock counts only while the path still names the locked file.
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            Report("cannot open", lockPath, errno);
+            return true;
+        }
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        if (fcntl(fd, F_SETLK, &fl) != 0) {
+            int err = errno;
+            close(fd);
+            if (err == EACCES || err == EAGAIN)
+                return false;
+            Report("cannot lock", lockPath, err);
+            return true;
+        }
+        struct stat locked, named;
+        if (fstat(fd, &locked) != 0 || stat(lockPath.c_str(), &named) != 0 || locked.st_ino != named.st_ino ||
+            locked.st_dev != named.st_dev) {
+            close(fd);
+            fd = -1;
+            if (attempt == 8)
+                return false; // another start keeps winning the race: it holds the guard
+        }
     }
     lockFd_ = fd;
     lockPath_ = lockPath;
@@ -168,6 +181,7 @@ void SingleInstance::Release() {
             std::lock_guard<std::mutex> lock(g_heldMutex);
             g_heldLocks.erase(lockPath_);
         }
+        unlink(lockPath_.c_str()); // while still locked, so no one holds a file that is gone
         close(lockFd_);
         lockFd_ = -1;
         lockPath_.clear();

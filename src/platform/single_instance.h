@@ -4,7 +4,8 @@
 // The folder is $XDG_RUNTIME_DIR when it is a folder of the user's own with no access for others, else
 // "/tmp/kestrel-<uid>", made with mode 0700 and refused when it is not the user's own folder of that
 // mode. The lock is a process lock: it is released when the process ends in any way (even a crash) and
-// is never inherited by a child. The socket costs the holder nothing while no one writes to it.
+// is never inherited by a child; a holder that lets go removes its files. The socket costs the holder
+// nothing while no one writes to it.
 #pragma once
 
 #include <string>

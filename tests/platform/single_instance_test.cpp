@@ -71,6 +71,8 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     EXPECT_FALSE(second.Held());
     EXPECT_TRUE(first.Held()); // the refused attempt did not loosen the first lock
     first.Release();
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/" + name + ".lock")) << "the lock file stays";
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/" + name + ".sock")) << "the socket stays";
     EXPECT_TRUE(second.Acquire(name));
 }
 
