@@ -28,6 +28,19 @@ int OnConnectionBroken(Display*) {
     return 0;
 }
 
+// A protocol error: Xlib's default ends the process (running the static destructors, where a sound
+// thread may hang); one is reported and the game goes on. The loss of the connection makes some
+// libraries report errors of their own: those are not worth a word.
+int OnProtocolError(Display* display, XErrorEvent* error) {
+    if (g_lost.load())
+        return 0;
+    char text[128] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "kestrel: X error: %s (request %d.%d)\n", text, error->request_code,
+                 error->minor_code);
+    return 0;
+}
+
 // Xlib's last step after a break, which by default ends the process; returning keeps it running.
 void KeepRunning(Display*, void*) {
     g_lost.store(true);
@@ -52,6 +65,7 @@ void WatchDisplayConnection(SDL_Window* window) {
         return;
     g_watched = display;
     XSetIOErrorHandler(OnConnectionBroken);
+    XSetErrorHandler(OnProtocolError);
     XSetIOErrorExitHandler(display, KeepRunning, nullptr);
 #else
     (void)window;

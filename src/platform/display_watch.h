@@ -1,7 +1,8 @@
 // The display server's connection under SDL's windows. Xlib ends the process when the connection
 // breaks (its exit runs the static destructors, which may hang in the sound device's teardown); here
 // the break is noted as a request to end the game instead (termination.h), and the process goes on,
-// its further calls to the server doing nothing, so that the game ends in its own order.
+// its further calls to the server doing nothing, so that the game ends in its own order. Protocol
+// errors, which Xlib would end the process for as well, are reported and the game goes on.
 #pragma once
 
 struct SDL_Window;

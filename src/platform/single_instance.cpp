@@ -22,8 +22,9 @@ constexpr int kRequestsPerCall = 16;
 // A record lock belongs to the process, so a second guard of the same process would not conflict
 // with the first, and closing its descriptor would drop the first's lock: the lock files this
 // process holds are kept here and a second Acquire of one of them is refused without opening it.
-std::mutex g_heldMutex;
-std::set<std::string> g_heldLocks;
+// Never destroyed: a guard may be released from a static destructor after this file's statics are gone.
+std::mutex& g_heldMutex = *new std::mutex;
+std::set<std::string>& g_heldLocks = *new std::set<std::string>;
 
 // A folder of the user's own that no one else may enter, list or write.
 bool IsPrivateFolder(const std::string& path, bool followLink) {

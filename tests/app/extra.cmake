@@ -39,4 +39,10 @@ if(TARGET sample_game)
         COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_play_test.sh
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleGamePlaysFromTheDialogToTheEnd PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+
+    # SIGTERM in the middle of the story: the session's read flags are saved.
+    add_test(NAME RealWindow.SigtermInTheStorySavesTheReadFlags
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/signal_story_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game)
+    set_tests_properties(RealWindow.SigtermInTheStorySavesTheReadFlags PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
