@@ -54,6 +54,16 @@ bool DisplayConnectionLost() {
     return g_lost.load();
 }
 
+void WatchDisplayErrors() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || SDL_strcmp(driver, "x11") != 0)
+        return;
+    XSetIOErrorHandler(OnConnectionBroken);
+    XSetErrorHandler(OnProtocolError);
+#endif
+}
+
 void WatchDisplayConnection(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
@@ -64,8 +74,7 @@ void WatchDisplayConnection(SDL_Window* window) {
     if (!display || display == g_watched)
         return;
     g_watched = display;
-    XSetIOErrorHandler(OnConnectionBroken);
-    XSetErrorHandler(OnProtocolError);
+    WatchDisplayErrors();
     XSetIOErrorExitHandler(display, KeepRunning, nullptr);
 #else
     (void)window;

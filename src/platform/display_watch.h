@@ -9,6 +9,10 @@ struct SDL_Window;
 
 namespace plat {
 
+// Takes Xlib's error handling over (process-wide) once SDL's video runs on X11: as early as possible,
+// since an error is reported long after the request that caused it.
+void WatchDisplayErrors();
+
 // Watches the connection of `window` (once per connection; other video drivers are left alone).
 void WatchDisplayConnection(SDL_Window* window);
 

@@ -327,6 +327,7 @@ std::unique_ptr<Backend> CreateSdlBackend() {
         std::fprintf(stderr, "kestrel: no display: %s\n", SDL_GetError());
         return nullptr;
     }
+    WatchDisplayErrors();
     SDL_StopTextInput();
     return std::make_unique<SdlBackend>();
 }
