@@ -18,6 +18,8 @@ std::unique_ptr<plat::SingleInstance> g_pInstanceGuard;
 std::unique_ptr<plat::Backend> g_pOwnBackend; // the backend StartGame made, if it made one
 HWND g_hMainWindow = nullptr;
 bool g_terminating = false; // the window's destruction was asked for by a termination request
+bool g_armWatchdog = false; // RunGame's process ends hard if that ending hangs
+constexpr unsigned kTerminationGraceSeconds = 15;
 
 void ReleaseInstanceGuard() {
     if (g_pInstanceGuard)
@@ -100,6 +102,8 @@ PumpResult PumpOnce(int* exitCode, bool runFrame) {
         if (plat::TerminationRequested() == plat::TerminationCause::Signal)
             std::fprintf(stderr, "kestrel: ending on signal %d\n", plat::TerminationSignal());
         plat::DestroyWindow(g_hMainWindow);
+        if (g_armWatchdog)
+            plat::ArmTerminationWatchdog(kTerminationGraceSeconds);
     }
     if (g_pInstanceGuard && g_pInstanceGuard->TakeRaiseRequest())
         plat::RaiseWindow(g_hMainWindow);
@@ -124,6 +128,7 @@ PumpResult PumpOnce(int* exitCode, bool runFrame) {
 
 int RunGame(const EntryOptions& options) {
     plat::InstallTerminationHandlers();
+    g_armWatchdog = true;
     StartupResult result = StartGame(options);
     int code = 0;
     if (result == StartupResult::Running) {

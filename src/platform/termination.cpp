@@ -53,6 +53,11 @@ int TerminationSignal() {
     return g_signal.load();
 }
 
+void ArmTerminationWatchdog(unsigned seconds) {
+    signal(SIGALRM, SIG_DFL);
+    alarm(seconds);
+}
+
 void ClearTerminationRequest() {
     g_cause.store(static_cast<int>(TerminationCause::None));
     g_signal.store(0);

@@ -22,6 +22,11 @@ TerminationCause TerminationRequested();
 // The number of the signal that asked, 0 when none did.
 int TerminationSignal();
 
+// Ends the process (by SIGALRM) unless it has ended `seconds` from now: the game's own ending, once
+// requested from outside, may not hang (a sound thread that never answers, a server that never
+// replies). The save comes first in that ending, so what it wrote stays. 0 disarms it.
+void ArmTerminationWatchdog(unsigned seconds);
+
 // Forgets the request (tests).
 void ClearTerminationRequest();
 

@@ -5,6 +5,8 @@
 
 #include <csignal>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "app/display.h"
@@ -253,6 +255,20 @@ TEST(Termination, SignalIsNotedAndASecondOneIsNotNeeded) {
     ASSERT_EQ(raise(SIGTERM), 0);
     EXPECT_EQ(plat::TerminationRequested(), plat::TerminationCause::DisplayLost);
     plat::ClearTerminationRequest();
+}
+
+TEST(Termination, WatchdogEndsAProcessWhoseEndingHangs) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        plat::ArmTerminationWatchdog(1);
+        sleep(20); // a teardown that never returns
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGALRM);
 }
 
 bool FailConfigReads(const std::string& realPath) {
