@@ -1,5 +1,6 @@
 #include "app/win_main.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "app/game_main.h"
@@ -8,6 +9,7 @@
 #include "app/wnd_proc.h"
 #include "platform/file_system.h"
 #include "platform/single_instance.h"
+#include "platform/termination.h"
 #include "platform/window.h"
 
 namespace {
@@ -15,6 +17,9 @@ namespace {
 std::unique_ptr<plat::SingleInstance> g_pInstanceGuard;
 std::unique_ptr<plat::Backend> g_pOwnBackend; // the backend StartGame made, if it made one
 HWND g_hMainWindow = nullptr;
+bool g_terminating = false; // the window's destruction was asked for by a termination request
+bool g_armWatchdog = false; // RunGame's process ends hard if that ending hangs
+constexpr unsigned kTerminationGraceSeconds = 15;
 
 void ReleaseInstanceGuard() {
     if (g_pInstanceGuard)
@@ -42,8 +47,10 @@ StartupResult StartGame(const EntryOptions& options) {
     g_hMainWindow = nullptr;
     auto guard = std::make_unique<plat::SingleInstance>();
     if (!guard->Acquire(options.instanceName)) {
-        // Another copy runs: raise its window and end quietly, writing nothing.
-        plat::SingleInstance::AskHolderToRaise(options.instanceName);
+        // Another copy runs: raise its window and end, writing nothing.
+        bool asked = guard->AskHolderToRaise(options.instanceName);
+        std::fprintf(stderr, "kestrel: the game is already running%s\n",
+                     asked ? "; its window was asked to come to the front" : "");
         return StartupResult::SecondInstance;
     }
     g_pInstanceGuard = std::move(guard);
@@ -57,6 +64,8 @@ StartupResult StartGame(const EntryOptions& options) {
     }
     // A file named "save" in place of the folder makes the settings unwritable; start-up goes on.
     kestrel::fs::CreateFolders("save");
+    // Writes cut short by a kill; no other copy writes here while the guard is held.
+    kestrel::fs::RemoveLeftoverTempFiles("save");
     LoadUserSysData();
     g_StartupDlgResult = plat::DialogBox(StartupDialogTemplate(), StartupDlgProc);
     if (g_StartupDlgResult == -1) {
@@ -85,6 +94,17 @@ int ExitCodeFor(StartupResult result) {
 }
 
 PumpResult PumpOnce(int* exitCode, bool runFrame) {
+    // A signal or a lost display ends the game as an answered close does; the window's destruction
+    // comes before any further frame.
+    if (plat::TerminationRequested() != plat::TerminationCause::None && !g_terminating &&
+        plat::IsWindow(g_hMainWindow)) {
+        g_terminating = true;
+        if (plat::TerminationRequested() == plat::TerminationCause::Signal)
+            std::fprintf(stderr, "kestrel: ending on signal %d\n", plat::TerminationSignal());
+        plat::DestroyWindow(g_hMainWindow);
+        if (g_armWatchdog)
+            plat::ArmTerminationWatchdog(kTerminationGraceSeconds);
+    }
     if (g_pInstanceGuard && g_pInstanceGuard->TakeRaiseRequest())
         plat::RaiseWindow(g_hMainWindow);
     plat::Message msg;
@@ -94,6 +114,7 @@ PumpResult PumpOnce(int* exitCode, bool runFrame) {
                 *exitCode = msg.code;
             g_pInstanceGuard.reset();
             g_hMainWindow = nullptr;
+            g_terminating = false;
             return PumpResult::Quit;
         }
         plat::DispatchMessage(msg);
@@ -106,11 +127,15 @@ PumpResult PumpOnce(int* exitCode, bool runFrame) {
 }
 
 int RunGame(const EntryOptions& options) {
+    plat::InstallTerminationHandlers();
+    g_armWatchdog = true;
     StartupResult result = StartGame(options);
     int code = 0;
     if (result == StartupResult::Running) {
         while (PumpOnce(&code) != PumpResult::Quit) {
         }
+        if (plat::TerminationRequested() == plat::TerminationCause::DisplayLost)
+            code = 1;
     } else {
         code = ExitCodeFor(result);
     }

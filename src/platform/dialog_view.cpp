@@ -13,10 +13,10 @@ constexpr uint32_t kShadow = 0xFFA0A0A0u;
 constexpr uint32_t kLight = 0xFFFFFFFFu;
 constexpr uint32_t kDark = 0xFF404040u;
 constexpr uint32_t kText = 0xFF000000u;
-constexpr int kFontPixels = 12;
+constexpr int kFontPixels = kDialogFontPixels;
 
 int Dlu(int units) {
-    return units * 3 / 2;
+    return DialogUnitsToPixels(units);
 }
 
 bool Clickable(ControlKind kind) {
@@ -58,17 +58,34 @@ uint32_t Blend(uint32_t dst, uint32_t src, int level, int maxLevel) {
 
 } // namespace
 
+bool SelectDialogFont(GlyphSource* glyphs, const std::string& face) {
+    if (!glyphs)
+        return false;
+    FontRequest request;
+    request.height = kFontPixels;
+    request.face = face.empty() ? "宋体" : face;
+    return glyphs->CreateFont(request);
+}
+
+int GameTextWidth(GlyphSource* glyphs, std::string_view text) {
+    int width = 0;
+    for (size_t i = 0; i < text.size();) {
+        int len = 1;
+        uint32_t code = text_codec::ReadCharCode(text.substr(i), &len);
+        GlyphBitmap g;
+        if (glyphs && glyphs->GetGlyph(code, GlyphFormat::Gray8, &g))
+            width += g.advance;
+        i += std::max(len, 1);
+    }
+    return width;
+}
+
 DialogView::DialogView(Dialog& dialog, GlyphSource* glyphs) : dialog_(dialog), glyphs_(glyphs) {
     width_ = std::max(Dlu(dialog.Template().width), 1);
     height_ = std::max(Dlu(dialog.Template().height), 1);
-    if (glyphs_) {
-        FontRequest request;
-        request.height = kFontPixels;
-        request.face = dialog.Template().font.empty() ? "宋体" : dialog.Template().font;
-        fontReady_ = glyphs_->CreateFont(request);
-        if (fontReady_)
-            ascent_ = glyphs_->GetAscent();
-    }
+    fontReady_ = SelectDialogFont(glyphs_, dialog.Template().font);
+    if (fontReady_)
+        ascent_ = glyphs_->GetAscent();
     // The focus starts on the first edit field, else on the default button.
     const auto& controls = dialog.Template().controls;
     for (size_t i = 0; i < controls.size(); ++i)
@@ -89,19 +106,7 @@ RECT DialogView::ControlRect(int index) const {
 }
 
 int DialogView::TextWidth(const std::string& utf8) {
-    if (!fontReady_)
-        return 0;
-    std::string text = text_codec::Utf8ToGameTextLossy(utf8);
-    int width = 0;
-    for (size_t i = 0; i < text.size();) {
-        int len = 1;
-        uint32_t code = text_codec::ReadCharCode(std::string_view(text).substr(i), &len);
-        GlyphBitmap g;
-        if (glyphs_->GetGlyph(code, GlyphFormat::Gray8, &g))
-            width += g.advance;
-        i += std::max(len, 1);
-    }
-    return width;
+    return fontReady_ ? GameTextWidth(glyphs_, text_codec::Utf8ToGameTextLossy(utf8)) : 0;
 }
 
 void DialogView::DrawText(std::vector<uint32_t>& px, const std::string& utf8, int x, int y, uint32_t colour) {

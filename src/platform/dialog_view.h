@@ -15,10 +15,22 @@ class GlyphSource;
 
 namespace plat {
 
+// The dialogs' font: 12 pixels high, of the template's face.
+constexpr int kDialogFontPixels = 12;
+// Dialog units to pixels: the base units of the 12-pixel font, 1.5 pixels per unit across and down.
+constexpr int DialogUnitsToPixels(int units) {
+    return units * 3 / 2;
+}
+// Makes the dialog font of `face` ("宋体" when empty) current on `glyphs`; false when there is no
+// such font (or no source).
+bool SelectDialogFont(GlyphSource* glyphs, const std::string& face);
+// The width in pixels of game text in the current font of `glyphs` (characters without a glyph
+// count nothing).
+int GameTextWidth(GlyphSource* glyphs, std::string_view gameText);
+
 class DialogView {
 public:
-    // `glyphs` draws the texts (null: texts are not drawn). Dialog units become pixels by the base
-    // units of a 12-pixel font: 1.5 pixels per unit across and down.
+    // `glyphs` draws the texts (null, or no font of the template's face: texts are not drawn).
     DialogView(Dialog& dialog, GlyphSource* glyphs);
     ~DialogView();
 

@@ -13,6 +13,26 @@
 namespace kestrel::fs {
 namespace {
 
+// Temporary files of WriteWholeFile: the target's name, this infix and mkstemp's six characters.
+constexpr char kTempInfix[] = ".tmp";
+constexpr size_t kTempUniqueChars = 6;
+
+bool IsTempFileName(const std::string& name) {
+    size_t infix = sizeof kTempInfix - 1;
+    if (name.size() <= infix + kTempUniqueChars) {
+        return false;
+    }
+    size_t at = name.size() - kTempUniqueChars - infix;
+    if (name.compare(at, infix, kTempInfix) != 0) {
+        return false;
+    }
+    return std::all_of(name.end() - kTempUniqueChars, name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+bool (*g_readFault)(const std::string& realPath) = nullptr;
+
 std::string CurrentDirectory() {
     std::vector<char> buf(4096);
     for (;;) {
@@ -280,22 +300,37 @@ bool IsFolder(const std::string& gamePath) {
     return StatReal(gamePath, &st) && S_ISDIR(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& gamePath, std::vector<uint8_t>* out, size_t maxSize) {
+ReadStatus ReadFile(const std::string& gamePath, std::vector<uint8_t>* out, size_t maxSize) {
     out->clear();
+    std::string real;
+    if (!FindRealPath(gamePath, &real)) {
+        return ReadStatus::Missing;
+    }
+    if (g_readFault != nullptr && g_readFault(real)) {
+        return ReadStatus::Failed;
+    }
     std::unique_ptr<InputFile> file = InputFile::Open(gamePath);
     if (!file || file->Size() > maxSize) {
-        return false;
+        return ReadStatus::Failed;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(file->Size()));
     if (file->Read(bytes.data(), bytes.size()) != bytes.size()) {
-        return false;
+        return ReadStatus::Failed;
     }
     // A file that grew since it was opened is read as it was; one that shrank failed above.
     if (!file->Close()) {
-        return false;
+        return ReadStatus::Failed;
     }
     *out = std::move(bytes);
-    return true;
+    return ReadStatus::Ok;
+}
+
+bool ReadWholeFile(const std::string& gamePath, std::vector<uint8_t>* out, size_t maxSize) {
+    return ReadFile(gamePath, out, maxSize) == ReadStatus::Ok;
+}
+
+void SetReadFault(bool (*fault)(const std::string& realPath)) {
+    g_readFault = fault;
 }
 
 bool WriteWholeFile(const std::string& gamePath, const void* data, size_t size) {
@@ -309,7 +344,7 @@ bool WriteWholeFile(const std::string& gamePath, const void* data, size_t size) 
     if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return false;
     }
-    std::string tmpl = target + ".tmpXXXXXX";
+    std::string tmpl = target + kTempInfix + "XXXXXX";
     int fd = mkstemp(tmpl.data());
     if (fd < 0) {
         return false;
@@ -346,6 +381,28 @@ bool WriteWholeFile(const std::string& gamePath, const void* data, size_t size) 
         close(dirFd);
     }
     return true;
+}
+
+int RemoveLeftoverTempFiles(const std::string& folderGamePath) {
+    std::string folder;
+    if (!FindRealPath(folderGamePath, &folder)) {
+        return 0;
+    }
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    int removed = 0;
+    while (dirent* entry = readdir(dir)) {
+        std::string path = folder + "/" + entry->d_name;
+        struct stat st;
+        if (IsTempFileName(entry->d_name) && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    closedir(dir);
+    return removed;
 }
 
 bool CreateFolders(const std::string& gamePath) {

@@ -50,15 +50,37 @@ bool IsFolder(const std::string& gamePath); // an existing folder
 // Largest file `ReadWholeFile` reads by default.
 constexpr size_t kMaxWholeFileSize = size_t{256} << 20;
 
+enum class ReadStatus : uint8_t {
+    Ok,
+    Missing, // no file or folder of that name
+    Failed,  // something of that name is there but cannot be read whole: a folder or other kind, no
+             // permission, a read error, larger than the limit
+};
+
+// Reads a whole regular file; *out is emptied unless the result is Ok.
+ReadStatus ReadFile(const std::string& gamePath, std::vector<uint8_t>* out,
+                    size_t maxSize = kMaxWholeFileSize);
+
 // Reads a whole regular file. False (and *out emptied) when it is missing, unreadable, or larger
 // than maxSize.
 bool ReadWholeFile(const std::string& gamePath, std::vector<uint8_t>* out,
                    size_t maxSize = kMaxWholeFileSize);
 
-// Writes a whole file: the bytes go to a temporary file in the same folder, which is flushed to disk
-// and then renamed over the old file. False when any step fails; the old file is then unchanged and
-// no temporary file is left. The folder must exist.
+// Makes ReadFile fail (Failed) for every existing file whose real path `fault` accepts, as a read
+// error would; nullptr ends it. For tests, which cannot rely on permissions (they may run as root).
+void SetReadFault(bool (*fault)(const std::string& realPath));
+
+// Writes a whole file: the bytes go to a temporary file in the same folder, named after the file
+// with ".tmp" and six letters or digits appended, which is flushed to disk and then renamed over
+// the old one. False when any step fails; the old file is then unchanged and no temporary file is
+// left (unless the process is killed during the write: see RemoveLeftoverTempFiles). The folder
+// must exist.
 bool WriteWholeFile(const std::string& gamePath, const void* data, size_t size);
+
+// Removes the temporary files that WriteWholeFile left in a folder when the process was killed
+// during a write: regular files named "<name>.tmp" and six letters or digits. Call it only while
+// no other process writes there (the single-instance guard held). Returns how many were removed.
+int RemoveLeftoverTempFiles(const std::string& folderGamePath);
 
 // Creates the folder and any missing parent folders. True when the folder exists afterwards.
 bool CreateFolders(const std::string& gamePath);

@@ -8,13 +8,15 @@
 #include <vector>
 
 #include "platform/dialog_view.h"
+#include "platform/display_watch.h"
 #include "platform/glyph_source.h"
+#include "platform/message_box.h"
 #include "platform/present_gate.h"
 
 namespace plat {
-namespace {
 
-Key MapScancode(SDL_Scancode sc) {
+Key MapSdlScancode(int scancode) {
+    auto sc = static_cast<SDL_Scancode>(scancode);
     switch (sc) {
         case SDL_SCANCODE_RETURN:
             return Key::Return;
@@ -85,6 +87,8 @@ Key MapScancode(SDL_Scancode sc) {
     return Key::Other;
 }
 
+namespace {
+
 class SdlSurface : public WindowSurface {
 public:
     // `registry` lists the open surfaces for the event pump; it outlives the surface.
@@ -101,6 +105,8 @@ public:
     }
     ~SdlSurface() override {
         std::erase(registry_, this);
+        if (DisplayConnectionLost())
+            return; // the process ends soon; the server keeps nothing of ours
         if (texture_)
             SDL_DestroyTexture(texture_);
         SDL_DestroyRenderer(renderer_);
@@ -113,10 +119,14 @@ public:
     // The picture reaches the screen only when it changed, at most once per display refresh; a
     // picture that comes sooner waits for ShowPending (the event pump calls it).
     void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+        if (DisplayConnectionLost())
+            return;
         gate_.Offer(pixels, width, height, pitch, dest);
         ShowPending();
     }
     void ShowPending() {
+        if (DisplayConnectionLost())
+            return;
         uint64_t now = Micros();
         if (gate_.Due(now) && Show())
             gate_.Shown(now);
@@ -226,7 +236,10 @@ private:
 
 class SdlBackend : public Backend {
 public:
-    ~SdlBackend() override { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS); }
+    ~SdlBackend() override {
+        if (!DisplayConnectionLost())
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
 
     std::unique_ptr<WindowSurface> OpenWindow(const WindowDesc& desc) override {
         SDL_Window* window =
@@ -255,10 +268,13 @@ public:
             SDL_DestroyWindow(window);
             return nullptr;
         }
+        WatchDisplayConnection(window);
         return std::make_unique<SdlSurface>(window, renderer, desc.clientWidth, desc.clientHeight, surfaces_);
     }
 
     void PollEvents(std::vector<Message>& out) override {
+        if (DisplayConnectionLost())
+            return;
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
             Message m;
@@ -290,7 +306,7 @@ public:
                     break;
                 case SDL_KEYDOWN:
                 case SDL_KEYUP: {
-                    m.key = MapScancode(e.key.keysym.scancode);
+                    m.key = MapSdlScancode(e.key.keysym.scancode);
                     bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 && m.key != Key::Alt;
                     bool down = e.type == SDL_KEYDOWN;
                     m.msg =
@@ -333,35 +349,10 @@ public:
             surface->ShowPending();
     }
 
-    int MessageBox(HWND, std::string_view text, std::string_view caption, BoxButtons buttons,
-                   BoxIcon icon) override {
-        std::string t(text), c(caption);
-        SDL_MessageBoxButtonData data[2];
-        int count = 0;
-        uint32_t okFlags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-        if (buttons == BoxButtons::Ok)
-            okFlags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-        data[count++] = {okFlags, kIdOk, "OK"};
-        if (buttons == BoxButtons::OkCancel)
-            data[count++] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kIdCancel, "Cancel"};
-        SDL_MessageBoxData box{};
-        box.flags = icon == BoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
-                    : icon == BoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
-                                               : SDL_MESSAGEBOX_INFORMATION;
-        box.title = c.c_str();
-        box.message = t.c_str();
-        box.numbuttons = count;
-        box.buttons = data;
-        int pressed = -1;
-        if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-            std::fprintf(stderr, "kestrel: %s: %s (no message box: %s)\n", c.c_str(), t.c_str(),
-                         SDL_GetError());
-            return kIdOk;
-        }
-        // A box closed without a button (the window manager's close) answers Cancel where it has one.
-        if (pressed != kIdOk && pressed != kIdCancel)
-            return buttons == BoxButtons::OkCancel ? kIdCancel : kIdOk;
-        return pressed;
+    int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+                   BoxIcon) override {
+        return ShowSdlMessageBox(owner && main_ ? main_->Window() : nullptr, Glyphs(), text, caption,
+                                 buttons);
     }
 
     int RunDialog(Dialog& dialog) override;
@@ -384,118 +375,19 @@ private:
     std::vector<SdlSurface*> surfaces_; // the open windows
     // The game's window, over which dialogs stand (null before it opens).
     SdlSurface* MainSurface() const { return surfaces_.empty() ? nullptr : surfaces_.front(); }
+    GlyphSource* Glyphs() {
+        if (!glyphs_)
+            glyphs_ = CreateSystemGlyphSource();
+        return glyphs_.get();
+    }
     std::unique_ptr<GlyphSource> glyphs_;
 };
 
 int SdlBackend::RunDialog(Dialog& dialog) {
-    if (!glyphs_)
-        glyphs_ = CreateSystemGlyphSource();
-    DialogView view(dialog, glyphs_.get());
-    std::string caption = dialog.Template().caption.empty() ? std::string(" ") : dialog.Template().caption;
-    // Centred over the main window when there is one, else on the screen.
-    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
-    if (SdlSurface* main = MainSurface()) {
-        int mx = 0, my = 0, mw = 0, mh = 0;
-        SDL_GetWindowPosition(main->Window(), &mx, &my);
-        SDL_GetWindowSize(main->Window(), &mw, &mh);
-        x = mx + (mw - view.Width()) / 2;
-        y = my + (mh - view.Height()) / 2;
-    }
-    SDL_Window* window =
-        SDL_CreateWindow(caption.c_str(), x, y, view.Width(), view.Height(), SDL_WINDOW_SHOWN);
-    if (!window) {
-        std::fprintf(stderr, "kestrel: no dialog window: %s\n", SDL_GetError());
-        return -1;
-    }
-    dialog.Init();
-    uint32_t id = SDL_GetWindowID(window);
-    std::vector<uint32_t> pixels;
-    bool dirty = true;
-    // Text fields take text through the desktop's input method (IBus, Fcitx), which composes
-    // Chinese and hands over the result as text-input events.
-    bool typing = false;
-    RECT field{};
-    while (!dialog.Ended()) {
-        const bool wantsText = view.FocusedEditRect(&field);
-        if (wantsText && !typing) {
-            SDL_StartTextInput();
-            typing = true;
-        } else if (!wantsText && typing) {
-            SDL_StopTextInput();
-            typing = false;
-        }
-        if (typing) {
-            SDL_Rect area{field.left, field.top, field.right - field.left, field.bottom - field.top};
-            SDL_SetTextInputRect(&area);
-        }
-        if (dirty) {
-            view.Render(pixels);
-            if (SDL_Surface* s = SDL_GetWindowSurface(window)) {
-                SDL_Surface* src =
-                    SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), view.Width(), view.Height(), 32,
-                                                       view.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
-                if (src) {
-                    SDL_BlitSurface(src, nullptr, s, nullptr);
-                    SDL_FreeSurface(src);
-                }
-                SDL_UpdateWindowSurface(window);
-            }
-            dirty = false;
-        }
-        SDL_Event e;
-        if (!SDL_WaitEventTimeout(&e, 100))
-            continue;
-        switch (e.type) {
-            case SDL_WINDOWEVENT:
-                if (e.window.windowID != id)
-                    break;
-                if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-                    dialog.Click(kIdCancel);
-                dirty = true;
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                if (e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT) {
-                    view.PointerClick(e.button.x, e.button.y);
-                    dirty = true;
-                }
-                break;
-            case SDL_KEYDOWN:
-                if (e.key.windowID == id) {
-                    view.KeyPress(MapScancode(e.key.keysym.scancode), (e.key.keysym.mod & KMOD_SHIFT) != 0);
-                    dirty = true;
-                }
-                break;
-            case SDL_TEXTINPUT:
-                if (e.text.windowID == id) {
-                    view.TextInput(e.text.text);
-                    dirty = true;
-                }
-                break;
-            case SDL_TEXTEDITING:
-                if (e.edit.windowID == id) {
-                    view.SetComposition(e.edit.text);
-                    dirty = true;
-                }
-                break;
-            case SDL_QUIT:
-                dialog.Click(kIdCancel);
-                break;
-            default:
-                break;
-        }
-    }
-    if (typing)
-        SDL_StopTextInput();
-    SDL_DestroyWindow(window);
-    // The keyboard goes back to the window the dialog stood over, as a modal dialog gives it back.
-    if (SdlSurface* main = MainSurface()) {
-        SDL_RaiseWindow(main->Window());
-        SDL_SetWindowInputFocus(main->Window());
-    }
-    // Events of the dialog's window must not reach the main window.
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    return dialog.Result();
+    DialogView view(dialog, Glyphs());
+    // Modal over the game's window when it is open (the name entry), else alone (the start-up dialog).
+    SdlSurface* main = MainSurface();
+    return RunSdlModal(dialog, view, dialog.Template().caption, main ? main->Window() : nullptr, kIdCancel);
 }
 
 } // namespace
@@ -508,6 +400,7 @@ std::unique_ptr<Backend> CreateSdlBackend() {
         std::fprintf(stderr, "kestrel: no display: %s\n", SDL_GetError());
         return nullptr;
     }
+    WatchDisplayErrors();
     SDL_StopTextInput();
     return std::make_unique<SdlBackend>();
 }

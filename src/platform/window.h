@@ -140,7 +140,8 @@ constexpr int kIdCancel = 2;
 
 // Modal dialogs described by a template; control ids and the procedure's messages follow the game.
 // Edit: a one-line text field (its text is UTF-8, typed through the platform's text input so that an
-// input method can compose); Static: a label.
+// input method can compose); Static: a line of text drawn from the top left of its rectangle (its
+// item text when it has an id, else its own text; no input).
 enum class ControlKind : uint8_t { Picture, DefPushButton, PushButton, GroupBox, RadioButton, Edit, Static };
 
 struct DialogControl {

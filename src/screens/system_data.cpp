@@ -14,6 +14,9 @@ SystemData g_SystemData{};
 
 namespace {
 
+// Set when the file was there but could not be read: nothing is written over it in this run.
+bool g_systemDataUnreadable = false;
+
 void ClampPercent(uint8_t& v) {
     v = std::min<uint8_t>(v, 100);
 }
@@ -84,7 +87,14 @@ void SetSystemDataDefaults() {
 bool LoadSystemData() {
     SetSystemDataDefaults();
     std::vector<uint8_t> bytes;
-    bool read = kestrel::fs::ReadWholeFile(kSystemDataPath, &bytes);
+    kestrel::fs::ReadStatus status = kestrel::fs::ReadFile(kSystemDataPath, &bytes);
+    g_systemDataUnreadable = status == kestrel::fs::ReadStatus::Failed;
+    if (g_systemDataUnreadable)
+        std::fprintf(stderr,
+                     "kestrel: %s is there but cannot be read; this run uses the default settings and "
+                     "leaves the file as it is\n",
+                     kSystemDataPath);
+    bool read = status == kestrel::fs::ReadStatus::Ok;
     if (read) {
         // A short file keeps the defaults beyond its end; an oversized one gives its first bytes.
         std::memcpy(&g_SystemData, bytes.data(), std::min(bytes.size(), sizeof(SystemData)));
@@ -97,6 +107,9 @@ bool LoadSystemData() {
 }
 
 bool SaveSystemData() {
+    // The defaults of this run must not replace the player's settings, read flags and unlocks.
+    if (g_systemDataUnreadable)
+        return false;
     if (kestrel::fs::WriteWholeFile(kSystemDataPath, &g_SystemData, sizeof(SystemData)))
         return true;
     std::fprintf(stderr, "kestrel: could not write %s; the previous file is kept\n", kSystemDataPath);

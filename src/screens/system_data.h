@@ -103,11 +103,14 @@ void SetSystemDataDefaults();
 // bytes it lacks, an oversized one is read up to the block's size; percentages and speeds are
 // clamped to 0..100 and the names are terminated. Then pushes into the game (whether or not a file
 // was read): the music volume level, CScriptMng::m_skipEffects, CScriptMng::m_autoMode and the hero
-// names. Returns true when a file was read.
+// names. Returns true when a file was read. A file that is there but cannot be read (a read error,
+// no permission, a folder in its place) is said once on stderr and protected: the run goes on with
+// the defaults and SaveSystemData writes nothing until the next load.
 bool LoadSystemData();
 
 // Writes the whole block to "save\Config.dat" through a temporary file and a rename, so a failed
-// write keeps the old file. Returns false (and reports on stderr) when the file could not be written.
+// write keeps the old file. Returns false when nothing was written: the file could not be written
+// (reported on stderr) or it is protected (see LoadSystemData).
 bool SaveSystemData();
 
 // Bounds-checked access to the flag tables: an out-of-range read gives 0, an out-of-range write is

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "app/display.h"
@@ -14,7 +17,9 @@
 #include "app/wnd_proc.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
+#include "platform/file_system.h"
 #include "platform/single_instance.h"
+#include "platform/termination.h"
 #include "screens/scene_objects.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
@@ -88,11 +93,14 @@ TEST(StartupFolder, FileNamedSaveLeavesSettingsUnwritableAndStartsAnyway) {
     EXPECT_EQ(game.ReadFile("save"), Bytes{'x'});
 }
 
-TEST(StartupGuard, SecondStartRaisesTheFirstAndWritesNothing) {
+TEST(StartupGuard, SecondStartRaisesTheFirstSaysSoAndWritesNothing) {
     HeadlessGame game;
     plat::SingleInstance first;
     ASSERT_TRUE(first.Acquire(game.instanceName()));
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(game.Start(), StartupResult::SecondInstance);
+    std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("already running"), std::string::npos) << said;
     EXPECT_EQ(game.ExitCode(), 0);
     EXPECT_TRUE(first.TakeRaiseRequest());
     EXPECT_FALSE(game.Exists("save"));
@@ -102,7 +110,7 @@ TEST(StartupGuard, SecondStartRaisesTheFirstAndWritesNothing) {
 TEST(StartupGuard, RunningGameRaisesItsWindowWhenAStartAsks) {
     HeadlessGame game;
     ASSERT_EQ(game.Start(), StartupResult::Running);
-    EXPECT_TRUE(plat::SingleInstance::AskHolderToRaise(game.instanceName()));
+    EXPECT_TRUE(plat::SingleInstance().AskHolderToRaise(game.instanceName()));
     game.StepFrames(2);
     EXPECT_EQ(game.backend().raises, 1);
 }
@@ -191,6 +199,106 @@ TEST(Teardown, RunsInItsFixedOrderAndLeavesNothingBehind) {
     plat::SingleInstance again;
     EXPECT_TRUE(again.Acquire(game.instanceName()));
     EXPECT_TRUE(again.Held());
+}
+
+// A signal or a lost display ends the game as an answered close does: the system data with this
+// session's read flags is saved and the runtime torn down in its order, from any point of the run.
+TEST(Termination, EndsWithTheSaveAndTheTeardownOfAClose) {
+    struct Case {
+        const char* what;
+        plat::TerminationCause cause;
+        bool questionPending; // a close is queued behind the request (its box answers Cancel)
+    } cases[] = {
+        {"signal", plat::TerminationCause::Signal, false},
+        {"display lost", plat::TerminationCause::DisplayLost, false},
+        {"signal with a close queued", plat::TerminationCause::Signal, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HeadlessGame game;
+        ASSERT_EQ(game.Start(), StartupResult::Running);
+        game.StepFrames(2);
+        MarkMessageRead(1234);
+        if (c.questionPending) {
+            game.backend().boxAnswers.push_back(plat::kIdCancel);
+            game.Close();
+        }
+        g_trace.clear();
+        g_RuntimeTrace = Record;
+        plat::RequestTermination(c.cause);
+        game.StepFrames(3);
+        g_RuntimeTrace = nullptr;
+        plat::ClearTerminationRequest();
+        EXPECT_FALSE(game.Running());
+        EXPECT_EQ(game.ExitCode(), 0);
+        EXPECT_EQ(g_trace, (std::vector<std::string>{"save system data", "game main", "music player",
+                                                     "voice players", "sound-effect players", "glyph font",
+                                                     "input", "display", "surfaces", "guard"}));
+        Bytes config = game.ReadFile("save/Config.dat");
+        ASSERT_EQ(config.size(), kSystemDataSize);
+        EXPECT_EQ(config[0x07A4 + 1234], 1);
+    }
+}
+
+TEST(Termination, SignalIsNotedAndASecondOneIsNotNeeded) {
+    plat::InstallTerminationHandlers();
+    plat::ClearTerminationRequest();
+    EXPECT_EQ(plat::TerminationRequested(), plat::TerminationCause::None);
+    ASSERT_EQ(raise(SIGHUP), 0); // the process goes on: the request is only noted
+    EXPECT_EQ(plat::TerminationRequested(), plat::TerminationCause::Signal);
+    EXPECT_EQ(plat::TerminationSignal(), SIGHUP);
+    plat::RequestTermination(plat::TerminationCause::DisplayLost); // the first cause stays
+    EXPECT_EQ(plat::TerminationRequested(), plat::TerminationCause::Signal);
+    plat::ClearTerminationRequest();
+    // The display lost first, then the logout's signal: still served with the save.
+    plat::RequestTermination(plat::TerminationCause::DisplayLost);
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_EQ(plat::TerminationRequested(), plat::TerminationCause::DisplayLost);
+    plat::ClearTerminationRequest();
+}
+
+TEST(Termination, WatchdogEndsAProcessWhoseEndingHangs) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        plat::ArmTerminationWatchdog(1);
+        sleep(20); // a teardown that never returns
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGALRM);
+}
+
+bool FailConfigReads(const std::string& realPath) {
+    return realPath.ends_with("/save/Config.dat");
+}
+
+TEST(SaveFolderFaults, UnreadableSystemDataSurvivesARunAndLeftoverWritesAreCleared) {
+    HeadlessGame game;
+    Bytes config(kSystemDataSize, 0);
+    config[0x07A4 + 3] = 1;
+    config[0x21] = 1;
+    game.WriteFile("save/Config.dat", config);
+    game.WriteFile("save/Config.dat.tmpQ1w2E3", {1, 2, 3});
+    game.WriteFile("save/savefile03.sav.tmpabcdef", {4});
+    kestrel::fs::SetReadFault(FailConfigReads);
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    EXPECT_FALSE(game.Exists("save/Config.dat.tmpQ1w2E3"));
+    EXPECT_FALSE(game.Exists("save/savefile03.sav.tmpabcdef"));
+    EXPECT_EQ(g_SystemData.keyboardMode, 0); // the defaults
+    game.StepFrames(3);
+    MarkMessageRead(9);
+    game.backend().boxAnswers.push_back(plat::kIdOk);
+    game.Close();
+    game.StepFrames(3);
+    std::string said = ::testing::internal::GetCapturedStderr();
+    kestrel::fs::SetReadFault(nullptr);
+    EXPECT_FALSE(game.Running());
+    EXPECT_NE(said.find("cannot be read"), std::string::npos) << said;
+    EXPECT_EQ(game.ReadFile("save/Config.dat"), config);
 }
 
 TEST(Teardown, QuitRequestedInsideAFrameWaitsUntilTheFrameReturns) {

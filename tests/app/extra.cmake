@@ -3,7 +3,13 @@
 add_test(NAME RealWindow.StartsAnswersDialogAndQuitsThroughQuestion
     COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/real_window_test.sh
         $<TARGET_FILE:kestrel>)
-set_tests_properties(RealWindow.StartsAnswersDialogAndQuitsThroughQuestion PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+set_tests_properties(RealWindow.StartsAnswersDialogAndQuitsThroughQuestion PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
+
+# The game's display dies while a box is up: the game ends in order, and the next start is not stopped.
+add_test(NAME RealWindow.DisplayLostWithABoxUpEndsTheGameInOrder
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/display_lost_test.sh
+        $<TARGET_FILE:kestrel>)
+set_tests_properties(RealWindow.DisplayLostWithABoxUpEndsTheGameInOrder PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 
 # The headless game harness of the test support library calls into the application layer, which comes
 # before the support library on the link line; name the engine once more after it.
@@ -33,6 +39,12 @@ if(TARGET sample_game)
         COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_play_test.sh
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleGamePlaysFromTheDialogToTheEnd PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+
+    # SIGTERM in the middle of the story: the session's read flags are saved.
+    add_test(NAME RealWindow.SigtermInTheStorySavesTheReadFlags
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/signal_story_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game)
+    set_tests_properties(RealWindow.SigtermInTheStorySavesTheReadFlags PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
 
 # The sample game's opening movie in a real window, between the logo and the title menu.

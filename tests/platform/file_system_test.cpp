@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -114,6 +115,64 @@ TEST_F(FileSystemTest, ReadWholeFileAndLimit) {
     Touch(m_game / "empty", "");
     EXPECT_TRUE(kestrel::fs::ReadWholeFile("empty", &data));
     EXPECT_TRUE(data.empty());
+}
+
+bool FailConfigReads(const std::string& realPath) {
+    return realPath.ends_with("/Config.dat");
+}
+
+TEST_F(FileSystemTest, ReadFileTellsMissingFromThereButUnreadable) {
+    Touch(m_game / "save" / "Config.dat", "abc");
+    Touch(m_game / "save" / "big.dat", std::string(64, 'x'));
+    stdfs::create_directories(m_game / "save" / "folder.dat");
+    struct Case {
+        const char* path;
+        size_t limit;
+        bool fault;
+        kestrel::fs::ReadStatus status;
+        size_t size;
+    } cases[] = {
+        {"save\\Config.dat", kestrel::fs::kMaxWholeFileSize, false, kestrel::fs::ReadStatus::Ok, 3},
+        {"save\\missing.dat", kestrel::fs::kMaxWholeFileSize, false, kestrel::fs::ReadStatus::Missing, 0},
+        {"nofolder\\Config.dat", kestrel::fs::kMaxWholeFileSize, false, kestrel::fs::ReadStatus::Missing, 0},
+        {"save\\folder.dat", kestrel::fs::kMaxWholeFileSize, false, kestrel::fs::ReadStatus::Failed, 0},
+        {"save\\big.dat", 63, false, kestrel::fs::ReadStatus::Failed, 0},
+        {"save\\Config.dat", kestrel::fs::kMaxWholeFileSize, true, kestrel::fs::ReadStatus::Failed, 0},
+        {"save\\missing.dat", kestrel::fs::kMaxWholeFileSize, true, kestrel::fs::ReadStatus::Missing, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + (c.fault ? " with a read fault" : ""));
+        kestrel::fs::SetReadFault(c.fault ? FailConfigReads : nullptr);
+        Bytes out{1, 2};
+        EXPECT_EQ(kestrel::fs::ReadFile(c.path, &out, c.limit), c.status);
+        EXPECT_EQ(out.size(), c.size);
+        EXPECT_EQ(kestrel::fs::ReadWholeFile(c.path, &out, c.limit), c.status == kestrel::fs::ReadStatus::Ok);
+    }
+    kestrel::fs::SetReadFault(nullptr);
+}
+
+TEST_F(FileSystemTest, LeftoverTemporaryFilesOfOurNamingAreRemovedAndNothingElse) {
+    for (const char* name : {"Config.dat.tmpA1b2C3", "savefile01.sav.tmpzzzzzz", "User_Sys.dat.tmp000000"})
+        Touch(m_game / "save" / name, "partial");
+    const char* kept[] = {
+        "Config.dat",           "Config.dat.tmp", "Config.dat.tmpABCDE", "Config.dat.tmpABCDEFG",
+        "Config.dat.tmpABC-EF", "notes.txt",      ".tmpABCDEF"};
+    for (const char* name : kept)
+        Touch(m_game / "save" / name, "keep");
+    stdfs::create_directories(m_game / "save" / "dir.tmpABCDEF"); // not a file
+    EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("SAVE"), 3);
+    std::vector<std::string> left;
+    for (const auto& e : stdfs::directory_iterator(m_game / "save"))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected(std::begin(kept), std::end(kept));
+    expected.push_back("dir.tmpABCDEF");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("missing"), 0);
+    // A write leaves nothing of that kind behind.
+    ASSERT_TRUE(kestrel::fs::WriteWholeFile("save\\Config.dat", "new", 3));
+    EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("save"), 0);
 }
 
 TEST_F(FileSystemTest, WriteReplacesThroughTemporaryFile) {

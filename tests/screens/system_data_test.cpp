@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "app/game_main.h"
+#include "platform/file_system.h"
 #include "script/script_mng.h"
 #include "support/headless_game.h"
 
@@ -108,6 +110,52 @@ TEST_F(SystemDataFolder, FailedSaveIsReportedAndLeavesWhatStands) {
     game.WriteFile("save/Config.dat/inner", {1});
     EXPECT_FALSE(SaveSystemData());
     EXPECT_EQ(game.ReadFile("save/Config.dat/inner"), std::vector<uint8_t>{1});
+}
+
+bool FailSystemDataReads(const std::string& realPath) {
+    return realPath.ends_with("/save/Config.dat");
+}
+
+TEST_F(SystemDataFolder, FileThatIsThereButUnreadableIsNeverWrittenOver) {
+    std::vector<uint8_t> file = DefaultImage();
+    file[0x07A4 + 5] = 1; // a read flag, an unlock and a setting of the player's
+    file[0x03C8] = 1;
+    file[0x21] = 1;
+    struct Case {
+        const char* what;
+        bool folderInPlace; // else an injected read error on the file
+    } cases[] = {{"read error", false}, {"folder in place of the file", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ec;
+        std::filesystem::remove_all(game.folder() + "/save/Config.dat", ec);
+        if (c.folderInPlace)
+            game.WriteFile("save/Config.dat/inner", {7});
+        else
+            game.WriteFile("save/Config.dat", file);
+        kestrel::fs::SetReadFault(c.folderInPlace ? nullptr : FailSystemDataReads);
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(LoadSystemData());
+        EXPECT_FALSE(SaveSystemData()); // the title menu's save, a script's save, the shutdown's
+        EXPECT_FALSE(SaveSystemData());
+        std::string said = ::testing::internal::GetCapturedStderr();
+        kestrel::fs::SetReadFault(nullptr);
+        // Said once, and the run has the defaults.
+        EXPECT_EQ(said.find("Config.dat"), said.rfind("Config.dat")) << said;
+        EXPECT_NE(said.find("cannot be read"), std::string::npos) << said;
+        EXPECT_EQ(g_SystemData.keyboardMode, 0);
+        if (c.folderInPlace)
+            EXPECT_EQ(game.ReadFile("save/Config.dat/inner"), std::vector<uint8_t>{7});
+        else
+            EXPECT_EQ(game.ReadFile("save/Config.dat"), file);
+    }
+    // Once the file reads again, the next run saves as usual.
+    std::filesystem::remove_all(game.folder() + "/save/Config.dat");
+    game.WriteFile("save/Config.dat", file);
+    ASSERT_TRUE(LoadSystemData());
+    g_SystemData.keyboardMode = 0;
+    ASSERT_TRUE(SaveSystemData());
+    EXPECT_EQ(game.ReadFile("save/Config.dat").at(0x21), 0);
 }
 
 TEST_F(SystemDataFolder, LoadPushesCopiesIntoTheScriptEngine) {

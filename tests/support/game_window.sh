@@ -1,5 +1,23 @@
 # Shell helpers for the tests that drive the real game in a window of an X server without a window
-# manager (sourced). Keys go to the window under the pointer there.
+# manager (sourced). Keys go to the window under the pointer there, or to the window that took the
+# focus (a message box takes it while it stands).
+
+# Starts the game (the command and its arguments) in a process group of its own, its output to the
+# file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
+start_game() {
+    setsid "$@" >"${GAME_LOG:-/dev/null}" 2>&1 &
+    pid=$!
+}
+
+# Kills the process group of the game started by start_game (the test's EXIT trap calls it, so that
+# nothing of a failed test keeps running or holding the game's guard).
+end_game() {
+    [ -n "${pid:-}" ] || return 0
+    kill -KILL -- "-$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=
+    return 0
+}
 
 # Waits up to 10 s for a window whose name matches the regular expression $1; prints its id.
 wait_for_window() {
@@ -12,6 +30,34 @@ wait_for_window() {
     return 1
 }
 
+# Waits up to 5 s for a message box whose caption matches $1 (default the game's title) standing over
+# the game's window of the same caption: the narrower of two such windows. Prints its id.
+wait_for_box() {
+    local ids
+    for _ in $(seq 50); do
+        ids=$(xdotool search --onlyvisible --name "${1:-^Kestrel$}" 2>/dev/null)
+        if [ "$(echo "$ids" | grep -c .)" -ge 2 ]; then
+            for w in $ids; do
+                eval "$(xdotool getwindowgeometry --shell "$w")"
+                echo "$WIDTH $w"
+            done | sort -n | head -n1 | cut -d' ' -f2
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# The screen position of the centre of button $2 (1 the default OK, 2 Cancel) of the box $1 with $3
+# buttons (default 2): the buttons stand in one centred row at the box's foot, 75 x 21 pixels, 9 apart,
+# 10 above the lower edge. Prints "x y".
+box_button() {
+    local count=${3:-2}
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    local row=$((count * 75 + (count - 1) * 9))
+    echo "$((X + (WIDTH - row) / 2 + ($2 - 1) * 84 + 37)) $((Y + HEIGHT - 10 - 11))"
+}
+
 # Answers the start-up dialog (its window must be up) with OK, "不播放" picked in the second radio
 # group: Tab from OK reaches Cancel, then the first group, then the second; Down picks it.
 answer_dialog_skipping_movie() {
@@ -21,15 +67,23 @@ answer_dialog_skipping_movie() {
     xdotool key Return
 }
 
-# Closes the game of process $1 with Alt+F4 and answers the quit question with OK, again until the
-# process has ended (at most 20 tries). Fails when it is still running.
+# Asks the quit question of the game of process $1 with Alt+F4 (the pointer over the game's window)
+# and answers it: with a click on its OK button, or with Return when $2 is "key". Again until the
+# process has ended (at most 10 tries). Fails when it is still running.
 quit_through_question() {
-    for _ in $(seq 20); do
+    local box
+    for _ in $(seq 10); do
         xdotool mousemove 512 384 key alt+F4
-        sleep 0.7
-        # The box stands centred in the upper half of the screen, OK on the left.
-        xdotool mousemove 466 300 click 1
-        for _ in $(seq 20); do
+        if box=$(wait_for_box); then
+            sleep 0.3 # drawn and focused
+            if [ "${2:-}" = key ]; then
+                xdotool key Return
+            else
+                # shellcheck disable=SC2046
+                xdotool mousemove $(box_button "$box" 1) click 1
+            fi
+        fi
+        for _ in $(seq 30); do
             kill -0 "$1" 2>/dev/null || return 0
             sleep 0.1
         done
