@@ -351,8 +351,8 @@ public:
 
     int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
                    BoxIcon) override {
-        return ShowSdlMessageBox(owner && main_ ? main_->Window() : nullptr, Glyphs(), text, caption,
-                                 buttons);
+        SdlSurface* main = owner ? MainSurface() : nullptr;
+        return ShowSdlMessageBox(main ? main->Window() : nullptr, Glyphs(), text, caption, buttons);
     }
 
     int RunDialog(Dialog& dialog) override;
