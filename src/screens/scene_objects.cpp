@@ -28,15 +28,6 @@ bool CExitScene::Dispatch(HWND) {
 bool CConfigScene::Dispatch(HWND) {
     return true;
 }
-bool CReplayScene::Dispatch(HWND) {
-    return true;
-}
-bool CGalleryScene::Dispatch(HWND) {
-    return true;
-}
-bool CMusicScene::Dispatch(HWND) {
-    return true;
-}
 bool CSystemMenuScene::Dispatch(HWND) {
     return true;
 }

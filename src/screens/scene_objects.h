@@ -8,9 +8,12 @@
 
 #include "platform/types.h"
 #include "screens/credit_scene.h"
+#include "screens/gallery_scene.h"
 #include "screens/load_scene.h"
 #include "screens/movie_scene.h"
+#include "screens/music_scene.h"
 #include "screens/note_scene.h"
+#include "screens/replay_scene.h"
 #include "screens/save_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
@@ -37,27 +40,6 @@ public:
 
 // Configuration (scene 9); state 3 is its main state.
 class CConfigScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Scene replay (scene 14).
-class CReplayScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Picture gallery (scene 15).
-class CGalleryScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Music room (scene 16).
-class CMusicScene {
 public:
     uint8_t state = 0;
     bool Dispatch(HWND hwnd);

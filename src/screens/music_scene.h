@@ -1,0 +1,49 @@
+// The music room (scene 16): the game's 26 music tracks in three columns, played by a click on a
+// track or by the previous, play/stop and next controls. Every track is always available.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+#include "screens/extras_frame.h"
+#include "screens/screen_object.h"
+
+class CMusicScene {
+public:
+    static constexpr int kTrackCount = 26;
+    static const char* const kTracks[kTrackCount]; // files of the music folder, in list order
+
+    enum Control : uint8_t { kNoControl = 0, kPrevious = 1, kPlayStop = 2, kNext = 3 };
+    static constexpr int kControlCount = 3;
+
+    static constexpr int kSlotLabels = 4;        // hover look of a label; the current one while stopped
+    static constexpr int kSlotPlayingLabels = 5; // the current track's label while playing
+    static constexpr int kLastSlot = 6;
+
+    uint8_t state = 0;        // 0 init, 1 fade-in, 2 input, 3 hold, 4 leave, 5 return flash
+    uint8_t hoveredTrack = 0; // 1-based, 0 none
+    uint8_t prevHoveredTrack = 0;
+    uint8_t hoveredButton = 0;
+    uint8_t prevHoveredButton = 0;
+    uint8_t hoveredControl = 0;
+    uint8_t prevHoveredControl = 0;
+    uint8_t playing = 0;
+    screens::FadeTimer timer;
+    RECT tracks[kTrackCount];
+    RECT controls[kControlCount];
+    int8_t current = 14; // current track: that of the title music, so the list opens on it
+
+    CMusicScene();
+    bool Dispatch(HWND hwnd);
+
+    static RECT TrackRect(int track);
+    static RECT ControlRect(int control);
+
+private:
+    void Init(HWND hwnd);
+    void Input();
+    void DrawList();
+    void DrawControlFace(uint8_t control);
+    void StopMusic();
+    void Hold();
+};
