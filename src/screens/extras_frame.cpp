@@ -213,16 +213,6 @@ void TakeRight() {
         g_pMouse->GetState()->right = 0;
 }
 
-RECT GridSlotRect(int slot) {
-    const int32_t c = slot % 4;
-    const int32_t r = slot / 4;
-    return RECT{6 + 254 * c, 83 + 146 * r, 256 + 254 * c, 225 + 146 * r};
-}
-
-RECT PageButtonRect(int page) {
-    return RECT{748 + kDigitStep * page, 46, 764 + kDigitStep * page, 62};
-}
-
 void DrawGrid(const GridPage& grid) {
     CDIB32* page = Slot(kSlotPage);
     for (int i = 0; i < grid.pageSize && i < kGridSlots; ++i) {

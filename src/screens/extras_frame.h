@@ -75,8 +75,14 @@ void TakeRight();
 inline constexpr int kGridSlots = 12;
 inline constexpr int32_t kThumbWidth = 248;
 inline constexpr int32_t kThumbHeight = 140;
-RECT GridSlotRect(int slot);
-RECT PageButtonRect(int page);
+constexpr RECT GridSlotRect(int slot) {
+    const int32_t c = slot % 4;
+    const int32_t r = slot / 4;
+    return RECT{6 + 254 * c, 83 + 146 * r, 256 + 254 * c, 225 + 146 * r};
+}
+constexpr RECT PageButtonRect(int page) {
+    return RECT{748 + 19 * page, 46, 764 + 19 * page, 62};
+}
 
 // A grid page as it is drawn: which slots exist and which of them are unlocked.
 struct GridPage {

@@ -11,13 +11,6 @@
 using namespace screens;
 using namespace screens::extras;
 
-const char* const CMusicScene::kTracks[kTrackCount] = {
-    "bgm01.ogg",    "bgm01a.ogg",   "bgm02.ogg",    "bgm02a.ogg",   "bgm03.ogg",    "bgm03a.ogg", "bgm04.ogg",
-    "bgm04a.ogg",   "bgm04b.ogg",   "bgm05.ogg",    "bgm05a.ogg",   "bgm06.ogg",    "bgm07.ogg",  "bgm08.ogg",
-    "bgm09.ogg",    "bgm10.ogg",    "bgm11.ogg",    "bgm12.ogg",    "bgm13.ogg",    "bgm14.ogg",  "bgm15.ogg",
-    "op_arr01.ogg", "op_arr02.ogg", "ed_arr01.ogg", "ed_arr02.ogg", "ed_arr04.ogg",
-};
-
 namespace {
 
 constexpr char kBase[] = "system\\music_base.bmp";
@@ -40,17 +33,6 @@ void Restore(const RECT& r) {
 }
 
 } // namespace
-
-RECT CMusicScene::TrackRect(int track) {
-    const int32_t c = track / 9;
-    const int32_t r = track % 9;
-    return RECT{50 + 315 * c, 131 + 31 * r, 341 + 315 * c, 157 + 31 * r};
-}
-
-RECT CMusicScene::ControlRect(int control) {
-    const int32_t left = 358 + 110 * (control - 1);
-    return RECT{left, 446, left + kControlWidth, 446 + kControlHeight};
-}
 
 CMusicScene::CMusicScene() {
     current = static_cast<int8_t>(g_pGameMain && g_pGameMain->progressLevel == 2 ? 21 : 14);

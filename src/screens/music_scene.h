@@ -11,7 +11,14 @@
 class CMusicScene {
 public:
     static constexpr int kTrackCount = 26;
-    static const char* const kTracks[kTrackCount]; // files of the music folder, in list order
+    // Files of the music folder, in list order.
+    static constexpr const char* kTracks[kTrackCount] = {
+        "bgm01.ogg",    "bgm01a.ogg",   "bgm02.ogg",  "bgm02a.ogg",   "bgm03.ogg",    "bgm03a.ogg",
+        "bgm04.ogg",    "bgm04a.ogg",   "bgm04b.ogg", "bgm05.ogg",    "bgm05a.ogg",   "bgm06.ogg",
+        "bgm07.ogg",    "bgm08.ogg",    "bgm09.ogg",  "bgm10.ogg",    "bgm11.ogg",    "bgm12.ogg",
+        "bgm13.ogg",    "bgm14.ogg",    "bgm15.ogg",  "op_arr01.ogg", "op_arr02.ogg", "ed_arr01.ogg",
+        "ed_arr02.ogg", "ed_arr04.ogg",
+    };
 
     enum Control : uint8_t { kNoControl = 0, kPrevious = 1, kPlayStop = 2, kNext = 3 };
     static constexpr int kControlCount = 3;
@@ -36,8 +43,16 @@ public:
     CMusicScene();
     bool Dispatch(HWND hwnd);
 
-    static RECT TrackRect(int track);
-    static RECT ControlRect(int control);
+    // Track i: column i div 9, row i mod 9. Control k (1..3): previous, play/stop, next.
+    static constexpr RECT TrackRect(int track) {
+        const int32_t c = track / 9;
+        const int32_t r = track % 9;
+        return RECT{50 + 315 * c, 131 + 31 * r, 341 + 315 * c, 157 + 31 * r};
+    }
+    static constexpr RECT ControlRect(int control) {
+        const int32_t left = 358 + 110 * (control - 1);
+        return RECT{left, 446, left + 95, 481};
+    }
 
 private:
     void Init(HWND hwnd);

@@ -198,8 +198,9 @@ TEST(ExtrasGallery, FullViewPlacesStepsAndScrolls) {
         g_pGameMain->Frame();
         ASSERT_TRUE(game.RunUntil([] { return g_pGalleryScene->state == 6; }));
         EXPECT_EQ(ScreenAt(c.inside.x, c.inside.y), kPicture + static_cast<uint32_t>(c.seenVariants[0]));
-        if (c.outside.x >= 0)
+        if (c.outside.x >= 0) {
             EXPECT_EQ(ScreenAt(c.outside.x, c.outside.y), 0u);
+        }
         if (c.clicksToClose == 0) {
             EXPECT_EQ(g_pGalleryScene->scrollable, 1);
             // Left held, the hand moves 700 to the left: the picture follows up to its right edge.
@@ -298,8 +299,9 @@ TEST(ExtrasFrame, TabsReturnAndRightClickLeadOn) {
             EXPECT_GE(spent + 50, c.leaveMs);
             EXPECT_LE(spent, c.leaveMs + 200);
         }
-        if (c.to == kSceneTitleMenu)
+        if (c.to == kSceneTitleMenu) {
             EXPECT_EQ(g_Layers[extras::kSlotPage], nullptr);
+        }
     }
 }
 
@@ -367,8 +369,9 @@ TEST(ExtrasMusic, PlaysStopsAndSwitchesTracks) {
         if (s.playing) {
             ASSERT_NE(g_BgmPlayer, nullptr);
             EXPECT_FALSE(g_BgmPlayer->IsStoppedChannel());
-            if (s.newPlayer)
+            if (s.newPlayer) {
                 EXPECT_NE(g_BgmPlayer, before);
+            }
         }
         before = g_BgmPlayer;
     }

@@ -479,8 +479,8 @@ const std::vector<PictureAsset>& SamplePictures() {
     // The screens' and sequences' own lists follow the interface pictures and backgrounds.
     static const std::vector<PictureAsset> all = [] {
         std::vector<PictureAsset> list = base;
-        for (const auto* more :
-             {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures()})
+        for (const auto* more : {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(),
+                                 &SampleNotebookPictures(), &SampleExtrasPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();

@@ -156,7 +156,7 @@ const std::vector<SoundAsset>& SampleSounds() {
         {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
     static const std::vector<SoundAsset> sounds =
-        Joined(Joined(base, SequenceSounds()), SampleCreditSounds());
+        Joined(Joined(Joined(base, SequenceSounds()), SampleCreditSounds()), SampleExtrasSounds());
     return sounds;
 }
 
