@@ -121,7 +121,7 @@ void PaintEventPicture(Canvas& c, LabelFont& f) {
 }
 
 // The music room: every track's label and the idle faces of the three controls.
-constexpr const char* kControlNames[3] = {"◀", "播放", "▶"};
+constexpr const char* kControlNames[3] = {"上一首", "播放", "下一首"};
 
 void PaintLabel(Canvas& c, LabelFont& f, int32_t x, int32_t y, int track, uint32_t fill, uint32_t ink) {
     c.Panel(x, y, 291, 26, fill, 1, WithAlpha(ink, 0xFF));
@@ -152,7 +152,7 @@ void PaintMusicParts(Canvas& c, LabelFont& f) {
     c.TextCentred(f, 438, 0, 64, 38, "返回", 18, kInk, 4);
     c.Fill(504, 2, 60, 34, 0xC0FFFFFFu);
     // Hover faces: previous, stop (while playing), next; play while stopped, idle and lit.
-    const char* faces[4] = {"◀", "停止", "▶", "播放"};
+    const char* faces[4] = {"上一首", "停止", "下一首", "播放"};
     for (int k = 0; k < 4; ++k) {
         c.Panel(95 * k, 43, 95, 35, k == 3 ? 0xFF403020u : kAccent, 1, 0xFFFFFFFFu);
         c.TextCentred(f, 95 * k, 43, 95, 35, faces[k], 18, k == 3 ? kPale : kInk, 4);
