@@ -401,6 +401,54 @@ TEST(ExtrasMusic, MusicOffMarksTheTrackButPlaysNothing) {
     EXPECT_EQ(MusicName(), "bgm09.ogg");
 }
 
+TEST(ExtrasFrame, TitleMusicGoesOnWhenItsTrackPlays) {
+    struct Case {
+        const char* what;
+        const char* playing; // track started before the extras
+        uint8_t level;       // progress level
+        bool kept;           // the same player goes on
+        const char* name;    // recorded afterwards
+    };
+    const Case cases[] = {
+        {"the title track", "bgm09.ogg", 1, true, "bgm09.ogg"},
+        {"the same in capitals", "BGM09.OGG", 0, true, "BGM09.OGG"},
+        {"another track", "bgm01.ogg", 1, false, "bgm09.ogg"},
+        {"level 2 has its own", "bgm09.ogg", 2, false, "op_arr01.ogg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MusicRoom room(WithDefaults());
+        if (!room.sound())
+            GTEST_SKIP() << "no sound device";
+        g_pGameMain->progressLevel = c.level;
+        extras::StartTrack(c.playing);
+        const CBgmplay* before = g_BgmPlayer;
+        ASSERT_NE(before, nullptr);
+        ASSERT_TRUE(room.Enter(kSceneGallery));
+        EXPECT_EQ(g_BgmPlayer == before, c.kept);
+        EXPECT_EQ(MusicName(), c.name);
+    }
+}
+
+TEST(ExtrasMusic, HoverLightsOtherTracksOnly) {
+    MusicRoom room(WithDefaults());
+    ASSERT_TRUE(room.Enter(kSceneMusic));
+    // The label sheets are opaque parts colour; the base shows under an unlit label.
+    const RECT current = CMusicScene::TrackRect(g_pMusicScene->current);
+    const RECT other = CMusicScene::TrackRect(3);
+    EXPECT_EQ(ScreenAt(other.left + 5, other.top + 5), kBase);
+    const uint32_t label = ScreenAt(current.left + 5, current.top + 5);
+    EXPECT_EQ(label, kParts & 0xFFFFFF);
+    room.MoveMouse(other.left + 5, other.top + 5);
+    g_pGameMain->Frame();
+    EXPECT_EQ(ScreenAt(other.left + 5, other.top + 5), kParts & 0xFFFFFF);
+    room.MoveMouse(current.left + 5, current.top + 5);
+    g_pGameMain->Frame();
+    EXPECT_EQ(ScreenAt(other.left + 5, other.top + 5), kBase); // restored
+    EXPECT_EQ(g_pMusicScene->hoveredTrack, g_pMusicScene->current + 1);
+    EXPECT_EQ(ScreenAt(current.left + 5, current.top + 5), label);
+}
+
 // Command 1 ends a script: the title menu, or the replay screen while the extras run.
 const std::vector<uint8_t> kEndScript = {0x01, 0x04, 0x00, 0x00};
 
