@@ -17,14 +17,3 @@ CCreditBScene* g_pCreditBScene = nullptr;
 CMovieScene* g_pOpeningMovieScene = nullptr;
 CMovieScene* g_pStaffRollMovieScene = nullptr;
 CNoteScene* g_pNoteScene = nullptr;
-
-// Screens not built yet: their step does nothing, so the scene stays until something else changes it.
-bool CReplayScene::Dispatch(HWND) {
-    return true;
-}
-bool CGalleryScene::Dispatch(HWND) {
-    return true;
-}
-bool CMusicScene::Dispatch(HWND) {
-    return true;
-}

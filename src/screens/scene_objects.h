@@ -1,6 +1,5 @@
 // The screen objects of the system screens: one object per screen, created by CGameMain when its scene
 // becomes current, stepped once per frame with Dispatch and deleted as soon as the scene changes.
-// Screens that are not built yet step as empty functions.
 #pragma once
 
 #include <cstdint>
@@ -11,34 +10,16 @@
 #include "screens/config_scene.h"
 #include "screens/credit_scene.h"
 #include "screens/exit_scene.h"
+#include "screens/gallery_scene.h"
 #include "screens/load_scene.h"
 #include "screens/movie_scene.h"
+#include "screens/music_scene.h"
 #include "screens/note_scene.h"
+#include "screens/replay_scene.h"
 #include "screens/save_scene.h"
 #include "screens/system_menu_scene.h"
 #include "screens/title_menu_scene.h"
 #include "screens/title_scene.h"
-
-// Scene replay (scene 14).
-class CReplayScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Picture gallery (scene 15).
-class CGalleryScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
-
-// Music room (scene 16).
-class CMusicScene {
-public:
-    uint8_t state = 0;
-    bool Dispatch(HWND hwnd);
-};
 
 extern CTitleScene* g_pTitleScene;
 extern CTitleMenuScene* g_pTitleMenuScene;

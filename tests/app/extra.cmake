@@ -70,3 +70,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleGameRenamesTheHeroThroughTheNameDialog PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 endif()
+
+# The sample game's extras after its story: the seen picture whole, the unlocked scene replayed.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleExtrasShowThePictureAndReplayTheScene
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_extras_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleExtrasShowThePictureAndReplayTheScene PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

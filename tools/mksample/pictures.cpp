@@ -481,7 +481,7 @@ const std::vector<PictureAsset>& SamplePictures() {
         std::vector<PictureAsset> list = base;
         for (const auto* more :
              {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures(),
-              &InvestigationPictures(), &StoryPictures(), &SystemScreenPictures()})
+              &InvestigationPictures(), &StoryPictures(), &SystemScreenPictures(), &SampleExtrasPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();

@@ -57,6 +57,9 @@ const std::vector<PictureAsset>& SampleCreditPictures();
 const std::vector<SoundAsset>& SampleCreditSounds();
 // The notebook's pages, parts and flow-chart pieces.
 const std::vector<PictureAsset>& SampleNotebookPictures();
+// The extras' pictures and sounds.
+const std::vector<PictureAsset>& SampleExtrasPictures();
+const std::vector<SoundAsset>& SampleExtrasSounds();
 // The full-screen sequences' pictures and music.
 const std::vector<PictureAsset>& SequencePictures();
 const std::vector<SoundAsset>& SequenceSounds();

@@ -156,7 +156,8 @@ const std::vector<SoundAsset>& SampleSounds() {
         {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
     static const std::vector<SoundAsset> sounds =
-        Joined(Joined(Joined(base, SequenceSounds()), SampleCreditSounds()), SystemScreenSounds());
+        Joined(Joined(Joined(Joined(base, SequenceSounds()), SampleCreditSounds()), SystemScreenSounds()),
+               SampleExtrasSounds());
     return sounds;
 }
 
