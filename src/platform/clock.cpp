@@ -23,17 +23,26 @@ public:
     }
 };
 
-SystemClock g_systemClock;
-std::atomic<ClockSource*> g_clockSource{&g_systemClock};
+// Never destroyed: sound and timer threads may still read the clock while the process exits.
+ClockSource& TheSystemClock() {
+    static SystemClock* clock = new SystemClock();
+    return *clock;
+}
+std::atomic<ClockSource*> g_clockSource{nullptr}; // null: the system clock
+
+ClockSource& Current() {
+    ClockSource* source = g_clockSource.load();
+    return source ? *source : TheSystemClock();
+}
 
 } // namespace
 
 uint32_t timeGetTime() {
-    return g_clockSource.load()->Now();
+    return Current().Now();
 }
 
 void Sleep(uint32_t ms) {
-    g_clockSource.load()->SleepFor(ms);
+    Current().SleepFor(ms);
 }
 
 ScopedFakeClock::ScopedFakeClock(uint32_t start) {
@@ -47,5 +56,5 @@ ScopedFakeClock::ScopedFakeClock(uint32_t start) {
 }
 
 void SetClockSource(ClockSource* source) {
-    g_clockSource.store(source ? source : &g_systemClock);
+    g_clockSource.store(source);
 }

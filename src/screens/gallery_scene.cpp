@@ -7,8 +7,8 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
-#include "screens/event_cg_table.h"
 #include "screens/system_data.h"
+#include "script/event_cg.h"
 #include "script/script_mng.h"
 
 using namespace screens;
@@ -179,7 +179,8 @@ bool CGalleryScene::ShowNextVariant(HWND hwnd, bool opening) {
         return false;
 
     // A picture that cannot be read shows as the black canvas alone.
-    const std::string name = "bmp\\" + EventCgName(picture, variantCursor);
+    const char* file = EventCgName(picture, variantCursor);
+    const std::string name = std::string("bmp\\") + (file ? file : "");
     CDIB32* loaded = MakeBlankSlot(kSlotPicture, hwnd);
     const bool ok = loaded && name.size() > 4 && loaded->Load(hwnd, name.c_str());
     pictureWidth = ok ? loaded->GetWidth() : 0;

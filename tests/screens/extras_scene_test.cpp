@@ -13,11 +13,11 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
-#include "screens/event_cg_table.h"
 #include "screens/extras_frame.h"
 #include "screens/scene_objects.h"
 #include "screens/screen_test_env.h"
 #include "screens/system_data.h"
+#include "script/event_cg.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
 #include "writers/ogg_writer.h"
@@ -187,7 +187,7 @@ TEST(ExtrasGallery, FullViewPlacesStepsAndScrolls) {
             data.cgSeen[c.picture * 10 + v] = 1;
         Extras game(data);
         for (int v : c.seenVariants)
-            game.folder().WriteFlatBitmap("bmp/" + EventCgName(c.picture, v), c.width, c.height,
+            game.folder().WriteFlatBitmap(std::string("bmp/") + EventCgName(c.picture, v), c.width, c.height,
                                           kPicture + static_cast<uint32_t>(v));
         ASSERT_TRUE(game.Enter(kSceneGallery));
         const POINT centre = SlotCentre(c.picture);
@@ -513,15 +513,18 @@ TEST(ExtrasReplay, UnlockedScenesPlayAndComeBack) {
 TEST(EventCgTable, NamesVariantsAndBounds) {
     struct Case {
         int picture, variant;
-        const char* name;
+        const char* name; // null: no such variant
     };
     const Case cases[] = {
-        {0, 0, "ev01a.bmp"},  {0, 1, "ev01b.bmp"}, {0, 2, ""},           {24, 2, "ev25c.bmp"},
-        {25, 0, "ev25d.bmp"}, {25, 1, ""},         {26, 0, "ev26a.bmp"}, {45, 4, "ev45e.bmp"},
-        {90, 0, "ev90a.bmp"}, {91, 0, ""},         {-1, 0, ""},          {0, 10, ""},
+        {0, 0, "ev01a.bmp"},  {0, 1, "ev01b.bmp"}, {0, 2, nullptr},      {24, 2, "ev25c.bmp"},
+        {25, 0, "ev25d.bmp"}, {25, 1, nullptr},    {26, 0, "ev26a.bmp"}, {45, 4, "ev45e.bmp"},
+        {90, 0, "ev90a.bmp"}, {91, 0, nullptr},    {-1, 0, nullptr},     {0, 10, nullptr},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(EventCgName(c.picture, c.variant), c.name) << c.picture << ", " << c.variant;
+    for (const Case& c : cases) {
+        const char* name = EventCgName(c.picture, c.variant);
+        EXPECT_EQ(name ? std::string(name) : std::string("(none)"), c.name ? c.name : "(none)")
+            << c.picture << ", " << c.variant;
+    }
 }
 
 } // namespace
