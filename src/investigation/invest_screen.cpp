@@ -1,0 +1,74 @@
+#include "investigation/invest_screen.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/game_main.h"
+#include "app/input.h"
+#include "platform/clock.h"
+#include "platform/text_codec.h"
+#include "screens/screen_object.h"
+#include "script/script_mng.h"
+
+namespace kestrel::invest {
+
+namespace {
+
+constexpr uint32_t kWheelPauseMs = 100;
+
+} // namespace
+
+bool LoadScriptNamed(CScriptMng& engine, const char* format, int a, int b) {
+    char name[kScriptNameSize] = {};
+    const int n = std::snprintf(name, sizeof name, format, a, b);
+    if (n < 0 || n >= kScriptNameSize) {
+        const std::string text = "Not Found Script\n[" + text_codec::GameTextToUtf8Lossy(name) + "]";
+        engine.ShowMessage(text.c_str(), "Error:LoadScript");
+        return false;
+    }
+    return engine.LoadScript(name) != nullptr;
+}
+
+bool PointIn(const MouseState* mouse, const RECT& r) {
+    return mouse != nullptr && mouse->x >= r.left && mouse->x < r.right && mouse->y >= r.top &&
+           mouse->y < r.bottom;
+}
+
+int TakeWalkStep(bool* wheel) {
+    int step = 0;
+    bool byWheel = false;
+    if (g_pKeyboard != nullptr) {
+        if (g_pKeyboard->up != 0)
+            step = -1;
+        else if (g_pKeyboard->down != 0)
+            step = 1;
+        g_pKeyboard->up = 0;
+        g_pKeyboard->down = 0;
+    }
+    if (step == 0 && g_pMouse != nullptr && g_pMouse->wheel != 0) {
+        step = g_pMouse->wheel == 1 ? 1 : -1;
+        byWheel = true;
+    }
+    if (g_pMouse != nullptr)
+        g_pMouse->wheel = 0;
+    if (wheel != nullptr)
+        *wheel = byWheel;
+    return step;
+}
+
+void PauseAfterWheel() {
+    ::Sleep(kWheelPauseMs);
+}
+
+void CursorToCentre(const RECT& r) {
+    const int32_t x = r.left + (r.right - r.left) / 2;
+    const int32_t y = r.top + (r.bottom - r.top) / 2;
+    CursorToWindowPoint(g_pGameMain != nullptr ? g_pGameMain->hWnd : nullptr, ScaleToScreenX(x),
+                        ScaleToScreenY(y));
+}
+
+void Click(const char* name) {
+    screens::PlayClickSound(name);
+}
+
+} // namespace kestrel::invest
