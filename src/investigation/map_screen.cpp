@@ -155,7 +155,8 @@ bool CScriptMng::ModeMap() {
             SetLayer(kEntrySlot, NewScreenCopy());
             LoadPagePictures(*this);
             SetLayer(kPartsSlot, NewPicture("system\\map_p.bmp"));
-            std::memcpy(m_mapPlaceRects, kPlaces, sizeof kPlaces);
+            for (int page = 0; page < 2; ++page)
+                std::memcpy(m_mapPlaceRects[page], kPlaces[page], sizeof kPlaces[page]);
             std::memcpy(m_mapButtonRects, kButtons, sizeof kButtons);
             MarkMapPicture(*this);
             m_hoverFlag = m_prevHoverFlag = 0;
