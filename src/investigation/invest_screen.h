@@ -31,20 +31,21 @@ int TakeWalkStep(bool* wheel);
 void PauseAfterWheel();
 
 // The entry (1..count) that a walk step moves `hover` (0 none) to, passing over entries for which
-// `enabled(i)` is false and wrapping; from none, Up starts at entry 1 and Down at the last one. The
-// walk goes at most one lap: with no enabled entry the result is 0.
+// `enabled(i)` is false and wrapping. From none, Up takes the first enabled entry and Down the last
+// one. The walk goes at most one lap: with no enabled entry the result is 0.
 template <typename Enabled>
 uint8_t WalkHover(uint8_t hover, int count, int step, Enabled enabled) {
     if (count <= 0 || step == 0)
         return hover;
     int at = hover;
+    int dir = step < 0 ? -1 : 1;
     if (at < 1 || at > count) {
-        at = step < 0 ? 1 : count;
-        if (enabled(at))
-            return static_cast<uint8_t>(at);
+        // Start just outside the end the step selects and search inwards.
+        at = step < 0 ? 0 : count + 1;
+        dir = -dir;
     }
     for (int n = 0; n < count; ++n) {
-        at += step;
+        at += dir;
         if (at < 1)
             at = count;
         if (at > count)

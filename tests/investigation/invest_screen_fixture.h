@@ -100,6 +100,8 @@ protected:
         g_pMouse->state.x = x;
         g_pMouse->state.y = y;
     }
+    // The mouse goes where the screen last put the cursor (the window shows the game 1:1).
+    void FollowCursor() { MouseAt(headless_.backend().warpX, headless_.backend().warpY); }
     void MouseOn(const RECT& r) { MouseAt((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
     // A script that does nothing but end, under `name`.
     void WritePlainScript(const std::string& name) { WriteScript(name, "ExitToMenu\n"); }
