@@ -10,6 +10,7 @@
 #include "graphics/surfaces.h"
 #include "investigation/invest_clock.h"
 #include "investigation/invest_list.h"
+#include "investigation/invest_redraw.h"
 #include "investigation/invest_screen.h"
 #include "platform/clock.h"
 #include "scene/message_text.h"
@@ -136,12 +137,6 @@ void DrawGauge(const CScriptMng& e) {
         CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
 }
 
-// The message window strip below the panels: restored from layer 0 and drawn again.
-void RedrawWindowStrip() {
-    Restore(0, 430, kScreenWidth, kScreenHeight - 430);
-    DrawMsgWindowBand(g_ScreenSurface);
-}
-
 // The screen as the end dialog found it.
 CDIB32*& DialogSnapshot() {
     return g_pScriptUiSurfaces[kUiSnapshot2];
@@ -164,42 +159,43 @@ void ClearInput() {
     ClearRightButton();
 }
 
+// The list of the picked category: its strips into slot 4 and its ids.
+void OpenCategoryList(CScriptMng& e) {
+    e.m_listScroll = 0;
+    e.m_scrollHover = e.m_prevScrollHover = 0;
+    if (e.m_pickedKind >= 1 && e.m_pickedKind <= 5) {
+        SetLayer(kStripSlot, NewPicture(kStripPictures[e.m_pickedKind - 1]));
+        BuildList(e, e.m_keywordKnown[e.m_pickedKind - 1]);
+    } else {
+        e.m_listCount = 0;
+    }
+    DrawList(e, 0, false);
+    StopThumbDrag();
+}
+
 } // namespace
+
+void kestrel::invest::RedrawCommandScreen(CScriptMng& e) {
+    for (int i = 0; i < kRows; ++i)
+        e.m_commandRects[i] = RowRect(i);
+    std::memcpy(e.m_categoryRects, kCategoryRects, sizeof kCategoryRects);
+    DrawColumn(e, e.m_pickedCommand);
+    for (int c = 0; c < kKeywordCategories; ++c)
+        e.m_keywordCounts[c] = KnownKeywordCount(e.m_keywordKnown[c]);
+    DrawCategories(e, e.m_pickedKind);
+    OpenCategoryList(e);
+    if (e.m_investActive != 0)
+        DrawGauge(e);
+}
 
 bool CScriptMng::ModeCommand() {
     const uint32_t now = timeGetTime();
     MouseState* mouse = g_pMouse != nullptr ? g_pMouse->GetState() : nullptr;
 
-    if (m_panelsHidden != 0) {
-        // The panels are hidden: a click or Space brings the screen back as it was.
-        const bool space = g_pKeyboard != nullptr && g_pKeyboard->space != 0;
-        if (LeftButton() || RightButton() || space) {
-            ClearLeftButton();
-            ClearRightButton();
-            if (g_pKeyboard != nullptr)
-                g_pKeyboard->space = 0;
-            Show(g_SavedScreenSurface);
-            ReplaceSurface(g_SavedScreenSurface, nullptr);
-            m_panelsHidden = 0;
-            if (g_pGameMain != nullptr)
-                g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
-        }
+    if (HiddenPanelsStep(*this))
         return true;
-    }
-
-    if (m_investStep <= 20) {
-        RedrawWindowStrip();
-        if (m_hoverRow == 0 && m_investStep <= 2)
-            ScreenRightClick();
-        m_prevHoverButton = m_hoverButton;
-        m_hoverButton = GetWindowButtonAt();
-        ScreenButtonInput(m_hoverButton);
-        DrawIcon(m_hoverButton);
-        ScreenButtonAction(m_hoverButton);
-        DrawAutoSkipIndicator();
-        if (g_pGameMain != nullptr && g_pGameMain->scene != kSceneCommand)
-            return true; // a button of the bar opened another screen
-    }
+    if (m_investStep <= 20 && !ServeWindowBar(*this, m_hoverRow == 0 && m_investStep <= 2, kSceneCommand))
+        return true; // a button of the bar opened another screen
 
     switch (m_investStep) {
         case 0:
@@ -229,15 +225,7 @@ bool CScriptMng::ModeCommand() {
             break;
         case 2: {
             if (mouse != nullptr && mouse->right != 0 && g_SystemData.rightClickMode != 0) {
-                // The hide option: the panels make way for the picture until a click or Space.
-                Click("sys_a002.ogg");
-                mouse->right = 0;
-                ReplaceSurface(g_SavedScreenSurface, NewScreenCopy());
-                Show(g_Layers[0]);
-                m_panelsHidden = 1;
-                m_msgWindowShown = 0;
-                if (g_pKeyboard != nullptr)
-                    g_pKeyboard->space = 0;
+                HidePanels(*this);
                 break;
             }
             // Every row with a variant can be chosen (also one below an absent row).
@@ -331,16 +319,7 @@ bool CScriptMng::ModeCommand() {
             break;
         }
         case 10:
-            m_listScroll = 0;
-            m_scrollHover = m_prevScrollHover = 0;
-            if (m_pickedKind >= 1 && m_pickedKind <= 5) {
-                SetLayer(kStripSlot, NewPicture(kStripPictures[m_pickedKind - 1]));
-                BuildList(*this, m_keywordKnown[m_pickedKind - 1]);
-            } else {
-                m_listCount = 0;
-            }
-            DrawList(*this, 0, false);
-            StopThumbDrag();
+            OpenCategoryList(*this);
             m_hoverRow = m_prevHoverRow = 0;
             m_investStep = 11;
             break;

@@ -5,8 +5,12 @@
 
 #include "app/game_main.h"
 #include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
+#include "scene/message_text.h"
+#include "scene/sequence_surfaces.h"
 #include "screens/screen_object.h"
 #include "script/script_mng.h"
 
@@ -69,6 +73,56 @@ void CursorToCentre(const RECT& r) {
 
 void Click(const char* name) {
     screens::PlayClickSound(name);
+}
+
+void RedrawWindowStrip() {
+    constexpr int kStripY = 430;
+    CDIB32::Blt(g_ScreenSurface, 0, kStripY, g_Layers[0], 0, kStripY, kScreenWidth, kScreenHeight - kStripY);
+    DrawMsgWindowBand(g_ScreenSurface);
+}
+
+bool ServeWindowBar(CScriptMng& e, bool rightClick, uint8_t own) {
+    RedrawWindowStrip();
+    if (rightClick)
+        e.ScreenRightClick();
+    e.m_prevHoverButton = e.m_hoverButton;
+    e.m_hoverButton = e.GetWindowButtonAt();
+    e.ScreenButtonInput(e.m_hoverButton);
+    DrawIcon(e.m_hoverButton);
+    e.ScreenButtonAction(e.m_hoverButton);
+    e.DrawAutoSkipIndicator();
+    return g_pGameMain == nullptr || g_pGameMain->scene == own;
+}
+
+void HidePanels(CScriptMng& e) {
+    Click("sys_a002.ogg");
+    sequence::ClearRightButton();
+    ReplaceSurface(g_SavedScreenSurface, sequence::NewScreenCopy());
+    sequence::Show(g_Layers[0]);
+    if (g_pGameMain != nullptr)
+        g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
+    e.m_panelsHidden = 1;
+    e.m_msgWindowShown = 0;
+    if (g_pKeyboard != nullptr)
+        g_pKeyboard->space = 0;
+}
+
+bool HiddenPanelsStep(CScriptMng& e) {
+    if (e.m_panelsHidden == 0)
+        return false;
+    const bool space = g_pKeyboard != nullptr && g_pKeyboard->space != 0;
+    if (sequence::LeftButton() || sequence::RightButton() || space) {
+        sequence::ClearLeftButton();
+        sequence::ClearRightButton();
+        if (g_pKeyboard != nullptr)
+            g_pKeyboard->space = 0;
+        sequence::Show(g_SavedScreenSurface);
+        ReplaceSurface(g_SavedScreenSurface, nullptr);
+        if (g_pGameMain != nullptr)
+            g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
+        e.m_panelsHidden = 0;
+    }
+    return true;
 }
 
 } // namespace kestrel::invest

@@ -63,4 +63,19 @@ void CursorToCentre(const RECT& r);
 // "sys_f003.ogg" a tab).
 void Click(const char* name);
 
+// The message window strip below the panels: restored from layer 0 from y 430 and drawn again.
+void RedrawWindowStrip();
+
+// The message window's button bar, served every frame while the panels are up: the strip redrawn,
+// the right click of the bar when `rightClick` (nothing of the screen is hovered), then the bar's
+// hover, press and action. False when a bar button left for another screen (scene `own` no longer
+// current): the screen's step must not run then.
+bool ServeWindowBar(CScriptMng& engine, bool rightClick, uint8_t own);
+
+// The hide option: the screen is kept, only the picture of layer 0 shows, and the window is hidden.
+void HidePanels(CScriptMng& engine);
+// While the panels are hidden: the first click or Space brings the kept screen back. True while
+// they are (or were until this frame) hidden: nothing else of the screen runs then.
+bool HiddenPanelsStep(CScriptMng& engine);
+
 } // namespace kestrel::invest

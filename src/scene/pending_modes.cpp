@@ -84,11 +84,6 @@ bool CScriptMng::ModeFlash() {
     return true;
 }
 
-bool CScriptMng::ModeLegwork() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeKeywordList() {
     ReturnToScript(*this);
     return true;

@@ -599,8 +599,10 @@ public:
     int8_t m_listScroll = 0;    // first visible entry
     uint8_t m_scrollHover = 0;  // 1 up arrow, 2 down arrow, 3 thumb; 0 none
     uint8_t m_prevScrollHover = 0;
-    uint8_t m_panelsHidden = 0; // the panels are hidden to show the picture
-    uint32_t m_stepTime = 0;    // ms clock at the start of a timed step
+    uint8_t m_panelsHidden = 0;      // the panels are hidden to show the picture
+    uint8_t m_talkButtonCount = 0;   // legwork: topic kinds offered, 1 or 2
+    uint8_t m_confirmReturnStep = 0; // legwork: sub-state resumed when the end is declined
+    uint32_t m_stepTime = 0;         // ms clock at the start of a timed step
     RECT m_mapPlaceRects[2][20] = {};
     RECT m_mapButtonRects[3] = {};
     RECT m_commandRects[5] = {};
