@@ -159,6 +159,14 @@ void ClearInput() {
     ClearRightButton();
 }
 
+void LoadPictures() {
+    SetLayer(kCommandSlot, NewPicture("system\\command.bmp"));
+    SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
+    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+    SetLayer(kDialogSlot, NewPicture("system\\free_exit.bmp"));
+    SetLayer(kBackdropSlot, NewPicture("system\\freame_base.bmp"));
+}
+
 // The list of the picked category: its strips into slot 4 and its ids.
 void OpenCategoryList(CScriptMng& e) {
     e.m_listScroll = 0;
@@ -176,6 +184,8 @@ void OpenCategoryList(CScriptMng& e) {
 } // namespace
 
 void kestrel::invest::RedrawCommandScreen(CScriptMng& e) {
+    if (g_Layers[kCommandSlot] == nullptr)
+        LoadPictures(); // a game loaded inside a keyword script comes back here first
     for (int i = 0; i < kRows; ++i)
         e.m_commandRects[i] = RowRect(i);
     std::memcpy(e.m_categoryRects, kCategoryRects, sizeof kCategoryRects);
@@ -201,12 +211,8 @@ bool CScriptMng::ModeCommand() {
         case 0:
             std::memset(m_plainText, 0, sizeof m_plainText);
             std::memcpy(m_plainText, kCaption, sizeof kCaption);
-            SetLayer(kCommandSlot, NewPicture("system\\command.bmp"));
-            SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-            SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+            LoadPictures();
             std::memcpy(m_categoryRects, kCategoryRects, sizeof kCategoryRects);
-            SetLayer(kDialogSlot, NewPicture("system\\free_exit.bmp"));
-            SetLayer(kBackdropSlot, NewPicture("system\\freame_base.bmp"));
             if (m_investActive != 0)
                 DrawGauge(*this);
             m_investStep = 1;

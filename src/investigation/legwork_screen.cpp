@@ -114,6 +114,12 @@ bool AnyEvidence(const CScriptMng& e) {
     return false;
 }
 
+void LoadPictures() {
+    SetLayer(kLegworkSlot, NewPicture("system\\legwork.bmp"));
+    SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
+    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+}
+
 // The topic list of the picked kind: its strips into slot 4 and its ids, at the first entry.
 void OpenTopicList(CScriptMng& e) {
     e.m_listScroll = 0;
@@ -155,6 +161,8 @@ bool Cut(const CScriptMng& e) {
 } // namespace
 
 void kestrel::invest::RedrawLegworkScreen(CScriptMng& e) {
+    if (g_Layers[kLegworkSlot] == nullptr)
+        LoadPictures(); // a game loaded inside a topic script comes back here first
     DrawCharacters(e, e.m_pickedEntry);
     DrawEndButton(false);
     e.m_talkButtonCount = AnyEvidence(e) ? 2 : 1;
@@ -176,9 +184,7 @@ bool CScriptMng::ModeLegwork() {
         case 0:
             std::memset(m_plainText, 0, sizeof m_plainText);
             std::memcpy(m_plainText, kCaption, sizeof kCaption);
-            SetLayer(kLegworkSlot, NewPicture("system\\legwork.bmp"));
-            SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-            SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+            LoadPictures();
             m_investStep = 1;
             break;
         case 1:
