@@ -362,12 +362,21 @@ bool CScriptMng::ModeCommand() {
             }
             DrawDialog(255, 36);
             m_hoverFlag = m_prevHoverFlag = 0;
-            if (g_SystemData.keyboardMode != 0)
-                CursorToCentre(kYesNo[0]);
-            ClearLeftButton();
+            if (g_SystemData.keyboardMode != 0) {
+                StartGlide(*this, kYesNo[0], now);
+                m_investStep = 26;
+                break;
+            }
             m_investStep = 21;
             break;
         }
+        case 26:
+            if (GlideStep(*this, now)) {
+                m_stepTime = now;
+                ClearLeftButton();
+                m_investStep = 21;
+            }
+            break;
         case 21: {
             m_prevHoverFlag = m_hoverFlag;
             m_hoverFlag = 0;

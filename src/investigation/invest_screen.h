@@ -59,6 +59,13 @@ uint8_t WalkHover(uint8_t hover, int count, int step, Enabled enabled) {
 // Puts the cursor on the centre of the game rectangle `r`, scaled to the display.
 void CursorToCentre(const RECT& r);
 
+// The keyboard mode's cursor glide onto a dialog button: from where the mouse is to the centre of
+// `r` in 150 ms, slow at first and quicker as it arrives (a quarter cosine; both ends in window
+// pixels). `now` starts it.
+void StartGlide(CScriptMng& engine, const RECT& r, uint32_t now);
+// One frame of the glide; true once the cursor stands on the target (at once while Ctrl is held).
+bool GlideStep(CScriptMng& engine, uint32_t now);
+
 // Plays a click of the interface ("sys_a002.ogg" a choice, "sys_g004.ogg" a step back,
 // "sys_f003.ogg" a tab).
 void Click(const char* name);

@@ -352,13 +352,22 @@ bool CScriptMng::ModeLegwork() {
             }
             Show(g_Layers[kTintSlot]);
             CDIB32::BltAlpha(g_ScreenSurface, kBoxX, kBoxY, g_Layers[kDialogSlot], 0, 0, kBoxW, kBoxH);
-            if (g_SystemData.keyboardMode != 0)
-                CursorToCentre(kYesNo[0]);
-            ClearLeftButton();
+            if (g_SystemData.keyboardMode != 0) {
+                StartGlide(*this, kYesNo[0], now);
+                m_investStep = 26;
+                break;
+            }
             m_stepTime = now;
             m_investStep = 23;
             break;
         }
+        case 26:
+            if (GlideStep(*this, now)) {
+                m_stepTime = now;
+                ClearLeftButton();
+                m_investStep = 23;
+            }
+            break;
         case 23: {
             m_prevHoverFlag = m_hoverFlag;
             m_hoverFlag = 0;

@@ -402,3 +402,40 @@ TEST(InvestScriptName, ANameTooLongForItsBufferIsRefused) {
     ASSERT_EQ(headless.backend().boxes.size(), 1u);
     EXPECT_NE(headless.backend().boxes[0].text.find("Not Found Script"), std::string::npos);
 }
+
+TEST_F(CommandScreen, InKeyboardModeTheCursorGlidesOntoYes) {
+    g_SystemData.keyboardMode = 1;
+    Click(engine().m_commandRects[4]);
+    MouseAt(100, 100);
+    Step(300);
+    Step(); // the box stands
+    EXPECT_EQ(engine().m_investStep, 26);
+    const RECT yes{398, 295, 503, 340};
+    const int tx = (yes.left + yes.right) / 2;
+    const int ty = (yes.top + yes.bottom) / 2;
+    // Start, part way (slow at first), and the target once 150 ms are over.
+    const struct {
+        uint32_t at;
+        bool arrived;
+    } samples[] = {{0, false}, {75, false}, {150, true}};
+    uint32_t now = 0;
+    for (const auto& s : samples) {
+        clock_.clock().Advance(s.at - now);
+        now = s.at;
+        Step();
+        const int x = headless_.backend().warpX;
+        const int y = headless_.backend().warpY;
+        if (s.arrived) {
+            EXPECT_EQ(x, tx);
+            EXPECT_EQ(y, ty);
+            EXPECT_EQ(engine().m_investStep, 21);
+        } else {
+            EXPECT_GE(x, 100) << s.at;
+            EXPECT_LT(x, tx) << s.at;
+            EXPECT_GE(y, 100) << s.at;
+            EXPECT_LT(y, ty) << s.at;
+            if (s.at == 75)
+                EXPECT_LT(x, 100 + (tx - 100) / 2) << "short of half way at half time: it starts slowly";
+        }
+    }
+}
