@@ -340,7 +340,10 @@ bool CScriptMng::ModeCommand() {
                     break;
                 if (!LoadScriptNamed(*this, kKeywordScripts[kind - 1], m_investArea, m_listIds[index]))
                     break; // the script is missing: the list stays
-                RedrawWindowStrip();
+                // The script starts with an empty window over the screen as it stands.
+                CDIB32::Blt(g_ScreenSurface, 0, 448, g_Layers[0], 0, 448, kScreenWidth, kScreenHeight - 448);
+                PrepareStyle0Window(m_hWnd);
+                DrawMsgWindowBand(g_ScreenSurface);
                 ClearInput();
                 m_hoverRow = m_prevHoverRow = 0;
                 SetScene(kSceneScript);
