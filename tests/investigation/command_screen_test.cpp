@@ -177,6 +177,23 @@ TEST_F(CommandScreen, AKeywordPickLoadsItsScriptAndTheClockCommandBringsTheListB
     EXPECT_EQ(engine().m_clockMinute, 0);
     EXPECT_EQ(engine().m_timeGauge, 9);
     EXPECT_EQ(engine().m_investStep, 11);
+    // The screen as the pick left it, drawn over the background: the picked command and category
+    // marked, the list at its first entry.
+    const RECT& row3 = engine().m_commandRects[2];
+    EXPECT_EQ(PixelAt(g_ScreenSurface, row3.left + 2, row3.top + 27), kRowMark);
+    const RECT& cat2 = engine().m_categoryRects[1];
+    EXPECT_EQ(PixelAt(g_ScreenSurface, cat2.left - 3, cat2.top + 24), kCategoryMark);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, cat2.left + 20, cat2.top + 10), kCategoryKnown);
+    EXPECT_EQ(RowStrip(1), StripColour(5));
+    EXPECT_EQ(RowStrip(2), StripColour(9));
+    EXPECT_EQ(RowStrip(3), kListPanel);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 770, 40), kThumb);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 300), kBackground);
+    // And the list works on from there.
+    WritePlainScript("f03_i005.s");
+    game().scene = kSceneCommand;
+    Click(engine().m_listRowRects[0]);
+    EXPECT_EQ(LoadedScript(), "f03_i005.s");
 }
 
 TEST_F(CommandScreen, CategoriesWithoutKeywordsCannotBeChosen) {
