@@ -360,7 +360,6 @@ bool CScriptMng::MessageStart(const char* text) {
     return false;
 }
 
-namespace {
 // The text surface receives the window picture at the configured opacity.
 void PrepareStyle0Window(HWND hWnd) {
     CDIB32* window = g_MsgWindowSurface;
@@ -382,7 +381,6 @@ void PrepareStyle0Window(HWND hWnd) {
     if (g_NamePlateSurface != nullptr && clean != nullptr)
         CDIB32::Blt(g_NamePlateSurface, 0, 0, clean, 0, 0, clean->GetWidth(), clean->GetHeight());
 }
-} // namespace
 
 bool CScriptMng::ModeMessageStyle0(const char* text) {
     return ModeMessageWindow(text != nullptr ? text : "");

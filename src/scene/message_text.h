@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/types.h"
+
 // True when the byte at p leads a two-byte character (>= 0x80).
 bool IsLeadByte(const char* p);
 // The characters that must not begin a line or column: 27 codes, compared as lead * 256 + trail
@@ -19,6 +21,9 @@ bool DrawIcon(uint8_t button);
 // Draws the bottom window band onto `screen` at y 448: the text surface (window picture and glyphs),
 // then the name plate, each with its alpha; a missing surface is left out.
 void DrawMsgWindowBand(class CDIB32* screen);
+// The message window emptied of its text: the window picture copied into the text surface at the
+// configured opacity, and the clean button frame over the frame.
+void PrepareStyle0Window(HWND hWnd);
 
 namespace msgtext {
 

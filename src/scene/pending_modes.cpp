@@ -84,31 +84,6 @@ bool CScriptMng::ModeFlash() {
     return true;
 }
 
-bool CScriptMng::ModeMap() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeCommand() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeLegwork() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeTalkStart() {
-    ReturnToScript(*this);
-    return true;
-}
-
-bool CScriptMng::ModeLegworkEnd() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeKeywordList() {
     ReturnToScript(*this);
     return true;

@@ -13,6 +13,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_clock.h"
+#include "investigation/invest_redraw.h"
 #include "scene/message_text.h"
 #include "screens/system_data.h"
 #include "script/script_command.h"
@@ -59,8 +60,8 @@ uint8_t GetEntry(const uint8_t (&table)[N], int32_t index) {
 }
 
 // The back buffer rebuilt behind the panels of the command and legwork screens: the picture of
-// layer 0, the clock display when it is shown, and the message window band at y 448. The panels
-// themselves are drawn over it by the screen that resumes in sub-state 11.
+// layer 0, the clock display when it is shown, and the message window band at y 448; the screen's
+// panels are drawn over it next.
 void RedrawInvestigationBackground(CScriptMng& e) {
     CDIB32* screen = g_ScreenSurface;
     if (screen == nullptr)
@@ -150,9 +151,8 @@ uint8_t* CScriptMng::OpAdvanceClock(uint8_t* cmd) {
         SetScene(kSceneTalkStart);
         return Next(cmd);
     }
-    for (int c = 0; c < kKeywordCategories; ++c)
-        m_keywordCounts[c] = kestrel::invest::KnownKeywordCount(m_keywordKnown[c]);
     RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawCommandScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
     SetScene(kestrel::invest::AtTimeLimit(*this) ? kSceneTalkStart : kSceneCommand);
@@ -487,6 +487,7 @@ uint8_t* CScriptMng::OpEnterLegwork(uint8_t* cmd) {
 
 uint8_t* CScriptMng::OpDrawLegworkPanel(uint8_t* cmd) {
     RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawLegworkScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
     SetScene(kSceneLegwork);

@@ -589,10 +589,33 @@ public:
     uint8_t m_legworkEvidence[64] = {};
     uint8_t m_legworkNo = 0;     // op 135
     uint8_t m_searchSceneNo = 0; // op 159
+    // The screens' working state (not saved): picks, hover bytes, the list on show, hit rectangles.
+    uint8_t m_pickedCommand = 0; // command row 3..5 of the last keyword pick
+    uint8_t m_pickedKind = 0;    // keyword category 1..5 of the last pick
+    uint8_t m_hoverFlag = 0;     // map: hovered place; dialogs: hovered Yes (1) / No (2)
+    uint8_t m_prevHoverFlag = 0;
+    uint8_t m_listCount = 0;    // entries of m_listIds
+    uint8_t m_listIds[64] = {}; // ids listed, ascending
+    int8_t m_listScroll = 0;    // first visible entry
+    uint8_t m_scrollHover = 0;  // 1 up arrow, 2 down arrow, 3 thumb; 0 none
+    uint8_t m_prevScrollHover = 0;
+    uint8_t m_panelsHidden = 0;      // the panels are hidden to show the picture
+    uint8_t m_talkButtonCount = 0;   // legwork: topic kinds offered, 1 or 2
+    uint8_t m_confirmReturnStep = 0; // legwork: sub-state resumed when the end is declined
+    uint32_t m_stepTime = 0;         // ms clock at the start of a timed step
+    RECT m_mapPlaceRects[2][20] = {};
+    RECT m_mapButtonRects[3] = {};
+    RECT m_commandRects[5] = {};
+    RECT m_categoryRects[5] = {};
+    RECT m_listRowRects[14] = {};
+    RECT m_scrollRects[3] = {};
     Particle m_particles[kParticleSets][kParticlesPerSet];
     uint16_t m_hoverIndex = 255; // hovered button of the title and extras screens (255 none)
     uint8_t m_hoverItem = 0;     // hovered item, 1-based, 0 none
     uint8_t m_prevHoverItem = 0;
+    // The investigation screens' hovered row, command, category or map button under their own name.
+    uint8_t& m_hoverRow = m_hoverItem;
+    uint8_t& m_prevHoverRow = m_prevHoverItem;
     RECT m_screenRect{0, 0, 1024, 576};
     MsgWndButtonRects m_msgWndButtonRects;
 

@@ -96,12 +96,15 @@ done
 
 # --- Through the rest of the story (each Ctrl press cuts a full-screen sequence), the staff roll
 # (skipped: its ending is marked seen first) and the staff-roll movie to the title menu, now in its
-# look for a seen ending. ------------------------------------------------------------------------------
+# look for a seen ending. The clicks go round the places that the investigation day needs (each also
+# goes on in a message): the command column's map row, the flats on the map, the neighbour's row, the
+# topic kind, the first list row, the keyword command, its second category, the end of the legwork
+# and the Yes of its question. -------------------------------------------------------------------------
 back=0
-for _ in $(seq 30); do
-    for _ in 1 2 3 4 5 6; do
+for _ in $(seq 40); do
+    for at in "964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316"; do
         xdotool keydown ctrl
-        click 500 300
+        click $at
         sleep 0.15
         xdotool keyup ctrl
     done

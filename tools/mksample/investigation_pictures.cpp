@@ -1,5 +1,6 @@
 // The sample game's pictures of the investigation part: the character selection's panel and button
-// faces, and a standing character that slides in.
+// faces, a standing character that slides in, and the investigation screens (the town map on two
+// pages, the command column, the keyword categories and list, the legwork panel and the dialogs).
 #include <array>
 
 #include "mksample/canvas.h"
@@ -52,6 +53,181 @@ void PaintStandingCharacter(Canvas& c, LabelFont& f) {
     c.TextCentred(f, 0, 430, c.Width(), 40, "美咲", 28, kPale);
 }
 
+// ---- Investigation screens ------------------------------------------------------------------------
+
+constexpr uint32_t kInk = 0xFF1A2233u;
+constexpr uint32_t kDim = 0xFF6A7080u;
+constexpr uint32_t kPanelFill = 0xE0182030u;
+constexpr uint32_t kLit = 0xFFFFF0B0u;
+
+// The places of the sample town: (page, left, top, right, bottom, name); their rectangles are those
+// the map screen tests.
+struct MapPlace {
+    int page;
+    int32_t l, t, r, b;
+    const char* name;
+};
+constexpr MapPlace kPlaces[] = {
+    {0, 466, 455, 623, 540, "车站"}, {0, 451, 256, 528, 313, "公寓"}, {1, 369, 414, 448, 478, "诊所"}};
+
+// A map page: streets, the places (lit in the hover picture), the two page tabs and the exit button.
+void PaintMap(Canvas& c, LabelFont& f, int page, bool lit) {
+    c.Fill(0, 0, c.Width(), c.Height(), page == 0 ? Argb(255, 206, 214, 190) : Argb(255, 196, 206, 214));
+    for (int y = 90; y < 560; y += 120)
+        c.Fill(0, y, 890, 14, Argb(255, 240, 240, 232));
+    for (int x = 180; x < 890; x += 140)
+        c.Fill(x, 0, 14, 576, Argb(255, 240, 240, 232));
+    for (const MapPlace& p : kPlaces) {
+        if (p.page != page)
+            continue;
+        c.Panel(p.l, p.t, p.r - p.l, p.b - p.t, lit ? kLit : Argb(255, 150, 120, 90), 2, kInk);
+        c.TextCentred(f, p.l, p.t, p.r - p.l, p.b - p.t, p.name, 22, lit ? kInk : kPale);
+    }
+    c.Panel(898, 135, 55, 32, Argb(255, 90, 100, 120), 2, kInk);
+    c.TextCentred(f, 898, 135, 55, 32, "一", 18, kPale);
+    c.Panel(898, 99, 55, 32, Argb(255, 90, 100, 120), 2, kInk);
+    c.TextCentred(f, 898, 99, 55, 32, "二", 18, kPale);
+    c.Panel(955, 31, 64, 38, Argb(255, 90, 100, 120), 2, kInk);
+    c.TextCentred(f, 955, 31, 64, 38, "返回", 18, kPale);
+    c.Text(f, 24, 16, page == 0 ? "市街图 一" : "市街图 二", 26, kInk);
+}
+void PaintMap1(Canvas& c, LabelFont& f) {
+    PaintMap(c, f, 0, false);
+}
+void PaintMap1Lit(Canvas& c, LabelFont& f) {
+    PaintMap(c, f, 0, true);
+}
+void PaintMap2(Canvas& c, LabelFont& f) {
+    PaintMap(c, f, 1, false);
+}
+void PaintMap2Lit(Canvas& c, LabelFont& f) {
+    PaintMap(c, f, 1, true);
+}
+
+// The map's parts: the selected tab of page p at (0, 32p), the exit button lit at (55, 0), the place
+// markers at (0, 78) and (0, 128).
+void PaintMapParts(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 55, 32, kGold, 2, kInk);
+    c.TextCentred(f, 0, 0, 55, 32, "一", 18, kInk);
+    c.Panel(0, 32, 55, 32, kGold, 2, kInk);
+    c.TextCentred(f, 0, 32, 55, 32, "二", 18, kInk);
+    c.Panel(55, 0, 64, 38, kLit, 2, kInk);
+    c.TextCentred(f, 55, 0, 64, 38, "返回", 18, kInk);
+    for (int32_t y : {78, 128}) {
+        c.Disc(25, y + 25, 22, Argb(255, 200, 40, 40));
+        c.Disc(25, y + 25, 9, kPale);
+    }
+}
+
+// The command column: the panel, the map and search rows (disabled at x 116, enabled at x 164), the
+// keyword commands' labels by variant at (212, 22 (v - 1)), and the hover mark at (116, 72).
+void PaintCommand(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 116, 260, kPanelFill, 2, kGold);
+    c.TextCentred(f, 0, 4, 116, 24, "行动", 18, kGold);
+    const char* rows[2] = {"地图", "搜索"};
+    for (int i = 0; i < 2; ++i) {
+        c.TextCentred(f, 116, 24 * i, 48, 24, rows[i], 18, kDim);
+        c.TextCentred(f, 164, 24 * i, 48, 24, rows[i], 18, kPale);
+    }
+    const char* labels[13] = {"询问", "打听", "思考", "回忆", "确认", "追问", "调查",
+                              "比对", "推理", "整理", "商量", "观察", "结束"};
+    for (int v = 0; v < 13; ++v)
+        c.TextCentred(f, 212, 22 * v, 54, 22, labels[v], 18, kPale);
+    c.Frame(116, 72, 50, 30, 2, kGold);
+}
+
+// The five keyword categories: the panel, the buttons empty (x 112) and known (x 152), the hover mark
+// at (112, 100); and the two topic kinds of the legwork at x 242.
+void PaintTalk(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 112, 213, kPanelFill, 2, kGold);
+    const char* kinds[5] = {"人物", "事件", "物品", "传闻", "其他"};
+    for (int i = 0; i < 5; ++i) {
+        c.TextCentred(f, 112, 20 * i, 40, 20, kinds[i], 16, kDim);
+        c.TextCentred(f, 152, 20 * i, 40, 20, kinds[i], 16, kPale);
+    }
+    c.Frame(112, 100, 49, 27, 2, kGold);
+    c.TextCentred(f, 242, 0, 40, 20, "话题", 16, kPale);
+    c.TextCentred(f, 242, 20, 40, 20, "证物", 16, kPale);
+}
+
+// The list panel with its scroll track and arrows, the thumb (x 241, lit at x 258), the lit arrows
+// (y 420 and 438) and the row mark at (0, 443).
+void PaintKeyword(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 240, 415, kPanelFill, 2, kGold);
+    c.Fill(221, 27, 17, 361, Argb(255, 40, 46, 60));
+    for (int32_t y : {8, 420})
+        c.Triangle(222, y + 16, 236, y + 16, 229, y + 2, y == 8 ? kPale : kGold);
+    for (int32_t y : {389, 438})
+        c.Triangle(222, y + 2, 236, y + 2, 229, y + 16, y == 389 ? kPale : kGold);
+    c.Fill(241, 0, 17, 361, Argb(255, 120, 130, 150));
+    c.Fill(258, 0, 17, 361, kGold);
+    c.Fill(0, 443, 180, 24, Argb(120, 255, 232, 160));
+    (void)f;
+}
+
+// Name strips of 200 × 24, one per id from 1.
+void PaintStrips(Canvas& c, LabelFont& f, std::initializer_list<const char*> names) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    int32_t y = 0;
+    for (const char* name : names) {
+        c.Text(f, 12, y + 2, name, 20, kPale);
+        y += 24;
+    }
+}
+void PaintKeyPeople(Canvas& c, LabelFont& f) {
+    PaintStrips(c, f, {"美咲", "委托人"});
+}
+void PaintKeyMatters(Canvas& c, LabelFont& f) {
+    PaintStrips(c, f, {"", "", "", "", "那天下午", "争吵声"});
+}
+void PaintLegworkTopics(Canvas& c, LabelFont& f) {
+    PaintStrips(c, f, {"那天下午的事"});
+}
+
+// A yes / no dialog: the box, the buttons lit (y 134) and pressed (y 179).
+void PaintDialog(Canvas& c, LabelFont& f, const char* question) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 396, 134, kPanelFill, 2, kGold);
+    c.TextCentred(f, 0, 20, 396, 40, question, 24, kPale);
+    for (int b = 0; b < 2; ++b) {
+        c.Panel(105 * b, 134, 105, 45, kLit, 2, kInk);
+        c.TextCentred(f, 105 * b, 134, 105, 45, b == 0 ? "是" : "否", 22, kInk);
+        c.Panel(105 * b, 179, 105, 45, kGold, 2, kInk);
+        c.TextCentred(f, 105 * b, 179, 105, 45, b == 0 ? "是" : "否", 22, kInk);
+    }
+}
+void PaintFreeExit(Canvas& c, LabelFont& f) {
+    PaintDialog(c, f, "结束自由行动吗？");
+}
+void PaintLegworkDialog(Canvas& c, LabelFont& f) {
+    PaintDialog(c, f, "结束探询吗？");
+}
+void PaintDialogBackdrop(Canvas& c, LabelFont&) {
+    c.Fill(0, 0, c.Width(), c.Height(), Argb(140, 0, 0, 0));
+}
+
+// The legwork panel: ten character rows (closed x 112, open x 166), the row mark at (112, 220) and
+// the end button (112, 244), lit at (112, 274).
+void PaintLegwork(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    c.Panel(0, 0, 112, 328, kPanelFill, 2, kGold);
+    c.TextCentred(f, 0, 4, 112, 24, "探询", 18, kGold);
+    const char* people[10] = {"邻居", "医生", "同学", "店主", "警官",
+                              "记者", "司机", "房东", "老人", "委托人"};
+    for (int i = 0; i < 10; ++i) {
+        c.TextCentred(f, 112, 22 * i, 54, 22, people[i], 16, kDim);
+        c.TextCentred(f, 166, 22 * i, 54, 22, people[i], 16, kPale);
+    }
+    c.Frame(112, 220, 52, 24, 2, kGold);
+    c.Panel(112, 244, 145, 30, Argb(255, 60, 70, 96), 2, kGold);
+    c.TextCentred(f, 112, 244, 145, 30, "结束探询", 18, kPale);
+    c.Frame(112, 274, 145, 30, 3, kLit);
+}
+
 } // namespace
 
 const std::vector<PictureAsset>& InvestigationPictures() {
@@ -59,6 +235,21 @@ const std::vector<PictureAsset>& InvestigationPictures() {
         {"system\\char_sel.bmp", 733, 349 + 154, 32, PaintCharSelect},
         {"system\\char_sel_p.bmp", 102 * 11, 144 * 2, 24, PaintCharFaces},
         {"bmp\\chara01.bmp", 320, 576, 32, PaintStandingCharacter},
+        {"system\\map_01.bmp", 1024, 576, 24, PaintMap1},
+        {"system\\map_01_m.bmp", 1024, 576, 24, PaintMap1Lit},
+        {"system\\map_02.bmp", 1024, 576, 24, PaintMap2},
+        {"system\\map_02_m.bmp", 1024, 576, 24, PaintMap2Lit},
+        {"system\\map_p.bmp", 128, 178, 32, PaintMapParts},
+        {"system\\command.bmp", 266, 286, 32, PaintCommand},
+        {"system\\talk.bmp", 282, 213, 32, PaintTalk},
+        {"system\\keyword.bmp", 275, 467, 32, PaintKeyword},
+        {"system\\key_chara.bmp", 200, 48, 32, PaintKeyPeople},
+        {"system\\key_matter.bmp", 200, 144, 32, PaintKeyMatters},
+        {"system\\key_l_chara.bmp", 200, 24, 32, PaintLegworkTopics},
+        {"system\\free_exit.bmp", 396, 224, 32, PaintFreeExit},
+        {"system\\freame_base.bmp", 1024, 576, 32, PaintDialogBackdrop},
+        {"system\\legwork.bmp", 257, 328, 32, PaintLegwork},
+        {"system\\legwork_p.bmp", 396, 224, 32, PaintLegworkDialog},
     };
     return pictures;
 }

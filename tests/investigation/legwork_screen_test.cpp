@@ -1,0 +1,206 @@
+// The legwork screen: characters that may be questioned, the topic kinds, the topic list and the
+// script a topic starts, the way back through the panel command, and the end confirmation.
+#include "investigation/invest_screen.h"
+#include "investigation/invest_screen_fixture.h"
+
+using namespace kestrel::test;
+
+namespace {
+
+constexpr uint32_t kPanel = 0x303030;
+constexpr uint32_t kRowClosed = 0x400000;
+constexpr uint32_t kRowOpen = 0x004000;
+constexpr uint32_t kRowMark = 0xC0C000;
+constexpr uint32_t kEnd = 0x505000;
+constexpr uint32_t kEndHover = 0x50F000;
+constexpr uint32_t kTalkPanel = 0x505050;
+constexpr uint32_t kKind = 0x006000;
+constexpr uint32_t kListPanel = 0x707070;
+constexpr uint32_t kDialog = 0x909090;
+
+uint32_t TopicColour(int id) {
+    return 0x300000u | static_cast<uint32_t>(id);
+}
+uint32_t EvidenceColour(int id) {
+    return 0x310000u | static_cast<uint32_t>(id);
+}
+
+class LegworkScreen : public InvestScreenTest {
+protected:
+    void SetUp() override {
+        InvestScreenTest::SetUp();
+        WriteSystemPicture("legwork.bmp", 260, 310,
+                           {{0, 0, 112, 328, kPanel},
+                            {112, 0, 54, 220, kRowClosed},
+                            {166, 0, 54, 220, kRowOpen},
+                            {112, 220, 52, 24, kRowMark},
+                            {112, 244, 145, 30, kEnd},
+                            {112, 274, 145, 30, kEndHover}});
+        WriteSystemPicture("talk.bmp", 290, 220, {{0, 0, 112, 213, kTalkPanel}, {242, 0, 40, 40, kKind}});
+        WriteSystemPicture("keyword.bmp", 280, 470, {{0, 0, 240, 415, kListPanel}});
+        std::vector<Block> topics;
+        std::vector<Block> evidence;
+        for (int id = 1; id <= 63; ++id) {
+            topics.push_back({0, 24 * (id - 1), 200, 24, TopicColour(id)});
+            evidence.push_back({0, 24 * (id - 1), 200, 24, EvidenceColour(id)});
+        }
+        WriteSystemPicture("key_l_chara.bmp", 200, 24 * 63, topics);
+        WriteSystemPicture("key_l_evi.bmp", 200, 24 * 63, evidence);
+        WriteSystemPicture("legwork_p.bmp", 400, 230, {{0, 0, 396, 134, kDialog}});
+        engine().m_legworkNo = 3;
+        engine().m_legworkChars[2] = 1;
+        engine().m_legworkChars[7] = 1;
+        engine().m_legworkCharTopics[12] = 1;
+        engine().m_legworkCharTopics[30] = 1;
+        game().scene = kSceneLegwork;
+        g_SystemData.rightClickMode = 0;
+        Step();
+        Step();
+        ASSERT_EQ(engine().m_investStep, 2);
+    }
+    void Step(uint32_t ms = 0) {
+        engine().ModeLegwork();
+        clock_.clock().Advance(ms);
+    }
+    RECT Row(int row) { return RECT{936, 37 + 27 * (row - 1), 990, 59 + 27 * (row - 1)}; }
+    void Click(const RECT& r) {
+        MouseOn(r);
+        Step();
+        g_pMouse->state.left = 1;
+        Step();
+    }
+    // Character `row`, then topic kind `kind`, then the list.
+    void OpenList(int row, int kind) {
+        Click(Row(row));
+        Step();
+        Click(kind == 1 ? RECT{832, 119, 872, 139} : RECT{832, 154, 872, 174});
+        Step();
+        ASSERT_EQ(engine().m_investStep, 11);
+    }
+    uint32_t ListRow(int row) { return PixelAt(g_ScreenSurface, 563 + 190, 26 + 27 * (row - 1) + 12); }
+};
+
+} // namespace
+
+TEST_F(LegworkScreen, OnlyCharactersThatMayBeQuestionedAreHoveredOrReachedByKeys) {
+    for (int row = 1; row <= 10; ++row) {
+        const RECT r = Row(row);
+        const bool open = row == 2 || row == 7;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, r.left + 20, r.top + 10), open ? kRowOpen : kRowClosed) << row;
+        MouseOn(r);
+        Step();
+        EXPECT_EQ(engine().m_hoverRow, open ? row : 0) << row;
+    }
+    MouseAt(5, 5);
+    Step();
+    const struct {
+        uint8_t up, down;
+        int want;
+    } keys[] = {{0, 1, 7}, {0, 1, 2}, {1, 0, 7}, {1, 0, 2}};
+    for (const auto& k : keys) {
+        g_pKeyboard->up = k.up;
+        g_pKeyboard->down = k.down;
+        Step();
+        EXPECT_EQ(engine().m_hoverRow, k.want);
+        FollowCursor();
+    }
+    // No character to question: the keys find no row.
+    std::memset(engine().m_legworkChars, 0, sizeof engine().m_legworkChars);
+    MouseAt(5, 5);
+    Step();
+    g_pKeyboard->down = 1;
+    Step();
+    EXPECT_EQ(engine().m_hoverRow, 0);
+}
+
+TEST_F(LegworkScreen, ATopicPickLoadsItsScriptByKind) {
+    engine().m_legworkEvidence[5] = 1;
+    WritePlainScript("l03_p030.s");
+    WritePlainScript("l03_e005.s");
+    const struct {
+        int kind, row;
+        uint32_t firstStrip;
+        const char* script;
+    } cases[] = {{1, 2, TopicColour(12), "l03_p030.s"}, {2, 1, EvidenceColour(5), "l03_e005.s"}};
+    for (const auto& c : cases) {
+        engine().m_investStep = 1;
+        game().scene = kSceneLegwork;
+        Step();
+        OpenList(7, c.kind);
+        EXPECT_EQ(ListRow(1), c.firstStrip) << c.script;
+        Click(RECT{563, 26 + 27 * (c.row - 1), 743, 50 + 27 * (c.row - 1)});
+        EXPECT_EQ(LoadedScript(), c.script);
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(engine().m_investStep, 0);
+        EXPECT_EQ(engine().m_pickedEntry, 7);
+        EXPECT_EQ(engine().m_pickedKind, c.kind);
+    }
+}
+
+TEST_F(LegworkScreen, WithoutEvidenceOnlyTheTopicKindIsOffered) {
+    Click(Row(2));
+    Step();
+    EXPECT_EQ(engine().m_talkButtonCount, 1);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 850, 128), kKind);
+    EXPECT_NE(PixelAt(g_ScreenSurface, 850, 163), kKind);
+    MouseOn(RECT{832, 154, 872, 174});
+    Step();
+    EXPECT_EQ(engine().m_hoverRow, 0);
+}
+
+TEST_F(LegworkScreen, ThePanelCommandRedrawsTheListStateAfterATopicScript) {
+    OpenList(2, 1);
+    const std::vector<uint32_t> list = Picture(g_ScreenSurface);
+    // The topic script ends with the panel command over a fresh picture.
+    g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
+    Start("DrawLegworkPanel\nExitToMenu\n");
+    RunUntilWait();
+    EXPECT_EQ(game().scene, kSceneLegwork);
+    EXPECT_EQ(engine().m_investStep, 11);
+    EXPECT_EQ(engine().m_listCount, 2);
+    EXPECT_EQ(ListRow(1), TopicColour(12));
+    EXPECT_EQ(ListRow(2), TopicColour(30));
+    // As the pick left it, but for the mark on the picked character, which stays.
+    const RECT r = Row(2);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, r.left + 2, r.top + 23), kRowMark);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 600, 300), list[300 * 1024 + 600]);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 300), list[300 * 1024 + 300]);
+}
+
+TEST_F(LegworkScreen, TheEndButtonConfirmsAndStartsTheClosingScript) {
+    WritePlainScript("l03_end.s");
+    for (bool yes : {false, true}) {
+        MouseOn(RECT{834, 400, 979, 430});
+        Step();
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 840, 410), kEndHover);
+        const std::vector<uint32_t> before = Picture(g_ScreenSurface);
+        g_pMouse->state.left = 1;
+        Step();
+        EXPECT_EQ(engine().m_investStep, 20);
+        g_pKeyboard->ctrl = 1; // the fades end at once
+        for (int i = 0; i < 3; ++i)
+            Step();
+        EXPECT_EQ(engine().m_investStep, 23);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 320, 230), kDialog);
+        if (yes) {
+            Click(RECT{402, 298, 498, 334});
+        } else {
+            g_pMouse->state.right = 1;
+            Step();
+        }
+        g_pKeyboard->ctrl = 1;
+        Step();
+        Step();
+        if (yes) {
+            EXPECT_EQ(LoadedScript(), "l03_end.s");
+            EXPECT_EQ(game().scene, kSceneScript);
+            for (int slot : {2, 3, 4, 9, 30, 31, 32})
+                EXPECT_EQ(g_Layers[slot], nullptr) << slot;
+            EXPECT_EQ(Picture(g_Layers[0]), Picture(g_ScreenSurface));
+        } else {
+            EXPECT_EQ(engine().m_investStep, 2);
+            std::vector<uint32_t> now = Picture(g_ScreenSurface);
+            EXPECT_EQ(now[300 * 1024 + 300], before[300 * 1024 + 300]) << "the screen as it was";
+        }
+    }
+}
