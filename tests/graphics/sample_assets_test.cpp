@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "archive/paths.h"
 #include "graphics/dib32.h"
 #include "mksample/sample_assets.h"
@@ -72,7 +74,7 @@ double CoveredShare(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h,
 class SampleAssets : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = stdfs::path(::testing::TempDir()) / "sample_assets" /
+        m_dir = stdfs::path(::testing::TempDir()) / ("sample_assets." + std::to_string(getpid())) /
                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         stdfs::remove_all(m_dir);
         stdfs::create_directories(m_dir);
@@ -92,7 +94,7 @@ protected:
             kestrel::fs::SetGameFolder(m_savedFolder);
         }
         SetBasePath("");
-        stdfs::remove_all(m_dir);
+        stdfs::remove_all(m_dir.parent_path());
     }
 
     stdfs::path Game() const { return m_dir / "game"; }
