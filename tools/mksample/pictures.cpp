@@ -479,8 +479,9 @@ const std::vector<PictureAsset>& SamplePictures() {
     // The screens' and sequences' own lists follow the interface pictures and backgrounds.
     static const std::vector<PictureAsset> all = [] {
         std::vector<PictureAsset> list = base;
-        for (const auto* more : {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(),
-                                 &SampleNotebookPictures(), &InvestigationPictures(), &StoryPictures()})
+        for (const auto* more :
+             {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures(),
+              &InvestigationPictures(), &StoryPictures(), &TransitionPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();
