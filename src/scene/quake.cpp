@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "scene/message_text.h"
 #include "scene/sequence_surfaces.h"
+#include "scene/transition.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 
@@ -205,7 +206,7 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
         } else {
             if (kind <= 2) {
                 seq::Show(g_Layers[1]);
-                SetScreenRect(RECT{0, 0, kScreenWidth, kScreenHeight});
+                kestrel::transition::SetWholeScreenRect();
             } else if (kind == 6 || kind == 14 || kind == 15) {
                 RestoreRowsFrom(kWindowTop - 8);
                 DrawWindowBandAt(0, kWindowTop);

@@ -22,10 +22,7 @@ namespace seq = kestrel::sequence;
 
 namespace {
 
-void SetWholeScreenRect() {
-    if (g_pGameMain != nullptr)
-        g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
-}
+using kestrel::transition::SetWholeScreenRect;
 
 // The layer a script names, or null for an index beyond the table.
 CDIB32* LayerOrNull(uint32_t index) {
@@ -155,8 +152,7 @@ bool CScriptMng::ModeColorTransition() {
         case 0: {
             m_redrawWindow = 0;
             SetWholeScreenRect();
-            CDIB32* tinted = seq::NewFilled(seq::kBlack);
-            seq::CopyWhole(tinted, g_Layers[0]);
+            CDIB32* tinted = kestrel::transition::NewCopy(g_Layers[0]);
             CDIB32* tint = seq::NewFilled(m_transColour & 0xFFFFFFu);
             kestrel::fx::FadeClipped(tinted, 0, 0, tint, 0, 0, kScreenWidth, kScreenHeight,
                                      static_cast<int32_t>(m_transColour >> 24));

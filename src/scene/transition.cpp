@@ -23,14 +23,20 @@ namespace {
 inline constexpr uint8_t kAdditiveKind = 80;
 inline constexpr int kCleanLayer = 31; // layer 1 without the window and the clock display
 
+} // namespace
+
+namespace kestrel::transition {
+
+CDIB32* NewCopy(CDIB32* src) {
+    CDIB32* copy = seq::NewFilled(seq::kBlack);
+    seq::CopyWhole(copy, src);
+    return copy;
+}
+
 void SetWholeScreenRect() {
     if (g_pGameMain != nullptr)
         g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
 }
-
-} // namespace
-
-namespace kestrel::transition {
 
 std::string MaskName(uint8_t kind) {
     int number = 0;
@@ -89,7 +95,7 @@ void OverlayWindowAndClock(CScriptMng& engine, CDIB32* layer) {
 } // namespace
 
 bool CScriptMng::ModeTransition(uint8_t kind, uint32_t ms) {
-    SetWholeScreenRect();
+    kestrel::transition::SetWholeScreenRect();
     if (m_msgStep == 0) {
         m_transKind = kind;
         m_transTime = ms;
@@ -99,12 +105,8 @@ bool CScriptMng::ModeTransition(uint8_t kind, uint32_t ms) {
         } else {
             // The message window and the clock stay on both pictures; layer 31 keeps the incoming
             // picture without them for the end.
-            CDIB32* clean = nullptr;
-            if (g_Layers[1] != nullptr) {
-                clean = seq::NewFilled(seq::kBlack);
-                seq::CopyWhole(clean, g_Layers[1]);
-            }
-            seq::SetLayer(kCleanLayer, clean);
+            seq::SetLayer(kCleanLayer,
+                          g_Layers[1] != nullptr ? kestrel::transition::NewCopy(g_Layers[1]) : nullptr);
             OverlayWindowAndClock(*this, g_Layers[0]);
             OverlayWindowAndClock(*this, g_Layers[1]);
         }

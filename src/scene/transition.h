@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+class CDIB32;
+
 namespace kestrel::transition {
 
 // The rule-mask picture a transition kind wipes through: kinds 40 to 59 "bmp\mask01.bmp" to
@@ -15,6 +17,12 @@ std::string MaskName(uint8_t kind);
 // values, as the clock difference is): elapsed × 255 / duration, at most 255; 255 for a duration of
 // 0, which therefore ends at once.
 int32_t Level(uint32_t elapsed, uint32_t duration);
+
+// A new 1024 × 576 surface holding a copy of `src` (black where src is smaller or null).
+CDIB32* NewCopy(CDIB32* src);
+
+// The application object's screen rectangle becomes the whole picture.
+void SetWholeScreenRect();
 
 // One frame on the back buffer: layer 1 brought in over layer 0 by effect `kind` at `level`; kind 80
 // adds layer 1 weighted by level / 256 to layer 0. A mask kind without a readable mask cross-fades.

@@ -1,9 +1,9 @@
-// The short cross-fades of the message presentation: into the vertical full-screen window style
-// (scene 37, a fixed 500 ms), a new page of that style (scene 41) and a standing character's new face
-// frame (scene 39), all through screen effect 0 on the back buffer. Scene 40 has no step of its own.
+// The short cross-fades of the message presentation: a new page of the vertical full-screen window
+// style (scene 41) and a standing character's new face frame (scene 39), both through screen effect 0
+// on the back buffer. Scene 40 has no step of its own.
 //
-// The picture taken when the vertical style begins is kept in the second copy of layer 1, so that
-// every later page starts again from it.
+// The picture taken when the vertical style begins (by the window-style command) is kept in the
+// second copy of layer 1, so that every page starts again from it.
 #include "app/game_main.h"
 #include "graphics/dib32.h"
 #include "graphics/pixel_effects.h"
@@ -17,7 +17,6 @@ namespace seq = kestrel::sequence;
 
 namespace {
 
-inline constexpr uint32_t kStyleChangeMs = 500;
 inline constexpr int32_t kButtonBarX = 976;
 inline constexpr int32_t kButtonBarY = 298;
 inline constexpr int32_t kWindowTop = 448;
@@ -26,59 +25,9 @@ CDIB32*& TransSurface() {
     return g_Layer1Backup[1];
 }
 
-// The vertical style's text panel and its button bar onto `dst` with per-pixel alpha.
-void DrawPanelAndButtons(CDIB32* dst) {
-    if (CDIB32* text = g_TextSurface)
-        CDIB32::BltAlpha(dst, 0, 0, text, 0, 0, text->GetWidth(), text->GetHeight());
-    if (CDIB32* bar = g_NamePlateSurface)
-        CDIB32::BltAlpha(dst, kButtonBarX, kButtonBarY, bar, 0, 0, bar->GetWidth(), bar->GetHeight());
-}
-
-CDIB32* NewCopyOf(CDIB32* src) {
-    CDIB32* copy = seq::NewFilled(seq::kBlack);
-    seq::CopyWhole(copy, src);
-    return copy;
-}
+using kestrel::transition::NewCopy;
 
 } // namespace
-
-bool CScriptMng::ModeTransition37() {
-    const uint32_t now = timeGetTime();
-    switch (m_msgStep) {
-        case 0: {
-            ReplaceSurface(TransSurface(), seq::NewScreenCopy());
-            CDIB32* incoming = NewCopyOf(TransSurface());
-            DrawPanelAndButtons(incoming);
-            seq::SetLayer(1, incoming);
-            m_param63 = 0;
-            m_transStart = now;
-            m_msgStep = 1;
-            break;
-        }
-        case 1: {
-            const int32_t level = kestrel::transition::Level(now - m_transStart, kStyleChangeMs);
-            if (level < 255 && !seq::CtrlHeld() && m_skipEffects == 0) {
-                m_modeLevel = static_cast<uint16_t>(level);
-                seq::CrossFade(g_Layers[1], TransSurface(), level);
-            } else {
-                m_modeLevel = 255;
-                seq::CopyWhole(g_Layers[0], TransSurface());
-                seq::Show(g_Layers[0]);
-                DrawPanelAndButtons(g_ScreenSurface);
-                m_msgStep = 2;
-            }
-            break;
-        }
-        default:
-            seq::CopyWhole(g_Layers[0], g_Layers[1]);
-            seq::Show(g_Layers[1]);
-            seq::SetLayer(1, nullptr);
-            m_redrawWindow = 1;
-            seq::ReturnToScript(*this);
-            break;
-    }
-    return true;
-}
 
 bool CScriptMng::ModeTransition41() {
     const uint32_t now = timeGetTime();
@@ -89,7 +38,7 @@ bool CScriptMng::ModeTransition41() {
             CDIB32* base = TransSurface() != nullptr ? TransSurface() : g_Layers[0];
             if (base != g_Layers[0])
                 seq::CopyWhole(g_Layers[0], base);
-            CDIB32* incoming = NewCopyOf(base);
+            CDIB32* incoming = NewCopy(base);
             if (CDIB32* window = g_MsgWindowSurface)
                 CDIB32::BltAlphaFade(incoming, 0, 0, window, 0, 0, window->GetWidth(), window->GetHeight(),
                                      MsgWindowBlendLevel());
@@ -126,9 +75,8 @@ bool CScriptMng::ModeTransition39() {
     switch (m_msgStep) {
         case 0: {
             m_redrawWindow = 0;
-            if (g_pGameMain != nullptr)
-                g_pGameMain->fullRect = RECT{0, 0, kScreenWidth, kScreenHeight};
-            ReplaceSurface(TransSurface(), NewCopyOf(g_Layers[1]));
+            kestrel::transition::SetWholeScreenRect();
+            ReplaceSurface(TransSurface(), NewCopy(g_Layers[1]));
             // The window area of the new picture covers the message window on the screen.
             const int32_t w = g_MsgWindowSurface != nullptr ? g_MsgWindowSurface->GetWidth() : kScreenWidth;
             const int32_t h =

@@ -79,6 +79,10 @@ protected:
             e.ModeWindowFade();
         else if (game().scene == kSceneScreenEffect)
             e.ModeScreenEffect();
+        else if (game().scene == kSceneTransition39)
+            e.ModeTransition39();
+        else if (game().scene == kSceneTransition41)
+            e.ModeTransition41();
         clock_.clock().Advance(ms);
     }
     int FramesUntilScript(uint32_t ms, int limit = 1000) {
@@ -346,6 +350,48 @@ TEST_F(ScreenTransition, TimedEffectModesEndAtOnceWithCtrlOrWithoutDuration) {
     g_pKeyboard->ctrl = 0;
     EXPECT_EQ(g_Layers[2], nullptr); // the panned layer is freed
     EXPECT_EQ(ScreenDiffs(newPicture), 0);
+}
+
+TEST_F(ScreenTransition, WindowStyleAndPageFadesTakeTheirTimeAndTheirSkips) {
+    struct Case {
+        uint8_t scene;
+        uint32_t ms;
+        bool ctrl;
+        uint8_t skipRead;
+        int frames; // 100-ms frames from the set-up to the interpreter
+    };
+    const Case cases[] = {
+        {kSceneTransition41, 300, false, 0, 5}, {kSceneTransition41, 300, false, 1, 3},
+        {kSceneTransition41, 300, true, 0, 3},  {kSceneTransition39, 300, false, 0, 6},
+        {kSceneTransition39, 300, false, 1, 6}, {kSceneTransition39, 300, true, 0, 4},
+        {kSceneTransition39, 0, false, 0, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.scene) << " ctrl " << c.ctrl << " skip "
+                                        << static_cast<int>(c.skipRead) << " ms " << c.ms);
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], c.scene == kSceneTransition41 ? nullptr : NewSurface(newPicture));
+        // The vertical style's base picture, as the window-style command takes it.
+        if (c.scene == kSceneTransition41)
+            ReplaceSurface(g_Layer1Backup[1], NewSurface(newPicture));
+        PaintScreen(oldPicture);
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipRead = c.skipRead;
+        Begin(c.scene, 0, c.ms);
+        EXPECT_EQ(FramesUntilScript(100), c.frames);
+        if (c.scene == kSceneTransition39) {
+            // The new face is the picture on display and in layer 0.
+            EXPECT_EQ(ScreenDiffs(newPicture), 0);
+            EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+        } else {
+            // The page starts again from the base picture; the layer made for the fade is gone.
+            EXPECT_EQ(ScreenDiffs(newPicture), 0);
+            EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+            EXPECT_EQ(g_Layers[1], nullptr);
+        }
+    }
+    g_pKeyboard->ctrl = 0;
+    engine().m_skipRead = 0;
 }
 
 TEST(TransitionLevel, RisesWithTimeAndEndsAtOnceWithoutDuration) {
