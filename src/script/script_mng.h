@@ -402,43 +402,43 @@ public:
     bool ModeMessageStyle2(const char* text);       // scene 3, window style 2
     bool ModeTransition(uint8_t kind, uint32_t ms); // scene 4 (m_modeKind, m_modeTime)
     bool ModeQuake(uint8_t kind, uint32_t ms);      // scene 5 (m_modeKind, m_modeTime)
+    bool ModeChoice();                              // 17
+    bool ModeWindowFade();                          // 18
+    bool ModeEyeScreen();                           // 19
+    bool ModeVoiceWait();                           // 23
+    bool ModeScreenEffect();                        // 25
+    bool ModePictureSequence();                     // 26
+    bool ModeColorTransition();                     // 35
+    bool ModeSpeakerLine(const char* text);         // 36
+    bool ModeTransition37();                        // 37
+    bool ModeSpriteAnim();                          // 38
+    bool ModeTransition39();                        // 39
+    bool ModeNop40();                               // 40
+    bool ModeTransition41();                        // 41
+    bool ModeNop42();                               // 42
+    bool ModeEyeSequence();                         // 44
+    bool ModeAnnScreen();                           // 46
+    bool ModeWaitClick();                           // 51
+    bool ModeWaitVoice();                           // 52
+    bool ModeStopVoice();                           // 53
+    bool ModeClickWait();                           // 55
+    bool ModeFrameZoom();                           // 56
+    bool ModeFlash();                               // 58
+    bool ModeWaitSe();                              // 59
+    bool ModeMap();                                 // 60
+    bool ModeCommand();                             // 61
+    bool ModeLegwork();                             // 62
+    bool ModeTalkStart();                           // 63
+    bool ModeLegworkEnd();                          // 64
+    bool ModeCharSelect();                          // 65
+    bool ModeKeywordList();                         // 66
+    bool ModeSearch();                              // 67
+    bool ModeItemSelect();                          // 69
+    bool ModeSearchInventory();                     // 70
     // The offset in pixels of the running screen shake (m_screenFxOn) for `axis`: 0 for the
     // whole-picture kinds, the row for the wave kinds 6 and 7. Switches the shake off after its
     // period unless it repeats.
     int16_t CalcShakeOffset(int32_t axis);
-    bool ModeChoice();                      // 17
-    bool ModeWindowFade();                  // 18
-    bool ModeEyeScreen();                   // 19
-    bool ModeVoiceWait();                   // 23
-    bool ModeScreenEffect();                // 25
-    bool ModePictureSequence();             // 26
-    bool ModeColorTransition();             // 35
-    bool ModeSpeakerLine(const char* text); // 36
-    bool ModeTransition37();                // 37
-    bool ModeSpriteAnim();                  // 38
-    bool ModeTransition39();                // 39
-    bool ModeNop40();                       // 40
-    bool ModeTransition41();                // 41
-    bool ModeNop42();                       // 42
-    bool ModeEyeSequence();                 // 44
-    bool ModeAnnScreen();                   // 46
-    bool ModeWaitClick();                   // 51
-    bool ModeWaitVoice();                   // 52
-    bool ModeStopVoice();                   // 53
-    bool ModeClickWait();                   // 55
-    bool ModeFrameZoom();                   // 56
-    bool ModeFlash();                       // 58
-    bool ModeWaitSe();                      // 59
-    bool ModeMap();                         // 60
-    bool ModeCommand();                     // 61
-    bool ModeLegwork();                     // 62
-    bool ModeTalkStart();                   // 63
-    bool ModeLegworkEnd();                  // 64
-    bool ModeCharSelect();                  // 65
-    bool ModeKeywordList();                 // 66
-    bool ModeSearch();                      // 67
-    bool ModeItemSelect();                  // 69
-    bool ModeSearchInventory();             // 70
 
     // ---- Message scene: text layout, tags, buttons and the click-wait icon --------------------
     // Performs the inline tag at `tagText` (a '#' at byte `index` of the message) and returns the
