@@ -161,16 +161,6 @@ void OnDestroy() {
     plat::PostQuitMessage(0);
 }
 
-// The script engine's shake offset for `axis` (a row for the wave kinds, else 0), signed 16-bit.
-// Until the engine offers its shake computation the picture is painted unshifted.
-template <typename Mng>
-int16_t ShakeOffset(Mng& mng, int32_t axis) {
-    if constexpr (requires { mng.CalcShakeOffset(axis); })
-        return static_cast<int16_t>(mng.CalcShakeOffset(axis));
-    else
-        return 0;
-}
-
 // The picture painted while a screen effect runs (game coordinates, scaled afterwards like any other).
 std::vector<uint32_t>& ShakenPicture() {
     static std::vector<uint32_t> picture;
@@ -190,8 +180,8 @@ void OnPaint(HWND hwnd) {
         auto& picture = ShakenPicture();
         bool painted = ComposeShakenPicture(
             reinterpret_cast<const uint32_t*>(pixels), width, height, g_ScreenSurface->GetPitch(),
-            mng.m_screenFxKind, mng.m_screenFxPhase, [&mng](int32_t axis) { return ShakeOffset(mng, axis); },
-            picture);
+            mng.m_screenFxKind, mng.m_screenFxPhase,
+            [&mng](int32_t axis) { return mng.CalcShakeOffset(axis); }, picture);
         if (painted) // an unknown kind paints nothing: the window keeps its last picture
             plat::Present(hwnd, picture.data(), width, height, width * 4, dest);
         return;

@@ -304,8 +304,8 @@ bool CScriptMng::ComposeMsgScene() {
     return true;
 }
 
-void CScriptMng::DrawClockHud() {
-    CDIB32* screen = g_ScreenSurface;
+void CScriptMng::DrawClockHud(CDIB32* target) {
+    CDIB32* screen = target != nullptr ? target : g_ScreenSurface;
     auto cell = [&](int ui, int32_t dx, int32_t dy, int32_t sx, int32_t sy, int32_t w, int32_t h) {
         if (CDIB32* s = g_pScriptUiSurfaces[ui])
             CDIB32::BltAlpha(screen, dx, dy, s, sx, sy, w, h);

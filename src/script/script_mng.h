@@ -435,6 +435,10 @@ public:
     bool ModeSearch();                              // 67
     bool ModeItemSelect();                          // 69
     bool ModeSearchInventory();                     // 70
+    // The offset in pixels of the running screen shake (m_screenFxOn) for `axis`: 0 for the
+    // whole-picture kinds, the row for the wave kinds 6 and 7. Switches the shake off after its
+    // period unless it repeats.
+    int16_t CalcShakeOffset(int32_t axis);
 
     // ---- Message scene: text layout, tags, buttons and the click-wait icon --------------------
     // Performs the inline tag at `tagText` (a '#' at byte `index` of the message) and returns the
@@ -460,7 +464,8 @@ public:
     void MarkMessageRead();
     uint8_t m_indicatorFrame = 0; // frame of the AUTO and SKIP indicators
     uint32_t m_indicatorTime = 0; // ms of its last step
-    void DrawClockHud();          // clock face, strips and gauge of the investigation clock
+    // Clock face, strips and gauge of the investigation clock, onto `target` (null: the screen).
+    void DrawClockHud(CDIB32* target = nullptr);
     // Message display helpers: one layout step (0 drew, 1 finished, 2 handed over), the click
     // wait of step 3, step 0's speaker-name test, and the shared step of styles 0 and 1.
     int RevealStep(const char* text);
@@ -692,11 +697,12 @@ public:
     int32_t m_vars[kScriptVarCount] = {}; // ScriptVars
 
     // Presentation parameters.
-    uint32_t m_modeTime = 0;  // duration in ms of the running transition, or another word
-    uint8_t m_modeKind = 0;   // its kind or variant
-    uint16_t m_modeLevel = 0; // running level 0..255
-    uint32_t m_modeClock = 0; // clock at the start of the current step
-    uint32_t& m_quakeStep = m_modeTime;
+    uint32_t m_modeTime = 0;   // duration in ms of the running transition, or another word
+    uint8_t m_modeKind = 0;    // its kind or variant
+    uint16_t m_modeLevel = 0;  // running level 0..255
+    uint32_t m_modeClock = 0;  // clock at the start of the current step
+    uint32_t m_quakeStep = 0;  // step counter of the quake (scene 5), apart from its duration
+    uint8_t m_bgEffect = 0;    // 1 after the inverted background of quake kind 11, 2 after kind 13
     uint8_t m_modeSlot = 0;    // slot operand of ops 68, 74, 75
     uint32_t m_transStart = 0; // copied by the transition modes when they begin
     uint32_t m_transTime = 0;

@@ -78,3 +78,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleExtrasShowThePictureAndReplayTheScene PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 endif()
+
+# The sample game's first picture wiped in through its rule mask, then shaken by a quake.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleTransitionAndQuakeShow
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_transition_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleTransitionAndQuakeShow PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

@@ -262,7 +262,7 @@ TEST_F(SpriteSlots, CommandsFillTheSlotFields) {
 TEST_F(SpriteSlots, SceneMovesTheSpriteOverTheBackgroundFrameByFrame) {
     // The background reaches layer 0 through the transition; the sprite (20 × 10, shown at double
     // size) moves from x 100 to 300 in 1000 ms and is opaque after a 1 ms ramp.
-    Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nTransition 0, 10\nLoadSprite 0, \"bmp\\\\spr.bmp\"\n"
+    Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nTransition 0, 0\nLoadSprite 0, \"bmp\\\\spr.bmp\"\n"
           "MaskTransition 0, 0, 100:50, 40:20, 0:0, 20:10, 0, 0\n"
           "SpriteMotion 0, 0, 300:50, 40:20, 0:0, 20:10, 0, 0, 1000\n"
           "SpriteRange 0, 0, 0\nSpriteSine 0, 90, 256, 1\nSpriteRestart 0\nSpriteAnim 0, 1000\nExitToMenu\n");

@@ -11,11 +11,11 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
     // The choice scene waits for its own input now; its frames are tested with the choices.
     Start("SetVar 1, 5\n"
           "Message \"abc\"\n"
-          "Transition 2, 100\n"
+          "Transition 2, 0\n"
           "AddVar 1, 1\n"
           "ExitToMenu\n");
-    // Skipping everything: the message runs its set-up, reveal and advance in one frame each, and
-    // the transition takes one frame of its own scene.
+    // Skipping everything: the message runs its set-up, reveal and advance in one frame each; the
+    // transition of no duration draws its last frame, lands its picture and hands back.
     engine().m_skipAll = 1;
     std::vector<SceneId> scenes;
     for (int i = 0; i < 16 && game().scene != kSceneTitleMenu; ++i) {
@@ -24,8 +24,8 @@ TEST_F(ScriptThroughFrames, RunsCommandsAndWaitingScenesFrameByFrame) {
     }
     EXPECT_EQ(game().scene, kSceneTitleMenu);
     EXPECT_EQ(engine().m_vars[1], 6);
-    const std::vector<SceneId> expected = {kSceneScript,  kSceneMessage,  kSceneMessage,    kSceneMessage,
-                                           kSceneMessage, kSceneScript,   kSceneTransition, kSceneScript,
-                                           kSceneScript,  kSceneTitleMenu};
+    const std::vector<SceneId> expected = {
+        kSceneScript,     kSceneMessage,    kSceneMessage,    kSceneMessage, kSceneMessage, kSceneScript,
+        kSceneTransition, kSceneTransition, kSceneTransition, kSceneScript,  kSceneScript,  kSceneTitleMenu};
     EXPECT_EQ(scenes, expected);
 }

@@ -48,6 +48,8 @@ const std::vector<PictureAsset>& SamplePictures();
 const std::vector<PictureAsset>& InvestigationPictures();
 // The event picture and the standing character with her face sheet.
 const std::vector<PictureAsset>& StoryPictures();
+// The rule masks of the screen transitions.
+const std::vector<PictureAsset>& TransitionPictures();
 const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
 // The save and load screens' pictures.

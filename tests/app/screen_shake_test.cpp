@@ -1,0 +1,130 @@
+// The screen shake: the engine's offset over time for each kind, and the picture the window shows
+// moved by it (the game running headless, its presented picture read back).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "app/game_main.h"
+#include "graphics/dib32.h"
+#include "graphics/surfaces.h"
+#include "platform/clock.h"
+#include "script/script_mng.h"
+#include "support/headless_game.h"
+
+namespace {
+
+using testing_support::HeadlessGame;
+
+int16_t SineOffset(double degrees, double amplitude) {
+    return static_cast<int16_t>(std::sin(degrees * std::numbers::pi / 180.0) * amplitude);
+}
+
+struct ScreenShake : ::testing::Test {
+    ScopedFakeClock clock{5000};
+    CScriptMng engine{nullptr};
+
+    void Shake(uint8_t kind, int16_t amp, uint32_t period, uint8_t repeat, uint32_t phase = 1) {
+        engine.m_screenFxOn = 1;
+        engine.m_screenFxKind = kind;
+        engine.m_screenFxAmp = amp;
+        engine.m_screenFxAngle = period;
+        engine.m_screenFxRepeat = repeat;
+        engine.m_screenFxPhase = phase;
+        engine.m_screenFxStart = timeGetTime();
+    }
+};
+
+TEST_F(ScreenShake, SineOfTheAngleOverOnePeriodThenOffUnlessItRepeats) {
+    struct Case {
+        uint8_t kind;
+        uint8_t repeat;
+    };
+    for (const Case c : {Case{0, 0}, Case{1, 0}, Case{2, 1}, Case{5, 1}, Case{3, 0}}) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        Shake(c.kind, 12, 400, c.repeat);
+        uint32_t phase = 1;
+        for (uint32_t t = 0; t < 1200; t += 50) {
+            const uint32_t inPeriod = t % 400;
+            const bool over = t >= 400;
+            if (over && c.repeat == 0) {
+                EXPECT_EQ(engine.CalcShakeOffset(0), 0) << t;
+                EXPECT_EQ(engine.m_screenFxOn, 0) << t;
+                break;
+            }
+            if (inPeriod == 0 && t > 0 && c.kind >= 2 && c.kind <= 5)
+                phase = phase == 1 ? 2 : 1; // each new period turns the diagonal
+            EXPECT_EQ(engine.CalcShakeOffset(0), SineOffset(inPeriod * 360.0 / 400, 12)) << t;
+            EXPECT_EQ(engine.m_screenFxPhase, phase) << t;
+            EXPECT_EQ(engine.m_screenFxOn, 1) << t;
+            clock.clock().Advance(50);
+        }
+    }
+}
+
+TEST_F(ScreenShake, WavesSwellOverThePeriodAndRunAlongTheRows) {
+    for (uint8_t kind : {6, 7}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        clock.clock().Set(5000);
+        Shake(kind, 20, 1000, 0, 0);
+        uint32_t phase = 0;
+        for (uint32_t e : {0u, 250u, 500u, 999u, 1000u, 3000u}) {
+            clock.clock().Set(5000 + e);
+            const double m =
+                e < 1000 ? std::trunc(std::sin(e * 180.0 / 1000 * std::numbers::pi / 180.0) * 20) : 20;
+            phase = (phase + 4) % 360;
+            EXPECT_EQ(engine.CalcShakeOffset(0), SineOffset(phase, m)) << e;
+            for (int32_t row : {1, 86, 300, 575})
+                EXPECT_EQ(engine.CalcShakeOffset(row), SineOffset(phase + row, m)) << e << " row " << row;
+            EXPECT_EQ(engine.m_screenFxPhase, phase); // only axis 0 moves the phase
+            EXPECT_EQ(engine.m_screenFxOn, 1);        // a wave ends only when switched off
+        }
+    }
+    Shake(10, 20, 1000, 0);
+    EXPECT_EQ(engine.CalcShakeOffset(0), 0);
+    Shake(0, 20, 0, 0); // a shake of no length is over at once
+    EXPECT_EQ(engine.CalcShakeOffset(0), 0);
+    EXPECT_EQ(engine.m_screenFxOn, 0);
+}
+
+// The painted picture: the back buffer moved by the offset of the moment of the paint, the
+// uncovered border black.
+TEST(ScreenShakeWindow, ThePresentedPictureMovesByTheShakeOffset) {
+    HeadlessGame game;
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    g_pGameMain->scene = 7; // a scene that leaves the back buffer alone
+    for (uint8_t kind : {0, 1}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0x00102030);
+        g_ScreenSurface->FillRect(0, 0, 1, 1, 0x00ABCDEF);
+        CScriptMng& e = *g_pScriptMng;
+        e.m_screenFxKind = kind;
+        e.m_screenFxAmp = 40;
+        e.m_screenFxAngle = 4000; // rising through the first quarter: 1000 ms
+        e.m_screenFxRepeat = 0;
+        e.m_screenFxStart = game.clock().Now() - 300;
+        e.m_screenFxOn = 1;
+        const uint32_t before = game.clock().Now() - e.m_screenFxStart;
+        game.StepFrames(1);
+        const uint32_t after = game.clock().Now() - e.m_screenFxStart;
+        ASSERT_LT(after, 1000u);
+        // Where the marker pixel of (0, 0) went is the offset the paint applied.
+        int o = -1;
+        for (int i = 0; i <= 40 && o < 0; ++i) {
+            const int x = kind == 0 ? i : 0, y = kind == 1 ? i : 0;
+            if ((game.backend().PixelAt(x, y) & 0xFFFFFF) == 0xABCDEF)
+                o = i;
+        }
+        EXPECT_GE(o, SineOffset(before * 360.0 / 4000, 40));
+        EXPECT_LE(o, SineOffset(after * 360.0 / 4000, 40));
+        ASSERT_GT(o, 0);
+        // The strip the picture left is black; beyond it the picture follows.
+        const int bx = kind == 0 ? o - 1 : 500, by = kind == 1 ? o - 1 : 300;
+        EXPECT_EQ(game.backend().PixelAt(bx, by) & 0xFFFFFF, 0u);
+        EXPECT_EQ(game.backend().PixelAt(500 + (kind == 0 ? o : 0), 300) & 0xFFFFFF, 0x102030u);
+        e.m_screenFxOn = 0;
+    }
+    game.Close();
+}
+
+} // namespace

@@ -1,0 +1,416 @@
+// The whole-screen transition and the quake stepped frame by frame on the fake clock: the back buffer
+// at chosen moments against the picture the effect table draws for the level of that moment, the
+// skips, the end pictures, and the effect modes' ends.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "graphics/effect_table.h"
+#include "graphics/pixel_effects.h"
+#include "scene/transition.h"
+#include "screens/system_data.h"
+#include "sequence_fixture.h"
+
+namespace {
+
+using kestrel::test::Picture;
+using kestrel::test::SequenceTest;
+
+uint32_t OldPixel(int32_t x, int32_t y) {
+    return 0xFF000000u | static_cast<uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | 0x20);
+}
+uint32_t NewPixel(int32_t x, int32_t y) {
+    return 0xFF000000u | static_cast<uint32_t>(0x300000 | ((x + y) & 0xFF) << 8 | (x * 3 & 0xFF));
+}
+// A rule mask whose value rises from left to right, with rows shifted so it is not a plain wipe.
+uint32_t MaskPixel(int32_t x, int32_t y) {
+    const uint32_t v = static_cast<uint32_t>((x / 4 + y / 8) & 0xFF);
+    return 0xFF000000u | v << 16 | v << 8 | v;
+}
+
+CDIB32* NewSurface(const Picture& p) {
+    auto* s = new CDIB32();
+    s->Create(nullptr, static_cast<uint16_t>(p.width), static_cast<uint16_t>(p.height), 24);
+    for (int32_t y = 0; y < p.height; ++y)
+        std::memcpy(s->GetPixelAddress(0, y), &p.pixels[static_cast<size_t>(y) * p.width], p.width * 4u);
+    return s;
+}
+
+// The colour words of a picture (the captures drop the alpha byte).
+std::vector<uint32_t> Rgb(const Picture& p) {
+    std::vector<uint32_t> out = p.pixels;
+    for (uint32_t& v : out)
+        v &= 0xFFFFFF;
+    return out;
+}
+
+class ScreenTransition : public SequenceTest {
+protected:
+    void SetUp() override {
+        SequenceTest::SetUp();
+        oldPicture = Picture(1024, 576, OldPixel);
+        newPicture = Picture(1024, 576, NewPixel);
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        g_SystemData.effectsOff = 0;
+    }
+
+    void Begin(uint8_t scene, uint8_t kind, uint32_t ms) {
+        engine().m_modeKind = kind;
+        engine().m_modeTime = ms;
+        engine().m_msgStep = 0;
+        game().scene = scene;
+    }
+    // One frame of the running mode, then `ms` of time.
+    void Frame(uint32_t ms) {
+        CScriptMng& e = engine();
+        if (game().scene == kSceneTransition)
+            e.ModeTransition(e.m_modeKind, e.m_modeTime);
+        else if (game().scene == kSceneQuake)
+            e.ModeQuake(e.m_modeKind, e.m_modeTime);
+        else if (game().scene == kSceneFlash)
+            e.ModeFlash();
+        else if (game().scene == kSceneColorTransition)
+            e.ModeColorTransition();
+        else if (game().scene == kSceneWindowFade)
+            e.ModeWindowFade();
+        else if (game().scene == kSceneScreenEffect)
+            e.ModeScreenEffect();
+        else if (game().scene == kSceneTransition39)
+            e.ModeTransition39();
+        else if (game().scene == kSceneTransition41)
+            e.ModeTransition41();
+        clock_.clock().Advance(ms);
+    }
+    int FramesUntilScript(uint32_t ms, int limit = 1000) {
+        for (int i = 0; i < limit; ++i) {
+            if (game().scene == kSceneScript)
+                return i;
+            Frame(ms);
+        }
+        return -1;
+    }
+
+    // The picture effect `effect` draws at `level` from the two test pictures, starting from the
+    // old one on screen (as the transition's set-up leaves it).
+    static Picture EffectPicture(int32_t effect, int32_t level, const Picture& pic, const Picture& old) {
+        CDIB32* dst = NewSurface(old);
+        CDIB32* p = NewSurface(pic);
+        CDIB32* o = NewSurface(old);
+        if (effect == 80) {
+            if (level > 0)
+                BltAdd(dst, 0, 0, p, 0, 0, 1024, 576, static_cast<uint16_t>(level));
+        } else {
+            DrawEffect(effect, dst, p, o, 0, 0, 0, 0, 1024, 576, level, 0);
+        }
+        Picture result = Capture(dst);
+        delete dst;
+        delete p;
+        delete o;
+        return result;
+    }
+
+    Picture oldPicture, newPicture;
+};
+
+TEST_F(ScreenTransition, BackBufferFollowsTheEffectAtTheLevelOfEachMoment) {
+    struct Case {
+        uint8_t kind;
+        bool maskWritten;
+        int32_t effectDrawn; // what the frames must look like
+    };
+    const Case cases[] = {
+        {40, true, 40},                  // rule mask 1
+        {69, true, 69},                  // rule mask 30
+        {0, false, 0},                   // cross-fade
+        {80, false, 80}, {45, false, 0}, // its mask is missing: the plain cross-fade
+    };
+    WritePicture("bmp\\mask01.bmp", Picture(1024, 576, MaskPixel), 24);
+    WritePicture("bmp\\mask30.bmp", Picture(1024, 576, MaskPixel), 24);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        Begin(kSceneTransition, c.kind, 1000);
+        // Elapsed 0, 250, 500: levels 0, 63, 127; each frame is checked before time moves on.
+        for (uint32_t elapsed : {0u, 250u, 500u}) {
+            Frame(0);
+            const int32_t level = static_cast<int32_t>(elapsed * 255 / 1000);
+            EXPECT_EQ(engine().m_modeLevel, level);
+            // The effect table reads the rule mask the transition loaded; for a missing one the
+            // transition must not draw the mask effect at all.
+            EXPECT_EQ(g_RuleMaskSurface != nullptr && g_RuleMaskSurface->GetWidth() > 0, c.maskWritten);
+            EXPECT_EQ(ScreenDiffs(EffectPicture(c.effectDrawn, level, newPicture, oldPicture)), 0) << elapsed;
+            clock_.clock().Advance(250);
+        }
+        // Mid-way the picture is neither end.
+        EXPECT_GT(ScreenDiffs(oldPicture), 0);
+        EXPECT_GT(ScreenDiffs(newPicture), 0);
+        clock_.clock().Advance(250); // elapsed 1000: the last frame, at level 255
+        Frame(0);
+        EXPECT_EQ(engine().m_modeLevel, 255);
+        EXPECT_EQ(ScreenDiffs(EffectPicture(c.effectDrawn, 255, newPicture, oldPicture)), 0);
+        Frame(0); // the incoming picture becomes layer 0 and the screen
+        EXPECT_EQ(ScreenDiffs(newPicture), 0);
+        EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+        EXPECT_EQ(g_Layers[1], nullptr);
+        EXPECT_EQ(g_RuleMaskSurface, nullptr);
+        EXPECT_EQ(game().scene, kSceneTransition);
+        Frame(0);
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(engine().m_msgStep, 0);
+        EXPECT_EQ(engine().m_transKind, c.kind);
+    }
+}
+
+TEST_F(ScreenTransition, SkipsMakeTheCurrentFrameTheLast) {
+    struct Case {
+        const char* what;
+        bool ctrl;
+        uint8_t skipEffects, skipRead;
+        uint32_t ms;
+    };
+    const Case cases[] = {
+        {"ctrl", true, 0, 0, 1000},
+        {"effects off", false, 1, 0, 1000},
+        {"skip", false, 0, 1, 1000},
+        {"no duration", false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipEffects = c.skipEffects;
+        engine().m_skipRead = c.skipRead;
+        Begin(kSceneTransition, 0, c.ms);
+        Frame(10);
+        EXPECT_EQ(engine().m_modeLevel, 255);
+        EXPECT_EQ(ScreenDiffs(newPicture), 0); // level 255 of the cross-fade
+        EXPECT_EQ(FramesUntilScript(10), 2);
+    }
+    g_pKeyboard->ctrl = 0;
+    engine().m_skipEffects = engine().m_skipRead = 0;
+}
+
+TEST_F(ScreenTransition, KindsThatKeepOrTakeTheLastFrameAndTheLetterbox) {
+    // Kind 3 leaves layer 0 as it was; kinds 2 and 34 keep the last frame drawn as layer 0.
+    for (uint8_t kind : {3, 2, 34}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        Begin(kSceneTransition, kind, 100);
+        EXPECT_EQ(FramesUntilScript(60), 5);
+        const Picture layer0 = Capture(g_Layers[0]);
+        if (kind == 3)
+            EXPECT_EQ(layer0.pixels, Rgb(oldPicture));
+        else
+            EXPECT_EQ(layer0.pixels, Capture(g_ScreenSurface).pixels);
+        EXPECT_EQ(g_Layers[1], nullptr);
+    }
+    // Window style 2: black bars over rows 0-109 and 490-575 of the incoming picture.
+    ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+    ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+    engine().m_windowStyle = 2;
+    Begin(kSceneTransition, 0, 100);
+    EXPECT_EQ(FramesUntilScript(60), 5);
+    for (int32_t y : {0, 109, 490, 575})
+        EXPECT_EQ(ScreenAt(300, y), 0u) << y;
+    for (int32_t y : {110, 489})
+        EXPECT_EQ(ScreenAt(300, y), NewPixel(300, y) & 0xFFFFFF) << y;
+    engine().m_windowStyle = 0;
+}
+
+TEST_F(ScreenTransition, RestoredBackgroundKeepsTheWindowOnBothPicturesButNotInLayer0) {
+    Picture window(1024, 128, [](int32_t, int32_t y) { return y < 64 ? 0xFF0000FFu : 0u; });
+    auto* text = NewSurface(window);
+    ReplaceSurface(g_TextSurface, text);
+    engine().m_bgRestored = 1;
+    Begin(kSceneTransition, 0, 1000);
+    Frame(500);
+    Frame(0);
+    // The window stays (both pictures carry it) while the pictures fade.
+    auto isWindow = [](uint32_t p) { return (p & 0xFF) >= 253 && (p >> 8) <= 0x0202; };
+    EXPECT_TRUE(isWindow(ScreenAt(10, 450))) << std::hex << ScreenAt(10, 450);
+    EXPECT_NE(ScreenAt(10, 300), OldPixel(10, 300) & 0xFFFFFF);
+    clock_.clock().Advance(1000);
+    EXPECT_EQ(FramesUntilScript(0), 3);
+    EXPECT_TRUE(isWindow(ScreenAt(10, 450))) << std::hex << ScreenAt(10, 450);
+    EXPECT_EQ(Capture(g_Layers[0]).At(10, 450), NewPixel(10, 450) & 0xFFFFFF);
+    EXPECT_EQ(g_Layers[31], nullptr);
+    engine().m_bgRestored = 0;
+    ReplaceSurface(g_TextSurface, nullptr);
+}
+
+// Quake kinds 0-2: each frame shows layer 0 moved by the offset of its step's frame.
+TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPicture) {
+    struct Offset {
+        int32_t dx, dy;
+    };
+    const Offset table[3][4] = {
+        {{-16, -16}, {16, 16}, {16, -16}, {-16, 16}},
+        {{-16, 0}, {0, 0}, {16, 0}, {0, 0}},
+        {{0, -16}, {0, 0}, {0, 16}, {0, 0}},
+    };
+    for (uint8_t kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        Begin(kSceneQuake, kind, 1000);
+        std::vector<uint32_t> steps;
+        while (game().scene == kSceneQuake && steps.size() < 500) {
+            Frame(0);
+            if (engine().m_msgStep != 1)
+                break;
+            const uint32_t step = engine().m_quakeStep;
+            if (steps.empty() || steps.back() != step)
+                steps.push_back(step);
+            const Offset o = table[kind][step % 4];
+            for (int32_t x : {100, 500}) {
+                EXPECT_EQ(ScreenAt(x, 200), OldPixel(x - o.dx, 200 - o.dy) & 0xFFFFFF) << step;
+            }
+            clock_.clock().Advance(10);
+        }
+        EXPECT_EQ(engine().m_modeTime, 1000u); // the step counter keeps its own storage
+        // A tick needs more than 96 ms: with 10-ms frames, one every 100 ms, ten in the second.
+        EXPECT_EQ(steps.size(), 11u);
+        EXPECT_EQ(FramesUntilScript(10), 1);
+        EXPECT_EQ(ScreenDiffs(oldPicture), 0);
+        EXPECT_EQ(g_Layers[1], nullptr);
+    }
+}
+
+TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
+    ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+    Begin(kSceneQuake, 4, 1000); // red
+    Frame(0);
+    EXPECT_EQ(ScreenAt(7, 7), 0xAE0000u);
+    clock_.clock().Advance(201);
+    Frame(0);
+    EXPECT_EQ(ScreenAt(7, 7), OldPixel(7, 7) & 0xFFFFFF);
+    g_pKeyboard->ctrl = 1;
+    EXPECT_EQ(FramesUntilScript(10), 2);
+    g_pKeyboard->ctrl = 0;
+    EXPECT_EQ(ScreenDiffs(oldPicture), 0);
+    // Kind 11 leaves the inverted background in layer 1 after one frame.
+    ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+    Begin(kSceneQuake, 11, 1000);
+    EXPECT_EQ(FramesUntilScript(10), 2);
+    EXPECT_EQ(Capture(g_Layers[1]).At(3, 4), ~NewPixel(3, 4) & 0xFFFFFF);
+    EXPECT_EQ(engine().m_bgEffect, 1);
+}
+
+TEST_F(ScreenTransition, FlashCountsItsHalvesAndACountOfZeroFlashesNone) {
+    struct Case {
+        uint32_t count;
+        int frames; // 100-ms frames of a 300-ms half, from the set-up to the interpreter
+    };
+    // Each half: frames at 0, 100, 200 (drawing) and 300 (its end); the set-up and the end frame.
+    const Case cases[] = {{0, 2}, {1, 8}, {3, 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        ReplaceSurface(g_Layer1Backup[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        engine().m_modeKind = 0;
+        engine().m_flashMs = 300;
+        engine().m_transKind = 0;
+        Begin(kSceneFlash, 0, c.count);
+        engine().m_flashMs = 300;
+        EXPECT_EQ(FramesUntilScript(100), c.frames);
+        EXPECT_EQ(ScreenDiffs(oldPicture), 0);
+        EXPECT_EQ(g_Layers[1], nullptr);
+    }
+}
+
+TEST_F(ScreenTransition, TimedEffectModesEndAtOnceWithCtrlOrWithoutDuration) {
+    struct Case {
+        uint8_t scene;
+        bool ctrl;
+        int frames;
+    };
+    const Case cases[] = {
+        {kSceneColorTransition, true, 4}, {kSceneColorTransition, false, 4}, {kSceneWindowFade, true, 3},
+        {kSceneWindowFade, false, 3},     {kSceneScreenEffect, true, 3},     {kSceneScreenEffect, false, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.scene) * 10 + c.ctrl);
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[2], NewSurface(newPicture));
+        engine().m_panLayer = 2;
+        engine().m_panKind = 0;
+        engine().m_panMs = 0;
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        Begin(c.scene, 0, c.ctrl ? 1000 : 0);
+        if (c.scene == kSceneScreenEffect)
+            engine().m_panMs = c.ctrl ? 1000 : 0;
+        EXPECT_EQ(FramesUntilScript(10), c.frames);
+    }
+    g_pKeyboard->ctrl = 0;
+    EXPECT_EQ(g_Layers[2], nullptr); // the panned layer is freed
+    EXPECT_EQ(ScreenDiffs(newPicture), 0);
+}
+
+TEST_F(ScreenTransition, WindowStyleAndPageFadesTakeTheirTimeAndTheirSkips) {
+    struct Case {
+        uint8_t scene;
+        uint32_t ms;
+        bool ctrl;
+        uint8_t skipRead;
+        int frames; // 100-ms frames from the set-up to the interpreter
+    };
+    const Case cases[] = {
+        {kSceneTransition41, 300, false, 0, 5}, {kSceneTransition41, 300, false, 1, 3},
+        {kSceneTransition41, 300, true, 0, 3},  {kSceneTransition39, 300, false, 0, 6},
+        {kSceneTransition39, 300, false, 1, 6}, {kSceneTransition39, 300, true, 0, 4},
+        {kSceneTransition39, 0, false, 0, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.scene) << " ctrl " << c.ctrl << " skip "
+                                        << static_cast<int>(c.skipRead) << " ms " << c.ms);
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], c.scene == kSceneTransition41 ? nullptr : NewSurface(newPicture));
+        // The vertical style's base picture, as the window-style command takes it.
+        if (c.scene == kSceneTransition41)
+            ReplaceSurface(g_Layer1Backup[1], NewSurface(newPicture));
+        PaintScreen(oldPicture);
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipRead = c.skipRead;
+        Begin(c.scene, 0, c.ms);
+        EXPECT_EQ(FramesUntilScript(100), c.frames);
+        if (c.scene == kSceneTransition39) {
+            // The new face is the picture on display and in layer 0.
+            EXPECT_EQ(ScreenDiffs(newPicture), 0);
+            EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+        } else {
+            // The page starts again from the base picture; the layer made for the fade is gone.
+            EXPECT_EQ(ScreenDiffs(newPicture), 0);
+            EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+            EXPECT_EQ(g_Layers[1], nullptr);
+        }
+    }
+    g_pKeyboard->ctrl = 0;
+    engine().m_skipRead = 0;
+}
+
+TEST(TransitionLevel, RisesWithTimeAndEndsAtOnceWithoutDuration) {
+    struct Case {
+        uint32_t elapsed, duration;
+        int32_t level;
+    };
+    const Case cases[] = {
+        {0, 1000, 0},      {250, 1000, 63},   {500, 1000, 127}, {999, 1000, 254},
+        {1000, 1000, 255}, {5000, 1000, 255}, {0, 0, 255},      {40'000'000, 50'000'000, 204},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kestrel::transition::Level(c.elapsed, c.duration), c.level)
+            << c.elapsed << "/" << c.duration;
+    EXPECT_EQ(kestrel::transition::MaskName(40), "bmp\\mask01.bmp");
+    EXPECT_EQ(kestrel::transition::MaskName(59), "bmp\\mask20.bmp");
+    EXPECT_EQ(kestrel::transition::MaskName(70), "bmp\\mask31.bmp");
+    for (uint8_t kind : {0, 39, 60, 68, 71, 80})
+        EXPECT_EQ(kestrel::transition::MaskName(kind), "") << static_cast<int>(kind);
+}
+
+} // namespace
