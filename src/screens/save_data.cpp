@@ -152,6 +152,7 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
     d.clockShown = s.m_clockShown;
     d.param58 = s.m_param58;
     std::memcpy(d.table157, s.m_table157, sizeof d.table157);
+    d.param63 = s.m_param63;
     d.windowStyle = s.m_windowStyle;
     d.textX = s.m_textX;
     d.textY = static_cast<uint16_t>(s.m_textY);
@@ -224,6 +225,7 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
     s.m_clockShown = d.clockShown;
     s.m_param58 = d.param58;
     std::memcpy(s.m_table157, d.table157, sizeof d.table157);
+    s.m_param63 = d.param63;
     s.m_windowStyle = d.windowStyle;
     s.m_textX = d.textX;
     s.m_textY = static_cast<int16_t>(d.textY);

@@ -102,6 +102,10 @@ struct GameState {
     std::string layer1, chara0;
     uint16_t charX = 0;
     uint8_t charShown = 0;
+    uint8_t param63 = 0;
+    int8_t timeGauge = 0, thresholdIndex = 0;
+    std::vector<uint16_t> spriteValues;
+    std::vector<uint32_t> spriteAB;
 
     static GameState Capture() {
         const CScriptMng& s = *g_pScriptMng;
@@ -125,10 +129,21 @@ struct GameState {
         st.minute = s.m_clockMinute;
         st.hudDateRow = s.m_hudDateRow;
         st.hudInfoRow = s.m_hudInfoRow;
-        const auto* l1 = reinterpret_cast<const uint8_t*>(&s.m_list1);
-        st.lists.assign(l1, l1 + sizeof s.m_list1);
-        const auto* l5 = reinterpret_cast<const uint8_t*>(&s.m_list5);
-        st.lists.insert(st.lists.end(), l5, l5 + sizeof s.m_list5);
+        auto addList = [&st](const auto& list) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(&list);
+            st.lists.insert(st.lists.end(), bytes, bytes + sizeof list);
+        };
+        addList(s.m_list1);
+        addList(s.m_list2);
+        addList(s.m_list3);
+        addList(s.m_list4);
+        addList(s.m_list5);
+        st.param63 = s.m_param63;
+        st.timeGauge = s.m_timeGauge;
+        st.thresholdIndex = s.m_thresholdIndex;
+        st.spriteValues.assign(&g.spriteMotion[0][0], &g.spriteMotion[0][0] + 9 * kSpriteSlotCount);
+        st.spriteAB.assign(std::begin(g.spriteValueA), std::end(g.spriteValueA));
+        st.spriteAB.insert(st.spriteAB.end(), std::begin(g.spriteValueB), std::end(g.spriteValueB));
         st.noteMarks.assign(std::begin(s.m_noteMarks), std::end(s.m_noteMarks));
         st.chapter.assign(&s.m_chapterTable[0][0], &s.m_chapterTable[0][0] + sizeof s.m_chapterTable);
         st.layer1 = g.layerPictureNames[1];
@@ -163,6 +178,11 @@ void ExpectSameState(const GameState& a, const GameState& b) {
     EXPECT_EQ(a.chara0, b.chara0);
     EXPECT_EQ(a.charX, b.charX);
     EXPECT_EQ(a.charShown, b.charShown);
+    EXPECT_EQ(a.param63, b.param63);
+    EXPECT_EQ(a.timeGauge, b.timeGauge);
+    EXPECT_EQ(a.thresholdIndex, b.thresholdIndex);
+    EXPECT_EQ(a.spriteValues, b.spriteValues);
+    EXPECT_EQ(a.spriteAB, b.spriteAB);
 }
 
 // The picture state the picture commands leave: background in layer 1 with the standing character
@@ -184,6 +204,14 @@ void ShowBackgroundWithCharacter(HWND hwnd) {
 
 std::string RoundTripScript(int style) {
     return "    SetVar 3, 1234\n"
+           "    SetClock 14, 5\n"
+           "    SetTimeGauge 30\n"
+           "    SetThresholdIndex 4\n"
+           "    AddList2 1, 2\n"
+           "    AddList3 0, 3\n"
+           // Sprite values of a slot without a picture: kept for the save, nothing drawn.
+           "    SpriteMotion 2, 1, 500:400, 20:10, 0:0, 20:10, 90, 45, 5000\n"
+           "    SpriteSine 2, 90, 128, 4000\n"
            "    SetVar 255, -7\n"
            "    PlayBgm 1, \"bgm01\"\n"
            "    PlaySeEx 1, 1, \"rain\"\n"
@@ -194,6 +222,8 @@ std::string RoundTripScript(int style) {
            "    Message \"第一句话。\"\n" +
            // The caption band has no name plate: a speaker line would be a page of its own there.
            std::string(style != 2 ? "    Message \"＃美咲\"\n" : "") +
+           // The vertical style clears op 63's byte at the end of each message: set for the saved page.
+           "    SetParam63 5\n"
            "    SetMessageId 2\n"
            "    Message \"第二句话，(name01)先生。\"\n"
            "    SetVar 4, 99\n"
@@ -252,9 +282,7 @@ void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8
     g_SystemData.messageSpeed = 100;
     ShowBackgroundWithCharacter(rt.hwnd());
     CScriptMng& s = *g_pScriptMng;
-    // State that no command on this branch sets yet: the clock, the lists, the note marks.
-    s.m_clockHour = 14;
-    s.m_clockMinute = 5;
+    // State set without a command: the rows of the slot preview, a list entry, the note marks.
     s.m_hudDateRow = 2;
     s.m_hudInfoRow = 3;
     s.m_list1.state[0][4] = 1;
@@ -302,6 +330,15 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     // The caption band draws over whatever the back buffer holds; no transition put the pictures
     // there in this game.
     EXPECT_EQ(PageParts(saved.picture), style == 2 ? "text" : "background character text");
+    // What the script's commands set is in the record where the loader reads it back.
+    EXPECT_EQ(saved.file[0x0D207], 5) << "op 63's byte";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (0 * 10 + 2)), 500) << "end x of sprite 2";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (3 * 10 + 2)), 10) << "end height of sprite 2";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (8 * 10 + 2)), 128) << "end opacity of sprite 2";
+    EXPECT_EQ(U32At(saved.file, 0x0C87C + 4 * 2), 45u) << "end angle of sprite 2";
+    EXPECT_EQ(U32At(saved.file, 0x0C8A4 + 4 * 2), 5000u) << "tween length of sprite 2";
+    EXPECT_EQ(static_cast<int8_t>(saved.file[0x0DCDF]), 30) << "time gauge";
+    EXPECT_EQ(saved.file[0x0D20F], 14) << "clock hour";
 
     ScreenRuntime rt;
     ScopedGlyphFont font(rt.hwnd());
