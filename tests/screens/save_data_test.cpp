@@ -685,4 +685,71 @@ TEST(SaveRestore, EachSpriteDarkensLayerOneBeforeItIsStamped) {
     EXPECT_EQ(PixelOf(g_Layers[0], 220, 20) & 0xFFFFFF, 0xFF0000u) << "layer 0 is a copy of layer 1";
 }
 
+// Layer 1 as the record's colour layer, tint, shading and picture effect leave it; layer 0 is its
+// copy. The tint is blended as the tint command blends it.
+TEST(SaveRestore, LayerOneFinishing) {
+    struct Case {
+        const char* what;
+        bool colourLayer;
+        uint32_t colour, tint, shading;
+        uint8_t effect;
+        uint32_t atTop, atBottom; // expected at (500, 300) and (500, 540)
+        int tolerance;
+    };
+    const uint32_t tinted = screentest::Blend(kBackground, 0xFF0000, 0x80);
+    const Case cases[] = {
+        {"plain picture", false, 0, 0, 0, 0, kBackground, kBackground, 0},
+        {"colour layer", true, 0xFF123456, 0, 0, 0, 0x123456, 0x123456, 0},
+        {"tint", false, 0, 0x80FF0000, 0, 0, tinted, tinted, 1},
+        {"shading bands reach row 511", false, 0, 0, 1, 0, 0, kBackground, 0},
+        {"colour negative", false, 0, 0, 0, 1, ~kBackground & 0xFFFFFF, ~kBackground & 0xFFFFFF, 0},
+        {"second effect clears", false, 0, 0, 0, 2, 0, 0, 0},
+        {"unknown effect does nothing", false, 0, 0, 0, 7, kBackground, kBackground, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScreenRuntime rt;
+        WriteGameFiles(rt.folder(), "    Message \"一\"\n");
+        ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+        g_pGameMain->returnScene = kSceneScript;
+        BuildSaveRecord(rt.hwnd());
+        if (c.colourLayer)
+            g_SaveData.layerNames[1][0] = '\x01';
+        else
+            std::strcpy(g_SaveData.layerNames[1], "bg01.bmp");
+        g_SaveData.colourLayerColour = c.colour;
+        g_SaveData.layer1FillColour = c.tint;
+        g_SaveData.layer1Shading = c.shading;
+        g_SaveData.layer1Effect = c.effect;
+        ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+        for (CDIB32* layer : {g_Layers[1], g_Layers[0]}) {
+            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 300), c.atTop), c.tolerance);
+            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 540), c.atBottom), c.tolerance);
+        }
+        if (c.colourLayer)
+            for (CDIB32* backup : {g_Layer1Backup[0], g_Layer1Backup[1]})
+                EXPECT_EQ(PixelOf(backup, 10, 10) & 0xFFFFFF, c.atTop) << "the backups copy a colour layer";
+    }
+}
+
+// The tint a record brings back is the picture the tint command made.
+TEST(SaveRestore, TintMatchesTheTintCommand) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    FillLayer 96, 0x20, 0xC0, 0x40\n    Message \"一\"\n    SetVar 4, 1\n");
+    auto* layer1 = new CDIB32();
+    layer1->Load(rt.hwnd(), "bmp\\bg01.bmp");
+    ReplaceSurface(g_Layers[1], layer1);
+    ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    std::strcpy(g_pGameMain->layerPictureNames[1], "bg01.bmp");
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneMessage; }));
+    const uint32_t live = PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF;
+    ASSERT_NE(live, kBackground & 0xFFFFFF) << "the command tinted layer 1";
+    BuildSaveRecord(rt.hwnd());
+    EXPECT_EQ(g_SaveData.layer1FillColour, 0x6020C040u);
+    ReplaceSurface(g_Layers[1], nullptr);
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF, live);
+}
+
 } // namespace
