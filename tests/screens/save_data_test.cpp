@@ -66,6 +66,7 @@ void WriteGameFiles(const TempGameFolder& folder, const std::string& script) {
     folder.WriteFlatBitmap("system/click_wait01.bmp", 24, 24, 0x00FFFFFF);
     folder.WriteFlatBitmap("system/click_wait02.bmp", 24, 24, 0x00FFFFFF);
     folder.WriteFlatBitmap("bmp/bg01.bmp", 1024, 576, kBackground);
+    folder.WriteFlatBitmap("bmp/ev01.bmp", 1024, 576, 0x00607080);
     folder.WriteBitmap32("chara/girl.bmp", 200, 500, std::vector<uint32_t>(200 * 500, kCharColour));
     const kestrel::sasm::AsmResult r = kestrel::sasm::Assemble(script);
     EXPECT_TRUE(r.ok()) << kestrel::sasm::FormatErrors(r.errors);
@@ -99,7 +100,7 @@ struct GameState {
     uint8_t style = 0, frame = 0, hour = 0, minute = 0, hudDateRow = 0;
     uint32_t hudInfoRow = 0;
     std::vector<uint8_t> lists, noteMarks, chapter;
-    std::string layer1, chara0;
+    std::string layer1, layer2, chara0;
     uint16_t charX = 0;
     uint8_t charShown = 0;
     uint8_t param63 = 0;
@@ -146,7 +147,11 @@ struct GameState {
         st.spriteAB.insert(st.spriteAB.end(), std::begin(g.spriteValueB), std::end(g.spriteValueB));
         st.noteMarks.assign(std::begin(s.m_noteMarks), std::end(s.m_noteMarks));
         st.chapter.assign(&s.m_chapterTable[0][0], &s.m_chapterTable[0][0] + sizeof s.m_chapterTable);
+        // A load keeps the file-name part of a layer's picture name (the folder is the picture folder).
         st.layer1 = g.layerPictureNames[1];
+        st.layer1 = st.layer1.substr(st.layer1.find_last_of("\\/") + 1);
+        st.layer2 = g.layerPictureNames[2];
+        st.layer2 = st.layer2.substr(st.layer2.find_last_of("\\/") + 1);
         st.chara0 = g.charBasePictureNames[0];
         st.charX = g.charSlotX[0];
         st.charShown = g.charSlotShown[0];
@@ -175,6 +180,7 @@ void ExpectSameState(const GameState& a, const GameState& b) {
     EXPECT_EQ(a.noteMarks, b.noteMarks);
     EXPECT_EQ(a.chapter, b.chapter);
     EXPECT_EQ(a.layer1, b.layer1);
+    EXPECT_EQ(a.layer2, b.layer2);
     EXPECT_EQ(a.chara0, b.chara0);
     EXPECT_EQ(a.charX, b.charX);
     EXPECT_EQ(a.charShown, b.charShown);
@@ -203,7 +209,11 @@ void ShowBackgroundWithCharacter(HWND hwnd) {
 }
 
 std::string RoundTripScript(int style) {
-    return "    SetVar 3, 1234\n"
+    return "    LoadBg 2, \"bmp\\\\ev01.bmp\"\n"
+           "    LoadBg 1, \"bmp\\\\bg01.bmp\"\n"
+           "    LoadCharBase 0, \"girl.bmp\"\n"
+           "    SetScrCharSet 0, 0, 300:0\n"
+           "    SetVar 3, 1234\n"
            "    SetClock 14, 5\n"
            "    SetTimeGauge 30\n"
            "    SetThresholdIndex 4\n"
@@ -339,6 +349,8 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     EXPECT_EQ(U32At(saved.file, 0x0C8A4 + 4 * 2), 5000u) << "tween length of sprite 2";
     EXPECT_EQ(static_cast<int8_t>(saved.file[0x0DCDF]), 30) << "time gauge";
     EXPECT_EQ(saved.file[0x0D20F], 14) << "clock hour";
+    EXPECT_EQ(saved.state.layer2, "ev01.bmp");
+    EXPECT_EQ(saved.state.chara0, "girl.bmp");
 
     ScreenRuntime rt;
     ScopedGlyphFont font(rt.hwnd());
@@ -352,6 +364,7 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     ASSERT_TRUE(RunUntil(PageWaits));
     ExpectSameState(saved.state, GameState::Capture());
     EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
+    EXPECT_EQ(PixelOf(g_Layers[2], 10, 10) & 0xFFFFFF, 0x607080u) << "the event picture is back in layer 2";
     // The sound the record names plays again: the music and the looping effect on script channel 1.
     EXPECT_NE(g_BgmPlayer, nullptr);
     EXPECT_NE(g_pSeChannels[1], nullptr);
