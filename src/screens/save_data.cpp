@@ -39,6 +39,9 @@ constexpr uint8_t kResumableScenes[] = {2,  3,  4,  5,  18, 19, 23, 25, 26, 35, 
 // The one-byte layer name of a colour layer.
 constexpr char kColourLayerName = '\x01';
 
+// Black at strength 220, blended over layer 1 once for each sprite a record brings back.
+constexpr uint32_t kSpriteShade = 220u << 24;
+
 template <size_t N>
 void Terminate(char (&field)[N]) {
     field[N - 1] = '\0';
@@ -152,6 +155,7 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
     d.clockShown = s.m_clockShown;
     d.param58 = s.m_param58;
     std::memcpy(d.table157, s.m_table157, sizeof d.table157);
+    d.param63 = s.m_param63;
     d.windowStyle = s.m_windowStyle;
     d.textX = s.m_textX;
     d.textY = static_cast<uint16_t>(s.m_textY);
@@ -224,6 +228,7 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
     s.m_clockShown = d.clockShown;
     s.m_param58 = d.param58;
     std::memcpy(s.m_table157, d.table157, sizeof d.table157);
+    s.m_param63 = d.param63;
     s.m_windowStyle = d.windowStyle;
     s.m_textX = d.textX;
     s.m_textY = static_cast<int16_t>(d.textY);
@@ -291,9 +296,7 @@ void RestoreLayer(HWND hwnd, const SaveData& d, CGameMain& g, int layer) {
     if (name[0] == '\0')
         return;
     if (name[0] == kColourLayerName && name[1] == '\0') {
-        auto* surface = new CDIB32();
-        surface->Create(hwnd, kScreenWidth, kScreenHeight, 24);
-        surface->Fill(d.colourLayerColour, nullptr);
+        CDIB32* surface = BlankScreen(hwnd, d.colourLayerColour);
         ReplaceSurface(g_Layers[layer], surface);
         ReplaceSurface(g_Layer1Backup[0], ScreenCopy(hwnd, surface));
         ReplaceSurface(g_Layer1Backup[1], ScreenCopy(hwnd, surface));
@@ -309,12 +312,7 @@ void RestoreSprite(HWND hwnd, CGameMain& g, int slot) {
     if (g.spritePictureNames[slot][0] == '\0')
         return;
     CDIB32* layer1 = g_Layers[1];
-    CDIB32 black;
-    if (black.Create(hwnd, kScreenWidth, kScreenHeight, 24)) {
-        black.Fill(0, nullptr);
-        CDIB32::BltFade(layer1, 0, 0, kScreenWidth, kScreenHeight, &black, 0, 0, 0, kScreenWidth,
-                        kScreenHeight, 220);
-    }
+    TintLayer(hwnd, layer1, kSpriteShade);
     ReplaceSurface(g_pSpriteSurfaces[slot], LoadSavedPicture(hwnd, g.spritePictureNames[slot]));
     auto v = [&](int table) { return static_cast<int16_t>(g.spriteMotion[table][slot]); };
     CDIB32::BltFade(layer1, v(0), v(1), v(2), v(3), g_pSpriteSurfaces[slot], 0, v(4), v(5), v(6), v(7),
@@ -381,7 +379,7 @@ void RestoreLoopingSe(const SaveData& d, CGameMain& g) {
     }
 }
 
-// Step 10: shading bands, fill colour and picture effect of layer 1.
+// Step 10: shading bands, tint and picture effect of layer 1.
 void FinishLayer1(HWND hwnd, const SaveData& d) {
     CDIB32* layer1 = g_Layers[1];
     if (!layer1)
@@ -389,14 +387,18 @@ void FinishLayer1(HWND hwnd, const SaveData& d) {
     if (d.layer1Shading != 0)
         for (uint32_t i = 0; i < 256; ++i)
             layer1->FillRect(0, static_cast<int32_t>(2 * i), kScreenWidth, 2, i << 24);
+    // The saved colour is the tint of the tint command (0xAARRGGBB), so it is blended as that command
+    // blends it: filled solid, it would put a plain colour where the game showed a tinted picture.
     if (d.layer1FillColour != 0)
-        layer1->Fill(d.layer1FillColour, nullptr);
-    if (d.layer1Effect == 1) {
-        auto* negative = new CDIB32();
-        negative->Create(hwnd, kScreenWidth, kScreenHeight, 24);
-        ReplaceSurface(g_Layers[63], negative);
-        CDIB32::BltInvert(negative, 0, 0, layer1, 0, 0, kScreenWidth, kScreenHeight);
-        CDIB32::Blt(layer1, 0, 0, negative, 0, 0, kScreenWidth, kScreenHeight);
+        TintLayer(hwnd, layer1, d.layer1FillColour);
+    if (d.layer1Effect == 1 || d.layer1Effect == 2) {
+        // Effect 1 is the colour negative; effect 2 draws nothing into the new surface, so layer 1
+        // takes its cleared (black) content.
+        CDIB32* effect = BlankScreen(hwnd, 0);
+        ReplaceSurface(g_Layers[63], effect);
+        if (d.layer1Effect == 1)
+            CDIB32::BltInvert(effect, 0, 0, layer1, 0, 0, kScreenWidth, kScreenHeight);
+        CDIB32::Blt(layer1, 0, 0, effect, 0, 0, kScreenWidth, kScreenHeight);
         ReplaceSurface(g_Layers[63], nullptr);
     }
 }

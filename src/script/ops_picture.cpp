@@ -66,15 +66,6 @@ CDIB32* LoadOrNull(HWND hWnd, const std::string& name) {
     return surface;
 }
 
-// A blank 1024 × 576 surface filled with `colour`.
-CDIB32* BlankScreen(HWND hWnd, uint32_t colour) {
-    auto* surface = new CDIB32();
-    surface->Create(hWnd, kScreenWidth, kScreenHeight, 24);
-    if (colour != 0)
-        surface->Fill(colour & 0xFFFFFFu, nullptr);
-    return surface;
-}
-
 // A copy of `src` of its own size; null for a null or empty source.
 CDIB32* CopyOf(HWND hWnd, CDIB32* src) {
     if (src == nullptr || src->GetWidth() <= 0)
@@ -156,6 +147,23 @@ std::string SlotMaskName(uint8_t selector) {
 }
 
 } // namespace
+
+CDIB32* BlankScreen(HWND hWnd, uint32_t colour) {
+    auto* surface = new CDIB32();
+    surface->Create(hWnd, kScreenWidth, kScreenHeight, 24);
+    if ((colour & 0xFFFFFFu) != 0)
+        surface->Fill(colour & 0xFFFFFFu, nullptr);
+    return surface;
+}
+
+void TintLayer(HWND hWnd, CDIB32* layer, uint32_t colour) {
+    CDIB32 tint;
+    if (layer == nullptr || !tint.Create(hWnd, kScreenWidth, kScreenHeight, 24))
+        return;
+    tint.Fill(colour & 0xFFFFFFu, nullptr);
+    CDIB32::BltFade(layer, 0, 0, kScreenWidth, kScreenHeight, &tint, 0, 0, 0, kScreenWidth, kScreenHeight,
+                    static_cast<uint16_t>(colour >> 24));
+}
 
 // ---- Pictures and layers -------------------------------------------------------------------------
 
@@ -313,12 +321,7 @@ uint8_t* CScriptMng::OpFillLayer(uint8_t* cmd) {
     const uint32_t colour = (static_cast<uint32_t>(cmd[4]) << 24) | (static_cast<uint32_t>(cmd[5]) << 16) |
                             (static_cast<uint32_t>(cmd[6]) << 8) | cmd[7];
     m_tintColour = colour;
-    CDIB32 tint;
-    if (tint.Create(m_hWnd, kScreenWidth, kScreenHeight, 24)) {
-        tint.Fill(colour & 0xFFFFFFu, nullptr);
-        CDIB32::BltFade(layer1, 0, 0, kScreenWidth, kScreenHeight, &tint, 0, 0, 0, kScreenWidth,
-                        kScreenHeight, cmd[4]);
-    }
+    TintLayer(m_hWnd, layer1, colour);
     return Next(cmd);
 }
 

@@ -72,6 +72,12 @@ extern CDIB32*& g_SavedScreenSurface; // kUiSnapshot
 CDIB32* MakeWorkingCopy(HWND hWnd, CDIB32* src);
 // A 1024 × 576 24-bit copy of `src` (black where it is smaller or missing).
 CDIB32* ScreenCopy(HWND hWnd, CDIB32* src);
+// A blank 1024 × 576 24-bit surface filled with the colour bytes of `colour` (0xRRGGBB; the top byte
+// is ignored): a colour layer (op 22).
+CDIB32* BlankScreen(HWND hWnd, uint32_t colour);
+// Tints `layer` (may be null: nothing happens) as op 23 does: `colour` is 0xAARRGGBB, and the
+// colour RRGGBB is blended over the whole 1024 × 576 screen area with the strength AA (0 to 255).
+void TintLayer(HWND hWnd, CDIB32* layer, uint32_t colour);
 // The level at which the window picture is blended: 255 minus the window opacity of the system data
 // (percent, clamped to 100) scaled to 255.
 uint16_t MsgWindowBlendLevel();

@@ -66,6 +66,7 @@ void WriteGameFiles(const TempGameFolder& folder, const std::string& script) {
     folder.WriteFlatBitmap("system/click_wait01.bmp", 24, 24, 0x00FFFFFF);
     folder.WriteFlatBitmap("system/click_wait02.bmp", 24, 24, 0x00FFFFFF);
     folder.WriteFlatBitmap("bmp/bg01.bmp", 1024, 576, kBackground);
+    folder.WriteFlatBitmap("bmp/ev01.bmp", 1024, 576, 0x00607080);
     folder.WriteBitmap32("chara/girl.bmp", 200, 500, std::vector<uint32_t>(200 * 500, kCharColour));
     const kestrel::sasm::AsmResult r = kestrel::sasm::Assemble(script);
     EXPECT_TRUE(r.ok()) << kestrel::sasm::FormatErrors(r.errors);
@@ -99,9 +100,13 @@ struct GameState {
     uint8_t style = 0, frame = 0, hour = 0, minute = 0, hudDateRow = 0;
     uint32_t hudInfoRow = 0;
     std::vector<uint8_t> lists, noteMarks, chapter;
-    std::string layer1, chara0;
+    std::string layer1, layer2, chara0;
     uint16_t charX = 0;
     uint8_t charShown = 0;
+    uint8_t param63 = 0;
+    int8_t timeGauge = 0, thresholdIndex = 0;
+    std::vector<uint16_t> spriteValues;
+    std::vector<uint32_t> spriteAB;
 
     static GameState Capture() {
         const CScriptMng& s = *g_pScriptMng;
@@ -125,13 +130,28 @@ struct GameState {
         st.minute = s.m_clockMinute;
         st.hudDateRow = s.m_hudDateRow;
         st.hudInfoRow = s.m_hudInfoRow;
-        const auto* l1 = reinterpret_cast<const uint8_t*>(&s.m_list1);
-        st.lists.assign(l1, l1 + sizeof s.m_list1);
-        const auto* l5 = reinterpret_cast<const uint8_t*>(&s.m_list5);
-        st.lists.insert(st.lists.end(), l5, l5 + sizeof s.m_list5);
+        auto addList = [&st](const auto& list) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(&list);
+            st.lists.insert(st.lists.end(), bytes, bytes + sizeof list);
+        };
+        addList(s.m_list1);
+        addList(s.m_list2);
+        addList(s.m_list3);
+        addList(s.m_list4);
+        addList(s.m_list5);
+        st.param63 = s.m_param63;
+        st.timeGauge = s.m_timeGauge;
+        st.thresholdIndex = s.m_thresholdIndex;
+        st.spriteValues.assign(&g.spriteMotion[0][0], &g.spriteMotion[0][0] + 9 * kSpriteSlotCount);
+        st.spriteAB.assign(std::begin(g.spriteValueA), std::end(g.spriteValueA));
+        st.spriteAB.insert(st.spriteAB.end(), std::begin(g.spriteValueB), std::end(g.spriteValueB));
         st.noteMarks.assign(std::begin(s.m_noteMarks), std::end(s.m_noteMarks));
         st.chapter.assign(&s.m_chapterTable[0][0], &s.m_chapterTable[0][0] + sizeof s.m_chapterTable);
+        // A load keeps the file-name part of a layer's picture name (the folder is the picture folder).
         st.layer1 = g.layerPictureNames[1];
+        st.layer1 = st.layer1.substr(st.layer1.find_last_of("\\/") + 1);
+        st.layer2 = g.layerPictureNames[2];
+        st.layer2 = st.layer2.substr(st.layer2.find_last_of("\\/") + 1);
         st.chara0 = g.charBasePictureNames[0];
         st.charX = g.charSlotX[0];
         st.charShown = g.charSlotShown[0];
@@ -160,9 +180,15 @@ void ExpectSameState(const GameState& a, const GameState& b) {
     EXPECT_EQ(a.noteMarks, b.noteMarks);
     EXPECT_EQ(a.chapter, b.chapter);
     EXPECT_EQ(a.layer1, b.layer1);
+    EXPECT_EQ(a.layer2, b.layer2);
     EXPECT_EQ(a.chara0, b.chara0);
     EXPECT_EQ(a.charX, b.charX);
     EXPECT_EQ(a.charShown, b.charShown);
+    EXPECT_EQ(a.param63, b.param63);
+    EXPECT_EQ(a.timeGauge, b.timeGauge);
+    EXPECT_EQ(a.thresholdIndex, b.thresholdIndex);
+    EXPECT_EQ(a.spriteValues, b.spriteValues);
+    EXPECT_EQ(a.spriteAB, b.spriteAB);
 }
 
 // The picture state the picture commands leave: background in layer 1 with the standing character
@@ -183,7 +209,19 @@ void ShowBackgroundWithCharacter(HWND hwnd) {
 }
 
 std::string RoundTripScript(int style) {
-    return "    SetVar 3, 1234\n"
+    return "    LoadBg 2, \"bmp\\\\ev01.bmp\"\n"
+           "    LoadBg 1, \"bmp\\\\bg01.bmp\"\n"
+           "    LoadCharBase 0, \"girl.bmp\"\n"
+           "    SetScrCharSet 0, 0, 300:0\n"
+           "    SetVar 3, 1234\n"
+           "    SetClock 14, 5\n"
+           "    SetTimeGauge 30\n"
+           "    SetThresholdIndex 4\n"
+           "    AddList2 1, 2\n"
+           "    AddList3 0, 3\n"
+           // Sprite values of a slot without a picture: kept for the save, nothing drawn.
+           "    SpriteMotion 2, 1, 500:400, 20:10, 0:0, 20:10, 90, 45, 5000\n"
+           "    SpriteSine 2, 90, 128, 4000\n"
            "    SetVar 255, -7\n"
            "    PlayBgm 1, \"bgm01\"\n"
            "    PlaySeEx 1, 1, \"rain\"\n"
@@ -194,6 +232,8 @@ std::string RoundTripScript(int style) {
            "    Message \"第一句话。\"\n" +
            // The caption band has no name plate: a speaker line would be a page of its own there.
            std::string(style != 2 ? "    Message \"＃美咲\"\n" : "") +
+           // The vertical style clears op 63's byte at the end of each message: set for the saved page.
+           "    SetParam63 5\n"
            "    SetMessageId 2\n"
            "    Message \"第二句话，(name01)先生。\"\n"
            "    SetVar 4, 99\n"
@@ -252,9 +292,7 @@ void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8
     g_SystemData.messageSpeed = 100;
     ShowBackgroundWithCharacter(rt.hwnd());
     CScriptMng& s = *g_pScriptMng;
-    // State that no command on this branch sets yet: the clock, the lists, the note marks.
-    s.m_clockHour = 14;
-    s.m_clockMinute = 5;
+    // State set without a command: the rows of the slot preview, a list entry, the note marks.
     s.m_hudDateRow = 2;
     s.m_hudInfoRow = 3;
     s.m_list1.state[0][4] = 1;
@@ -302,6 +340,17 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     // The caption band draws over whatever the back buffer holds; no transition put the pictures
     // there in this game.
     EXPECT_EQ(PageParts(saved.picture), style == 2 ? "text" : "background character text");
+    // What the script's commands set is in the record where the loader reads it back.
+    EXPECT_EQ(saved.file[0x0D207], 5) << "op 63's byte";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (0 * 10 + 2)), 500) << "end x of sprite 2";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (3 * 10 + 2)), 10) << "end height of sprite 2";
+    EXPECT_EQ(U16At(saved.file, 0x0C7C6 + 2 * (8 * 10 + 2)), 128) << "end opacity of sprite 2";
+    EXPECT_EQ(U32At(saved.file, 0x0C87C + 4 * 2), 45u) << "end angle of sprite 2";
+    EXPECT_EQ(U32At(saved.file, 0x0C8A4 + 4 * 2), 5000u) << "tween length of sprite 2";
+    EXPECT_EQ(static_cast<int8_t>(saved.file[0x0DCDF]), 30) << "time gauge";
+    EXPECT_EQ(saved.file[0x0D20F], 14) << "clock hour";
+    EXPECT_EQ(saved.state.layer2, "ev01.bmp");
+    EXPECT_EQ(saved.state.chara0, "girl.bmp");
 
     ScreenRuntime rt;
     ScopedGlyphFont font(rt.hwnd());
@@ -315,6 +364,7 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     ASSERT_TRUE(RunUntil(PageWaits));
     ExpectSameState(saved.state, GameState::Capture());
     EXPECT_TRUE(BackBuffer() == saved.picture) << "the back buffer differs after the load";
+    EXPECT_EQ(PixelOf(g_Layers[2], 10, 10) & 0xFFFFFF, 0x607080u) << "the event picture is back in layer 2";
     // The sound the record names plays again: the music and the looping effect on script channel 1.
     EXPECT_NE(g_BgmPlayer, nullptr);
     EXPECT_NE(g_pSeChannels[1], nullptr);
@@ -646,6 +696,73 @@ TEST(SaveRestore, EachSpriteDarkensLayerOneBeforeItIsStamped) {
     EXPECT_EQ(PixelOf(g_Layers[1], 220, 20) & 0xFFFFFF, 0xFF0000u);
     EXPECT_STREQ(g_pGameMain->spritePictureNames[0], "spr.bmp");
     EXPECT_EQ(PixelOf(g_Layers[0], 220, 20) & 0xFFFFFF, 0xFF0000u) << "layer 0 is a copy of layer 1";
+}
+
+// Layer 1 as the record's colour layer, tint, shading and picture effect leave it; layer 0 is its
+// copy. The tint is blended as the tint command blends it.
+TEST(SaveRestore, LayerOneFinishing) {
+    struct Case {
+        const char* what;
+        bool colourLayer;
+        uint32_t colour, tint, shading;
+        uint8_t effect;
+        uint32_t atTop, atBottom; // expected at (500, 300) and (500, 540)
+        int tolerance;
+    };
+    const uint32_t tinted = screentest::Blend(kBackground, 0xFF0000, 0x80);
+    const Case cases[] = {
+        {"plain picture", false, 0, 0, 0, 0, kBackground, kBackground, 0},
+        {"colour layer", true, 0xFF123456, 0, 0, 0, 0x123456, 0x123456, 0},
+        {"tint", false, 0, 0x80FF0000, 0, 0, tinted, tinted, 1},
+        {"shading bands reach row 511", false, 0, 0, 1, 0, 0, kBackground, 0},
+        {"colour negative", false, 0, 0, 0, 1, ~kBackground & 0xFFFFFF, ~kBackground & 0xFFFFFF, 0},
+        {"second effect clears", false, 0, 0, 0, 2, 0, 0, 0},
+        {"unknown effect does nothing", false, 0, 0, 0, 7, kBackground, kBackground, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScreenRuntime rt;
+        WriteGameFiles(rt.folder(), "    Message \"一\"\n");
+        ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+        g_pGameMain->returnScene = kSceneScript;
+        BuildSaveRecord(rt.hwnd());
+        if (c.colourLayer)
+            g_SaveData.layerNames[1][0] = '\x01';
+        else
+            std::strcpy(g_SaveData.layerNames[1], "bg01.bmp");
+        g_SaveData.colourLayerColour = c.colour;
+        g_SaveData.layer1FillColour = c.tint;
+        g_SaveData.layer1Shading = c.shading;
+        g_SaveData.layer1Effect = c.effect;
+        ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+        for (CDIB32* layer : {g_Layers[1], g_Layers[0]}) {
+            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 300), c.atTop), c.tolerance);
+            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 540), c.atBottom), c.tolerance);
+        }
+        if (c.colourLayer)
+            for (CDIB32* backup : {g_Layer1Backup[0], g_Layer1Backup[1]})
+                EXPECT_EQ(PixelOf(backup, 10, 10) & 0xFFFFFF, c.atTop) << "the backups copy a colour layer";
+    }
+}
+
+// The tint a record brings back is the picture the tint command made.
+TEST(SaveRestore, TintMatchesTheTintCommand) {
+    ScreenRuntime rt;
+    WriteGameFiles(rt.folder(), "    FillLayer 96, 0x20, 0xC0, 0x40\n    Message \"一\"\n    SetVar 4, 1\n");
+    auto* layer1 = new CDIB32();
+    layer1->Load(rt.hwnd(), "bmp\\bg01.bmp");
+    ReplaceSurface(g_Layers[1], layer1);
+    ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    std::strcpy(g_pGameMain->layerPictureNames[1], "bg01.bmp");
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneMessage; }));
+    const uint32_t live = PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF;
+    ASSERT_NE(live, kBackground & 0xFFFFFF) << "the command tinted layer 1";
+    BuildSaveRecord(rt.hwnd());
+    EXPECT_EQ(g_SaveData.layer1FillColour, 0x6020C040u);
+    ReplaceSurface(g_Layers[1], nullptr);
+    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+    EXPECT_EQ(PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF, live);
 }
 
 } // namespace
