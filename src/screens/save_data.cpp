@@ -156,6 +156,7 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
     d.param58 = s.m_param58;
     std::memcpy(d.table157, s.m_table157, sizeof d.table157);
     d.param63 = s.m_param63;
+    d.layer1Effect = s.m_bgEffect;
     d.windowStyle = s.m_windowStyle;
     d.textX = s.m_textX;
     d.textY = static_cast<uint16_t>(s.m_textY);
@@ -229,6 +230,7 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
     s.m_param58 = d.param58;
     std::memcpy(s.m_table157, d.table157, sizeof d.table157);
     s.m_param63 = d.param63;
+    s.m_bgEffect = d.layer1Effect <= 2 ? d.layer1Effect : 0;
     s.m_windowStyle = d.windowStyle;
     s.m_textX = d.textX;
     s.m_textY = static_cast<int16_t>(d.textY);
