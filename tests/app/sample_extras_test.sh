@@ -60,21 +60,7 @@ xdotool keyup ctrl
 
 # --- A new game played through to the title menu of a seen ending (Ctrl cuts the sequences). -------
 click 296 503
-back=0
-for _ in $(seq 30); do
-    for _ in 1 2 3 4 5 6; do
-        xdotool keydown ctrl
-        click 500 300
-        sleep 0.15
-        xdotool keyup ctrl
-    done
-    shot
-    if [ "$(differing "$title1" 0 0 1024 480)" = 0 ]; then
-        back=1
-        break
-    fi
-done
-[ "$back" = 1 ] || fail "the story did not return to the title menu"
+play_to_title "$title1" || fail "the story did not return to the title menu"
 
 # --- The extras open on the gallery: the seen picture's thumbnail in slot 0, slot 1 framed only. ---
 click 639 503
