@@ -26,11 +26,6 @@ bool CScriptMng::ModeNop42() {
     return true;
 }
 
-bool CScriptMng::ModeKeywordList() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeSearch() {
     ReturnToScript(*this);
     return true;

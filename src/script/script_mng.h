@@ -605,10 +605,11 @@ public:
     uint8_t m_pickedKind = 0;    // keyword category 1..5 of the last pick
     uint8_t m_hoverFlag = 0;     // map: hovered place; dialogs: hovered Yes (1) / No (2)
     uint8_t m_prevHoverFlag = 0;
-    uint8_t m_listCount = 0;    // entries of m_listIds
-    uint8_t m_listIds[64] = {}; // ids listed, ascending
-    int8_t m_listScroll = 0;    // first visible entry
-    uint8_t m_scrollHover = 0;  // 1 up arrow, 2 down arrow, 3 thumb; 0 none
+    uint8_t m_listCount = 0;        // entries of m_listIds
+    uint8_t m_listIds[64] = {};     // ids listed, ascending
+    char m_listTexts[64][128] = {}; // keyword list: the text of each entry, NUL-terminated
+    int8_t m_listScroll = 0;        // first visible entry
+    uint8_t m_scrollHover = 0;      // 1 up arrow, 2 down arrow, 3 thumb; 0 none
     uint8_t m_prevScrollHover = 0;
     uint8_t m_panelsHidden = 0;      // the panels are hidden to show the picture
     uint8_t m_talkButtonCount = 0;   // legwork: topic kinds offered, 1 or 2
