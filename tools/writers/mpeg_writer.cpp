@@ -78,7 +78,9 @@ std::vector<uint8_t> EncodeMpegMovie(const MovieSpec& spec) {
     if (spec.width <= 0 || spec.height <= 0 || spec.width % 2 || spec.height % 2 || spec.frames <= 0 ||
         spec.framesPerSecond <= 0 || !spec.paint)
         return {};
-    av_log_set_level(AV_LOG_ERROR);
+    // The program-stream muxer reports the short audio packets of so small a movie as buffer
+    // underflows, many a file; every failure that matters comes back as a result here.
+    av_log_set_level(AV_LOG_FATAL);
     Muxer m;
     if (avformat_alloc_output_context2(&m.fmt, nullptr, "mpeg", nullptr) < 0 || !m.fmt)
         return {};
