@@ -199,7 +199,7 @@ void CNoteScene::FadeOut() {
 void CNoteScene::Leave() {
     state = 0;
     FreeSlots(kSlotPage, kLastSlot);
-    SetScene(g_pGameMain ? g_pGameMain->returnScene : kSceneScript);
+    SetScene(g_pGameMain ? g_pGameMain->returnScene : SceneId{kSceneScript});
 }
 
 void CNoteScene::Input(HWND hwnd) {
