@@ -14,13 +14,6 @@ void ReturnToScript(CScriptMng& engine) {
 
 } // namespace
 
-// The cross-fade into the vertical window style lands at once: a save taken in that style is loaded
-// from the pictures the record names, which do not yet hold the faded base picture.
-bool CScriptMng::ModeTransition37() {
-    ReturnToScript(*this);
-    return true;
-}
-
 bool CScriptMng::ModeNop42() {
     ReturnToScript(*this);
     return true;

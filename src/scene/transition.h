@@ -21,6 +21,10 @@ int32_t Level(uint32_t elapsed, uint32_t duration);
 // A new 1024 × 576 surface holding a copy of `src` (black where src is smaller or null).
 CDIB32* NewCopy(CDIB32* src);
 
+// Draws the window of the vertical style onto `dst` with per-pixel alpha: the text surface (which
+// holds the panel at the window opacity) at (0, 0) and the button bar at (976, 298). Null draws nothing.
+void DrawVerticalWindow(CDIB32* dst);
+
 // The application object's screen rectangle becomes the whole picture.
 void SetWholeScreenRect();
 

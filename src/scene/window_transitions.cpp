@@ -1,6 +1,6 @@
-// The short cross-fades of the message presentation: a new page of the vertical full-screen window
-// style (scene 41) and a standing character's new face frame (scene 39), both through screen effect 0
-// on the back buffer. Scene 40 has no step of its own.
+// The short cross-fades of the message presentation: the change into the vertical full-screen window
+// style (scene 37), a new page of that style (scene 41) and a standing character's new face frame
+// (scene 39), all through screen effect 0 on the back buffer. Scene 40 has no step of its own.
 //
 // The picture taken when the vertical style begins (by the window-style command) is kept in the
 // second copy of layer 1, so that every page starts again from it.
@@ -20,6 +20,8 @@ namespace {
 inline constexpr int32_t kButtonBarX = 976;
 inline constexpr int32_t kButtonBarY = 298;
 inline constexpr int32_t kWindowTop = 448;
+// The change into the vertical style fades over a fixed time, whatever the mode duration holds.
+inline constexpr uint32_t kStyleFadeMs = 500;
 
 CDIB32*& TransSurface() {
     return g_Layer1Backup[1];
@@ -28,6 +30,55 @@ CDIB32*& TransSurface() {
 using kestrel::transition::NewCopy;
 
 } // namespace
+
+void kestrel::transition::DrawVerticalWindow(CDIB32* dst) {
+    if (dst == nullptr)
+        return;
+    if (CDIB32* panel = g_TextSurface)
+        CDIB32::BltAlpha(dst, 0, 0, panel, 0, 0, panel->GetWidth(), panel->GetHeight());
+    if (CDIB32* bar = g_NamePlateSurface)
+        CDIB32::BltAlpha(dst, kButtonBarX, kButtonBarY, bar, 0, 0, bar->GetWidth(), bar->GetHeight());
+}
+
+bool CScriptMng::ModeTransition37() {
+    const uint32_t now = timeGetTime();
+    switch (m_msgStep) {
+        case 0: {
+            ReplaceSurface(TransSurface(), NewCopy(g_ScreenSurface));
+            CDIB32* incoming = NewCopy(TransSurface());
+            kestrel::transition::DrawVerticalWindow(incoming);
+            seq::SetLayer(1, incoming);
+            m_param63 = 0;
+            m_transStart = now;
+            m_msgStep = 1;
+            break;
+        }
+        case 1: {
+            // SKIP does not cut this fade: only Ctrl and the skip-effects setting do.
+            const int32_t level = kestrel::transition::Level(now - m_transStart, kStyleFadeMs);
+            if (level < 255 && !seq::CtrlHeld() && m_skipEffects == 0) {
+                m_modeLevel = static_cast<uint16_t>(level);
+                seq::CrossFade(g_Layers[1], TransSurface(), level);
+            } else {
+                m_modeLevel = 255;
+                seq::CopyWhole(g_Layers[0], TransSurface());
+                seq::Show(g_Layers[0]);
+                kestrel::transition::DrawVerticalWindow(g_ScreenSurface);
+                m_msgStep = 2;
+            }
+            break;
+        }
+        default:
+            // The window is baked into layer 0: the pages of the style draw their text over it.
+            seq::CopyWhole(g_Layers[0], g_Layers[1]);
+            seq::Show(g_Layers[1]);
+            seq::SetLayer(1, nullptr);
+            m_redrawWindow = 1;
+            seq::ReturnToScript(*this);
+            break;
+    }
+    return true;
+}
 
 bool CScriptMng::ModeTransition41() {
     const uint32_t now = timeGetTime();

@@ -15,6 +15,7 @@
 #include "graphics/surfaces.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
+#include "scene/transition.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
@@ -635,8 +636,11 @@ bool RestoreSceneAfterLoad(HWND hwnd) {
     CopyInverted(reinterpret_cast<uint8_t*>(g.backlogSpeaker), &d.backlogSpeaker[0][0],
                  sizeof d.backlogSpeaker);
     CopyInverted(reinterpret_cast<uint8_t*>(g.backlogVoice), &d.backlogVoice[0][0], sizeof d.backlogVoice);
-    // 13. The message window's pictures.
+    // 13. The message window's pictures; the vertical style holds its window baked into layer 0, as
+    // the change into that style leaves it.
     RestoreWindowPictures(hwnd, s);
+    if (s.m_windowStyle == 1)
+        kestrel::transition::DrawVerticalWindow(g_Layers[0]);
     // 14-15. The message page.
     RestoreMessagePage(d, g, s);
     // 16. Sub-states and the screen rectangle.

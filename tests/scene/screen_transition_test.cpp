@@ -31,9 +31,10 @@ uint32_t MaskPixel(int32_t x, int32_t y) {
     return 0xFF000000u | v << 16 | v << 8 | v;
 }
 
-CDIB32* NewSurface(const Picture& p) {
+// A surface holding `p`; at 32 bits per pixel its alpha bytes count in blits with alpha.
+CDIB32* NewSurface(const Picture& p, uint8_t bpp = 24) {
     auto* s = new CDIB32();
-    s->Create(nullptr, static_cast<uint16_t>(p.width), static_cast<uint16_t>(p.height), 24);
+    s->Create(nullptr, static_cast<uint16_t>(p.width), static_cast<uint16_t>(p.height), bpp);
     for (int32_t y = 0; y < p.height; ++y)
         std::memcpy(s->GetPixelAddress(0, y), &p.pixels[static_cast<size_t>(y) * p.width], p.width * 4u);
     return s;
@@ -79,6 +80,8 @@ protected:
             e.ModeWindowFade();
         else if (game().scene == kSceneScreenEffect)
             e.ModeScreenEffect();
+        else if (game().scene == kSceneTransition37)
+            e.ModeTransition37();
         else if (game().scene == kSceneTransition39)
             e.ModeTransition39();
         else if (game().scene == kSceneTransition41)
@@ -392,6 +395,89 @@ TEST_F(ScreenTransition, WindowStyleAndPageFadesTakeTheirTimeAndTheirSkips) {
     }
     g_pKeyboard->ctrl = 0;
     engine().m_skipRead = 0;
+}
+
+// The vertical style's window: a full-screen panel and a button bar, both with alpha that varies
+// over the picture so that a wrong position or a blit without alpha shows.
+uint32_t PanelPixel(int32_t x, int32_t y) {
+    return static_cast<uint32_t>((x * 7 + y) & 0xFF) << 24 | 0x102080u | static_cast<uint32_t>(y & 0x3F);
+}
+uint32_t BarPixel(int32_t x, int32_t y) {
+    return static_cast<uint32_t>((x * 5 + y * 3) & 0xFF) << 24 | 0xE0C000u | static_cast<uint32_t>(x & 0xFF);
+}
+
+TEST_F(ScreenTransition, WindowStyleChangeFadesTheWindowInOverHalfASecond) {
+    const Picture panel(1024, 576, PanelPixel), bar(48, 200, BarPixel);
+    // The end picture: the screen of the change with the panel over it at (0, 0) and the bar at
+    // (976, 298), each blended by its own alpha.
+    CDIB32* composed = NewSurface(oldPicture);
+    CDIB32* panelSurface = NewSurface(panel, 32);
+    CDIB32* barSurface = NewSurface(bar, 32);
+    CDIB32::BltAlpha(composed, 0, 0, panelSurface, 0, 0, 1024, 576);
+    CDIB32::BltAlpha(composed, 976, 298, barSurface, 0, 0, 48, 200);
+    const Picture withWindow = Capture(composed);
+    delete composed;
+    ReplaceSurface(g_TextSurface, panelSurface);
+    ReplaceSurface(g_NamePlateSurface, barSurface);
+
+    struct Case {
+        bool ctrl;
+        uint8_t skipEffects;
+        uint8_t skipRead;
+        int frames; // 100-ms frames from the set-up to the interpreter
+    };
+    // The fade takes 500 ms whatever the mode duration says; SKIP does not cut it.
+    const Case cases[] = {{false, 0, 0, 7}, {true, 0, 0, 3}, {false, 1, 0, 3}, {false, 0, 1, 7}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ctrl " << c.ctrl << " effects " << int(c.skipEffects) << " skip "
+                                        << int(c.skipRead));
+        ReplaceSurface(g_Layers[0], NewSurface(newPicture));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        PaintScreen(oldPicture);
+        engine().m_param63 = 5;
+        engine().m_redrawWindow = 0;
+        engine().m_skipEffects = c.skipEffects;
+        engine().m_skipRead = c.skipRead;
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        Begin(kSceneTransition37, 0, 5000);
+        EXPECT_EQ(FramesUntilScript(100), c.frames);
+        // The window is baked into layer 0 and on screen; the style's base picture is the screen of
+        // the change; the layer made for the fade is gone.
+        EXPECT_EQ(ScreenDiffs(withWindow), 0);
+        EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(withWindow));
+        EXPECT_EQ(Capture(g_Layer1Backup[1]).pixels, Rgb(oldPicture));
+        EXPECT_EQ(g_Layers[1], nullptr);
+        EXPECT_EQ(engine().m_param63, 0);
+        EXPECT_EQ(engine().m_redrawWindow, 1);
+        EXPECT_EQ(engine().m_msgStep, 0);
+    }
+    g_pKeyboard->ctrl = 0;
+    engine().m_skipEffects = 0;
+    engine().m_skipRead = 0;
+
+    // Frame by frame: the window fades in over the screen of the change at (now - start) × 255 / 500.
+    ReplaceSurface(g_Layers[0], NewSurface(newPicture));
+    PaintScreen(oldPicture);
+    Begin(kSceneTransition37, 0, 5000);
+    Frame(0); // the set-up
+    uint32_t elapsed = 0;
+    for (uint32_t at : {0u, 100u, 250u, 499u}) {
+        clock_.clock().Advance(at - elapsed);
+        elapsed = at;
+        Frame(0);
+        const int32_t level = static_cast<int32_t>(at * 255 / 500);
+        EXPECT_EQ(engine().m_modeLevel, level) << at;
+        EXPECT_EQ(ScreenDiffs(EffectPicture(0, level, withWindow, oldPicture)), 0) << at;
+    }
+    clock_.clock().Advance(1);
+    Frame(0); // 500 ms: the end picture, with layer 0 still the plain screen of the change
+    EXPECT_EQ(engine().m_modeLevel, 255);
+    EXPECT_EQ(ScreenDiffs(withWindow), 0);
+    EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(oldPicture));
+    EXPECT_EQ(game().scene, kSceneTransition37);
+    Frame(0);
+    EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(withWindow));
+    EXPECT_EQ(game().scene, kSceneScript);
 }
 
 TEST(TransitionLevel, RisesWithTimeAndEndsAtOnceWithoutDuration) {

@@ -224,8 +224,9 @@ std::string RoundTripScript(int style) {
            "    SpriteSine 2, 90, 128, 4000\n"
            "    SetVar 255, -7\n"
            "    PlayBgm 1, \"bgm01\"\n"
-           "    PlaySeEx 1, 1, \"rain\"\n"
-           "    WindowStyle " +
+           "    PlaySeEx 1, 1, \"rain\"\n" +
+           // The change into the vertical style takes the picture on the screen: show it first.
+           std::string(style == 1 ? "    Transition 0, 0\n" : "") + "    WindowStyle " +
            std::to_string(style) +
            "\n"
            "    SetMessageId 1\n"
@@ -380,7 +381,11 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
 // A save at a click wait inside a vertical page comes back to the same wait, with the earlier
 // message's column and the first part of this one on the page.
 TEST(SaveRoundTripClickWait, ResumesAtTheSameWaitInsideTheMessage) {
-    const std::string script = "    WindowStyle 1\n"
+    const std::string script = "    LoadBg 1, \"bmp\\\\bg01.bmp\"\n"
+                               "    LoadCharBase 0, \"girl.bmp\"\n"
+                               "    SetScrCharSet 0, 0, 300:0\n"
+                               "    Transition 0, 0\n"
+                               "    WindowStyle 1\n"
                                "    Message \"第一列的话。\"\n"
                                "    Message \"前半句\\x81\\xAB后半句。\"\n"
                                "    SetVar 4, 99\n"
