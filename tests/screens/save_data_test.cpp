@@ -744,9 +744,10 @@ TEST(SaveRestore, LayerOneFinishing) {
             EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 300), c.atTop), c.tolerance);
             EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 540), c.atBottom), c.tolerance);
         }
-        if (c.colourLayer)
+        if (c.colourLayer) {
             for (CDIB32* backup : {g_Layer1Backup[0], g_Layer1Backup[1]})
                 EXPECT_EQ(PixelOf(backup, 10, 10) & 0xFFFFFF, c.atTop) << "the backups copy a colour layer";
+        }
     }
 }
 
