@@ -10,30 +10,13 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cp -r "$source_game" "$work/game"
-rm -rf "$work/game/save"
+sample_game_setup movie
 mkdir "$work/game/save"
 # Options up to the fade cut (0x1B): the defaults, then fade cut on.
 printf '\x00\x32\x00\x00\x32\x32\x00\x00%s\x00\x01' "$(printf '\x32%.0s' $(seq 18))" >"$work/game/save/Config.dat"
-cd "$work/game"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    exit 1
-}
-shot() { import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"; }
 # Distinct colours in the game's picture of the last screenshot: the movie's gradients have thousands,
 # the logos, the title and black a few hundred at most.
 colours() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:; }
-differing() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
-}
 
 "$kestrel" >"$work/log" 2>&1 &
 pid=$!

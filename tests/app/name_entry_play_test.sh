@@ -41,17 +41,6 @@ fail() {
         echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-name-fail.png"
     exit 1
 }
-shot() { import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"; }
-bright() {
-    convert "$work/shot.png" -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage -colorspace gray -threshold 80% \
-        -format "%[fx:int(mean*w*h+0.5)]" info:
-}
-differing() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
-}
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
 title="$assets/system/title_bg.bmp"
 config="$assets/system/config_base.bmp"
 title_shown() {

@@ -13,20 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cp -r "$source_game" "$work/game"
-rm -rf "$work/game/save"
-cd "$work/game"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-extras-fail.png" &&
-        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-extras-fail.png"
-    exit 1
-}
+sample_game_setup extras
 
 # Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
 # picture $1.

@@ -13,20 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cp -r "$source_game" "$work/game"
-rm -rf "$work/game/save"
-cd "$work/game"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-sample-fail.png" &&
-        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-sample-fail.png"
-    exit 1
-}
+sample_game_setup sample
 
 title="$assets/system/title_bg.bmp"
 # The title picture above the button row is on screen, exactly ($1: another title picture).

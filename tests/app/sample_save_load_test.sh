@@ -12,20 +12,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 title=$3/system/title_bg.bmp
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cp -r "$source_game" "$work/game"
-rm -rf "$work/game/save"
-cd "$work/game"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-save-load-fail.png" &&
-        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-save-load-fail.png"
-    exit 1
-}
+sample_game_setup save-load
 
 # The last screenshot's game picture, kept as $1.
 keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }

@@ -131,3 +131,27 @@ play_to_title() {
     done
     return 1
 }
+
+# For the tests on the sample game: copies the game folder $source_game afresh into a work folder
+# of its own ($work, removed on exit together with the game $pid, if any), enters it and names the
+# failure screenshot "kestrel-$1-fail.png".
+sample_game_setup() {
+    fail_tag=$1
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+    export SDL_AUDIODRIVER=dummy
+    work=$(mktemp -d)
+    trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+    cp -r "$source_game" "$work/game"
+    rm -rf "$work/game/save"
+    cd "$work/game" || exit 1
+}
+# The message, the end of the game's log and the last screenshot taken; the test fails.
+fail() {
+    echo "FAIL: $*"
+    tail -n 30 "$work/log"
+    if [ -n "${fail_tag:-}" ] && [ -f "$work/shot.png" ]; then
+        cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png" &&
+            echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png"
+    fi
+    exit 1
+}
