@@ -58,7 +58,8 @@ enum ScriptUiSurface : int {
     kUiTimeShort = 16,    // "system\time_short.bmp"
     kUiCharThumb = 17,    // 1024 x 576: the screen as it will be once the moving characters stand
     kUiMarkSheet = 18,    // sheet of the mark slots (no command loads it)
-    kScriptUiSurfaceCount = 19
+    kUiInlineIcons = 19,  // "system\inline_icon.bmp", InlineIconStrip: 24 x 24 icons side by side
+    kScriptUiSurfaceCount = 20
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
 // Names the message scene uses for some of the entries above.

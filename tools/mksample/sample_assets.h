@@ -48,6 +48,8 @@ const std::vector<PictureAsset>& SamplePictures();
 const std::vector<PictureAsset>& InvestigationPictures();
 // The event picture and the standing character with her face sheet.
 const std::vector<PictureAsset>& StoryPictures();
+// The icon strip of the inline icon mark.
+const std::vector<PictureAsset>& InlineIconPictures();
 // The rule masks of the screen transitions.
 const std::vector<PictureAsset>& TransitionPictures();
 const std::vector<SoundAsset>& SampleSounds();
