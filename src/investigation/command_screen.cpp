@@ -137,9 +137,10 @@ void DrawGauge(const CScriptMng& e) {
         CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
 }
 
-// The screen as the end dialog found it.
+// The screen as the end dialog found it: the saved-screen surface, which the ways out of the
+// investigation (talk start, op 166) free.
 CDIB32*& DialogSnapshot() {
-    return g_pScriptUiSurfaces[kUiSnapshot2];
+    return g_SavedScreenSurface;
 }
 
 // The end dialog over the snapshot: backdrop and box at `level`, the box `drop` pixels above its

@@ -36,8 +36,9 @@ inline constexpr uint32_t kScriptMaxSize = 16u * 1024 * 1024;
 
 // ---- Surfaces the engine creates and owns -------------------------------------------------------
 // Index of each picture in g_pScriptUiSurfaces. Entry 0 is the snapshot of the game screen that
-// the overlay screens fade from and back to (empty until a screen takes it), entry 2 the second
-// snapshot taken before the save screen.
+// the overlay screens fade from and back to (empty until a screen takes it; the command screen's
+// end dialog and hidden panels keep their screen copy there too), entry 2 the second snapshot taken
+// before the save screen.
 enum ScriptUiSurface : int {
     kUiSnapshot = 0,      // screen snapshot (also the screen while the message window is hidden)
     kUiWindow = 1,        // "system\window.bmp", message-window picture

@@ -354,6 +354,39 @@ TEST_F(CommandScreen, TheEndCommandAsksAndYesStartsTheRoomScript) {
     }
 }
 
+// The end dialog keeps its screen copy in the saved-screen surface, and both ways out of the
+// investigation (talk start, and op 166 of a script) free it: no copy of the dialog's screen is left
+// behind, neither there nor in the save screen's second snapshot.
+TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
+    WritePlainScript("f03_talk.s");
+    WriteScript("free.s", "    FreeLayers\n");
+    for (bool byScript : {false, true}) {
+        // Entered afresh: the first frames load the pictures that the last way out freed.
+        engine().m_investActive = 1;
+        engine().m_investStep = 0;
+        game().scene = kSceneCommand;
+        Step();
+        Step();
+        Click(engine().m_commandRects[4]);
+        ASSERT_EQ(engine().m_investStep, 20);
+        ASSERT_NE(g_SavedScreenSurface, nullptr) << "the dialog's screen copy";
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << "the save screen's snapshot is not used";
+        ReplaceSurface(g_OverlaySurface, new CDIB32());
+        if (byScript) {
+            ASSERT_NE(engine().LoadScript("free.s"), nullptr);
+            engine().RunScript();
+        } else {
+            engine().ModeTalkStart();
+        }
+        EXPECT_EQ(g_SavedScreenSurface, nullptr) << byScript;
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << byScript;
+        EXPECT_EQ(engine().m_investActive, 0) << byScript;
+        if (byScript)
+            EXPECT_EQ(g_OverlaySurface, nullptr) << "op 166 frees the overlay picture too";
+        ReplaceSurface(g_OverlaySurface, nullptr);
+    }
+}
+
 TEST_F(CommandScreen, TheHideOptionShowsThePictureUntilAClick) {
     g_SystemData.rightClickMode = 1;
     const std::vector<uint32_t> shown = Picture(g_ScreenSurface);
