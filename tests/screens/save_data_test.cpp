@@ -412,6 +412,35 @@ TEST(SaveRoundTripClickWait, ResumesAtTheSameWaitInsideTheMessage) {
 
 INSTANTIATE_TEST_SUITE_P(EveryWindowStyle, SaveRoundTrip, ::testing::Values(0, 1, 2));
 
+// The picture sequence stops the music that played before it and its own; a save made after it
+// records no music, so the load plays none either (the engine's own name is the sequence's closing
+// one, which is not started).
+bool PageAfterTheSequence() {
+    if (g_pGameMain->scene == kScenePictureSequence)
+        g_pMouse->GetState()->right = 1; // cut it short
+    return PageWaits();
+}
+
+TEST(SaveRoundTripMusic, ASaveAfterThePictureSequenceLoadsWithoutMusic) {
+    const std::string script = "    PlayBgm 1, \"bgm01\"\n"
+                               "    SetMode 26\n"
+                               "    LoadBg 1, \"bmp\\\\bg01.bmp\"\n"
+                               "    Message \"之后。\"\n"
+                               "    SetVar 4, 99\n";
+    SavedGame saved;
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 0, PageAfterTheSequence, kSceneMessage, &saved));
+    EXPECT_EQ(saved.state.bgm, "");
+    EXPECT_EQ(saved.file[0x0C8F4], 0) << "the record's music name";
+
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    g_BgmPlayer = new CBgmplay(); // music of the game that the load replaces
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
+    EXPECT_EQ(g_BgmPlayer, nullptr);
+    EXPECT_EQ(g_pScriptMng->m_pBgmName, nullptr);
+    EXPECT_STREQ(g_pGameMain->bgmName, "");
+}
+
 // The file read with offsets of its own, not through the struct.
 TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
     ScreenRuntime rt;
