@@ -768,8 +768,11 @@ void CScriptMng::RestoreScrCharSet(CDIB32* surface) {
         if (name[0] == '\0')
             continue;
         ReplaceSurface(g_pCharBaseSurfaces[slot], nullptr);
+        const std::string path = std::string("chara\\") + std::string(name, strnlen(name, kNameLength));
         auto* base = new CDIB32();
-        base->Load((std::string("chara\\") + std::string(name, strnlen(name, kNameLength))).c_str());
+        base->Load(path.c_str());
+        // The face sheet comes back with its character, as the load command gave it.
+        ReplaceSurface(g_FaceSurfaces[slot], LoadFaceSheet(m_hWnd, path));
         g_pCharBaseSurfaces[slot] = base;
         if (surface != nullptr && g_pGameMain->charSlotShown[slot] != 0)
             CDIB32::BltAlpha(surface,

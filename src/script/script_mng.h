@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -80,6 +81,9 @@ CDIB32* BlankScreen(HWND hWnd, uint32_t colour);
 // Tints `layer` (may be null: nothing happens) as op 23 does: `colour` is 0xAARRGGBB, and the
 // colour RRGGBB is blended over the whole 1024 × 576 screen area with the strength AA (0 to 255).
 void TintLayer(HWND hWnd, CDIB32* layer, uint32_t colour);
+// The face sheet of a standing character: "<name>_face.bmp" beside the character's picture `charPath`;
+// null for a character without one.
+CDIB32* LoadFaceSheet(HWND hWnd, const std::string& charPath);
 // The level at which the window picture is blended: 255 minus the window opacity of the system data
 // (percent, clamped to 100) scaled to 255.
 uint16_t MsgWindowBlendLevel();
