@@ -530,8 +530,6 @@ public:
     uint32_t m_screenFxPhase = 0;
     uint8_t m_screenFxRepeat = 0;
     uint8_t m_windowFrame = 0;   // message-window frame variant (op 165); 0 = "window_w_2.bmp"
-    uint8_t m_charSelResult = 0; // results of the character selection (op 128 clears both)
-    uint8_t m_charSelResult2 = 0;
     uint8_t m_day = 0;           // day number minus 1 (op 153)
     uint8_t& m_mapPage = m_day;  // the same byte, as the map screen reads it
     uint8_t m_mapParams[2] = {}; // op 90
