@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "scene/cursor_glide.h"
 
 class CScriptMng;
 struct MouseState;
@@ -59,12 +60,10 @@ uint8_t WalkHover(uint8_t hover, int count, int step, Enabled enabled) {
 // Puts the cursor on the centre of the game rectangle `r`, scaled to the display.
 void CursorToCentre(const RECT& r);
 
-// The keyboard mode's cursor glide onto a dialog button: from where the mouse is to the centre of
-// `r` in 150 ms, slow at first and quicker as it arrives (a quarter cosine; both ends in window
-// pixels). `now` starts it.
-void StartGlide(CScriptMng& engine, const RECT& r, uint32_t now);
-// One frame of the glide; true once the cursor stands on the target (at once while Ctrl is held).
-bool GlideStep(CScriptMng& engine, uint32_t now);
+// The keyboard mode's cursor glide onto a dialog button (StartGlide, then GlideStep each frame):
+// shared with the choice scene, see scene/cursor_glide.h.
+using sequence::GlideStep;
+using sequence::StartGlide;
 
 // Plays a click of the interface ("sys_a002.ogg" a choice, "sys_g004.ogg" a step back,
 // "sys_f003.ogg" a tab).

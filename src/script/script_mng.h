@@ -685,7 +685,7 @@ public:
     uint8_t m_choicePrevHover = 0;       // the same last frame
     int16_t m_cursorTarget[2] = {};      // keyboard mode: glide of the cursor, window pixels
     int16_t m_cursorStart[2] = {};
-    uint32_t m_choiceStamp = 0; // ms of the last glide or sparkle step
+    uint32_t m_choiceStamp = 0; // ms of the last sparkle step
     RECT m_itemRects[24] = {};  // item cells (owned items: m_table157, pick: m_itemSelResult)
     uint32_t m_itemStamp1 = 0;  // ms stamps of the item flash
     uint32_t m_itemStamp2 = 0;
