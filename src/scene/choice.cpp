@@ -15,9 +15,9 @@
 #include "scene/choice_window.h"
 #include "scene/cursor_glide.h"
 #include "scene/message_text.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
-#include "sound/snd_mng.h"
 
 namespace {
 
@@ -286,13 +286,8 @@ bool CScriptMng::ModeChoice() {
             }
             if (m_choiceHover != 0 && mouse != nullptr && mouse->left != 0) {
                 mouse->left = 0;
-                if (g_SystemData.seOff == 0) {
-                    delete g_SePlayers[0];
-                    g_SePlayers[0] = new CSeplay();
-                    g_SePlayers[0]->Open("se\\sys_a002.ogg");
-                    g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-                    g_SePlayers[0]->Play(0);
-                }
+                if (g_SystemData.seOff == 0)
+                    screens::PlayClickSound("se\\sys_a002.ogg");
                 m_msgStep = 2;
             }
             // The button bar over the window band.
