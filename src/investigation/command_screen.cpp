@@ -58,11 +58,6 @@ constexpr RECT kCategoryRects[5] = {{832, 149, 872, 169},
                                     {832, 223, 872, 243},
                                     {832, 261, 872, 281},
                                     {832, 295, 872, 315}};
-// The list area restored on a step back (the panel and the row mark below it).
-constexpr int kListX = 546;
-constexpr int kListY = 5;
-constexpr int kListW = 240;
-constexpr int kListBackH = 443;
 // The end dialog: box, buttons, backdrop.
 constexpr int kBoxX = 314;
 constexpr int kBoxY = 223;
@@ -87,17 +82,13 @@ uint8_t Variant(const CScriptMng& e, int row) {
     return e.m_commandParams[row];
 }
 
-void Restore(int x, int y, int w, int h) {
-    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
-}
-
 RECT RowRect(int i) {
     return RECT{940, 66 + 40 * i, 988, 90 + 40 * i};
 }
 
 void DrawColumn(CScriptMng& e, uint8_t markRow) {
     CDIB32* sheet = g_Layers[kCommandSlot];
-    Restore(kColumnX, kColumnY, kColumnW, kColumnH);
+    RestoreArea(kColumnX, kColumnY, kColumnW, kColumnH);
     CDIB32::BltAlpha(g_ScreenSurface, kColumnX, kColumnY, sheet, 0, 0, kColumnW, kColumnH);
     if (markRow >= 1 && markRow <= kRows && Variant(e, markRow) != 0)
         CDIB32::BltAlpha(g_ScreenSurface, e.m_commandRects[markRow - 1].left,
@@ -117,7 +108,7 @@ bool CategoryKnown(const CScriptMng& e, int category) {
 
 void DrawCategories(CScriptMng& e, uint8_t markCategory) {
     CDIB32* sheet = g_Layers[kTalkSlot];
-    Restore(kTalkX, kTalkY, kTalkW, kTalkH);
+    RestoreArea(kTalkX, kTalkY, kTalkW, kTalkH);
     CDIB32::BltAlpha(g_ScreenSurface, kTalkX, kTalkY, sheet, 0, 0, kTalkW, kTalkH);
     if (CategoryKnown(e, markCategory)) {
         const RECT& r = e.m_categoryRects[markCategory - 1];
@@ -151,12 +142,6 @@ void DrawDialog(int level, int drop) {
                          l);
     CDIB32::BltAlphaFade(g_ScreenSurface, kBoxX, kBoxY - 36 + drop, g_Layers[kDialogSlot], 0, 0, kBoxW, kBoxH,
                          l);
-}
-
-void ClearInput() {
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
 }
 
 void LoadPictures() {
@@ -235,23 +220,9 @@ bool CScriptMng::ModeCommand() {
                 break;
             }
             // Every row with a variant can be chosen (also one below an absent row).
-            auto enabled = [this](int row) { return Variant(*this, row) != 0; };
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int row = 1; row <= kRows; ++row)
-                if (enabled(row) && PointIn(mouse, m_commandRects[row - 1])) {
-                    m_hoverRow = static_cast<uint8_t>(row);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, kRows, step, enabled);
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(m_commandRects[m_hoverRow - 1]);
-            }
+            m_hoverRow = HoverColumn(mouse, m_commandRects, kRows,
+                                     [this](int row) { return Variant(*this, row) != 0; });
             if (m_hoverRow != m_prevHoverRow)
                 DrawColumn(*this, m_hoverRow);
             if (m_hoverRow != 0 && mouse != nullptr && mouse->left != 0) {
@@ -278,7 +249,7 @@ bool CScriptMng::ModeCommand() {
             if (m_hoverRow == 2)
                 Show(g_Layers[0]);
             m_investStep = 0;
-            ClearInput();
+            DropInput();
             SetScene(m_hoverRow == 2 ? kSceneSearch : kSceneMap);
             break;
         case 5:
@@ -290,23 +261,9 @@ bool CScriptMng::ModeCommand() {
             m_investStep = 6;
             break;
         case 6: {
-            auto enabled = [this](int c) { return CategoryKnown(*this, c); };
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int c = 1; c <= 5; ++c)
-                if (PointIn(mouse, m_categoryRects[c - 1])) {
-                    m_hoverRow = static_cast<uint8_t>(enabled(c) ? c : 0);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, 5, step, enabled);
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(m_categoryRects[m_hoverRow - 1]);
-            }
+            m_hoverRow =
+                HoverColumn(mouse, m_categoryRects, 5, [this](int c) { return CategoryKnown(*this, c); });
             if (m_hoverRow != m_prevHoverRow)
                 DrawCategories(*this, m_hoverRow);
             if (m_hoverRow != 0 && mouse != nullptr && mouse->left != 0) {
@@ -316,11 +273,7 @@ bool CScriptMng::ModeCommand() {
                 m_pickedKind = m_hoverRow;
                 m_investStep = 10;
             } else if (mouse != nullptr && mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(kTalkX, kTalkY, kTalkW, kTalkH);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                m_investStep = 1;
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
             }
             break;
         }
@@ -344,16 +297,11 @@ bool CScriptMng::ModeCommand() {
                 CDIB32::Blt(g_ScreenSurface, 0, 448, g_Layers[0], 0, 448, kScreenWidth, kScreenHeight - 448);
                 PrepareStyle0Window(m_hWnd);
                 DrawMsgWindowBand(g_ScreenSurface);
-                ClearInput();
+                DropInput();
                 m_hoverRow = m_prevHoverRow = 0;
                 SetScene(kSceneScript);
             } else if (mouse != nullptr && mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(kListX, kListY, kListW, kListBackH);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                StopThumbDrag();
-                m_investStep = 5;
+                StepBackFromList(*this, *mouse, 5);
             }
             break;
         }
@@ -374,40 +322,19 @@ bool CScriptMng::ModeCommand() {
             break;
         }
         case 26:
-            if (GlideStep(*this, now)) {
-                m_stepTime = now;
-                ClearLeftButton();
+            if (DialogGlideStep(*this, now))
                 m_investStep = 21;
-            }
             break;
         case 21: {
-            m_prevHoverFlag = m_hoverFlag;
-            m_hoverFlag = 0;
-            for (int b = 0; b < 2; ++b)
-                if (PointIn(mouse, kYesNo[b]))
-                    m_hoverFlag = static_cast<uint8_t>(b + 1);
-            if (m_hoverFlag != m_prevHoverFlag) {
+            if (DialogHover(*this, mouse, kYesNo)) {
                 DrawDialog(255, 36);
                 if (m_hoverFlag != 0)
                     CDIB32::BltAlpha(g_ScreenSurface, kYesNo[m_hoverFlag - 1].left,
                                      kYesNo[m_hoverFlag - 1].top, g_Layers[kDialogSlot],
                                      kButtonW * (m_hoverFlag - 1), kBoxH, kButtonW, kButtonH);
             }
-            if (mouse == nullptr)
-                break;
-            if (m_hoverFlag != 0 && mouse->left != 0) {
-                Click("sys_a002.ogg");
-                m_stepTime = now;
-                mouse->left = 0;
+            if (DialogAnswered(*this, mouse, now))
                 m_investStep = 22;
-            } else if (mouse->right != 0) {
-                Click("sys_g004.ogg");
-                m_hoverFlag = 2;
-                m_stepTime = now;
-                ClearLeftButton();
-                ClearRightButton();
-                m_investStep = 22;
-            }
             break;
         }
         case 22: {
@@ -428,7 +355,7 @@ bool CScriptMng::ModeCommand() {
                 ReplaceSurface(DialogSnapshot(), nullptr);
                 m_investStep = 0;
                 m_investActive = 0;
-                ClearInput();
+                DropInput();
                 SetScene(kSceneScript);
                 break;
             }

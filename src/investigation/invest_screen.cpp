@@ -71,6 +71,60 @@ void CursorToCentre(const RECT& r) {
                         ScaleToScreenY(y));
 }
 
+void DropInput() {
+    sequence::ClearCtrl();
+    sequence::ClearLeftButton();
+    sequence::ClearRightButton();
+}
+
+void RestoreArea(int x, int y, int w, int h) {
+    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
+}
+
+void StepBack(CScriptMng& e, MouseState& mouse, int x, int y, int w, int h, uint8_t step) {
+    Click("sys_g004.ogg");
+    RestoreArea(x, y, w, h);
+    e.m_hoverRow = e.m_prevHoverRow = 0;
+    mouse.right = 0;
+    e.m_investStep = step;
+}
+
+bool DialogGlideStep(CScriptMng& e, uint32_t now) {
+    if (!GlideStep(e, now))
+        return false;
+    e.m_stepTime = now;
+    sequence::ClearLeftButton();
+    return true;
+}
+
+bool DialogHover(CScriptMng& e, const MouseState* mouse, const RECT (&buttons)[2]) {
+    e.m_prevHoverFlag = e.m_hoverFlag;
+    e.m_hoverFlag = 0;
+    for (int b = 0; b < 2; ++b)
+        if (PointIn(mouse, buttons[b]))
+            e.m_hoverFlag = static_cast<uint8_t>(b + 1);
+    return e.m_hoverFlag != e.m_prevHoverFlag;
+}
+
+bool DialogAnswered(CScriptMng& e, MouseState* mouse, uint32_t now) {
+    if (mouse == nullptr)
+        return false;
+    if (e.m_hoverFlag != 0 && mouse->left != 0) {
+        Click("sys_a002.ogg");
+        mouse->left = 0;
+    } else if (mouse->right != 0) {
+        Click("sys_g004.ogg");
+        e.m_hoverFlag = 2;
+        // A left press that came with it would act on the screen behind the dialog.
+        mouse->left = 0;
+        mouse->right = 0;
+    } else {
+        return false;
+    }
+    e.m_stepTime = now;
+    return true;
+}
+
 void Click(const char* name) {
     screens::PlayClickSound(name);
 }
