@@ -28,8 +28,6 @@ constexpr char kCaption[] = "\xA1\xF9\xA1\xA1\xD7\xD4\xD3\xC9\xD0\xD0\xB6\xAF\xA
 
 constexpr int kCommandSlot = 9;
 constexpr int kTalkSlot = 2;
-constexpr int kKeywordSlot = 3;
-constexpr int kStripSlot = 4;
 constexpr int kDialogSlot = 5;
 constexpr int kBackdropSlot = 6;
 
@@ -147,23 +145,18 @@ void DrawDialog(int level, int drop) {
 void LoadPictures() {
     SetLayer(kCommandSlot, NewPicture("system\\command.bmp"));
     SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+    LoadListPanel();
     SetLayer(kDialogSlot, NewPicture("system\\free_exit.bmp"));
     SetLayer(kBackdropSlot, NewPicture("system\\freame_base.bmp"));
 }
 
-// The list of the picked category: its strips into slot 4 and its ids.
+// The list of the picked category (empty for none).
 void OpenCategoryList(CScriptMng& e) {
-    e.m_listScroll = 0;
-    e.m_scrollHover = e.m_prevScrollHover = 0;
-    if (e.m_pickedKind >= 1 && e.m_pickedKind <= 5) {
-        SetLayer(kStripSlot, NewPicture(kStripPictures[e.m_pickedKind - 1]));
-        BuildList(e, e.m_keywordKnown[e.m_pickedKind - 1]);
-    } else {
-        e.m_listCount = 0;
-    }
-    DrawList(e, 0, false);
-    StopThumbDrag();
+    const int kind = e.m_pickedKind;
+    if (kind >= 1 && kind <= 5)
+        OpenList(e, kStripPictures[kind - 1], &e.m_keywordKnown[kind - 1]);
+    else
+        OpenList(e, nullptr, nullptr);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_screen.h"
+#include "scene/sequence_surfaces.h"
 #include "script/script_mng.h"
 
 namespace kestrel::invest {
@@ -138,6 +139,23 @@ void BuildList(CScriptMng& e, const uint8_t (&known)[64]) {
 
 void StopThumbDrag() {
     g_listDrag = Drag{};
+}
+
+void LoadListPanel() {
+    sequence::SetLayer(kPanelSlot, sequence::NewPicture("system\\keyword.bmp"));
+}
+
+void OpenList(CScriptMng& e, const char* strips, const uint8_t (*known)[64]) {
+    e.m_listScroll = 0;
+    e.m_scrollHover = e.m_prevScrollHover = 0;
+    if (known != nullptr) {
+        sequence::SetLayer(kStripSlot, sequence::NewPicture(strips));
+        BuildList(e, *known);
+    } else {
+        e.m_listCount = 0;
+    }
+    DrawList(e, 0, false);
+    StopThumbDrag();
 }
 
 void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step) {

@@ -28,8 +28,6 @@ constexpr char kCaption[] = "\xA1\xF9\xA1\xA1\xA1\xA1\xCC\xBD\xD1\xAF\xA1\xA1\xA
 
 constexpr int kLegworkSlot = 9;
 constexpr int kTalkSlot = 2;
-constexpr int kKeywordSlot = 3;
-constexpr int kStripSlot = 4;
 constexpr int kCopySlot = 30;
 constexpr int kDialogSlot = 31;
 constexpr int kTintSlot = 32;
@@ -115,18 +113,15 @@ bool AnyEvidence(const CScriptMng& e) {
 void LoadPictures() {
     SetLayer(kLegworkSlot, NewPicture("system\\legwork.bmp"));
     SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+    LoadListPanel();
 }
 
 // The topic list of the picked kind: its strips into slot 4 and its ids, at the first entry.
 void OpenTopicList(CScriptMng& e) {
-    e.m_listScroll = 0;
-    e.m_scrollHover = e.m_prevScrollHover = 0;
-    SetLayer(kStripSlot,
-             NewPicture(e.m_pickedKind == 2 ? "system\\key_l_evi.bmp" : "system\\key_l_chara.bmp"));
-    BuildList(e, e.m_pickedKind == 2 ? e.m_legworkEvidence : e.m_legworkCharTopics);
-    DrawList(e, 0, false);
-    StopThumbDrag();
+    if (e.m_pickedKind == 2)
+        OpenList(e, "system\\key_l_evi.bmp", &e.m_legworkEvidence);
+    else
+        OpenList(e, "system\\key_l_chara.bmp", &e.m_legworkCharTopics);
 }
 
 // The hover of the end button, redrawn when it changed; true when hovered.
