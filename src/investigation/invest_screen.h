@@ -1,6 +1,6 @@
 // What the investigation screens (map, command and legwork screens) share: their script names, the
-// hit tests, the key and wheel walk over a row of entries with the cursor put on the chosen one, and
-// the input bytes they take.
+// hit tests, the key and wheel walk over a row of entries with the cursor put on the chosen one, the
+// step back, the yes/no dialog's input, and the input bytes they take.
 #pragma once
 
 #include <cstdint>
