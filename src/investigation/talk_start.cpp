@@ -15,12 +15,8 @@ namespace {
 // the script did not load: the interpreter then stops at once with its fault).
 void HandBack(CScriptMng& e) {
     e.m_investStep = 0;
-    e.m_msgStep = 0;
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
-    if (g_pGameMain != nullptr)
-        g_pGameMain->scene = kSceneScript;
+    kestrel::invest::DropInput();
+    ReturnToScript(e);
 }
 
 } // namespace

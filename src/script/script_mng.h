@@ -536,8 +536,6 @@ public:
     uint32_t m_screenFxPhase = 0;
     uint8_t m_screenFxRepeat = 0;
     uint8_t m_windowFrame = 0;   // message-window frame variant (op 165); 0 = "window_w_2.bmp"
-    uint8_t m_charSelResult = 0; // results of the character selection (op 128 clears both)
-    uint8_t m_charSelResult2 = 0;
     uint8_t m_day = 0;           // day number minus 1 (op 153)
     uint8_t& m_mapPage = m_day;  // the same byte, as the map screen reads it
     uint8_t m_mapParams[2] = {}; // op 90
@@ -693,7 +691,7 @@ public:
     uint8_t m_choicePrevHover = 0;       // the same last frame
     int16_t m_cursorTarget[2] = {};      // keyboard mode: glide of the cursor, window pixels
     int16_t m_cursorStart[2] = {};
-    uint32_t m_choiceStamp = 0; // ms of the last glide or sparkle step
+    uint32_t m_choiceStamp = 0; // ms of the last sparkle step
     RECT m_itemRects[24] = {};  // item cells (owned items: m_table157, pick: m_itemSelResult)
     uint32_t m_itemStamp1 = 0;  // ms stamps of the item flash
     uint32_t m_itemStamp2 = 0;

@@ -2,18 +2,25 @@
 # manager (sourced). Keys go to the window under the pointer there, or to the window that took the
 # focus (a message box takes it while it stands).
 
-# Starts the game (the command and its arguments) in a process group of its own, its output to the
-# file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
+# Starts the game (the command and its arguments) in a process group of its own, its output added to
+# the file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
 start_game() {
-    setsid "$@" >"${GAME_LOG:-/dev/null}" 2>&1 &
+    setsid "$@" >>"${GAME_LOG:-/dev/null}" 2>&1 &
     pid=$!
 }
 
 # Kills the process group of the game started by start_game (the test's EXIT trap calls it, so that
-# nothing of a failed test keeps running or holding the game's guard).
+# nothing of a failed test keeps running or holding the game's guard). A game of $pid started
+# otherwise has no group of its own: it is killed with its children (a message box may stand in a
+# process of its own).
 end_game() {
     [ -n "${pid:-}" ] || return 0
-    kill -KILL -- "-$pid" 2>/dev/null
+    if ! kill -KILL -- "-$pid" 2>/dev/null; then
+        for child in $(ps --ppid "$pid" -o pid= 2>/dev/null); do
+            kill -KILL "$child" 2>/dev/null
+        done
+        kill -KILL "$pid" 2>/dev/null
+    fi
     wait "$pid" 2>/dev/null
     pid=
     return 0
@@ -133,14 +140,14 @@ play_to_title() {
 }
 
 # For the tests on the sample game: copies the game folder $source_game afresh into a work folder
-# of its own ($work, removed on exit together with the game $pid, if any), enters it and names the
-# failure screenshot "kestrel-$1-fail.png".
+# of its own ($work, removed on exit after end_game has ended the game, if any), enters it and names
+# the failure screenshot "kestrel-$1-fail.png".
 sample_game_setup() {
     fail_tag=$1
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
     export SDL_AUDIODRIVER=dummy
     work=$(mktemp -d)
-    trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'end_game; rm -rf "$work"' EXIT
     cp -r "$source_game" "$work/game"
     rm -rf "$work/game/save"
     cd "$work/game" || exit 1
