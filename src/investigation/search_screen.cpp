@@ -192,8 +192,8 @@ void Looking(CScriptMng& e, const SearchForm& form, MouseState& mouse, uint32_t 
         return;
     }
     const int spot = SpotAt(mouse.x, mouse.y);
-    CDIB32::BltAlpha(g_ScreenSurface, mouse.x, mouse.y, sheet, spot == 0 ? kPointerX : kSpotPointerX, kPointerY,
-                     kPointerW, kPointerH);
+    CDIB32::BltAlpha(g_ScreenSurface, mouse.x, mouse.y, sheet, spot == 0 ? kPointerX : kSpotPointerX,
+                     kPointerY, kPointerW, kPointerH);
     // A click off a spot does nothing, and its byte stays set.
     if (spot != 0 && mouse.left != 0 && !StartSpotScript(e, form, spot))
         mouse.left = 0;
@@ -222,8 +222,8 @@ void DialogChoice(CScriptMng& e, MouseState& mouse, uint32_t now) {
         CDIB32::BltAlpha(g_ScreenSurface, kBoxX, kBoxY, g_Layers[kDialogSlot], 0, 0, kBoxW, kBoxH);
         if (e.m_hoverFlag != 0) {
             const RECT& r = kYesNo[e.m_hoverFlag - 1];
-            CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, g_Layers[kDialogSlot], kButtonW * (e.m_hoverFlag - 1),
-                             kFrameY, kButtonW, kButtonH);
+            CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, g_Layers[kDialogSlot],
+                             kButtonW * (e.m_hoverFlag - 1), kFrameY, kButtonW, kButtonH);
         }
     }
     if (e.m_hoverFlag != 0 && mouse.left != 0) {

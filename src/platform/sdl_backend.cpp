@@ -205,9 +205,9 @@ public:
 private:
     static SDL_Cursor* MakeCursor(const CursorImage& image) {
         // The pixel words are 0xAARRGGBB, which is SDL's ARGB8888 in memory.
-        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-            const_cast<uint32_t*>(image.pixels.data()), image.width, image.height, 32, image.width * 4,
-            SDL_PIXELFORMAT_ARGB8888);
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.pixels.data()), image.width,
+                                               image.height, 32, image.width * 4, SDL_PIXELFORMAT_ARGB8888);
         if (surface == nullptr)
             return nullptr;
         SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
@@ -273,7 +273,7 @@ private:
     SDL_Window* window_;
     SDL_Renderer* renderer_;
     SDL_Texture* texture_ = nullptr;
-    SDL_Cursor* fileCursor_ = nullptr;         // made from fileCursorOf_
+    SDL_Cursor* fileCursor_ = nullptr; // made from fileCursorOf_
     const CursorImage* fileCursorOf_ = nullptr;
     SDL_Cursor* arrow_ = nullptr;
     SDL_Cursor* shown_ = nullptr; // the cursor last set
