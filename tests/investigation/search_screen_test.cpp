@@ -349,3 +349,15 @@ TEST_F(SearchScreen, ATabledSceneOutsideTheTableGoesBackToTheScriptAtOnce) {
         EXPECT_EQ(g_Layers[1], nullptr) << "nothing loaded";
     }
 }
+
+TEST_F(SearchScreen, TheArrowComesBackWhenAnythingElseTakesTheSceneFromTheSearch) {
+    Enter();
+    ASSERT_NE(Cursor(), nullptr);
+    // A frame of the search keeps the cursor picture; a frame of another scene puts the arrow back.
+    game().Frame();
+    EXPECT_NE(Cursor(), nullptr);
+    game().scene = kSceneNop42;
+    game().Frame();
+    EXPECT_EQ(Cursor(), nullptr);
+    EXPECT_EQ(game().scene, kSceneScript);
+}
