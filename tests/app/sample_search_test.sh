@@ -4,7 +4,8 @@
 # opens the search screen (its title strip over the street), clicks the street lamp, and checks that
 # the lamp's message stands over the bare street; back on the search screen, clicks the road, where
 # the rumours are listed from the list file of the game folder whose name is double-byte, picks one
-# and reads its message; then quits through the quit question.
+# and reads its message; clicks the lit windows, which lead into the room searched as a tabled search
+# scene, and there the door; then quits through the quit question.
 #
 #   sample_search_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 #
@@ -18,9 +19,12 @@ sample_game_setup search
 
 title="$assets/system/title_bg.bmp"
 street="$assets/bmp/bg02.bmp"
+room="$assets/bmp/bg01.bmp"
 search_row="964 118" # the command column's search row
 lamp="394 300"       # spot 1 of the street's hit mask
 road="300 480"       # spot 3
+windows="510 200"    # spot 2
+door="780 300"       # spot 2 of the room's mask
 
 # The search screen's title strip is on screen: its opaque band between the texts and the leave
 # button.
@@ -109,6 +113,33 @@ for _ in $(seq 40); do
     [ "$text" -gt 200 ] && break
 done
 [ "$text" -gt 200 ] || fail "no message after the rumour was picked"
+
+# --- The lit windows lead upstairs: the room searched as a tabled search scene. ---------------------
+for _ in $(seq 20); do
+    click 500 300
+    sleep 0.4
+    strip_shown && break
+done
+strip_shown || fail "the rumour's script did not go back to the search screen"
+# shellcheck disable=SC2086
+click $windows
+for _ in $(seq 30); do
+    click 300 300
+    sleep 0.4
+    strip_shown && [ "$(differing "$room" 0 120 1024 300)" -lt 3000 ] && break
+done
+[ "$(differing "$room" 0 120 1024 300)" -lt 3000 ] || fail "the room's search did not show"
+# shellcheck disable=SC2086
+click $door
+text=0
+for _ in $(seq 40); do
+    sleep 0.3
+    shot
+    text=$(bright 140 496 760 32)
+    [ "$text" -gt 200 ] && break
+done
+[ "$text" -gt 200 ] || fail "no message after the click on the door"
+[ "$(differing "$room" 0 0 1024 440)" = 0 ] || fail "the strip or the pointer is still over the room"
 
 quit_through_question "$pid" || fail "the game did not end"
 wait "$pid"

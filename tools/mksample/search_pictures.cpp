@@ -1,5 +1,6 @@
 // The sample game's search of the street: the search screen's title strip and pointers, its leave
-// dialog, the street's hit mask, the search cursor, and the list of rumours that a spot asks about.
+// dialog, the street's hit mask, the search cursor, and the list of rumours that a spot asks about;
+// and the tabled search of the room upstairs (search scene 1) with its mask and dialog.
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -30,6 +31,12 @@ constexpr Spot kStreetSpots[] = {
     {2, 456, 170, 110, 96},  // the lit windows of the fourth house
     {3, 120, 430, 400, 130}, // the road on the left
 };
+// The spots of the room ("bmp\bg01.bmp") searched as search scene 1.
+constexpr Spot kRoomSpots[] = {
+    {1, 120, 90, 300, 210},  // the window
+    {2, 700, 130, 170, 270}, // the door
+    {3, 380, 360, 300, 128}, // the table
+};
 
 // A magnifying glass with its top-left at (x, y) in a 60 × 48 cell.
 void Glass(Canvas& c, int32_t x, int32_t y, uint32_t rim, uint32_t lens) {
@@ -57,12 +64,22 @@ void PaintSearchSheet(Canvas& c, LabelFont& f) {
 void PaintSearchDialog(Canvas& c, LabelFont& f) {
     PaintDialog(c, f, "结束搜索吗？");
 }
+void PaintRoomDialog(Canvas& c, LabelFont& f) {
+    PaintDialog(c, f, "离开这个房间吗？");
+}
 
-// The hit mask of the street: the blue byte is the spot number, 0 elsewhere.
-void PaintStreetMask(Canvas& c, LabelFont&) {
+// A hit mask: the blue byte is the spot number, 0 elsewhere.
+template <size_t N>
+void PaintMask(Canvas& c, const Spot (&spots)[N]) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
-    for (const Spot& s : kStreetSpots)
+    for (const Spot& s : spots)
         c.Fill(s.x, s.y, s.w, s.h, static_cast<uint32_t>(s.number));
+}
+void PaintStreetMask(Canvas& c, LabelFont&) {
+    PaintMask(c, kStreetSpots);
+}
+void PaintRoomMask(Canvas& c, LabelFont&) {
+    PaintMask(c, kRoomSpots);
 }
 
 // The search cursor: a small gold diamond whose tip is the hot spot, at the pointer picture's corner.
@@ -93,6 +110,8 @@ const std::vector<PictureAsset>& SearchPictures() {
         {"system\\search.bmp", 1024, 126, 32, PaintSearchSheet},
         {"system\\search_p.bmp", 396, 224, 32, PaintSearchDialog},
         {"system\\bg02_mask.bmp", 1024, 576, 24, PaintStreetMask},
+        {"system\\inv_p.bmp", 396, 224, 32, PaintRoomDialog},
+        {"system\\bg14_01_mask.bmp", 1024, 576, 24, PaintRoomMask},
     };
     return pictures;
 }
