@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
+#include "investigation/invest_redraw.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "scene/message_text.h"
@@ -146,6 +147,17 @@ bool ServeWindowBar(CScriptMng& e, bool rightClick, uint8_t own) {
     e.ScreenButtonAction(e.m_hoverButton);
     e.DrawAutoSkipIndicator();
     return g_pGameMain == nullptr || g_pGameMain->scene == own;
+}
+
+void RedrawInvestigationBackground(CScriptMng& e) {
+    CDIB32* screen = g_ScreenSurface;
+    if (screen == nullptr)
+        return;
+    if (g_Layers[0] != nullptr)
+        CDIB32::Blt(screen, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
+    if (e.m_clockShown != 0)
+        e.DrawClockHud();
+    DrawMsgWindowBand(screen);
 }
 
 void HidePanels(CScriptMng& e) {

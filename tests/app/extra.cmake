@@ -86,3 +86,11 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleTransitionAndQuakeShow PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+
+# The sample game's search of the street: the search screen's strip, then a spot's message.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleSearchShowsTheStreetAndASpotsMessage
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_search_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleSearchShowsTheStreetAndASpotsMessage PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

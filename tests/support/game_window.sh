@@ -117,24 +117,44 @@ differing() {
 # A click (button $3, the left one by default) at game point (x, y).
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
 
+# The clicks that go round the places the sample's investigation day needs (each also goes on in a
+# message): the command column's map row, the flats on the map, the neighbour's row, the topic kind,
+# the first list row, the keyword command, its second category, the end of the legwork and the Yes of
+# its question.
+day_clicks=("964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316")
+
+# One click at game point "x y" ($1) with Ctrl held, which cuts the full-screen sequences short.
+ctrl_click() {
+    xdotool keydown ctrl
+    # shellcheck disable=SC2086
+    click $1
+    sleep 0.15
+    xdotool keyup ctrl
+}
+
 # Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
-# most $2 rounds (40): Ctrl held with each click cuts the full-screen sequences, and the clicks go
-# round the places that the investigation day needs (each also goes on in a message): the command
-# column's map row, the flats on the map, the neighbour's row, the topic kind, the first list row, the
-# keyword command, its second category, the end of the legwork and the Yes of its question. False
-# when the menu never shows.
+# most $2 rounds (40) of the day's clicks. False when the menu never shows.
 play_to_title() {
     local at
     for _ in $(seq "${2:-40}"); do
-        for at in "964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316"; do
-            xdotool keydown ctrl
-            # shellcheck disable=SC2086
-            click $at
-            sleep 0.15
-            xdotool keyup ctrl
+        for at in "${day_clicks[@]}"; do
+            ctrl_click "$at"
         done
         shot
         [ "$(differing "$1" 0 0 1024 480)" = 0 ] && return 0
+    done
+    return 1
+}
+
+# Plays the sample story, at most $1 rounds of the day's clicks, until the command $2 succeeds; it is
+# run after every click (and may click too). False when it never does.
+play_until() {
+    local check=$2 at
+    for _ in $(seq "$1"); do
+        for at in "${day_clicks[@]}"; do
+            ctrl_click "$at"
+            $check && return 0
+        done
     done
     return 1
 }
