@@ -27,6 +27,9 @@ CDIB32Base* ImplOf(const CDIB32* h) {
     return h ? h->Impl() : nullptr;
 }
 
+// The change stamps of all surfaces: each write takes the next value.
+std::atomic<uint64_t> g_changeStamp{0};
+
 } // namespace
 
 void ForcePlainSurfaces(bool on) {
@@ -47,7 +50,18 @@ int CDIB32Base::Release() {
     m_bits = nullptr;
     m_rect = RECT{};
     m_pitch = 0;
+    std::vector<uint64_t>().swap(m_rowStamps);
+    m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
     return 0;
+}
+
+void CDIB32Base::MarkChanged(int32_t top, int32_t bottom) const {
+    top = std::max(top, 0);
+    bottom = std::min(bottom, m_rect.bottom);
+    m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
+    if (top < bottom) {
+        std::fill(m_rowStamps.begin() + top, m_rowStamps.begin() + bottom, m_lastStamp);
+    }
 }
 
 bool CDIB32Base::CreateSurface(int32_t width, int32_t height) {
@@ -64,9 +78,16 @@ bool CDIB32Base::CreateSurface(int32_t width, int32_t height) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+    try {
+        m_rowStamps.assign(static_cast<size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        std::vector<uint32_t>().swap(m_pixels);
+        return false;
+    }
     m_bits = m_pixels.data();
     m_rect = RECT{0, 0, width, height};
     m_pitch = 4 * width;
+    MarkChanged(0, height);
     return true;
 }
 
@@ -84,7 +105,28 @@ uint8_t* CDIB32Base::GetPixelAddress(int32_t x, int32_t y) const {
     if (!m_bits || x < 0 || y < 0 || x >= m_rect.right || y >= m_rect.bottom) {
         return nullptr;
     }
-    return reinterpret_cast<uint8_t*>(Row(y) + x);
+    // The caller may write from here to the end of the pixels.
+    MarkChanged(y, m_rect.bottom);
+    return reinterpret_cast<uint8_t*>(m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right) +
+                                      x);
+}
+
+void CDIB32Base::RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom) const {
+    top = 0;
+    bottom = m_rect.bottom;
+    while (top < bottom && m_rowStamps[static_cast<size_t>(top)] <= stamp) {
+        ++top;
+    }
+    while (bottom > top && m_rowStamps[static_cast<size_t>(bottom) - 1] <= stamp) {
+        --bottom;
+    }
+}
+
+const uint8_t* CDIB32Base::ReadPixelAddress(int32_t x, int32_t y) const {
+    if (!m_bits || x < 0 || y < 0 || x >= m_rect.right || y >= m_rect.bottom) {
+        return nullptr;
+    }
+    return reinterpret_cast<const uint8_t*>(ReadRow(y) + x);
 }
 
 int CDIB32Base::Fill(uint32_t colour, const RECT* rect) {
@@ -99,7 +141,8 @@ int CDIB32Base::Fill(uint32_t colour, const RECT* rect) {
         return 0;
     }
     for (int32_t y = r.top; y < r.bottom; ++y) {
-        std::fill(Row(y) + r.left, Row(y) + r.right, colour);
+        uint32_t* row = Row(y);
+        std::fill(row + r.left, row + r.right, colour);
     }
     return 0;
 }
@@ -526,6 +569,10 @@ uint8_t* CDIB32::GetPixelAddress(int32_t x, int32_t y) const {
     return m_impl ? m_impl->GetPixelAddress(x, y) : nullptr;
 }
 
+const uint8_t* CDIB32::ReadPixelAddress(int32_t x, int32_t y) const {
+    return m_impl ? m_impl->ReadPixelAddress(x, y) : nullptr;
+}
+
 CDIB32Base* CDIB32::GetDC() const {
     return m_impl ? m_impl->GetDC() : nullptr;
 }
@@ -730,7 +777,7 @@ void WalkPaired(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, in
         {y1, static_cast<int64_t>(d->GetHeight()) - dy, static_cast<int64_t>(s->GetHeight()) - sy});
     for (int64_t y = y0; y < y1; ++y) {
         uint32_t* dr = d->Row(static_cast<int32_t>(dy + y)) + dx;
-        const uint32_t* sr = s->Row(static_cast<int32_t>(sy + y)) + sx;
+        const uint32_t* sr = s->ReadRow(static_cast<int32_t>(sy + y)) + sx;
         for (int64_t x = x0; x < x1; ++x) {
             dr[x] = op(dr[x], sr[x]);
         }

@@ -127,13 +127,37 @@ public:
     uint32_t GetDefaultFill() const { return m_defaultFill; }
     void SetDefaultFill(uint32_t colour) { m_defaultFill = colour; }
 
-    // Address of pixel (x, y); null outside the surface.
+    // Address of pixel (x, y); null outside the surface. Rows y to the last count as changed.
     uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
-    // Row y (0 to height − 1) as pixel words; no bounds test.
+    // Row y (0 to height − 1) as pixel words; no bounds test. The row counts as changed.
     uint32_t* Row(int32_t y) const {
+        MarkChanged(y, y + 1);
         return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
     }
-    uint32_t* Bits() const { return m_bits; }
+    // Every row counts as changed.
+    uint32_t* Bits() const {
+        MarkChanged(0, m_rect.bottom);
+        return m_bits;
+    }
+    // The same pixels for reading only: nothing counts as changed.
+    const uint8_t* ReadPixelAddress(int32_t x, int32_t y) const;
+    const uint32_t* ReadRow(int32_t y) const {
+        return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
+    }
+    const uint32_t* ReadBits() const { return m_bits; }
+
+    // Change stamps. Every write access to the pixels (a writable pointer handed out, a blit, a
+    // fill, a new size) stamps the rows it may touch with a value of one process-wide counter that
+    // only grows, so a row whose stamp is not above a stamp taken earlier holds the same pixels as
+    // then. Readers that keep a copy (the presentation, a repeated copy) use this to skip rows.
+    // The stamp of the last write to this surface; 0 for a surface never written.
+    uint64_t Stamp() const { return m_lastStamp; }
+    // The stamp of row y (0 to height − 1); no bounds test.
+    uint64_t RowStamp(int32_t y) const { return m_rowStamps[static_cast<size_t>(y)]; }
+    // Stamps rows [top, bottom), cut to the surface, as changed now.
+    void MarkChanged(int32_t top, int32_t bottom) const;
+    // The rows [top, bottom) that span every row stamped after `stamp`; top = bottom when none was.
+    void RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom) const;
 
     // Fills rect (null: the whole surface) with colour; colour 0xFFFFFFFF means the default fill.
     // The rectangle is cut to the surface. Result 1 when the surface is empty, else 0.
@@ -153,6 +177,8 @@ protected:
     uint32_t m_defaultFill = 0;
     uint32_t m_flags = 0;
     BlitState m_blit{};
+    mutable std::vector<uint64_t> m_rowStamps; // one per row
+    mutable uint64_t m_lastStamp = 0;
 };
 
 // Plain integer implementation of every blit: the reference.
@@ -201,6 +227,19 @@ public:
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
     void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
                      const MaskRamp& ramp) const override;
+
+private:
+    // The last unscaled copy this surface received from another one. While the source is unchanged,
+    // the same copy again only rewrites the rows written since (the whole back buffer is copied
+    // from the background every frame, while mostly only the message window band changes).
+    struct CopyMemo {
+        const CDIB32Base* src = nullptr;
+        RECT srcRect{};
+        RECT dstRect{};
+        uint64_t srcStamp = 0;  // the source's stamp when it was copied
+        uint64_t doneStamp = 0; // this surface's stamp right after the copy
+    };
+    CopyMemo m_copyMemo;
 };
 
 // Which implementation a new CDIB32 gets.
@@ -257,6 +296,7 @@ public:
     int32_t GetHeight() const;
     int32_t GetPitch() const;
     uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
+    const uint8_t* ReadPixelAddress(int32_t x, int32_t y) const;
     CDIB32Base* GetDC() const;
     void SetFlags(uint32_t bits);
     // Colour 0xFFFFFFFF means the default fill (0). Cut to the surface.
