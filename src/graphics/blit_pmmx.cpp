@@ -268,9 +268,19 @@ KESTREL_AVX2 void AlphaRowAvx2(uint32_t* d, const uint32_t* s, int32_t n) {
         _mm256_setr_epi16(256, 256, 256, 0, 256, 256, 256, 0, 256, 256, 256, 0, 256, 256, 256, 0);
     const __m256i opaque = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaBits = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = Load8(s + i);
+        // Runs of wholly transparent or wholly opaque pixels (the empty parts of a message window,
+        // the body of a picture) need no arithmetic.
+        if (_mm256_testz_si256(sv, alphaBits)) {
+            continue;
+        }
+        if (_mm256_testc_si256(sv, alphaBits)) {
+            Store8(d + i, sv);
+            continue;
+        }
         const __m256i dv = Load8(d + i);
         const __m256i wsLo = _mm256_shuffle_epi8(sv, pickLo);
         const __m256i wsHi = _mm256_shuffle_epi8(sv, pickHi);
@@ -524,17 +534,8 @@ int CDIB32PMMX::BltColorKey(CDIB32* src, int32_t dx, int32_t dy, const RECT* src
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    const uint32_t key = src->Impl()->GetColorKey();
-    WalkBlit(*this, *src->Impl(), m_blit, [key, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-        if (avx2) {
-            ColorKeyRowAvx2(d, s, n, key);
-            return;
-        }
-#endif
-        (void)avx2;
-        ColorKeyRow(d, s, n, key);
-    });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::ColorKey, from, from->Stamp(), from->GetColorKey(), 0, 0, m_blit});
     return 0;
 }
 
@@ -543,7 +544,111 @@ int CDIB32PMMX::BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    const CDIB32Base& from = *src->Impl();
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Copy, from, from->Stamp(), 0, 0, 0, m_blit});
+    return 0;
+}
+
+int CDIB32PMMX::BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
+                         RECT* clip) {
+    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
+        return 0;
+    }
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Alpha, from, from->Stamp(), 0, 0, 0, m_blit});
+    return 0;
+}
+
+int CDIB32PMMX::BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                         const RECT* srcRect, const SIZE* dstSize, RECT* clip) {
+    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
+        return 0;
+    }
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Blend, from, from->Stamp(), 0, inverse3, level3, m_blit});
+    return 0;
+}
+
+int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
+                              const RECT* srcRect, const SIZE* dstSize, RECT* clip) {
+    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
+        return 0;
+    }
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::AlphaBlend, from, from->Stamp(), 0, inverse3, level3, m_blit});
+    return 0;
+}
+
+void CDIB32PMMX::RunBlit(const LoggedBlit& op) {
+    m_blit = op.blit;
+    const CDIB32Base& from = *op.src;
+    const bool avx2 = UseAvx2();
+    switch (op.kind) {
+        case BlitKind::ColorKey:
+            WalkBlit(*this, from, m_blit,
+                     [key = op.colorKey, avx2](uint32_t* d, const uint32_t* s, int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             ColorKeyRowAvx2(d, s, n, key);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         ColorKeyRow(d, s, n, key);
+                     });
+            break;
+        case BlitKind::Copy:
+            RunCopy(from);
+            break;
+        case BlitKind::Alpha:
+            WalkBlit(*this, from, m_blit, [avx2](uint32_t* d, const uint32_t* s, int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                if (avx2) {
+                    AlphaRowAvx2(d, s, n);
+                    return;
+                }
+#endif
+                (void)avx2;
+                AlphaRow(d, s, n);
+            });
+            break;
+        case BlitKind::Blend:
+            WalkBlit(*this, from, m_blit,
+                     [inverse3 = op.inverse3, level3 = op.level3, avx2](uint32_t* d, const uint32_t* s,
+                                                                        int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             BlendRowAvx2(d, s, n, inverse3, level3);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         BlendRow(d, s, n, inverse3, level3);
+                     });
+            break;
+        case BlitKind::AlphaBlend: {
+            LaneWeights w;
+            BuildLaneWeights(op.inverse3, op.level3, w);
+            WalkBlit(*this, from, m_blit,
+                     [&w, inverse3 = op.inverse3, level3 = op.level3, avx2](uint32_t* d, const uint32_t* s,
+                                                                            int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             AlphaBlendRowAvx2(d, s, n, inverse3, level3, w);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         (void)inverse3;
+                         (void)level3;
+                         AlphaBlendRow(d, s, n, w);
+                     });
+            break;
+        }
+    }
+}
+
+void CDIB32PMMX::RunCopy(const CDIB32Base& from) {
     const CopyMemo& memo = m_copyMemo;
     const bool repeated = m_blit.unscaled && &from != this && memo.src == &from &&
                           memo.srcStamp == from.Stamp() && memo.srcRect == m_blit.srcRect &&
@@ -568,67 +673,6 @@ int CDIB32PMMX::BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect
     } else {
         m_copyMemo = CopyMemo{};
     }
-    return 0;
-}
-
-int CDIB32PMMX::BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect, const SIZE* dstSize,
-                         RECT* clip) {
-    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
-        return 0;
-    }
-    WalkBlit(*this, *src->Impl(), m_blit, [avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-        if (avx2) {
-            AlphaRowAvx2(d, s, n);
-            return;
-        }
-#endif
-        (void)avx2;
-        AlphaRow(d, s, n);
-    });
-    return 0;
-}
-
-int CDIB32PMMX::BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
-                         const RECT* srcRect, const SIZE* dstSize, RECT* clip) {
-    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
-        return 0;
-    }
-    WalkBlit(*this, *src->Impl(), m_blit,
-             [inverse3, level3, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-                 if (avx2) {
-                     BlendRowAvx2(d, s, n, inverse3, level3);
-                     return;
-                 }
-#endif
-                 (void)avx2;
-                 BlendRow(d, s, n, inverse3, level3);
-             });
-    return 0;
-}
-
-int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3, uint32_t level3,
-                              const RECT* srcRect, const SIZE* dstSize, RECT* clip) {
-    if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
-        return 0;
-    }
-    LaneWeights w;
-    BuildLaneWeights(inverse3, level3, w);
-    WalkBlit(*this, *src->Impl(), m_blit,
-             [&w, inverse3, level3, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-                 if (avx2) {
-                     AlphaBlendRowAvx2(d, s, n, inverse3, level3, w);
-                     return;
-                 }
-#endif
-                 (void)avx2;
-                 (void)inverse3;
-                 (void)level3;
-                 AlphaBlendRow(d, s, n, w);
-             });
-    return 0;
 }
 
 void CDIB32PMMX::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,

@@ -30,6 +30,15 @@ CDIB32Base* ImplOf(const CDIB32* h) {
 // The change stamps of all surfaces: each write takes the next value.
 std::atomic<uint64_t> g_changeStamp{0};
 
+// The surfaces whose pixels are ahead of the blits repeated so far (window thread only).
+std::vector<const CDIB32Base*>& SurfacesAhead() {
+    static std::vector<const CDIB32Base*> surfaces;
+    return surfaces;
+}
+
+// A frame longer than this is not followed.
+constexpr size_t kMaxLoggedBlits = 256;
+
 } // namespace
 
 void ForcePlainSurfaces(bool on) {
@@ -46,6 +55,9 @@ CDIB32Base::~CDIB32Base() {
 }
 
 int CDIB32Base::Release() {
+    CatchUpReaders();
+    SetAhead(false);
+    DropLog();
     std::vector<uint32_t>().swap(m_pixels);
     m_bits = nullptr;
     m_rect = RECT{};
@@ -55,7 +67,113 @@ int CDIB32Base::Release() {
     return 0;
 }
 
+bool CDIB32Base::LoggedBlit::operator==(const LoggedBlit& o) const {
+    return kind == o.kind && src == o.src && srcStamp == o.srcStamp && colorKey == o.colorKey &&
+           inverse3 == o.inverse3 && level3 == o.level3 && std::memcmp(&blit, &o.blit, sizeof blit) == 0;
+}
+
+void CDIB32Base::RunBlit(const LoggedBlit&) {}
+
+void CDIB32Base::Submit(const LoggedBlit& op) {
+    auto draw = [&] {
+        ++m_drawing;
+        RunBlit(op);
+        --m_drawing;
+    };
+    if (!(m_flags & kDibSectionFlag) || op.src == this) {
+        // Not followed: a write like any other.
+        CatchUp();
+        DropLog();
+        draw();
+        return;
+    }
+    const bool whole = op.kind == BlitKind::Copy && op.blit.dstRect == m_rect;
+    if (m_logValid) {
+        const size_t at = whole ? 0 : m_repeated;
+        if (at < m_log.size() && m_log[at] == op) {
+            // Counted, not drawn: the pixels already hold its result (and the rest of the list's).
+            CatchUpReaders();
+            m_repeated = at + 1;
+            SetAhead(m_repeated < m_log.size());
+            return;
+        }
+    }
+    if (whole) {
+        // A new list: the copy replaces every pixel, whatever the list had reached.
+        SetAhead(false);
+        m_log.assign(1, op);
+        m_logValid = true;
+        m_repeated = 1;
+    } else if (m_logValid) {
+        CatchUp(); // the pixels become what the repeated part makes; the rest of the list goes
+        if (m_log.size() < kMaxLoggedBlits) {
+            m_log.push_back(op);
+            m_repeated = m_log.size();
+        } else {
+            DropLog();
+        }
+    }
+    draw();
+}
+
+void CDIB32Base::DrawRepeated() const {
+    auto* self = const_cast<CDIB32Base*>(this);
+    SetAhead(false);
+    m_log.resize(m_repeated);
+    const BlitState saved = m_blit;
+    ++m_drawing;
+    for (const LoggedBlit& op : m_log) {
+        self->RunBlit(op);
+    }
+    --m_drawing;
+    self->m_blit = saved;
+}
+
+void CDIB32Base::SetAhead(bool ahead) const {
+    if (ahead == m_ahead) {
+        return;
+    }
+    m_ahead = ahead;
+    auto& list = SurfacesAhead();
+    if (ahead) {
+        list.push_back(this);
+    } else {
+        std::erase(list, this);
+    }
+}
+
+void CDIB32Base::CatchUpReaders() const {
+    auto& list = SurfacesAhead();
+    if (list.empty()) {
+        return;
+    }
+    const std::vector<const CDIB32Base*> ahead = list; // catching up changes the list
+    for (const CDIB32Base* surface : ahead) {
+        if (surface == this || !surface->m_ahead) {
+            continue;
+        }
+        for (size_t i = 0; i < surface->m_repeated; ++i) {
+            if (surface->m_log[i].src == this) {
+                surface->DrawRepeated();
+                break;
+            }
+        }
+    }
+}
+
+void CDIB32Base::DropLog() const {
+    m_log.clear();
+    m_repeated = 0;
+    m_logValid = false;
+}
+
 void CDIB32Base::MarkChanged(int32_t top, int32_t bottom) const {
+    if (m_drawing == 0) {
+        // A write outside the listed blits: the list no longer says what the pixels are.
+        CatchUp();
+        DropLog();
+    }
+    CatchUpReaders();
     top = std::max(top, 0);
     bottom = std::min(bottom, m_rect.bottom);
     m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
@@ -112,6 +230,7 @@ uint8_t* CDIB32Base::GetPixelAddress(int32_t x, int32_t y) const {
 }
 
 void CDIB32Base::RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom) const {
+    CatchUp();
     top = 0;
     bottom = m_rect.bottom;
     while (top < bottom && m_rowStamps[static_cast<size_t>(top)] <= stamp) {
@@ -126,6 +245,7 @@ const uint8_t* CDIB32Base::ReadPixelAddress(int32_t x, int32_t y) const {
     if (!m_bits || x < 0 || y < 0 || x >= m_rect.right || y >= m_rect.bottom) {
         return nullptr;
     }
+    CatchUp();
     return reinterpret_cast<const uint8_t*>(ReadRow(y) + x);
 }
 

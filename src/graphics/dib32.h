@@ -142,18 +142,28 @@ public:
     // The same pixels for reading only: nothing counts as changed.
     const uint8_t* ReadPixelAddress(int32_t x, int32_t y) const;
     const uint32_t* ReadRow(int32_t y) const {
+        CatchUp();
         return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
     }
-    const uint32_t* ReadBits() const { return m_bits; }
+    const uint32_t* ReadBits() const {
+        CatchUp();
+        return m_bits;
+    }
 
     // Change stamps. Every write access to the pixels (a writable pointer handed out, a blit, a
     // fill, a new size) stamps the rows it may touch with a value of one process-wide counter that
     // only grows, so a row whose stamp is not above a stamp taken earlier holds the same pixels as
     // then. Readers that keep a copy (the presentation, a repeated copy) use this to skip rows.
     // The stamp of the last write to this surface; 0 for a surface never written.
-    uint64_t Stamp() const { return m_lastStamp; }
+    uint64_t Stamp() const {
+        CatchUp();
+        return m_lastStamp;
+    }
     // The stamp of row y (0 to height − 1); no bounds test.
-    uint64_t RowStamp(int32_t y) const { return m_rowStamps[static_cast<size_t>(y)]; }
+    uint64_t RowStamp(int32_t y) const {
+        CatchUp();
+        return m_rowStamps[static_cast<size_t>(y)];
+    }
     // Stamps rows [top, bottom), cut to the surface, as changed now.
     void MarkChanged(int32_t top, int32_t bottom) const;
     // The rows [top, bottom) that span every row stamped after `stamp`; top = bottom when none was.
@@ -169,6 +179,31 @@ public:
     const BlitState& GetBlitState() const { return m_blit; }
 
 protected:
+    // Repeated frames. A presented surface is composed anew every frame, mostly into the picture it
+    // already holds. It keeps the list of blits that made its pixels, from the last blit that
+    // copied over the whole surface on: while a new frame's blits repeat that list (the same
+    // sources, unchanged, at the same places with the same levels), they are only counted, and the
+    // pixels, which already hold the end of the list, stay untouched. Whoever looks at the pixels
+    // or writes to them otherwise while only a part of the list was repeated gets them caught up
+    // first: the repeated part is drawn again from the start. The same happens before a source of
+    // a counted blit changes or goes.
+    enum class BlitKind : uint8_t { ColorKey, Copy, Alpha, Blend, AlphaBlend };
+    struct LoggedBlit {
+        BlitKind kind;
+        const CDIB32Base* src;
+        uint64_t srcStamp; // the source's stamp when the blit was asked for
+        uint32_t colorKey; // the source's key (ColorKey)
+        uint32_t inverse3; // Blend, AlphaBlend
+        uint32_t level3;
+        BlitState blit; // as PrepareBlt left it
+        bool operator==(const LoggedBlit& o) const;
+    };
+    // Called by a blit after PrepareBlt accepted it: draws it through RunBlit, or only counts it as
+    // repeated.
+    void Submit(const LoggedBlit& op);
+    // Draws one blit with the state in op.blit (the implementation's walk).
+    virtual void RunBlit(const LoggedBlit& op);
+
     std::vector<uint32_t> m_pixels; // owned pixel store (empty when the surface is empty)
     uint32_t* m_bits = nullptr;     // first pixel of row 0; null when empty
     RECT m_rect;                    // (0, 0, width, height); zero when empty
@@ -179,6 +214,25 @@ protected:
     BlitState m_blit{};
     mutable std::vector<uint64_t> m_rowStamps; // one per row
     mutable uint64_t m_lastStamp = 0;
+
+private:
+    // Draws the repeated part of the list when the pixels are ahead of it.
+    void CatchUp() const {
+        if (m_ahead) {
+            DrawRepeated();
+        }
+    }
+    void DrawRepeated() const;
+    void SetAhead(bool ahead) const;
+    // Before this surface's pixels change or go: surfaces ahead of blits from it catch up.
+    void CatchUpReaders() const;
+    void DropLog() const;
+
+    mutable std::vector<LoggedBlit> m_log; // the blits that made the pixels, from a whole-surface copy
+    mutable size_t m_repeated = 0;         // how many of them this frame repeated so far
+    mutable bool m_logValid = false;       // the pixels are what the list makes
+    mutable bool m_ahead = false;          // the pixels hold the whole list, only m_repeated count
+    mutable int m_drawing = 0;             // a listed blit is being drawn
 };
 
 // Plain integer implementation of every blit: the reference.
@@ -228,7 +282,11 @@ public:
     void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
                      const MaskRamp& ramp) const override;
 
+protected:
+    void RunBlit(const LoggedBlit& op) override;
+
 private:
+    void RunCopy(const CDIB32Base& from);
     // The last unscaled copy this surface received from another one. While the source is unchanged,
     // the same copy again only rewrites the rows written since (the whole back buffer is copied
     // from the background every frame, while mostly only the message window band changes).
