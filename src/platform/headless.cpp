@@ -13,7 +13,8 @@ public:
 
     // Captures every row: tests read the whole picture as it would be on screen.
     void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
-                 ChangedRows) override {
+                 ChangedRows changed) override {
+        owner_.capture.changed = changed;
         auto& c = owner_.capture;
         c.width = width;
         c.height = height;
