@@ -63,6 +63,8 @@ int CDIB32Base::Release() {
     m_rect = RECT{};
     m_pitch = 0;
     std::vector<uint64_t>().swap(m_rowStamps);
+    m_tailFrom = INT32_MAX;
+    m_tailStamp = 0;
     m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
     return 0;
 }
@@ -177,7 +179,11 @@ void CDIB32Base::MarkChanged(int32_t top, int32_t bottom) const {
     top = std::max(top, 0);
     bottom = std::min(bottom, m_rect.bottom);
     m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
-    if (top < bottom) {
+    if (top + 1 < bottom && bottom == m_rect.bottom) {
+        // Stamping the rows between an older tail and this one too only makes them look newer.
+        m_tailFrom = std::min(m_tailFrom, top);
+        m_tailStamp = m_lastStamp;
+    } else if (top < bottom) {
         std::fill(m_rowStamps.begin() + top, m_rowStamps.begin() + bottom, m_lastStamp);
     }
 }
@@ -233,10 +239,10 @@ void CDIB32Base::RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom)
     CatchUp();
     top = 0;
     bottom = m_rect.bottom;
-    while (top < bottom && m_rowStamps[static_cast<size_t>(top)] <= stamp) {
+    while (top < bottom && StampOfRow(top) <= stamp) {
         ++top;
     }
-    while (bottom > top && m_rowStamps[static_cast<size_t>(bottom) - 1] <= stamp) {
+    while (bottom > top && StampOfRow(bottom - 1) <= stamp) {
         --bottom;
     }
 }

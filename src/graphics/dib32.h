@@ -162,7 +162,7 @@ public:
     // The stamp of row y (0 to height − 1); no bounds test.
     uint64_t RowStamp(int32_t y) const {
         CatchUp();
-        return m_rowStamps[static_cast<size_t>(y)];
+        return StampOfRow(y);
     }
     // Stamps rows [top, bottom), cut to the surface, as changed now.
     void MarkChanged(int32_t top, int32_t bottom) const;
@@ -214,6 +214,14 @@ protected:
     BlitState m_blit{};
     mutable std::vector<uint64_t> m_rowStamps; // one per row
     mutable uint64_t m_lastStamp = 0;
+    // Rows from m_tailFrom to the last were all stamped at least m_tailStamp: a writable pointer
+    // into the pixels, which may be written to their end, stamps them at once.
+    mutable int32_t m_tailFrom = INT32_MAX;
+    mutable uint64_t m_tailStamp = 0;
+    uint64_t StampOfRow(int32_t y) const {
+        const uint64_t own = m_rowStamps[static_cast<size_t>(y)];
+        return y >= m_tailFrom && m_tailStamp > own ? m_tailStamp : own;
+    }
 
 private:
     // Draws the repeated part of the list when the pixels are ahead of it.
