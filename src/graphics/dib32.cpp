@@ -30,10 +30,11 @@ CDIB32Base* ImplOf(const CDIB32* h) {
 // The change stamps of all surfaces: each write takes the next value.
 std::atomic<uint64_t> g_changeStamp{0};
 
-// The surfaces whose pixels are ahead of the blits repeated so far (window thread only).
+// The surfaces whose pixels are ahead of the blits repeated so far (window thread only). Never
+// destroyed: surfaces that outlive the statics still look at it when they go.
 std::vector<const CDIB32Base*>& SurfacesAhead() {
-    static std::vector<const CDIB32Base*> surfaces;
-    return surfaces;
+    static auto* surfaces = new std::vector<const CDIB32Base*>();
+    return *surfaces;
 }
 
 // A frame longer than this is not followed.
