@@ -167,10 +167,22 @@ std::vector<uint32_t>& ShakenPicture() {
     return picture;
 }
 
+// The back buffer as it was last presented (its change stamp then), so that a repaint hands over
+// only the rows written since; none after another picture was presented.
+struct PresentedBackBuffer {
+    HWND hwnd = nullptr;
+    const CDIB32Base* surface = nullptr;
+    uint64_t stamp = 0;
+};
+PresentedBackBuffer& LastPresented() {
+    static PresentedBackBuffer last;
+    return last;
+}
+
 void OnPaint(HWND hwnd) {
     if (!g_ScreenSurface || !g_pDisplay)
         return;
-    const uint8_t* pixels = g_ScreenSurface->GetPixelAddress(0, 0);
+    const uint8_t* pixels = g_ScreenSurface->ReadPixelAddress(0, 0);
     int width = g_ScreenSurface->GetWidth(), height = g_ScreenSurface->GetHeight();
     if (!pixels || width <= 0 || height <= 0)
         return;
@@ -182,12 +194,20 @@ void OnPaint(HWND hwnd) {
             reinterpret_cast<const uint32_t*>(pixels), width, height, g_ScreenSurface->GetPitch(),
             mng.m_screenFxKind, mng.m_screenFxPhase,
             [&mng](int32_t axis) { return mng.CalcShakeOffset(axis); }, picture);
-        if (painted) // an unknown kind paints nothing: the window keeps its last picture
+        if (painted) { // an unknown kind paints nothing: the window keeps its last picture
             plat::Present(hwnd, picture.data(), width, height, width * 4, dest);
+            LastPresented() = {};
+        }
         return;
     }
+    const CDIB32Base* back = g_ScreenSurface->Impl();
+    PresentedBackBuffer& last = LastPresented();
+    plat::ChangedRows changed;
+    if (last.hwnd == hwnd && last.surface == back)
+        back->RowsChangedSince(last.stamp, changed.top, changed.bottom);
     plat::Present(hwnd, reinterpret_cast<const uint32_t*>(pixels), width, height, g_ScreenSurface->GetPitch(),
-                  dest);
+                  dest, changed);
+    last = {hwnd, back, back->Stamp()};
 }
 
 // The configuration screen's full-screen radio buttons, redrawn on the back buffer: the background

@@ -268,9 +268,19 @@ KESTREL_AVX2 void AlphaRowAvx2(uint32_t* d, const uint32_t* s, int32_t n) {
         _mm256_setr_epi16(256, 256, 256, 0, 256, 256, 256, 0, 256, 256, 256, 0, 256, 256, 256, 0);
     const __m256i opaque = _mm256_set1_epi32(255);
     const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaBits = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = Load8(s + i);
+        // Runs of wholly transparent or wholly opaque pixels (the empty parts of a message window,
+        // the body of a picture) need no arithmetic.
+        if (_mm256_testz_si256(sv, alphaBits)) {
+            continue;
+        }
+        if (_mm256_testc_si256(sv, alphaBits)) {
+            Store8(d + i, sv);
+            continue;
+        }
         const __m256i dv = Load8(d + i);
         const __m256i wsLo = _mm256_shuffle_epi8(sv, pickLo);
         const __m256i wsHi = _mm256_shuffle_epi8(sv, pickHi);
@@ -313,8 +323,9 @@ KESTREL_AVX2 void BlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32
 // register, green and alpha in another, so that no unpacking is needed; each (x × w) >> 8 is
 // formed as mulhi(x × 256, w) or mulhi(m × 128, 2w), every factor within 16 bits. The alpha lanes
 // get weight 0 on both sides, so the alpha byte comes out 0.
-KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
-                                    uint32_t level3, const LaneWeights& w) {
+// Alpha times level, eight pixels per step, with any per-channel levels. Returns the pixels done.
+KESTREL_AVX2 int32_t AlphaBlendRowsAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
+                                        uint32_t level3) {
     auto ch = [](uint32_t v, int c) { return static_cast<int32_t>((v >> (8 * c)) & 0xFF); };
     // Per 32-bit lane: (low, high) 16-bit halves.
     auto lanes = [](int32_t lo, int32_t hi) { return lo | (hi << 16); };
@@ -348,6 +359,53 @@ KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, u
             _mm256_or_si256(_mm256_min_epu16(br, c255), _mm256_slli_epi16(_mm256_min_epu16(g, c255), 8));
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
     }
+    return i;
+}
+
+// The same for one level L (1 to 255) in all three channels with the destination weights 255 − L, as
+// the CDIB32 entry points pass them: the source weight w = (m × L) >> 8 is formed once per pixel and
+// the destination weight is 255 − w. With the alpha byte a in the high byte of each 16-bit lane,
+// (a × L) >> 8 is one high multiplication; at a = 255 that is L − 1, one short of m = 256's L.
+KESTREL_AVX2 int32_t AlphaBlendRowsUniformAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t level) {
+    const __m256i lv = _mm256_set1_epi16(static_cast<int16_t>(level));
+    const __m256i c255 = _mm256_set1_epi16(255);
+    const __m256i alpha255 = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
+    const __m256i lowHalves = _mm256_set1_epi32(0xFFFF);
+    const __m256i oddBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m256i alphaHigh = _mm256_setr_epi8(-1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1,
+                                               3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15);
+    const __m256i zero = _mm256_setzero_si256();
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = Load8(s + i);
+        const __m256i dv = Load8(d + i);
+        const __m256i a = _mm256_shuffle_epi8(sv, alphaHigh);
+        // Source weights in both halves of each lane (blue and red), the destination's likewise;
+        // the green lanes' partners (alpha) weigh 0.
+        const __m256i wsBR = _mm256_sub_epi16(_mm256_mulhi_epu16(a, lv), _mm256_cmpeq_epi16(a, alpha255));
+        const __m256i wdBR = _mm256_sub_epi16(c255, wsBR);
+        const __m256i wsG = _mm256_and_si256(wsBR, lowHalves);
+        const __m256i wdG = _mm256_and_si256(wdBR, lowHalves);
+        // The two terms of each channel in place as bytes (B, G, R, 0), added with saturation.
+        const __m256i sTerms =
+            _mm256_or_si256(_mm256_mulhi_epu16(_mm256_slli_epi16(sv, 8), wsBR),
+                            _mm256_slli_epi16(_mm256_mulhi_epu16(_mm256_and_si256(sv, oddBytes), wsG), 8));
+        const __m256i dTerms =
+            _mm256_or_si256(_mm256_mulhi_epu16(_mm256_slli_epi16(dv, 8), wdBR),
+                            _mm256_slli_epi16(_mm256_mulhi_epu16(_mm256_and_si256(dv, oddBytes), wdG), 8));
+        const __m256i out = _mm256_adds_epu8(sTerms, dTerms);
+        Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
+    }
+    return i;
+}
+
+KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t inverse3,
+                                    uint32_t level3, const LaneWeights& w) {
+    const uint32_t level = level3 & 0xFF;
+    const bool uniform = level != 0 && (level3 & 0xFFFFFF) == level * 0x010101u &&
+                         (inverse3 & 0xFFFFFF) == (255 - level) * 0x010101u;
+    const int32_t i =
+        uniform ? AlphaBlendRowsUniformAvx2(d, s, n, level) : AlphaBlendRowsAvx2(d, s, n, inverse3, level3);
     _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
     AlphaBlendRow(d + i, s + i, n - i, w);
 }
@@ -476,17 +534,8 @@ int CDIB32PMMX::BltColorKey(CDIB32* src, int32_t dx, int32_t dy, const RECT* src
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    const uint32_t key = src->Impl()->GetColorKey();
-    WalkBlit(*this, *src->Impl(), m_blit, [key, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-        if (avx2) {
-            ColorKeyRowAvx2(d, s, n, key);
-            return;
-        }
-#endif
-        (void)avx2;
-        ColorKeyRow(d, s, n, key);
-    });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::ColorKey, from, from->Stamp(), from->GetColorKey(), 0, 0, m_blit});
     return 0;
 }
 
@@ -495,9 +544,8 @@ int CDIB32PMMX::BltCopy(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRect
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    WalkBlit(*this, *src->Impl(), m_blit, [](uint32_t* d, const uint32_t* s, int32_t n) {
-        std::memcpy(d, s, static_cast<size_t>(n) * 4);
-    });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Copy, from, from->Stamp(), 0, 0, 0, m_blit});
     return 0;
 }
 
@@ -506,16 +554,8 @@ int CDIB32PMMX::BltAlpha(CDIB32* src, int32_t dx, int32_t dy, const RECT* srcRec
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    WalkBlit(*this, *src->Impl(), m_blit, [avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-        if (avx2) {
-            AlphaRowAvx2(d, s, n);
-            return;
-        }
-#endif
-        (void)avx2;
-        AlphaRow(d, s, n);
-    });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Alpha, from, from->Stamp(), 0, 0, 0, m_blit});
     return 0;
 }
 
@@ -524,17 +564,8 @@ int CDIB32PMMX::BltBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inverse3,
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    WalkBlit(*this, *src->Impl(), m_blit,
-             [inverse3, level3, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-                 if (avx2) {
-                     BlendRowAvx2(d, s, n, inverse3, level3);
-                     return;
-                 }
-#endif
-                 (void)avx2;
-                 BlendRow(d, s, n, inverse3, level3);
-             });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::Blend, from, from->Stamp(), 0, inverse3, level3, m_blit});
     return 0;
 }
 
@@ -543,22 +574,105 @@ int CDIB32PMMX::BltAlphaBlend(CDIB32* src, int32_t dx, int32_t dy, uint32_t inve
     if (PrepareBlt(src, dx, dy, srcRect, dstSize, clip) != 0) {
         return 0;
     }
-    LaneWeights w;
-    BuildLaneWeights(inverse3, level3, w);
-    WalkBlit(*this, *src->Impl(), m_blit,
-             [&w, inverse3, level3, avx2 = UseAvx2()](uint32_t* d, const uint32_t* s, int32_t n) {
-#if defined(KESTREL_HAVE_AVX2)
-                 if (avx2) {
-                     AlphaBlendRowAvx2(d, s, n, inverse3, level3, w);
-                     return;
-                 }
-#endif
-                 (void)avx2;
-                 (void)inverse3;
-                 (void)level3;
-                 AlphaBlendRow(d, s, n, w);
-             });
+    const CDIB32Base* from = src->Impl();
+    Submit(LoggedBlit{BlitKind::AlphaBlend, from, from->Stamp(), 0, inverse3, level3, m_blit});
     return 0;
+}
+
+void CDIB32PMMX::RunBlit(const LoggedBlit& op) {
+    m_blit = op.blit;
+    const CDIB32Base& from = *op.src;
+    const bool avx2 = UseAvx2();
+    switch (op.kind) {
+        case BlitKind::ColorKey:
+            WalkBlit(*this, from, m_blit,
+                     [key = op.colorKey, avx2](uint32_t* d, const uint32_t* s, int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             ColorKeyRowAvx2(d, s, n, key);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         ColorKeyRow(d, s, n, key);
+                     });
+            break;
+        case BlitKind::Copy:
+            RunCopy(from);
+            break;
+        case BlitKind::Alpha:
+            WalkBlit(*this, from, m_blit, [avx2](uint32_t* d, const uint32_t* s, int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                if (avx2) {
+                    AlphaRowAvx2(d, s, n);
+                    return;
+                }
+#endif
+                (void)avx2;
+                AlphaRow(d, s, n);
+            });
+            break;
+        case BlitKind::Blend:
+            WalkBlit(*this, from, m_blit,
+                     [inverse3 = op.inverse3, level3 = op.level3, avx2](uint32_t* d, const uint32_t* s,
+                                                                        int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             BlendRowAvx2(d, s, n, inverse3, level3);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         BlendRow(d, s, n, inverse3, level3);
+                     });
+            break;
+        case BlitKind::AlphaBlend: {
+            LaneWeights w;
+            BuildLaneWeights(op.inverse3, op.level3, w);
+            WalkBlit(*this, from, m_blit,
+                     [&w, inverse3 = op.inverse3, level3 = op.level3, avx2](uint32_t* d, const uint32_t* s,
+                                                                            int32_t n) {
+#if defined(KESTREL_HAVE_AVX2)
+                         if (avx2) {
+                             AlphaBlendRowAvx2(d, s, n, inverse3, level3, w);
+                             return;
+                         }
+#endif
+                         (void)avx2;
+                         (void)inverse3;
+                         (void)level3;
+                         AlphaBlendRow(d, s, n, w);
+                     });
+            break;
+        }
+    }
+}
+
+void CDIB32PMMX::RunCopy(const CDIB32Base& from) {
+    const CopyMemo& memo = m_copyMemo;
+    const bool repeated = m_blit.unscaled && &from != this && memo.src == &from &&
+                          memo.srcStamp == from.Stamp() && memo.srcRect == m_blit.srcRect &&
+                          memo.dstRect == m_blit.dstRect;
+    if (repeated) {
+        // Rows not written since the same copy still hold it.
+        const size_t n = static_cast<size_t>(m_blit.dstRect.right - m_blit.dstRect.left) * 4;
+        for (int32_t y = m_blit.dstRect.top; y < m_blit.dstRect.bottom; ++y) {
+            if (RowStamp(y) > memo.doneStamp) {
+                std::memcpy(Row(y) + m_blit.dstRect.left,
+                            from.ReadRow(m_blit.srcRect.top + (y - m_blit.dstRect.top)) + m_blit.srcRect.left,
+                            n);
+            }
+        }
+    } else {
+        WalkBlit(*this, from, m_blit, [](uint32_t* d, const uint32_t* s, int32_t n) {
+            std::memcpy(d, s, static_cast<size_t>(n) * 4);
+        });
+    }
+    if (m_blit.unscaled && &from != this) {
+        m_copyMemo = CopyMemo{&from, m_blit.srcRect, m_blit.dstRect, from.Stamp(), Stamp()};
+    } else {
+        m_copyMemo = CopyMemo{};
+    }
 }
 
 void CDIB32PMMX::MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,

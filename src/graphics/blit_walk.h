@@ -49,14 +49,14 @@ void WalkBlit(CDIB32Base& dst, const CDIB32Base& src, const CDIB32Base::BlitStat
     if (b.unscaled) {
         if (!aliased) {
             for (int32_t y = 0; y < rows; ++y) {
-                op(dst.Row(b.dstRect.top + y) + b.dstRect.left, src.Row(b.srcRect.top + y) + b.srcRect.left,
-                   n);
+                op(dst.Row(b.dstRect.top + y) + b.dstRect.left,
+                   src.ReadRow(b.srcRect.top + y) + b.srcRect.left, n);
             }
             return;
         }
         std::vector<uint32_t> copy(static_cast<size_t>(n) * static_cast<size_t>(rows));
         for (int32_t y = 0; y < rows; ++y) {
-            std::memcpy(&copy[static_cast<size_t>(y) * n], src.Row(b.srcRect.top + y) + b.srcRect.left,
+            std::memcpy(&copy[static_cast<size_t>(y) * n], src.ReadRow(b.srcRect.top + y) + b.srcRect.left,
                         static_cast<size_t>(n) * 4);
         }
         for (int32_t y = 0; y < rows; ++y) {
@@ -88,9 +88,9 @@ void WalkBlit(CDIB32Base& dst, const CDIB32Base& src, const CDIB32Base::BlitStat
     }
     // A stretched blit of a surface onto itself reads from a copy of the whole source.
     std::vector<uint32_t> whole;
-    const uint32_t* base = src.Bits();
+    const uint32_t* base = src.ReadBits();
     if (aliased) {
-        whole.assign(src.Bits(), src.Bits() + static_cast<size_t>(srcW) * static_cast<size_t>(srcH));
+        whole.assign(src.ReadBits(), src.ReadBits() + static_cast<size_t>(srcW) * static_cast<size_t>(srcH));
         base = whole.data();
     }
     std::vector<uint32_t> gathered(static_cast<size_t>(n));

@@ -27,6 +27,19 @@ CDIB32Base* ImplOf(const CDIB32* h) {
     return h ? h->Impl() : nullptr;
 }
 
+// The change stamps of all surfaces: each write takes the next value.
+std::atomic<uint64_t> g_changeStamp{0};
+
+// The surfaces whose pixels are ahead of the blits repeated so far (window thread only). Never
+// destroyed: surfaces that outlive the statics still look at it when they go.
+std::vector<const CDIB32Base*>& SurfacesAhead() {
+    static auto* surfaces = new std::vector<const CDIB32Base*>();
+    return *surfaces;
+}
+
+// A frame longer than this is not followed.
+constexpr size_t kMaxLoggedBlits = 256;
+
 } // namespace
 
 void ForcePlainSurfaces(bool on) {
@@ -43,11 +56,137 @@ CDIB32Base::~CDIB32Base() {
 }
 
 int CDIB32Base::Release() {
+    CatchUpReaders();
+    SetAhead(false);
+    DropLog();
     std::vector<uint32_t>().swap(m_pixels);
     m_bits = nullptr;
     m_rect = RECT{};
     m_pitch = 0;
+    std::vector<uint64_t>().swap(m_rowStamps);
+    m_tailFrom = INT32_MAX;
+    m_tailStamp = 0;
+    m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
     return 0;
+}
+
+bool CDIB32Base::LoggedBlit::operator==(const LoggedBlit& o) const {
+    return kind == o.kind && src == o.src && srcStamp == o.srcStamp && colorKey == o.colorKey &&
+           inverse3 == o.inverse3 && level3 == o.level3 && std::memcmp(&blit, &o.blit, sizeof blit) == 0;
+}
+
+void CDIB32Base::RunBlit(const LoggedBlit&) {}
+
+void CDIB32Base::Submit(const LoggedBlit& op) {
+    auto draw = [&] {
+        ++m_drawing;
+        RunBlit(op);
+        --m_drawing;
+    };
+    if (!(m_flags & kDibSectionFlag) || op.src == this) {
+        // Not followed: a write like any other.
+        CatchUp();
+        DropLog();
+        draw();
+        return;
+    }
+    const bool whole = op.kind == BlitKind::Copy && op.blit.dstRect == m_rect;
+    if (m_logValid) {
+        const size_t at = whole ? 0 : m_repeated;
+        if (at < m_log.size() && m_log[at] == op) {
+            // Counted, not drawn: the pixels already hold its result (and the rest of the list's).
+            CatchUpReaders();
+            m_repeated = at + 1;
+            SetAhead(m_repeated < m_log.size());
+            return;
+        }
+    }
+    if (whole) {
+        // A new list: the copy replaces every pixel, whatever the list had reached.
+        SetAhead(false);
+        m_log.assign(1, op);
+        m_logValid = true;
+        m_repeated = 1;
+    } else if (m_logValid) {
+        CatchUp(); // the pixels become what the repeated part makes; the rest of the list goes
+        if (m_log.size() < kMaxLoggedBlits) {
+            m_log.push_back(op);
+            m_repeated = m_log.size();
+        } else {
+            DropLog();
+        }
+    }
+    draw();
+}
+
+void CDIB32Base::DrawRepeated() const {
+    auto* self = const_cast<CDIB32Base*>(this);
+    SetAhead(false);
+    m_log.resize(m_repeated);
+    const BlitState saved = m_blit;
+    ++m_drawing;
+    for (const LoggedBlit& op : m_log) {
+        self->RunBlit(op);
+    }
+    --m_drawing;
+    self->m_blit = saved;
+}
+
+void CDIB32Base::SetAhead(bool ahead) const {
+    if (ahead == m_ahead) {
+        return;
+    }
+    m_ahead = ahead;
+    auto& list = SurfacesAhead();
+    if (ahead) {
+        list.push_back(this);
+    } else {
+        std::erase(list, this);
+    }
+}
+
+void CDIB32Base::CatchUpReaders() const {
+    auto& list = SurfacesAhead();
+    if (list.empty()) {
+        return;
+    }
+    const std::vector<const CDIB32Base*> ahead = list; // catching up changes the list
+    for (const CDIB32Base* surface : ahead) {
+        if (surface == this || !surface->m_ahead) {
+            continue;
+        }
+        for (size_t i = 0; i < surface->m_repeated; ++i) {
+            if (surface->m_log[i].src == this) {
+                surface->DrawRepeated();
+                break;
+            }
+        }
+    }
+}
+
+void CDIB32Base::DropLog() const {
+    m_log.clear();
+    m_repeated = 0;
+    m_logValid = false;
+}
+
+void CDIB32Base::MarkChanged(int32_t top, int32_t bottom) const {
+    if (m_drawing == 0) {
+        // A write outside the listed blits: the list no longer says what the pixels are.
+        CatchUp();
+        DropLog();
+    }
+    CatchUpReaders();
+    top = std::max(top, 0);
+    bottom = std::min(bottom, m_rect.bottom);
+    m_lastStamp = g_changeStamp.fetch_add(1, std::memory_order_relaxed) + 1;
+    if (top + 1 < bottom && bottom == m_rect.bottom) {
+        // Stamping the rows between an older tail and this one too only makes them look newer.
+        m_tailFrom = std::min(m_tailFrom, top);
+        m_tailStamp = m_lastStamp;
+    } else if (top < bottom) {
+        std::fill(m_rowStamps.begin() + top, m_rowStamps.begin() + bottom, m_lastStamp);
+    }
 }
 
 bool CDIB32Base::CreateSurface(int32_t width, int32_t height) {
@@ -64,9 +203,16 @@ bool CDIB32Base::CreateSurface(int32_t width, int32_t height) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+    try {
+        m_rowStamps.assign(static_cast<size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        std::vector<uint32_t>().swap(m_pixels);
+        return false;
+    }
     m_bits = m_pixels.data();
     m_rect = RECT{0, 0, width, height};
     m_pitch = 4 * width;
+    MarkChanged(0, height);
     return true;
 }
 
@@ -84,7 +230,30 @@ uint8_t* CDIB32Base::GetPixelAddress(int32_t x, int32_t y) const {
     if (!m_bits || x < 0 || y < 0 || x >= m_rect.right || y >= m_rect.bottom) {
         return nullptr;
     }
-    return reinterpret_cast<uint8_t*>(Row(y) + x);
+    // The caller may write from here to the end of the pixels.
+    MarkChanged(y, m_rect.bottom);
+    return reinterpret_cast<uint8_t*>(m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right) +
+                                      x);
+}
+
+void CDIB32Base::RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom) const {
+    CatchUp();
+    top = 0;
+    bottom = m_rect.bottom;
+    while (top < bottom && StampOfRow(top) <= stamp) {
+        ++top;
+    }
+    while (bottom > top && StampOfRow(bottom - 1) <= stamp) {
+        --bottom;
+    }
+}
+
+const uint8_t* CDIB32Base::ReadPixelAddress(int32_t x, int32_t y) const {
+    if (!m_bits || x < 0 || y < 0 || x >= m_rect.right || y >= m_rect.bottom) {
+        return nullptr;
+    }
+    CatchUp();
+    return reinterpret_cast<const uint8_t*>(ReadRow(y) + x);
 }
 
 int CDIB32Base::Fill(uint32_t colour, const RECT* rect) {
@@ -99,7 +268,8 @@ int CDIB32Base::Fill(uint32_t colour, const RECT* rect) {
         return 0;
     }
     for (int32_t y = r.top; y < r.bottom; ++y) {
-        std::fill(Row(y) + r.left, Row(y) + r.right, colour);
+        uint32_t* row = Row(y);
+        std::fill(row + r.left, row + r.right, colour);
     }
     return 0;
 }
@@ -526,6 +696,10 @@ uint8_t* CDIB32::GetPixelAddress(int32_t x, int32_t y) const {
     return m_impl ? m_impl->GetPixelAddress(x, y) : nullptr;
 }
 
+const uint8_t* CDIB32::ReadPixelAddress(int32_t x, int32_t y) const {
+    return m_impl ? m_impl->ReadPixelAddress(x, y) : nullptr;
+}
+
 CDIB32Base* CDIB32::GetDC() const {
     return m_impl ? m_impl->GetDC() : nullptr;
 }
@@ -730,7 +904,7 @@ void WalkPaired(CDIB32* dst, int32_t dx, int32_t dy, CDIB32* src, int32_t sx, in
         {y1, static_cast<int64_t>(d->GetHeight()) - dy, static_cast<int64_t>(s->GetHeight()) - sy});
     for (int64_t y = y0; y < y1; ++y) {
         uint32_t* dr = d->Row(static_cast<int32_t>(dy + y)) + dx;
-        const uint32_t* sr = s->Row(static_cast<int32_t>(sy + y)) + sx;
+        const uint32_t* sr = s->ReadRow(static_cast<int32_t>(sy + y)) + sx;
         for (int64_t x = x0; x < x1; ++x) {
             dr[x] = op(dr[x], sr[x]);
         }

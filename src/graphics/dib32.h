@@ -127,13 +127,47 @@ public:
     uint32_t GetDefaultFill() const { return m_defaultFill; }
     void SetDefaultFill(uint32_t colour) { m_defaultFill = colour; }
 
-    // Address of pixel (x, y); null outside the surface.
+    // Address of pixel (x, y); null outside the surface. Rows y to the last count as changed.
     uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
-    // Row y (0 to height − 1) as pixel words; no bounds test.
+    // Row y (0 to height − 1) as pixel words; no bounds test. The row counts as changed.
     uint32_t* Row(int32_t y) const {
+        MarkChanged(y, y + 1);
         return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
     }
-    uint32_t* Bits() const { return m_bits; }
+    // Every row counts as changed.
+    uint32_t* Bits() const {
+        MarkChanged(0, m_rect.bottom);
+        return m_bits;
+    }
+    // The same pixels for reading only: nothing counts as changed.
+    const uint8_t* ReadPixelAddress(int32_t x, int32_t y) const;
+    const uint32_t* ReadRow(int32_t y) const {
+        CatchUp();
+        return m_bits + static_cast<size_t>(y) * static_cast<size_t>(m_rect.right);
+    }
+    const uint32_t* ReadBits() const {
+        CatchUp();
+        return m_bits;
+    }
+
+    // Change stamps. Every write access to the pixels (a writable pointer handed out, a blit, a
+    // fill, a new size) stamps the rows it may touch with a value of one process-wide counter that
+    // only grows, so a row whose stamp is not above a stamp taken earlier holds the same pixels as
+    // then. Readers that keep a copy (the presentation, a repeated copy) use this to skip rows.
+    // The stamp of the last write to this surface; 0 for a surface never written.
+    uint64_t Stamp() const {
+        CatchUp();
+        return m_lastStamp;
+    }
+    // The stamp of row y (0 to height − 1); no bounds test.
+    uint64_t RowStamp(int32_t y) const {
+        CatchUp();
+        return StampOfRow(y);
+    }
+    // Stamps rows [top, bottom), cut to the surface, as changed now.
+    void MarkChanged(int32_t top, int32_t bottom) const;
+    // The rows [top, bottom) that span every row stamped after `stamp`; top = bottom when none was.
+    void RowsChangedSince(uint64_t stamp, int32_t& top, int32_t& bottom) const;
 
     // Fills rect (null: the whole surface) with colour; colour 0xFFFFFFFF means the default fill.
     // The rectangle is cut to the surface. Result 1 when the surface is empty, else 0.
@@ -145,6 +179,31 @@ public:
     const BlitState& GetBlitState() const { return m_blit; }
 
 protected:
+    // Repeated frames. A presented surface is composed anew every frame, mostly into the picture it
+    // already holds. It keeps the list of blits that made its pixels, from the last blit that
+    // copied over the whole surface on: while a new frame's blits repeat that list (the same
+    // sources, unchanged, at the same places with the same levels), they are only counted, and the
+    // pixels, which already hold the end of the list, stay untouched. Whoever looks at the pixels
+    // or writes to them otherwise while only a part of the list was repeated gets them caught up
+    // first: the repeated part is drawn again from the start. The same happens before a source of
+    // a counted blit changes or goes.
+    enum class BlitKind : uint8_t { ColorKey, Copy, Alpha, Blend, AlphaBlend };
+    struct LoggedBlit {
+        BlitKind kind;
+        const CDIB32Base* src;
+        uint64_t srcStamp; // the source's stamp when the blit was asked for
+        uint32_t colorKey; // the source's key (ColorKey)
+        uint32_t inverse3; // Blend, AlphaBlend
+        uint32_t level3;
+        BlitState blit; // as PrepareBlt left it
+        bool operator==(const LoggedBlit& o) const;
+    };
+    // Called by a blit after PrepareBlt accepted it: draws it through RunBlit, or only counts it as
+    // repeated.
+    void Submit(const LoggedBlit& op);
+    // Draws one blit with the state in op.blit (the implementation's walk).
+    virtual void RunBlit(const LoggedBlit& op);
+
     std::vector<uint32_t> m_pixels; // owned pixel store (empty when the surface is empty)
     uint32_t* m_bits = nullptr;     // first pixel of row 0; null when empty
     RECT m_rect;                    // (0, 0, width, height); zero when empty
@@ -153,6 +212,35 @@ protected:
     uint32_t m_defaultFill = 0;
     uint32_t m_flags = 0;
     BlitState m_blit{};
+    mutable std::vector<uint64_t> m_rowStamps; // one per row
+    mutable uint64_t m_lastStamp = 0;
+    // Rows from m_tailFrom to the last were all stamped at least m_tailStamp: a writable pointer
+    // into the pixels, which may be written to their end, stamps them at once.
+    mutable int32_t m_tailFrom = INT32_MAX;
+    mutable uint64_t m_tailStamp = 0;
+    uint64_t StampOfRow(int32_t y) const {
+        const uint64_t own = m_rowStamps[static_cast<size_t>(y)];
+        return y >= m_tailFrom && m_tailStamp > own ? m_tailStamp : own;
+    }
+
+private:
+    // Draws the repeated part of the list when the pixels are ahead of it.
+    void CatchUp() const {
+        if (m_ahead) {
+            DrawRepeated();
+        }
+    }
+    void DrawRepeated() const;
+    void SetAhead(bool ahead) const;
+    // Before this surface's pixels change or go: surfaces ahead of blits from it catch up.
+    void CatchUpReaders() const;
+    void DropLog() const;
+
+    mutable std::vector<LoggedBlit> m_log; // the blits that made the pixels, from a whole-surface copy
+    mutable size_t m_repeated = 0;         // how many of them this frame repeated so far
+    mutable bool m_logValid = false;       // the pixels are what the list makes
+    mutable bool m_ahead = false;          // the pixels hold the whole list, only m_repeated count
+    mutable int m_drawing = 0;             // a listed blit is being drawn
 };
 
 // Plain integer implementation of every blit: the reference.
@@ -201,6 +289,23 @@ public:
                       const RECT* srcRect, const SIZE* dstSize, RECT* clip) override;
     void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
                      const MaskRamp& ramp) const override;
+
+protected:
+    void RunBlit(const LoggedBlit& op) override;
+
+private:
+    void RunCopy(const CDIB32Base& from);
+    // The last unscaled copy this surface received from another one. While the source is unchanged,
+    // the same copy again only rewrites the rows written since (the whole back buffer is copied
+    // from the background every frame, while mostly only the message window band changes).
+    struct CopyMemo {
+        const CDIB32Base* src = nullptr;
+        RECT srcRect{};
+        RECT dstRect{};
+        uint64_t srcStamp = 0;  // the source's stamp when it was copied
+        uint64_t doneStamp = 0; // this surface's stamp right after the copy
+    };
+    CopyMemo m_copyMemo;
 };
 
 // Which implementation a new CDIB32 gets.
@@ -257,6 +362,7 @@ public:
     int32_t GetHeight() const;
     int32_t GetPitch() const;
     uint8_t* GetPixelAddress(int32_t x, int32_t y) const;
+    const uint8_t* ReadPixelAddress(int32_t x, int32_t y) const;
     CDIB32Base* GetDC() const;
     void SetFlags(uint32_t bits);
     // Colour 0xFFFFFFFF means the default fill (0). Cut to the surface.

@@ -35,11 +35,13 @@ void BlendGlyph(CDIB32& surface, int64_t left, int64_t top, const GlyphBitmap& g
     const uint32_t blue = colour & 0xFF;
     const uint32_t green = (colour >> 8) & 0xFF;
     const uint32_t red = (colour >> 16) & 0xFF;
+    CDIB32Base* impl = surface.Impl();
+    if (impl == nullptr || impl->IsEmpty()) {
+        return;
+    }
     for (int64_t r = r0; r < r1; ++r) {
-        uint8_t* px = surface.GetPixelAddress(static_cast<int32_t>(left + c0), static_cast<int32_t>(top + r));
-        if (px == nullptr) {
-            continue;
-        }
+        // Row by row, so that only the glyph's rows count as changed.
+        auto* px = reinterpret_cast<uint8_t*>(impl->Row(static_cast<int32_t>(top + r)) + left + c0);
         const uint8_t* levels = glyph.bits + r * glyph.pitch;
         for (int64_t c = c0; c < c1; ++c, px += 4) {
             const uint32_t level = levels[c];

@@ -11,7 +11,10 @@ public:
     HeadlessSurface(HeadlessBackend& owner, int width, int height)
         : owner_(owner), width_(width), height_(height) {}
 
-    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+    // Captures every row: tests read the whole picture as it would be on screen.
+    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+                 ChangedRows changed) override {
+        owner_.capture.changed = changed;
         auto& c = owner_.capture;
         c.width = width;
         c.height = height;

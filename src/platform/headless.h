@@ -61,6 +61,7 @@ public:
         std::vector<uint32_t> pixels; // the game picture as presented (width x height)
         RECT dest;
         int presents = 0;
+        ChangedRows changed; // the rows the last present said may have changed
     };
     Capture capture;
     bool fullScreen = false;

@@ -5,7 +5,8 @@
 
 namespace plat {
 
-void PresentGate::Offer(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) {
+void PresentGate::Offer(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+                        int mayTop, int mayBottom) {
     if (!pixels || width <= 0 || height <= 0)
         return;
     const auto* src = reinterpret_cast<const uint8_t*>(pixels);
@@ -24,15 +25,16 @@ void PresentGate::Offer(const uint32_t* pixels, int width, int height, int pitch
         return;
     }
     // The first and the last differing rows bound the span; rows between them are copied unseen.
-    int top = 0;
+    const int first = std::clamp(mayTop, 0, height), last = std::clamp(mayBottom, first, height);
+    int top = first;
     auto same = [&](int y) {
         return std::memcmp(&frame_[static_cast<size_t>(y) * width], src + static_cast<size_t>(y) * pitch,
                            rowBytes) == 0;
     };
-    while (top < height && same(top))
+    while (top < last && same(top))
         ++top;
-    if (top < height) {
-        int bottom = height;
+    if (top < last) {
+        int bottom = last;
         while (bottom - 1 > top && same(bottom - 1))
             --bottom;
         for (int y = top; y < bottom; ++y)

@@ -4,6 +4,7 @@
 // redraw), says when the copy is due on screen, and which rows changed since it was last shown.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -16,8 +17,11 @@ public:
     // The shortest time between two shows, in microseconds (0: no limit).
     void SetRefreshPeriod(uint64_t micros) { period_ = micros; }
     // Takes a `width` x `height` picture of 32-bit pixels (pitch in bytes) to be shown scaled into
-    // `dest`. A picture equal to the last one offered, at the same place, changes nothing.
-    void Offer(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest);
+    // `dest`. A picture equal to the last one offered, at the same place, changes nothing. Only rows
+    // [mayTop, mayBottom) are compared: the caller vouches that the others equal the last picture
+    // offered (a picture of another size is taken whole).
+    void Offer(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest, int mayTop = 0,
+               int mayBottom = INT_MAX);
     // The screen lost its picture (exposed, resized, switched): the copy is to be shown again.
     void Invalidate() { pending_ = hasFrame_; }
     // True when the copy waits to be shown and a refresh period has passed since the last show.

@@ -125,10 +125,11 @@ public:
 
     // The picture reaches the screen only when it changed, at most once per display refresh; a
     // picture that comes sooner waits for ShowPending (the event pump calls it).
-    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) override {
+    void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+                 ChangedRows changed) override {
         if (DisplayConnectionLost())
             return;
-        gate_.Offer(pixels, width, height, pitch, dest);
+        gate_.Offer(pixels, width, height, pitch, dest, changed.top, changed.bottom);
         ShowPending();
     }
     void ShowPending() {

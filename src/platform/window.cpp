@@ -356,9 +356,10 @@ bool IsButtonHeld(MouseButton button) {
     return S().buttons[static_cast<size_t>(button) % 3];
 }
 
-void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) {
+void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+             ChangedRows changed) {
     if (IsWindow(hwnd) && pixels && width > 0 && height > 0)
-        hwnd->surface->Present(pixels, width, height, pitch, dest);
+        hwnd->surface->Present(pixels, width, height, pitch, dest, changed);
 }
 
 bool SetFullScreen(HWND hwnd, bool on) {

@@ -8,6 +8,7 @@
 // from inside a frame never deletes the objects that are still running.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -114,13 +115,22 @@ struct WindowDesc {
     std::vector<uint32_t> iconPixels;
 };
 
+// Rows [top, bottom) of a picture to be presented that may differ from the picture presented last
+// to the same window; the caller vouches that every other row is the same. The default: all rows.
+struct ChangedRows {
+    int top = 0;
+    int bottom = INT_MAX;
+};
+
 // What a backend gives one window: presentation and window state.
 class WindowSurface {
 public:
     virtual ~WindowSurface() = default;
     // Shows a `width` x `height` picture of B,G,R,A pixels (pitch in bytes) scaled into `dest`, a
-    // rectangle of the client area (or of the screen in full screen); the rest is black.
-    virtual void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest) = 0;
+    // rectangle of the client area (or of the screen in full screen); the rest is black. Only the
+    // `changed` rows need to be looked at.
+    virtual void Present(const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+                         ChangedRows changed) = 0;
     // Switches to full screen at the desktop's own size, or back to the window. False when the switch
     // failed; the state is then unchanged.
     virtual bool SetFullScreen(bool on) = 0;
@@ -278,7 +288,8 @@ bool IsKeyHeld(Key key);
 bool IsButtonHeld(MouseButton button);
 
 // The window's presentation and state (see WindowSurface); no-ops on a null or closed window.
-void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch, const RECT& dest);
+void Present(HWND hwnd, const uint32_t* pixels, int width, int height, int pitch, const RECT& dest,
+             ChangedRows changed = {});
 bool SetFullScreen(HWND hwnd, bool on);
 bool IsFullScreen(HWND hwnd);
 void RaiseWindow(HWND hwnd);

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <csignal>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "app/display.h"
@@ -328,6 +331,34 @@ TEST(Paint, PresentsTheBackBufferIntoTheDestinationRectangle) {
     EXPECT_EQ(pic.dest, (RECT{0, 0, 1024, 576}));
     EXPECT_EQ(game.backend().PixelAt(12, 22) & 0xFFFFFF, 0x123456u);
     EXPECT_EQ(game.backend().PixelAt(0, 0) & 0xFFFFFF, 0u);
+}
+
+TEST(Paint, HandsOverOnlyTheRowsWrittenSinceTheLastPresent) {
+    HeadlessGame game;
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    g_pGameMain->scene = 7; // no step: empty frames with a repaint
+    auto frame = [&] {
+        game.StepFrames(1);
+        game.DrainMessages(); // the repaint
+        return std::pair{game.Picture().changed.top, game.Picture().changed.bottom};
+    };
+    frame();
+    frame();
+
+    g_ScreenSurface->FillRect(10, 100, 5, 10, 0x00123456);
+    EXPECT_EQ(frame(), std::pair(100, 110));
+    EXPECT_EQ(game.backend().PixelAt(12, 105) & 0xFFFFFF, 0x123456u);
+    const auto unchanged = frame();
+    EXPECT_EQ(unchanged.first, unchanged.second) << "nothing written, nothing to look at";
+
+    // A shaken picture is another picture: the next plain one is handed over whole.
+    g_pScriptMng->m_screenFxOn = 1;
+    g_pScriptMng->m_screenFxKind = 10; // painted in place
+    frame();
+    g_pScriptMng->m_screenFxOn = 0;
+    const auto whole = frame();
+    EXPECT_EQ(whole.first, 0);
+    EXPECT_GE(whole.second, 576);
 }
 
 TEST(Paint, OpeningMovieSceneRequestsNoRepaint) {

@@ -396,3 +396,34 @@ TEST(BlitCrossCheck, MaskWipeRowsFollowTheFormula) {
         }
     });
 }
+
+// The alpha fade at every level it blends with (1 to 254) and every source alpha, over colours at the
+// ends of the range and random ones: both fast paths give the formula's pixels. Row widths leave
+// tails after the groups of eight and four.
+TEST(BlitCrossCheck, AlphaFadeAtEveryLevelAndAlpha) {
+    ForEachFastPath([](bool sse2Only) {
+        Random rnd(4242 + sse2Only);
+        Surface s, d;
+        s.w = d.w = 259;
+        s.h = d.h = 4;
+        for (int32_t y = 0; y < s.h; ++y) {
+            for (int32_t x = 0; x < s.w; ++x) {
+                const uint32_t colour = y == 0 ? 0xFFFFFF : y == 1 ? 0 : rnd.Word() & 0xFFFFFF;
+                s.px.push_back(static_cast<uint32_t>(x % 256) << 24 | colour);
+                d.px.push_back(y == 1 ? 0xFFFFFFFF : y == 0 ? 0 : rnd.Word());
+            }
+        }
+        for (uint16_t level = 1; level < 255; ++level) {
+            CDIB32 src(SurfaceImpl::Fast), dst(SurfaceImpl::Fast);
+            Load(src, s);
+            Load(dst, d);
+            CDIB32::BltAlphaFade(&dst, 0, 0, &src, 0, 0, s.w, s.h, level);
+            const std::vector<uint32_t> out = Read(dst);
+            const uint32_t inv = kestrel::gfx::Inverse3(level), lvl = kestrel::gfx::Level3(level);
+            for (size_t i = 0; i < out.size(); ++i) {
+                ASSERT_EQ(out[i], AlphaBlendFast(s.px[i], d.px[i], inv, lvl))
+                    << "level " << level << " pixel " << i << (sse2Only ? " (four-pixel path)" : "");
+            }
+        }
+    });
+}

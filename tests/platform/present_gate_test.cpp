@@ -99,3 +99,23 @@ TEST(PresentGate, ANewSizeReplacesTheWholeCopy) {
     gate.Offer(large.data(), 0, 3, 16, RECT{});
     EXPECT_EQ(gate.Dest(), (RECT{0, 0, 2, 2})) << "an empty picture is ignored";
 }
+
+TEST(PresentGate, LooksOnlyAtTheRowsThatMayHaveChanged) {
+    plat::PresentGate gate;
+    gate.SetRefreshPeriod(kPeriod);
+    const RECT window{0, 0, 8, 6};
+    gate.Offer(Picture(100).data(), kW, kH, kPitch, window);
+    gate.Shown(0);
+    // Rows 1 and 4 differ, but only rows 3 to 5 may have: row 1 is taken as it was.
+    gate.Offer(Picture(100, 1, 5, 2).data(), kW, kH, kPitch, window, 3, 5);
+    EXPECT_TRUE(gate.Due(kPeriod));
+    EXPECT_EQ(gate.ChangedTop(), 3);
+    EXPECT_EQ(gate.ChangedBottom(), 5);
+    EXPECT_EQ(gate.Pixels()[1 * kW], Picture(100)[1 * (kPitch / 4)]);
+    EXPECT_EQ(gate.Pixels()[4 * kW], Picture(100, 1, 5, 2)[4 * (kPitch / 4)]);
+    gate.Shown(kPeriod);
+    // An empty span and one beyond the picture look at nothing.
+    gate.Offer(Picture(7).data(), kW, kH, kPitch, window, 2, 2);
+    gate.Offer(Picture(7).data(), kW, kH, kPitch, window, 9, 20);
+    EXPECT_FALSE(gate.Due(2 * kPeriod));
+}
