@@ -230,9 +230,10 @@ TEST_F(SearchScreen, NoOrARightClickInTheDialogGoesBackToLooking) {
         EXPECT_EQ(engine().m_timeGauge, 9) << "nothing spent";
         EXPECT_NE(Cursor(), nullptr) << "the cursor file's picture again";
         EXPECT_EQ(g_pMouse->state.right, 0);
-        if (sound)
+        if (sound) {
             // Only "sys_g004.ogg" exists: the click channel holds a sound only after a right click.
             EXPECT_EQ(PlayerBuffer::Of(g_SePlayers[0]) != nullptr, answer == nullptr);
+        }
         Step();
         EXPECT_EQ(Screen(10, 10), kStrip) << "looking again";
     }
