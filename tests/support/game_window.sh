@@ -110,14 +110,23 @@ differing() {
 # A click (button $3, the left one by default) at game point (x, y).
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
 
+# The sample story's crossroads, the bridge of picture $1 (the generator's "bmp/bg03.bmp"), in the
+# last screenshot: above the choice panels and left of the dark band of the system menu.
+at_bridge() { [ "$(differing "$1" 140 0 280 150)" = 0 ]; }
+# The system menu over the bridge: its band darkens the right half of the picture.
+menu_over_bridge() { at_bridge "$1" && [ "$(differing "$1" 600 0 400 150)" != 0 ]; }
+# The game point of the centre of choice panel $1 (1 or 2) of a two-choice list.
+choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
+
 # Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
-# most $2 rounds (40): Ctrl held with each click cuts the full-screen sequences, and the clicks go
-# round the places that the investigation day needs (each also goes on in a message): the command
-# column's map row, the flats on the map, the neighbour's row, the topic kind, the first list row, the
-# keyword command, its second category, the end of the legwork and the Yes of its question. False
-# when the menu never shows.
+# most $2 rounds (40), taking choice $3 (1 by default: the first ending) at the crossroads: Ctrl
+# held with each click cuts the full-screen sequences, and the clicks go round the places that the
+# investigation day needs (each also goes on in a message): the command column's map row, the flats
+# on the map, the neighbour's row, the topic kind, the first list row, the keyword command, its second
+# category, the end of the legwork and the Yes of its question. At the bridge a right click closes
+# the system menu and a click takes the choice. False when the menu never shows.
 play_to_title() {
-    local at
+    local at bridge="${1%/system/*}/bmp/bg03.bmp"
     for _ in $(seq "${2:-40}"); do
         for at in "964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316"; do
             xdotool keydown ctrl
@@ -128,6 +137,13 @@ play_to_title() {
         done
         shot
         [ "$(differing "$1" 0 0 1024 480)" = 0 ] && return 0
+        if menu_over_bridge "$bridge"; then
+            click 500 100 3
+            sleep 0.8
+        elif at_bridge "$bridge"; then
+            # shellcheck disable=SC2046
+            click $(choice_point "${3:-1}")
+        fi
     done
     return 1
 }

@@ -479,9 +479,10 @@ const std::vector<PictureAsset>& SamplePictures() {
     // The screens' and sequences' own lists follow the interface pictures and backgrounds.
     static const std::vector<PictureAsset> all = [] {
         std::vector<PictureAsset> list = base;
-        for (const auto* more : {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(),
-                                 &SampleNotebookPictures(), &InvestigationPictures(), &StoryPictures(),
-                                 &SystemScreenPictures(), &SampleExtrasPictures(), &TransitionPictures()})
+        for (const auto* more :
+             {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures(),
+              &InvestigationPictures(), &StoryPictures(), &SystemScreenPictures(), &SampleExtrasPictures(),
+              &TransitionPictures(), &EndingPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();
