@@ -9,11 +9,12 @@ start_game() {
     pid=$!
 }
 
-# Kills the process group of the game started by start_game (the test's EXIT trap calls it, so that
-# nothing of a failed test keeps running or holding the game's guard).
+# Kills the process group of the game started by start_game, or the game alone when it was started
+# otherwise (the test's EXIT trap calls it, so that nothing of a failed test keeps running or holding
+# the game's guard).
 end_game() {
     [ -n "${pid:-}" ] || return 0
-    kill -KILL -- "-$pid" 2>/dev/null
+    kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     pid=
     return 0
@@ -107,8 +108,55 @@ differing() {
     convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
     compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
 }
+# As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
+# pixel one step below the picture it brings in.
+near() {
+    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
+    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
+    compare -fuzz 3% -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+}
+# Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
+# picture $1.
+wait_for() {
+    for _ in $(seq 40); do
+        shot
+        [ "$(differing "$@")" = 0 ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+# Waits until the text band of the bottom window holds a whole page (two screenshots alike, text in
+# it).
+wait_for_page() {
+    local previous=-1 now=0
+    for _ in $(seq 50); do
+        sleep 0.4
+        shot
+        now=$(bright 140 496 760 32)
+        [ "$now" -gt 400 ] && [ "$now" = "$previous" ] && return 0
+        previous=$now
+    done
+    return 1
+}
 # A click (button $3, the left one by default) at game point (x, y).
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
+
+# The id of a window whose caption holds $1 (a literal, compared as bytes: the pattern search of
+# xdotool does not take UTF-8 in every locale); wait_for_titled waits up to 10 s for it.
+titled() {
+    local w
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+        xdotool getwindowname "$w" 2>/dev/null | grep -qF "$1" && { echo "$w"; return 0; }
+    done
+    return 1
+}
+wait_for_titled() {
+    for _ in $(seq 100); do
+        titled "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 # The sample story's crossroads, the bridge of picture $1 (the generator's "bmp/bg03.bmp"), in the
 # last screenshot: above the choice panels and left of the dark band of the system menu.
@@ -117,17 +165,20 @@ at_bridge() { [ "$(differing "$1" 140 0 280 150)" = 0 ]; }
 menu_over_bridge() { at_bridge "$1" && [ "$(differing "$1" 600 0 400 150)" != 0 ]; }
 # The game point of the centre of choice panel $1 (1 or 2) of a two-choice list.
 choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
+# True when game rectangle ($2..$5) of the last screenshot equals that of picture $1.
+shows() { [ "$(differing "$@")" = 0 ]; }
 
-# Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
-# most $2 rounds (40), taking choice $3 (1 by default: the first ending) at the crossroads: Ctrl
-# held with each click cuts the full-screen sequences, and the clicks go round the places that the
+# Plays the sample story on, at most $2 rounds, until the command $4... holds after a round (its
+# screenshot taken), taking choice $3 at the crossroads, the bridge of picture $1: Ctrl held with
+# each click cuts the full-screen sequences, and the clicks go round the places that the
 # investigation day needs (each also goes on in a message): the command column's map row, the flats
 # on the map, the neighbour's row, the topic kind, the first list row, the keyword command, its second
 # category, the end of the legwork and the Yes of its question. At the bridge a right click closes
-# the system menu and a click takes the choice. False when the menu never shows.
-play_to_title() {
-    local at bridge="${1%/system/*}/bmp/bg03.bmp"
-    for _ in $(seq "${2:-40}"); do
+# the system menu and a click takes the choice. False when the command never holds.
+play_until() {
+    local at bridge=$1 rounds=$2 choice=$3
+    shift 3
+    for _ in $(seq "$rounds"); do
         for at in "964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316"; do
             xdotool keydown ctrl
             # shellcheck disable=SC2086
@@ -136,17 +187,20 @@ play_to_title() {
             xdotool keyup ctrl
         done
         shot
-        [ "$(differing "$1" 0 0 1024 480)" = 0 ] && return 0
+        "$@" && return 0
         if menu_over_bridge "$bridge"; then
             click 500 100 3
             sleep 0.8
         elif at_bridge "$bridge"; then
             # shellcheck disable=SC2046
-            click $(choice_point "${3:-1}")
+            click $(choice_point "$choice")
         fi
     done
     return 1
 }
+# Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
+# most $2 rounds (40), taking choice $3 (1 by default: the first ending) at the crossroads.
+play_to_title() { play_until "${1%/system/*}/bmp/bg03.bmp" "${2:-40}" "${3:-1}" shows "$1" 0 0 1024 480; }
 
 # For the tests on the sample game: copies the game folder $source_game afresh into a work folder
 # of its own ($work, removed on exit together with the game $pid, if any), enters it and names the
@@ -156,7 +210,7 @@ sample_game_setup() {
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
     export SDL_AUDIODRIVER=dummy
     work=$(mktemp -d)
-    trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'end_game; rm -rf "$work"' EXIT
     cp -r "$source_game" "$work/game"
     rm -rf "$work/game/save"
     cd "$work/game" || exit 1
