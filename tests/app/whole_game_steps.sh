@@ -66,6 +66,21 @@ save_from_menu() {
     wait_for "$bridge" 140 0 280 150 || fail "the save screen did not return to the bridge"
 }
 
+# Closes the system menu over the bridge with a right click (again should the menu still be opening
+# and let it pass), waiting for its fade-out.
+close_menu_over_bridge() {
+    for _ in $(seq 5); do
+        sleep 1.2
+        click 500 100 3
+        for _ in $(seq 8); do
+            sleep 0.25
+            shot
+            menu_over_bridge "$bridge" || return 0
+        done
+    done
+    fail "the system menu over the bridge did not close"
+}
+
 # Loads slot 1 from the title menu.
 load_from_title() {
     click 404 503
@@ -158,8 +173,7 @@ second_ending_from_save() {
         sleep 0.25
     done
     menu_over_bridge "$bridge" || fail "the loaded game did not resume at the system menu over the bridge"
-    sleep 1.2
-    click 500 100 3
+    close_menu_over_bridge
     take_choice 2
     wait_for "$assets/bmp/ev02a.bmp" 0 0 1024 440 || fail "the dawn's ending did not show its picture"
     through_ending_to_roll 3 "$assets/system/credit_b.bmp"
