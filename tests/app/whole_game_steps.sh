@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Steps of the whole-game tests on the sample game (sourced after tests/support/game_window.sh and
 # sample_game_setup; $assets is the generator's folder of loose pictures).
 
@@ -9,8 +10,6 @@ bridge="$assets/bmp/bg03.bmp"
 family="林"
 given="晓风"
 
-# The last screenshot's game picture, kept as $1.
-keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
 
 # Finds the game's window; sets X, Y, WIDTH and HEIGHT.
 find_game_window() {

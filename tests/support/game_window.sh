@@ -108,6 +108,8 @@ differing() {
     convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
     compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
 }
+# The last screenshot's game picture, kept as $1.
+keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
 # As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
 # pixel one step below the picture it brings in.
 near() {
