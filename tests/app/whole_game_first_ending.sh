@@ -107,8 +107,19 @@ done
 click 500 300 3
 sleep 1.5
 
-# --- The investigation day and the memory, on to the bridge; the system menu over it. -------------
-play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
+# --- The investigation day and the memory, on to the bridge; the system menu over it. The map is
+# looked for each time the command screen's map row is clicked, until it was seen. --------------
+map_seen=0
+look_for_map() {
+    [ "$map_seen" = 0 ] && [ "$1" = "964 78" ] || return 0
+    for _ in 1 2 3 4; do
+        sleep 0.25
+        shot
+        shows "$assets/system/map_01.bmp" 0 100 180 300 && map_seen=1 && return 0
+    done
+}
+observe=look_for_map play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
+[ "$map_seen" = 1 ] || fail "the map of the investigation day was not seen"
 
 # --- Saved into slot 1 from the system menu; the story goes on at the bridge. ---------------------
 save_from_menu

@@ -176,7 +176,8 @@ shows() { [ "$(differing "$@")" = 0 ]; }
 # investigation day needs (each also goes on in a message): the command column's map row, the flats
 # on the map, the neighbour's row, the topic kind, the first list row, the keyword command, its second
 # category, the end of the legwork and the Yes of its question. At the bridge a right click closes
-# the system menu and a click takes the choice. False when the command never holds.
+# the system menu and a click takes the choice. The command named by $observe, when set, is run
+# after every click with its point. False when the command never holds.
 play_until() {
     local at bridge=$1 rounds=$2 choice=$3
     shift 3
@@ -187,6 +188,7 @@ play_until() {
             click $at
             sleep 0.15
             xdotool keyup ctrl
+            [ -n "${observe:-}" ] && "$observe" "$at"
         done
         shot
         "$@" && return 0
