@@ -299,6 +299,9 @@ bool CGameMain::Frame() {
     }
     if (!g_pGameMain)
         return true;
+    // The search screens' cursor picture never outlives them, whichever way they were left.
+    if (scene != kSceneSearch && scene != kSceneSearchInventory && FileCursorShown())
+        SetArrowCursor(hwnd);
     DeleteInactiveScenes();
     if (!g_pGameMain)
         return true;

@@ -1,6 +1,15 @@
 #include "app/input.h"
 
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "app/display.h"
+#include "app/game_main.h"
+#include "platform/cursor_file.h"
+#include "platform/file_system.h"
 #include "platform/window.h"
 
 CKeyboard* g_pKeyboard = nullptr;
@@ -77,6 +86,64 @@ void CMouse::SetDestRect(const RECT* rect) {
 bool CursorToWindowPoint(HWND hwnd, int32_t x, int32_t y) {
     plat::WarpCursor(hwnd, x, y);
     return true;
+}
+
+namespace {
+
+// Cursor files by name: the picture, or nullptr for a file that could not be read.
+std::map<std::string, std::unique_ptr<plat::CursorImage>>& CursorFiles() {
+    static std::map<std::string, std::unique_ptr<plat::CursorImage>> files;
+    return files;
+}
+
+// The picture last asked for (nullptr the arrow) and whether anything was asked yet.
+const plat::CursorImage* g_shownCursor = nullptr;
+bool g_cursorSet = false;
+
+void ShowCursorImage(HWND hwnd, const plat::CursorImage* image) {
+    if (g_cursorSet && image == g_shownCursor)
+        return;
+    plat::SetCursorImage(hwnd, image);
+    g_shownCursor = image;
+    g_cursorSet = true;
+}
+
+} // namespace
+
+void SetFileCursor(HWND hwnd, const char* name) {
+    auto& files = CursorFiles();
+    const std::string key = name != nullptr ? name : "";
+    auto it = files.find(key);
+    if (it == files.end()) {
+        std::unique_ptr<plat::CursorImage> image;
+        std::vector<uint8_t> bytes;
+        constexpr size_t kMaxCursorFile = size_t{1} << 20;
+        auto parsed = std::make_unique<plat::CursorImage>();
+        if (kestrel::fs::ReadWholeFile(key, &bytes, kMaxCursorFile) &&
+            plat::ParseCursorFile(bytes.data(), bytes.size(), parsed.get()))
+            image = std::move(parsed);
+        else
+            std::fprintf(stderr, "kestrel: cursor file \"%s\" not read; the arrow stays\n", key.c_str());
+        it = files.emplace(key, std::move(image)).first;
+    }
+    ShowCursorImage(hwnd, it->second.get());
+}
+
+void SetArrowCursor(HWND hwnd) {
+    ShowCursorImage(hwnd, nullptr);
+}
+
+bool FileCursorShown() {
+    return g_shownCursor != nullptr;
+}
+
+void ForgetCursorFiles() {
+    // The picture shown must stay valid until the arrow replaces it.
+    if (g_shownCursor != nullptr && g_pGameMain != nullptr)
+        SetArrowCursor(g_pGameMain->hWnd);
+    g_shownCursor = nullptr;
+    g_cursorSet = false;
+    CursorFiles().clear();
 }
 
 int32_t ScaleToScreenX(int32_t x) {

@@ -56,6 +56,19 @@ extern CMouse* g_pMouse;
 
 // Moves the cursor to client point (x, y) of the window. Returns true.
 bool CursorToWindowPoint(HWND hwnd, int32_t x, int32_t y);
+
+// The pointer's picture over the window: the cursor file `name` of the game folder (".cur"), read
+// and parsed on its first use and kept from then on; a file that is missing or cannot be read leaves
+// the system arrow (and is not read again). The system cursor is changed only when the picture asked
+// for changes, so a screen may ask every frame.
+void SetFileCursor(HWND hwnd, const char* name);
+// The system arrow.
+void SetArrowCursor(HWND hwnd);
+// True while the picture of a cursor file is the pointer.
+bool FileCursorShown();
+// Drops the kept cursor files and shows the arrow, so that the next use reads them again (for tests,
+// whose game folder changes under a running program).
+void ForgetCursorFiles();
 // A game coordinate (0..1024, 0..576) in client coordinates of the display's destination rectangle.
 int32_t ScaleToScreenX(int32_t x);
 int32_t ScaleToScreenY(int32_t y);

@@ -45,7 +45,7 @@ bool InitInstance(HINSTANCE hinstance) {
 
 StartupResult StartGame(const EntryOptions& options) {
     g_hMainWindow = nullptr;
-    auto guard = std::make_unique<plat::SingleInstance>();
+    auto guard = std::make_unique<plat::SingleInstance>(options.guardFolder);
     if (!guard->Acquire(options.instanceName)) {
         // Another copy runs: raise its window and end, writing nothing.
         bool asked = guard->AskHolderToRaise(options.instanceName);

@@ -13,6 +13,9 @@
 struct EntryOptions {
     // Name of the single-instance guard (tests use a name of their own).
     std::string instanceName = "kestrelwnd";
+    // Folder of the guard's lock and socket; empty for the user's own private folder (tests give a
+    // folder of their own, so that they never meet a game running on the same machine).
+    std::string guardFolder;
     // Makes the platform backend once the guard is held (a second start needs no display). When
     // empty, the backend already installed is used. A factory that gives nullptr ends the start-up
     // with NoDisplay.

@@ -28,8 +28,6 @@ constexpr char kCaption[] = "\xA1\xF9\xA1\xA1\xD7\xD4\xD3\xC9\xD0\xD0\xB6\xAF\xA
 
 constexpr int kCommandSlot = 9;
 constexpr int kTalkSlot = 2;
-constexpr int kKeywordSlot = 3;
-constexpr int kStripSlot = 4;
 constexpr int kDialogSlot = 5;
 constexpr int kBackdropSlot = 6;
 
@@ -58,11 +56,6 @@ constexpr RECT kCategoryRects[5] = {{832, 149, 872, 169},
                                     {832, 223, 872, 243},
                                     {832, 261, 872, 281},
                                     {832, 295, 872, 315}};
-// The list area restored on a step back (the panel and the row mark below it).
-constexpr int kListX = 546;
-constexpr int kListY = 5;
-constexpr int kListW = 240;
-constexpr int kListBackH = 443;
 // The end dialog: box, buttons, backdrop.
 constexpr int kBoxX = 314;
 constexpr int kBoxY = 223;
@@ -87,17 +80,13 @@ uint8_t Variant(const CScriptMng& e, int row) {
     return e.m_commandParams[row];
 }
 
-void Restore(int x, int y, int w, int h) {
-    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
-}
-
 RECT RowRect(int i) {
     return RECT{940, 66 + 40 * i, 988, 90 + 40 * i};
 }
 
 void DrawColumn(CScriptMng& e, uint8_t markRow) {
     CDIB32* sheet = g_Layers[kCommandSlot];
-    Restore(kColumnX, kColumnY, kColumnW, kColumnH);
+    RestoreArea(kColumnX, kColumnY, kColumnW, kColumnH);
     CDIB32::BltAlpha(g_ScreenSurface, kColumnX, kColumnY, sheet, 0, 0, kColumnW, kColumnH);
     if (markRow >= 1 && markRow <= kRows && Variant(e, markRow) != 0)
         CDIB32::BltAlpha(g_ScreenSurface, e.m_commandRects[markRow - 1].left,
@@ -117,7 +106,7 @@ bool CategoryKnown(const CScriptMng& e, int category) {
 
 void DrawCategories(CScriptMng& e, uint8_t markCategory) {
     CDIB32* sheet = g_Layers[kTalkSlot];
-    Restore(kTalkX, kTalkY, kTalkW, kTalkH);
+    RestoreArea(kTalkX, kTalkY, kTalkW, kTalkH);
     CDIB32::BltAlpha(g_ScreenSurface, kTalkX, kTalkY, sheet, 0, 0, kTalkW, kTalkH);
     if (CategoryKnown(e, markCategory)) {
         const RECT& r = e.m_categoryRects[markCategory - 1];
@@ -137,9 +126,10 @@ void DrawGauge(const CScriptMng& e) {
         CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
 }
 
-// The screen as the end dialog found it.
+// The screen as the end dialog found it: the saved-screen surface, which the ways out of the
+// investigation (talk start, op 166) free.
 CDIB32*& DialogSnapshot() {
-    return g_pScriptUiSurfaces[kUiSnapshot2];
+    return g_SavedScreenSurface;
 }
 
 // The end dialog over the snapshot: backdrop and box at `level`, the box `drop` pixels above its
@@ -153,32 +143,21 @@ void DrawDialog(int level, int drop) {
                          l);
 }
 
-void ClearInput() {
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
-}
-
 void LoadPictures() {
     SetLayer(kCommandSlot, NewPicture("system\\command.bmp"));
     SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+    LoadListPanel();
     SetLayer(kDialogSlot, NewPicture("system\\free_exit.bmp"));
     SetLayer(kBackdropSlot, NewPicture("system\\freame_base.bmp"));
 }
 
-// The list of the picked category: its strips into slot 4 and its ids.
+// The list of the picked category (empty for none).
 void OpenCategoryList(CScriptMng& e) {
-    e.m_listScroll = 0;
-    e.m_scrollHover = e.m_prevScrollHover = 0;
-    if (e.m_pickedKind >= 1 && e.m_pickedKind <= 5) {
-        SetLayer(kStripSlot, NewPicture(kStripPictures[e.m_pickedKind - 1]));
-        BuildList(e, e.m_keywordKnown[e.m_pickedKind - 1]);
-    } else {
-        e.m_listCount = 0;
-    }
-    DrawList(e, 0, false);
-    StopThumbDrag();
+    const int kind = e.m_pickedKind;
+    if (kind >= 1 && kind <= 5)
+        OpenList(e, kStripPictures[kind - 1], &e.m_keywordKnown[kind - 1]);
+    else
+        OpenList(e, nullptr, nullptr);
 }
 
 } // namespace
@@ -235,23 +214,9 @@ bool CScriptMng::ModeCommand() {
                 break;
             }
             // Every row with a variant can be chosen (also one below an absent row).
-            auto enabled = [this](int row) { return Variant(*this, row) != 0; };
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int row = 1; row <= kRows; ++row)
-                if (enabled(row) && PointIn(mouse, m_commandRects[row - 1])) {
-                    m_hoverRow = static_cast<uint8_t>(row);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, kRows, step, enabled);
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(m_commandRects[m_hoverRow - 1]);
-            }
+            m_hoverRow = HoverColumn(mouse, m_commandRects, kRows,
+                                     [this](int row) { return Variant(*this, row) != 0; });
             if (m_hoverRow != m_prevHoverRow)
                 DrawColumn(*this, m_hoverRow);
             if (m_hoverRow != 0 && mouse != nullptr && mouse->left != 0) {
@@ -278,7 +243,7 @@ bool CScriptMng::ModeCommand() {
             if (m_hoverRow == 2)
                 Show(g_Layers[0]);
             m_investStep = 0;
-            ClearInput();
+            DropInput();
             SetScene(m_hoverRow == 2 ? kSceneSearch : kSceneMap);
             break;
         case 5:
@@ -290,23 +255,9 @@ bool CScriptMng::ModeCommand() {
             m_investStep = 6;
             break;
         case 6: {
-            auto enabled = [this](int c) { return CategoryKnown(*this, c); };
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int c = 1; c <= 5; ++c)
-                if (PointIn(mouse, m_categoryRects[c - 1])) {
-                    m_hoverRow = static_cast<uint8_t>(enabled(c) ? c : 0);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, 5, step, enabled);
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(m_categoryRects[m_hoverRow - 1]);
-            }
+            m_hoverRow =
+                HoverColumn(mouse, m_categoryRects, 5, [this](int c) { return CategoryKnown(*this, c); });
             if (m_hoverRow != m_prevHoverRow)
                 DrawCategories(*this, m_hoverRow);
             if (m_hoverRow != 0 && mouse != nullptr && mouse->left != 0) {
@@ -316,11 +267,7 @@ bool CScriptMng::ModeCommand() {
                 m_pickedKind = m_hoverRow;
                 m_investStep = 10;
             } else if (mouse != nullptr && mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(kTalkX, kTalkY, kTalkW, kTalkH);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                m_investStep = 1;
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
             }
             break;
         }
@@ -344,16 +291,11 @@ bool CScriptMng::ModeCommand() {
                 CDIB32::Blt(g_ScreenSurface, 0, 448, g_Layers[0], 0, 448, kScreenWidth, kScreenHeight - 448);
                 PrepareStyle0Window(m_hWnd);
                 DrawMsgWindowBand(g_ScreenSurface);
-                ClearInput();
+                DropInput();
                 m_hoverRow = m_prevHoverRow = 0;
                 SetScene(kSceneScript);
             } else if (mouse != nullptr && mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(kListX, kListY, kListW, kListBackH);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                StopThumbDrag();
-                m_investStep = 5;
+                StepBackFromList(*this, *mouse, 5);
             }
             break;
         }
@@ -374,40 +316,19 @@ bool CScriptMng::ModeCommand() {
             break;
         }
         case 26:
-            if (GlideStep(*this, now)) {
-                m_stepTime = now;
-                ClearLeftButton();
+            if (DialogGlideStep(*this, now))
                 m_investStep = 21;
-            }
             break;
         case 21: {
-            m_prevHoverFlag = m_hoverFlag;
-            m_hoverFlag = 0;
-            for (int b = 0; b < 2; ++b)
-                if (PointIn(mouse, kYesNo[b]))
-                    m_hoverFlag = static_cast<uint8_t>(b + 1);
-            if (m_hoverFlag != m_prevHoverFlag) {
+            if (DialogHover(*this, mouse, kYesNo)) {
                 DrawDialog(255, 36);
                 if (m_hoverFlag != 0)
                     CDIB32::BltAlpha(g_ScreenSurface, kYesNo[m_hoverFlag - 1].left,
                                      kYesNo[m_hoverFlag - 1].top, g_Layers[kDialogSlot],
                                      kButtonW * (m_hoverFlag - 1), kBoxH, kButtonW, kButtonH);
             }
-            if (mouse == nullptr)
-                break;
-            if (m_hoverFlag != 0 && mouse->left != 0) {
-                Click("sys_a002.ogg");
-                m_stepTime = now;
-                mouse->left = 0;
+            if (DialogAnswered(*this, mouse, now))
                 m_investStep = 22;
-            } else if (mouse->right != 0) {
-                Click("sys_g004.ogg");
-                m_hoverFlag = 2;
-                m_stepTime = now;
-                ClearLeftButton();
-                ClearRightButton();
-                m_investStep = 22;
-            }
             break;
         }
         case 22: {
@@ -428,7 +349,7 @@ bool CScriptMng::ModeCommand() {
                 ReplaceSurface(DialogSnapshot(), nullptr);
                 m_investStep = 0;
                 m_investActive = 0;
-                ClearInput();
+                DropInput();
                 SetScene(kSceneScript);
                 break;
             }

@@ -6,6 +6,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_screen.h"
+#include "scene/sequence_surfaces.h"
 #include "script/script_mng.h"
 
 namespace kestrel::invest {
@@ -19,6 +20,7 @@ constexpr int kPanelX = 546;
 constexpr int kPanelY = 5;
 constexpr int kPanelW = 240;
 constexpr int kPanelH = 415;
+constexpr int kStepBackH = 443; // restored on a step back: the panel and what lies below it
 // Rows: strips of 200×24 drawn into rows (563, 26 + 27k) of 180×24; the row mark at (570, top).
 constexpr int kRowX = 563;
 constexpr int kRowY = 26;
@@ -55,10 +57,6 @@ struct Drag {
     int32_t lastY = 0;
 };
 Drag g_listDrag;
-
-void Restore(int x, int y, int w, int h) {
-    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
-}
 
 } // namespace
 
@@ -111,7 +109,7 @@ void DrawScrollPart(CScriptMng& e, uint8_t part, bool hovered) {
 }
 
 void DrawList(CScriptMng& e, uint8_t markRow, bool thumbHovered) {
-    Restore(kPanelX, kPanelY, kPanelW, kPanelH);
+    RestoreArea(kPanelX, kPanelY, kPanelW, kPanelH);
     CDIB32::BltAlpha(g_ScreenSurface, kPanelX, kPanelY, g_Layers[kPanelSlot], 0, 0, kPanelW, kPanelH);
     SetListRects(e);
     if (e.m_listCount > kListRows)
@@ -141,6 +139,28 @@ void BuildList(CScriptMng& e, const uint8_t (&known)[64]) {
 
 void StopThumbDrag() {
     g_listDrag = Drag{};
+}
+
+void LoadListPanel() {
+    sequence::SetLayer(kPanelSlot, sequence::NewPicture("system\\keyword.bmp"));
+}
+
+void OpenList(CScriptMng& e, const char* strips, const uint8_t (*known)[64]) {
+    e.m_listScroll = 0;
+    e.m_scrollHover = e.m_prevScrollHover = 0;
+    if (known != nullptr) {
+        sequence::SetLayer(kStripSlot, sequence::NewPicture(strips));
+        BuildList(e, *known);
+    } else {
+        e.m_listCount = 0;
+    }
+    DrawList(e, 0, false);
+    StopThumbDrag();
+}
+
+void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step) {
+    StepBack(e, mouse, kPanelX, kPanelY, kPanelW, kStepBackH, step);
+    StopThumbDrag();
 }
 
 int ListInput(CScriptMng& e, MouseState* mouse) {

@@ -41,6 +41,13 @@ void DrawScrollPart(CScriptMng& e, uint8_t part, bool hovered);
 // The ids 1..63 whose byte in `known` is non-zero, ascending, into m_listIds and m_listCount.
 void BuildList(CScriptMng& e, const uint8_t (&known)[64]);
 
+// Loads the panel picture "system\keyword.bmp" into layer slot 3.
+void LoadListPanel();
+// Opens the list at its first entry: the strips of picture `strips` into slot 4 and the ids known
+// in `known`, or an empty list when `known` is null (slot 4 left as it is). Drawn without a mark;
+// the scroll hover and the thumb drag cleared.
+void OpenList(CScriptMng& e, const char* strips, const uint8_t (*known)[64]);
+
 // One frame of list input over the rows and scroll parts (hover, walk keys, wheel, arrows, thumb
 // drag). Returns the row (1..14) picked by a left click, 0 for none; the left latch is then left
 // set for the caller to take.
@@ -48,5 +55,9 @@ int ListInput(CScriptMng& e, MouseState* mouse);
 
 // Clears the thumb drag.
 void StopThumbDrag();
+
+// A step back from the list on a right click (see StepBack): the list panel with the row mark left
+// of it restored, the thumb drag cleared and the screen's step set to `step`.
+void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step);
 
 } // namespace kestrel::invest

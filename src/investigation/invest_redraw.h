@@ -1,12 +1,16 @@
 // The command and legwork screens as a topic or keyword script finds them on its return (script
-// commands 134 and 147): every panel drawn again over the back buffer in the list state of the last
-// pick, the list rebuilt at its first entry. The caller has drawn the background, the clock panel
-// and the message window first.
+// commands 134 and 147), and the picture that leaving a search leaves for the command screen. The
+// panels are drawn again over the back buffer in the list state of the last pick, the list rebuilt at
+// its first entry; the caller has drawn the background, the clock panel and the message window first.
 #pragma once
 
 class CScriptMng;
 
 namespace kestrel::invest {
+
+// The back buffer rebuilt behind the panels of the investigation screens: the picture of layer 0, the
+// clock display when it is shown, and the message window band at y 448.
+void RedrawInvestigationBackground(CScriptMng& engine);
 
 // The column with the picked command marked, the categories with the picked one marked (the known
 // counts recomputed), the list of that category and its scroll bar, and the gauge.

@@ -6,8 +6,8 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
-#include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
+#include "investigation/invest_redraw.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
 #include "scene/message_text.h"
@@ -72,31 +72,57 @@ void CursorToCentre(const RECT& r) {
                         ScaleToScreenY(y));
 }
 
-void StartGlide(CScriptMng& e, const RECT& r, uint32_t now) {
-    e.m_cursorTarget[0] = static_cast<int16_t>(ScaleToScreenX(r.left + (r.right - r.left) / 2));
-    e.m_cursorTarget[1] = static_cast<int16_t>(ScaleToScreenY(r.top + (r.bottom - r.top) / 2));
-    const MouseState* mouse = g_pMouse != nullptr ? g_pMouse->GetState() : nullptr;
-    e.m_cursorStart[0] =
-        static_cast<int16_t>(mouse != nullptr ? ScaleToScreenX(mouse->x) : e.m_cursorTarget[0]);
-    e.m_cursorStart[1] =
-        static_cast<int16_t>(mouse != nullptr ? ScaleToScreenY(mouse->y) : e.m_cursorTarget[1]);
-    e.m_stepTime = now;
+void DropInput() {
+    sequence::ClearCtrl();
+    sequence::ClearLeftButton();
+    sequence::ClearRightButton();
 }
 
-bool GlideStep(CScriptMng& e, uint32_t now) {
-    constexpr uint32_t kGlideMs = 150;
-    const HWND window = g_pGameMain != nullptr ? g_pGameMain->hWnd : nullptr;
-    const uint32_t angle = sequence::Level(now - e.m_stepTime, 90, kGlideMs);
-    if (angle < 90 && !sequence::CtrlHeld()) {
-        const double f = SinDeg(static_cast<int32_t>(angle) + 90);
-        int32_t at[2];
-        for (int axis = 0; axis < 2; ++axis)
-            at[axis] = e.m_cursorTarget[axis] +
-                       static_cast<int32_t>((e.m_cursorStart[axis] - e.m_cursorTarget[axis]) * f);
-        CursorToWindowPoint(window, at[0], at[1]);
+void RestoreArea(int x, int y, int w, int h) {
+    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
+}
+
+void StepBack(CScriptMng& e, MouseState& mouse, int x, int y, int w, int h, uint8_t step) {
+    Click("sys_g004.ogg");
+    RestoreArea(x, y, w, h);
+    e.m_hoverRow = e.m_prevHoverRow = 0;
+    mouse.right = 0;
+    e.m_investStep = step;
+}
+
+bool DialogGlideStep(CScriptMng& e, uint32_t now) {
+    if (!GlideStep(e, now))
+        return false;
+    e.m_stepTime = now;
+    sequence::ClearLeftButton();
+    return true;
+}
+
+bool DialogHover(CScriptMng& e, const MouseState* mouse, const RECT (&buttons)[2]) {
+    e.m_prevHoverFlag = e.m_hoverFlag;
+    e.m_hoverFlag = 0;
+    for (int b = 0; b < 2; ++b)
+        if (PointIn(mouse, buttons[b]))
+            e.m_hoverFlag = static_cast<uint8_t>(b + 1);
+    return e.m_hoverFlag != e.m_prevHoverFlag;
+}
+
+bool DialogAnswered(CScriptMng& e, MouseState* mouse, uint32_t now) {
+    if (mouse == nullptr)
+        return false;
+    if (e.m_hoverFlag != 0 && mouse->left != 0) {
+        Click("sys_a002.ogg");
+        mouse->left = 0;
+    } else if (mouse->right != 0) {
+        Click("sys_g004.ogg");
+        e.m_hoverFlag = 2;
+        // A left press that came with it would act on the screen behind the dialog.
+        mouse->left = 0;
+        mouse->right = 0;
+    } else {
         return false;
     }
-    CursorToWindowPoint(window, e.m_cursorTarget[0], e.m_cursorTarget[1]);
+    e.m_stepTime = now;
     return true;
 }
 
@@ -121,6 +147,17 @@ bool ServeWindowBar(CScriptMng& e, bool rightClick, uint8_t own) {
     e.ScreenButtonAction(e.m_hoverButton);
     e.DrawAutoSkipIndicator();
     return g_pGameMain == nullptr || g_pGameMain->scene == own;
+}
+
+void RedrawInvestigationBackground(CScriptMng& e) {
+    CDIB32* screen = g_ScreenSurface;
+    if (screen == nullptr)
+        return;
+    if (g_Layers[0] != nullptr)
+        CDIB32::Blt(screen, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
+    if (e.m_clockShown != 0)
+        e.DrawClockHud();
+    DrawMsgWindowBand(screen);
 }
 
 void HidePanels(CScriptMng& e) {

@@ -1,11 +1,12 @@
 // What the investigation screens (map, command and legwork screens) share: their script names, the
-// hit tests, the key and wheel walk over a row of entries with the cursor put on the chosen one, and
-// the input bytes they take.
+// hit tests, the key and wheel walk over a row of entries with the cursor put on the chosen one, the
+// step back, the yes/no dialog's input, and the input bytes they take.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/types.h"
+#include "scene/cursor_glide.h"
 
 class CScriptMng;
 struct MouseState;
@@ -59,12 +60,55 @@ uint8_t WalkHover(uint8_t hover, int count, int step, Enabled enabled) {
 // Puts the cursor on the centre of the game rectangle `r`, scaled to the display.
 void CursorToCentre(const RECT& r);
 
-// The keyboard mode's cursor glide onto a dialog button: from where the mouse is to the centre of
-// `r` in 150 ms, slow at first and quicker as it arrives (a quarter cosine; both ends in window
-// pixels). `now` starts it.
-void StartGlide(CScriptMng& engine, const RECT& r, uint32_t now);
-// One frame of the glide; true once the cursor stands on the target (at once while Ctrl is held).
-bool GlideStep(CScriptMng& engine, uint32_t now);
+// One frame of the hover over a column of `count` entries (1-based; 0 none): the entry of `rects`
+// under the mouse when `enabled(i)` allows it, then moved by this frame's key or wheel step
+// (WalkHover), the cursor put on the entry it lands on.
+template <typename Enabled>
+uint8_t HoverColumn(const MouseState* mouse, const RECT* rects, int count, Enabled enabled) {
+    uint8_t hover = 0;
+    for (int i = 0; i < count; ++i)
+        if (PointIn(mouse, rects[i])) {
+            hover = enabled(i + 1) ? static_cast<uint8_t>(i + 1) : 0;
+            break;
+        }
+    bool wheel = false;
+    const int step = TakeWalkStep(&wheel);
+    if (step != 0) {
+        hover = WalkHover(hover, count, step, enabled);
+        if (wheel)
+            PauseAfterWheel();
+        if (hover != 0)
+            CursorToCentre(rects[hover - 1]);
+    }
+    return hover;
+}
+
+// Drops the Ctrl byte and both mouse presses, so that nothing of this frame's input reaches the
+// script or screen that comes next.
+void DropInput();
+
+// Copies the area (x, y, w, h) of layer 0, the picture under the panels, onto the back buffer.
+void RestoreArea(int x, int y, int w, int h);
+
+// A step back on a right click: the step-back click, the panel area (x, y, w, h) restored from layer
+// 0, the row hover cleared, the right press taken and the screen's step set to `step`.
+void StepBack(CScriptMng& engine, MouseState& mouse, int x, int y, int w, int h, uint8_t step);
+
+// The keyboard mode's cursor glide onto a dialog button (StartGlide, then GlideStep each frame):
+// shared with the choice scene, see scene/cursor_glide.h.
+using sequence::GlideStep;
+using sequence::StartGlide;
+// The glide's frame while a dialog opens in the keyboard mode; once the cursor stands on the button
+// the dialog's input starts afresh (m_stepTime `now`, the left press dropped) and the result is true.
+bool DialogGlideStep(CScriptMng& engine, uint32_t now);
+
+// The hover of a yes/no dialog's two buttons into m_hoverFlag (1 yes, 2 no, 0 none), the last
+// frame's into m_prevHoverFlag. True when it changed (the dialog is redrawn then).
+bool DialogHover(CScriptMng& engine, const MouseState* mouse, const RECT (&buttons)[2]);
+// The dialog's answer in this frame: a left click on a hovered button keeps that button in
+// m_hoverFlag, a right click answers no (m_hoverFlag 2). Either plays its click, takes the mouse
+// presses and starts m_stepTime at `now`. False while unanswered (always without a mouse).
+bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now);
 
 // Plays a click of the interface ("sys_a002.ogg" a choice, "sys_g004.ogg" a step back,
 // "sys_f003.ogg" a tab).

@@ -155,12 +155,8 @@ void DrawPanel(const CScriptMng& e, int markRow) {
 
 void Finish(CScriptMng& e, int32_t id) {
     e.m_vars[kResultVar] = id;
-    e.m_msgStep = 0;
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
-    if (g_pGameMain != nullptr)
-        g_pGameMain->scene = kSceneScript;
+    kestrel::invest::DropInput();
+    ReturnToScript(e);
 }
 
 } // namespace

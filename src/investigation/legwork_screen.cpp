@@ -28,8 +28,6 @@ constexpr char kCaption[] = "\xA1\xF9\xA1\xA1\xA1\xA1\xCC\xBD\xD1\xAF\xA1\xA1\xA
 
 constexpr int kLegworkSlot = 9;
 constexpr int kTalkSlot = 2;
-constexpr int kKeywordSlot = 3;
-constexpr int kStripSlot = 4;
 constexpr int kCopySlot = 30;
 constexpr int kDialogSlot = 31;
 constexpr int kTintSlot = 32;
@@ -59,20 +57,18 @@ constexpr uint16_t kTintLevel = 154;
 constexpr uint32_t kFadeMs = 300;
 constexpr uint32_t kCloseMs = 500;
 
-RECT CharRow(int i) {
+constexpr RECT CharRow(int i) {
     return RECT{936, 37 + 27 * i, 990, 59 + 27 * i};
 }
+constexpr RECT kCharRows[kCharacters] = {CharRow(0), CharRow(1), CharRow(2), CharRow(3), CharRow(4),
+                                         CharRow(5), CharRow(6), CharRow(7), CharRow(8), CharRow(9)};
 
 bool CharacterOpen(const CScriptMng& e, int row) {
     return row >= 1 && row <= kCharacters && e.m_legworkChars[row] != 0;
 }
 
-void Restore(int x, int y, int w, int h) {
-    CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
-}
-
 void DrawEndButton(bool hovered) {
-    Restore(kEndButton.left, kEndButton.top, kEndW, kEndH);
+    RestoreArea(kEndButton.left, kEndButton.top, kEndW, kEndH);
     CDIB32::BltAlpha(g_ScreenSurface, kEndButton.left, kEndButton.top, g_Layers[kLegworkSlot], 112, 244,
                      kEndW, kEndH);
     if (hovered)
@@ -82,14 +78,14 @@ void DrawEndButton(bool hovered) {
 
 void DrawCharacters(const CScriptMng& e, uint8_t markRow) {
     CDIB32* sheet = g_Layers[kLegworkSlot];
-    Restore(kPanelX, kPanelY, kPanelW, kPanelH);
+    RestoreArea(kPanelX, kPanelY, kPanelW, kPanelH);
     CDIB32::BltAlpha(g_ScreenSurface, kPanelX, kPanelY, sheet, 0, 0, kPanelW, kPanelH);
     if (CharacterOpen(e, markRow)) {
-        const RECT r = CharRow(markRow - 1);
+        const RECT& r = kCharRows[markRow - 1];
         CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, sheet, 112, 220, 52, 24);
     }
     for (int i = 0; i < kCharacters; ++i) {
-        const RECT r = CharRow(i);
+        const RECT& r = kCharRows[i];
         CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, sheet, CharacterOpen(e, i + 1) ? 166 : 112, 22 * i,
                          54, 22);
     }
@@ -97,7 +93,7 @@ void DrawCharacters(const CScriptMng& e, uint8_t markRow) {
 
 void DrawTalkPanel(const CScriptMng& e, uint8_t markButton) {
     CDIB32* sheet = g_Layers[kTalkSlot];
-    Restore(kTalkX, kTalkY, kTalkW, kTalkH);
+    RestoreArea(kTalkX, kTalkY, kTalkW, kTalkH);
     CDIB32::BltAlpha(g_ScreenSurface, kTalkX, kTalkY, sheet, 0, 0, kTalkW, kTalkH);
     if (markButton >= 1 && markButton <= e.m_talkButtonCount)
         CDIB32::BltAlpha(g_ScreenSurface, kTalkButtons[markButton - 1].left - 4,
@@ -117,18 +113,15 @@ bool AnyEvidence(const CScriptMng& e) {
 void LoadPictures() {
     SetLayer(kLegworkSlot, NewPicture("system\\legwork.bmp"));
     SetLayer(kTalkSlot, NewPicture("system\\talk.bmp"));
-    SetLayer(kKeywordSlot, NewPicture("system\\keyword.bmp"));
+    LoadListPanel();
 }
 
 // The topic list of the picked kind: its strips into slot 4 and its ids, at the first entry.
 void OpenTopicList(CScriptMng& e) {
-    e.m_listScroll = 0;
-    e.m_scrollHover = e.m_prevScrollHover = 0;
-    SetLayer(kStripSlot,
-             NewPicture(e.m_pickedKind == 2 ? "system\\key_l_evi.bmp" : "system\\key_l_chara.bmp"));
-    BuildList(e, e.m_pickedKind == 2 ? e.m_legworkEvidence : e.m_legworkCharTopics);
-    DrawList(e, 0, false);
-    StopThumbDrag();
+    if (e.m_pickedKind == 2)
+        OpenList(e, "system\\key_l_evi.bmp", &e.m_legworkEvidence);
+    else
+        OpenList(e, "system\\key_l_chara.bmp", &e.m_legworkCharTopics);
 }
 
 // The hover of the end button, redrawn when it changed; true when hovered.
@@ -146,12 +139,6 @@ void OpenConfirmation(CScriptMng& e, uint8_t returnStep, uint32_t now) {
     e.m_stepTime = now;
     e.m_confirmReturnStep = returnStep;
     e.m_investStep = 20;
-}
-
-void ClearInput() {
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
 }
 
 bool Cut(const CScriptMng& e) {
@@ -199,23 +186,9 @@ bool CScriptMng::ModeLegwork() {
                 HidePanels(*this);
                 break;
             }
-            auto open = [this](int row) { return CharacterOpen(*this, row); };
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int i = 0; i < kCharacters; ++i)
-                if (PointIn(mouse, CharRow(i))) {
-                    m_hoverRow = static_cast<uint8_t>(open(i + 1) ? i + 1 : 0);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, kCharacters, step, open);
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(CharRow(m_hoverRow - 1));
-            }
+            m_hoverRow = HoverColumn(mouse, kCharRows, kCharacters,
+                                     [this](int row) { return CharacterOpen(*this, row); });
             const bool onEnd = EndButtonHover(*this, mouse);
             if (m_hoverRow != m_prevHoverRow)
                 DrawCharacters(*this, m_hoverRow);
@@ -240,21 +213,7 @@ bool CScriptMng::ModeLegwork() {
             break;
         case 6: {
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = 0;
-            for (int i = 0; i < m_talkButtonCount; ++i)
-                if (PointIn(mouse, kTalkButtons[i])) {
-                    m_hoverRow = static_cast<uint8_t>(i + 1);
-                    break;
-                }
-            bool wheel = false;
-            const int step = TakeWalkStep(&wheel);
-            if (step != 0) {
-                m_hoverRow = WalkHover(m_hoverRow, m_talkButtonCount, step, [](int) { return true; });
-                if (wheel)
-                    PauseAfterWheel();
-                if (m_hoverRow != 0)
-                    CursorToCentre(kTalkButtons[m_hoverRow - 1]);
-            }
+            m_hoverRow = HoverColumn(mouse, kTalkButtons, m_talkButtonCount, [](int) { return true; });
             const bool onEnd = EndButtonHover(*this, mouse);
             if (m_hoverRow != m_prevHoverRow)
                 DrawTalkPanel(*this, m_hoverRow);
@@ -271,11 +230,7 @@ bool CScriptMng::ModeLegwork() {
             } else if (mouse->left != 0 && onEnd) {
                 OpenConfirmation(*this, 6, now);
             } else if (mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(kTalkX, kTalkY, kTalkW, kTalkH);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                m_investStep = 1;
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
             }
             break;
         }
@@ -305,12 +260,7 @@ bool CScriptMng::ModeLegwork() {
                 m_msgStep = 0;
                 SetScene(kSceneScript);
             } else if (mouse->right != 0) {
-                Click("sys_g004.ogg");
-                Restore(546, 5, 240, 443);
-                m_hoverRow = m_prevHoverRow = 0;
-                mouse->right = 0;
-                StopThumbDrag();
-                m_investStep = 5;
+                StepBackFromList(*this, *mouse, 5);
             }
             break;
         }
@@ -362,19 +312,11 @@ bool CScriptMng::ModeLegwork() {
             break;
         }
         case 26:
-            if (GlideStep(*this, now)) {
-                m_stepTime = now;
-                ClearLeftButton();
+            if (DialogGlideStep(*this, now))
                 m_investStep = 23;
-            }
             break;
         case 23: {
-            m_prevHoverFlag = m_hoverFlag;
-            m_hoverFlag = 0;
-            for (int b = 0; b < 2; ++b)
-                if (PointIn(mouse, kYesNo[b]))
-                    m_hoverFlag = static_cast<uint8_t>(b + 1);
-            if (m_hoverFlag != m_prevHoverFlag) {
+            if (DialogHover(*this, mouse, kYesNo)) {
                 CDIB32::Blt(g_ScreenSurface, kBoxX, kBoxY, g_Layers[kTintSlot], kBoxX, kBoxY, kBoxW, kBoxH);
                 CDIB32::BltAlpha(g_ScreenSurface, kBoxX, kBoxY, g_Layers[kDialogSlot], 0, 0, kBoxW, kBoxH);
                 if (m_hoverFlag != 0) {
@@ -383,20 +325,8 @@ bool CScriptMng::ModeLegwork() {
                                      kButtonW * (m_hoverFlag - 1), kBoxH, kButtonW, kButtonH);
                 }
             }
-            if (mouse == nullptr)
-                break;
-            if (mouse->left != 0 && m_hoverFlag != 0) {
-                Click("sys_a002.ogg");
-                mouse->left = 0;
-                m_stepTime = now;
+            if (DialogAnswered(*this, mouse, now))
                 m_investStep = 24;
-            } else if (mouse->right != 0) {
-                Click("sys_g004.ogg");
-                mouse->right = 0;
-                m_hoverFlag = 2;
-                m_stepTime = now;
-                m_investStep = 24;
-            }
             break;
         }
         case 24: {
@@ -427,14 +357,14 @@ bool CScriptMng::ModeLegwork() {
                 for (int slot : {2, 3, 4, 9})
                     SetLayer(slot, nullptr);
                 m_confirmReturnStep = 0;
-                ClearInput();
+                DropInput();
                 LoadScriptNamed(*this, "l%02d_end.s", m_legworkNo);
                 m_investStep = 0;
                 m_msgStep = 0;
                 SetScene(kSceneScript);
                 break;
             }
-            ClearInput();
+            DropInput();
             m_hoverFlag = m_prevHoverFlag = 0;
             m_investStep = m_confirmReturnStep;
             break;

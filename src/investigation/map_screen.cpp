@@ -138,12 +138,6 @@ void RestoreFromMap(const RECT& r) {
     CDIB32::Blt(g_ScreenSurface, r.left, r.top, g_Layers[kMapSlot], r.left, r.top, Width(r), Height(r));
 }
 
-void ClearInput() {
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
-}
-
 } // namespace
 
 bool CScriptMng::ModeMap() {
@@ -271,7 +265,7 @@ bool CScriptMng::ModeMap() {
                         SetLayer(0, NewFilled(kBlack));
                     CopyWhole(g_Layers[0], g_ScreenSurface);
                     m_msgStep = 0;
-                    ClearInput();
+                    DropInput();
                     SetScene(kSceneScript);
                     break;
                 }
@@ -284,7 +278,7 @@ bool CScriptMng::ModeMap() {
             Show(g_Layers[kEntrySlot]);
             SetLayer(kEntrySlot, nullptr);
             m_msgStep = 0;
-            ClearInput();
+            DropInput();
             SetScene(kSceneCommand);
             break;
         }

@@ -15,12 +15,8 @@ namespace {
 // the script did not load: the interpreter then stops at once with its fault).
 void HandBack(CScriptMng& e) {
     e.m_investStep = 0;
-    e.m_msgStep = 0;
-    ClearCtrl();
-    ClearLeftButton();
-    ClearRightButton();
-    if (g_pGameMain != nullptr)
-        g_pGameMain->scene = kSceneScript;
+    kestrel::invest::DropInput();
+    ReturnToScript(e);
 }
 
 } // namespace
@@ -29,7 +25,7 @@ bool CScriptMng::ModeTalkStart() {
     kestrel::invest::LoadScriptNamed(*this, "f%02d_talk.s", m_investArea);
     for (int slot : {2, 3, 4, 5, 6, 9})
         SetLayer(slot, nullptr);
-    ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot2], nullptr);
+    ReplaceSurface(g_SavedScreenSurface, nullptr); // the command screen's screen copy
     m_investActive = 0;
     HandBack(*this);
     return true;

@@ -36,6 +36,10 @@ public:
         owner_.warpX = x;
         owner_.warpY = y;
     }
+    void SetCursorImage(const CursorImage* image) override {
+        owner_.cursorImage = image;
+        ++owner_.cursorSets;
+    }
     void GetClientSize(int& width, int& height) const override {
         width = owner_.fullScreen ? owner_.desktopWidth : width_;
         height = owner_.fullScreen ? owner_.desktopHeight : height_;

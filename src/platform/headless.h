@@ -67,6 +67,9 @@ public:
     bool cursorShown = true;
     int raises = 0;
     int warpX = -1, warpY = -1;
+    // The pointer's picture: the image last set (nullptr: the system arrow) and how often it was set.
+    const CursorImage* cursorImage = nullptr;
+    int cursorSets = 0;
     int windowsOpened = 0;
     std::string title;
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cursor_file.h"
 #include "platform/dialog_view.h"
 #include "platform/display_watch.h"
 #include "platform/glyph_source.h"
@@ -109,6 +110,12 @@ public:
             return; // the process ends soon; the server keeps nothing of ours
         if (texture_)
             SDL_DestroyTexture(texture_);
+        if (fileCursor_ != nullptr || arrow_ != nullptr)
+            SDL_SetCursor(SDL_GetDefaultCursor());
+        if (fileCursor_ != nullptr)
+            SDL_FreeCursor(fileCursor_);
+        if (arrow_ != nullptr)
+            SDL_FreeCursor(arrow_);
         SDL_DestroyRenderer(renderer_);
         SDL_DestroyWindow(window_);
     }
@@ -166,11 +173,50 @@ public:
     }
     void ShowCursor(bool shown) override { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
     void WarpCursor(int x, int y) override { SDL_WarpMouseInWindow(window_, x, y); }
+    // The SDL cursor of a picture is made once and kept while that picture is asked for; the system
+    // cursor is changed only when the wish changes, so a screen may ask every frame.
+    void SetCursorImage(const CursorImage* image) override {
+        if (DisplayConnectionLost())
+            return;
+        if (image != nullptr && image != fileCursorOf_) {
+            if (fileCursor_ != nullptr) {
+                if (shown_ == fileCursor_)
+                    shown_ = nullptr;
+                SDL_FreeCursor(fileCursor_);
+            }
+            fileCursor_ = MakeCursor(*image);
+            fileCursorOf_ = image;
+        }
+        SDL_Cursor* wanted = image != nullptr ? fileCursor_ : nullptr;
+        if (wanted == nullptr) {
+            if (arrow_ == nullptr)
+                arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+            wanted = arrow_ != nullptr ? arrow_ : SDL_GetDefaultCursor();
+        }
+        if (wanted != shown_ && wanted != nullptr) {
+            SDL_SetCursor(wanted);
+            shown_ = wanted;
+        }
+    }
     void GetClientSize(int& width, int& height) const override {
         SDL_GetWindowSize(window_, &width, &height);
     }
 
 private:
+    static SDL_Cursor* MakeCursor(const CursorImage& image) {
+        // The pixel words are 0xAARRGGBB, which is SDL's ARGB8888 in memory.
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.pixels.data()), image.width,
+                                               image.height, 32, image.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr)
+            return nullptr;
+        SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
+        SDL_FreeSurface(surface);
+        if (cursor == nullptr)
+            std::fprintf(stderr, "kestrel: cursor picture not shown: %s\n", SDL_GetError());
+        return cursor;
+    }
+
     static uint64_t Micros() { return SDL_GetPerformanceCounter() * 1000000 / SDL_GetPerformanceFrequency(); }
 
     // Uploads the changed rows of the gate's copy and draws it; false when there is no texture.
@@ -227,6 +273,10 @@ private:
     SDL_Window* window_;
     SDL_Renderer* renderer_;
     SDL_Texture* texture_ = nullptr;
+    SDL_Cursor* fileCursor_ = nullptr; // made from fileCursorOf_
+    const CursorImage* fileCursorOf_ = nullptr;
+    SDL_Cursor* arrow_ = nullptr;
+    SDL_Cursor* shown_ = nullptr; // the cursor last set
     int texWidth_ = 0, texHeight_ = 0;
     PresentGate gate_;
     int width_, height_;

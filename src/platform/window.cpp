@@ -384,6 +384,11 @@ void WarpCursor(HWND hwnd, int x, int y) {
         hwnd->surface->WarpCursor(x, y);
 }
 
+void SetCursorImage(HWND hwnd, const CursorImage* image) {
+    if (IsWindow(hwnd))
+        hwnd->surface->SetCursorImage(image);
+}
+
 void GetClientSize(HWND hwnd, int& width, int& height) {
     width = height = 0;
     if (IsWindow(hwnd))

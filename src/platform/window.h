@@ -19,6 +19,8 @@
 
 namespace plat {
 
+struct CursorImage;
+
 // Messages delivered to the window procedure.
 enum class Msg : uint32_t {
     Create,     // sent once by CreateMainWindow before it returns; a result of -1 fails the creation
@@ -128,6 +130,9 @@ public:
     virtual void ShowCursor(bool shown) = 0;
     // Moves the pointer to client point (x, y).
     virtual void WarpCursor(int x, int y) = 0;
+    // The pointer's picture over the window: `image` (kept by the caller while it is in use), or the
+    // system arrow for nullptr. A picture the system cannot show leaves the arrow.
+    virtual void SetCursorImage(const CursorImage* image) = 0;
     // The client area's size in pixels.
     virtual void GetClientSize(int& width, int& height) const = 0;
 };
@@ -279,6 +284,7 @@ bool IsFullScreen(HWND hwnd);
 void RaiseWindow(HWND hwnd);
 void ShowCursor(HWND hwnd, bool shown);
 void WarpCursor(HWND hwnd, int x, int y);
+void SetCursorImage(HWND hwnd, const CursorImage* image);
 void GetClientSize(HWND hwnd, int& width, int& height);
 void GetDesktopSize(int& width, int& height);
 

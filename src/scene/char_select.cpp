@@ -10,9 +10,10 @@
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "scene/message_text.h"
+#include "scene/select_cells.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
-#include "sound/snd_mng.h"
 
 namespace {
 
@@ -29,9 +30,9 @@ constexpr int kPanelX = 146;
 constexpr int kPanelY = 89;
 constexpr int kFrameW = 112;
 constexpr int kFrameH = 154;
-constexpr int kHoverFrameX = 0;
 constexpr int kBlinkFrameX = 112;
 constexpr int kFrameY = 349;
+constexpr kestrel::select::CellFrame kHoverFrame{0, kFrameY, kFrameW, kFrameH, 5};
 // Rows of "system\char_sel_p.bmp": the disabled faces at y 0, the enabled ones below.
 constexpr int kEnabledFaceY = 144;
 // The message window: the band restored from layer 0 starts 8 rows above the window picture.
@@ -56,11 +57,6 @@ CDIB32* LoadLayer(HWND hWnd, const char* name) {
     auto* s = new CDIB32();
     s->Load(hWnd, name);
     return s;
-}
-
-// The block of the frame around button k, restored from the composed panel.
-void RestoreBlock(const RECT& r) {
-    CDIB32::Blt(g_ScreenSurface, r.left - 5, r.top - 5, g_Layers[1], r.left - 5, r.top - 5, kFrameW, kFrameH);
 }
 
 void RedrawMessageWindow() {
@@ -116,36 +112,15 @@ bool CScriptMng::ModeCharSelect() {
             break;
         }
         case 1: {
-            m_prevHoverItem = m_hoverItem;
-            m_hoverItem = 0;
-            for (int k = 0; mouse != nullptr && k < kButtonCount; ++k) {
-                const RECT& r = rects[k];
-                if (Enabled(*this, k) && mouse->x >= r.left && mouse->x < r.right && mouse->y >= r.top &&
-                    mouse->y < r.bottom) {
-                    m_hoverItem = static_cast<uint8_t>(k + 1);
-                    break;
-                }
-            }
-            if (m_hoverItem != m_prevHoverItem) {
-                if (m_prevHoverItem != 0)
-                    RestoreBlock(rects[m_prevHoverItem - 1]);
-                if (m_hoverItem != 0) {
-                    const RECT& r = rects[m_hoverItem - 1];
-                    CDIB32::BltAlpha(g_ScreenSurface, r.left - 5, r.top - 5, g_Layers[2], kHoverFrameX,
-                                     kFrameY, kFrameW, kFrameH);
-                }
-            }
+            // Character k's byte is m_charAvailable[k + 1].
+            kestrel::select::TrackCellHover(*this, mouse, kButtonCount, m_charAvailable + 1, kHoverFrame);
             if (m_hoverItem != 0 && mouse != nullptr && mouse->left != 0) {
                 if (g_pKeyboard != nullptr)
                     g_pKeyboard->ctrl = 0;
                 mouse->left = 0;
                 mouse->right = 0;
                 SetVar(kResultVar, m_hoverItem);
-                delete g_SePlayers[0];
-                g_SePlayers[0] = new CSeplay();
-                g_SePlayers[0]->Open("se\\sys_t001.ogg");
-                g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-                g_SePlayers[0]->Play(0);
+                screens::PlayClickSound("se\\sys_t001.ogg");
                 m_modeClock = now;
                 m_transStart = now;
                 m_msgStep = 2;
@@ -163,7 +138,7 @@ bool CScriptMng::ModeCharSelect() {
             const int k = m_hoverItem - 1;
             if (level <= 255 && !ctrl && g_SystemData.effectsOff == 0 && k >= 0 && k < kButtonCount) {
                 const RECT& r = rects[k];
-                RestoreBlock(r);
+                kestrel::select::RestoreCell(r, kHoverFrame);
                 const auto opacity = static_cast<uint16_t>(SinDeg(static_cast<int32_t>(phase)) * 255);
                 CDIB32::BltAlphaFade(g_ScreenSurface, r.left - 5, r.top - 5, g_Layers[2], kBlinkFrameX,
                                      kFrameY, kFrameW, kFrameH, opacity);
@@ -174,12 +149,7 @@ bool CScriptMng::ModeCharSelect() {
             break;
         }
         default:
-            for (int layer = 1; layer <= 3; ++layer)
-                ReplaceSurface(g_Layers[layer], nullptr);
-            m_msgStep = 0;
-            if (mouse != nullptr)
-                mouse->left = 0;
-            SetScene(kSceneScript);
+            kestrel::select::EndSelection(*this, mouse);
             break;
     }
     return true;

@@ -13,10 +13,11 @@
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "scene/choice_window.h"
+#include "scene/cursor_glide.h"
 #include "scene/message_text.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
-#include "sound/snd_mng.h"
 
 namespace {
 
@@ -72,10 +73,6 @@ MouseState* Mouse() {
 void ClearLeftClick() {
     if (MouseState* m = Mouse())
         m->left = 0;
-}
-
-bool CtrlHeld() {
-    return g_pKeyboard != nullptr && g_pKeyboard->ctrl != 0;
 }
 
 // Draws choice i's text, two bytes at a time.
@@ -198,28 +195,19 @@ bool CScriptMng::ModeChoice() {
                 m_msgStep = 1;
                 break;
             }
-            const RECT& r = m_choiceRects[0];
-            m_cursorTarget[0] = static_cast<int16_t>(ScaleToScreenX((r.left + r.right) / 2));
-            m_cursorTarget[1] = static_cast<int16_t>(ScaleToScreenY((r.top + r.bottom) / 2));
-            m_cursorStart[0] = static_cast<int16_t>(ScaleToScreenX(mouse != nullptr ? mouse->x : 0));
-            m_cursorStart[1] = static_cast<int16_t>(ScaleToScreenY(mouse != nullptr ? mouse->y : 0));
+            kestrel::sequence::StartGlide(*this, m_choiceRects[0], now);
             m_msgStep = 6;
             break;
         }
         case 6: {
-            const uint32_t t = (now - m_choiceStamp) * 90 / 150;
-            if (t < 90 && !CtrlHeld()) {
-                const double f = SinDeg(static_cast<int32_t>(t + 90));
-                const int32_t x =
-                    m_cursorTarget[0] + static_cast<int32_t>((m_cursorStart[0] - m_cursorTarget[0]) * f);
-                const int32_t y =
-                    m_cursorTarget[1] + static_cast<int32_t>((m_cursorStart[1] - m_cursorTarget[1]) * f);
-                if (m_hWnd != nullptr)
-                    CursorToWindowPoint(m_hWnd, x, y);
+            if (!kestrel::sequence::GlideStep(*this, now))
                 break;
+            // The hit test of the next step finds the panel the cursor now stands on.
+            if (mouse != nullptr) {
+                const RECT& r = m_choiceRects[0];
+                mouse->x = (r.left + r.right) / 2;
+                mouse->y = (r.top + r.bottom) / 2;
             }
-            const RECT& r = m_choiceRects[0];
-            MoveCursor(m_hWnd, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
             m_choiceStamp = now;
             ClearLeftClick();
             m_msgStep = 1;
@@ -298,13 +286,8 @@ bool CScriptMng::ModeChoice() {
             }
             if (m_choiceHover != 0 && mouse != nullptr && mouse->left != 0) {
                 mouse->left = 0;
-                if (g_SystemData.seOff == 0) {
-                    delete g_SePlayers[0];
-                    g_SePlayers[0] = new CSeplay();
-                    g_SePlayers[0]->Open("se\\sys_a002.ogg");
-                    g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-                    g_SePlayers[0]->Play(0);
-                }
+                if (g_SystemData.seOff == 0)
+                    screens::PlayClickSound("se\\sys_a002.ogg");
                 m_msgStep = 2;
             }
             // The button bar over the window band.

@@ -12,9 +12,10 @@
 #include "platform/clock.h"
 #include "scene/choice_window.h"
 #include "scene/message_text.h"
+#include "scene/select_cells.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
-#include "sound/snd_mng.h"
 
 namespace {
 
@@ -27,22 +28,13 @@ constexpr int kHighlightX = 114;
 constexpr int kHighlightY = 350;
 constexpr int kHighlightW = 114;
 constexpr int kHighlightH = 81;
+constexpr kestrel::select::CellFrame kHighlight{kHighlightX, kHighlightY, kHighlightW, kHighlightH, 6};
 constexpr uint32_t kFlashMs = 900;
 
 CDIB32* NewLayer(const char* name) {
     CDIB32* s = new CDIB32();
     s->Load(name);
     return s;
-}
-
-void RestoreCell(const RECT& r) {
-    CDIB32::Blt(g_ScreenSurface, r.left - 6, r.top - 6, g_Layers[1], r.left - 6, r.top - 6, kHighlightW,
-                kHighlightH);
-}
-
-void DrawHighlight(const RECT& r) {
-    CDIB32::BltAlpha(g_ScreenSurface, r.left - 6, r.top - 6, g_Layers[2], kHighlightX, kHighlightY,
-                     kHighlightW, kHighlightH);
 }
 
 } // namespace
@@ -87,30 +79,11 @@ bool CScriptMng::ModeItemSelect() {
             }
             if (InteractiveWindowHiding(*this))
                 break;
-            uint8_t hover = 0;
-            for (int i = 0; mouse != nullptr && i < kItemCount; ++i) {
-                const RECT& r = m_itemRects[i];
-                if (mouse->x >= r.left && mouse->x < r.right && mouse->y >= r.top && mouse->y < r.bottom) {
-                    hover = m_table157[i] != 0 ? static_cast<uint8_t>(i + 1) : 0;
-                    break;
-                }
-            }
-            m_prevHoverItem = m_hoverItem;
-            m_hoverItem = hover;
-            if (m_hoverItem != m_prevHoverItem) {
-                if (m_prevHoverItem != 0)
-                    RestoreCell(m_itemRects[m_prevHoverItem - 1]);
-                if (m_hoverItem != 0)
-                    DrawHighlight(m_itemRects[m_hoverItem - 1]);
-            }
+            kestrel::select::TrackCellHover(*this, mouse, kItemCount, m_table157, kHighlight);
             if (m_hoverItem != 0 && mouse != nullptr && mouse->left != 0) {
                 m_itemSelResult = m_hoverItem;
                 mouse->left = 0;
-                delete g_SePlayers[0];
-                g_SePlayers[0] = new CSeplay();
-                g_SePlayers[0]->Open("se\\sys_t001.ogg");
-                g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-                g_SePlayers[0]->Play(0);
+                screens::PlayClickSound("se\\sys_t001.ogg");
                 m_itemStamp1 = now;
                 m_itemStamp2 = now;
                 m_msgStep = 2;
@@ -134,7 +107,7 @@ bool CScriptMng::ModeItemSelect() {
             const int i = m_itemSelResult - 1;
             if (a < 256 && !ctrl && m_skipEffects == 0 && i >= 0 && i < kItemCount) {
                 const RECT& r = m_itemRects[i];
-                RestoreCell(r);
+                kestrel::select::RestoreCell(r, kHighlight);
                 const uint16_t level =
                     static_cast<uint16_t>(std::lround(255.0 * SinDeg(static_cast<int32_t>(angle))));
                 CDIB32::BltAlphaFade(g_ScreenSurface, r.left - 6, r.top - 6, g_Layers[2], kHighlightX,
@@ -145,12 +118,7 @@ bool CScriptMng::ModeItemSelect() {
             break;
         }
         default:
-            for (int layer = 1; layer <= 3; ++layer)
-                ReplaceSurface(g_Layers[layer], nullptr);
-            m_msgStep = 0;
-            if (mouse != nullptr)
-                mouse->left = 0;
-            SetScene(kSceneScript);
+            kestrel::select::EndSelection(*this, mouse);
             break;
     }
     return true;

@@ -143,8 +143,11 @@ int CScriptMng::RevealStep(const char* text) {
     // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
     auto afterChar = [&] {
         const char* p = text + m_textIndex;
-        if (style != 1 && static_cast<uint8_t>(p[0]) == 0x81 && static_cast<uint8_t>(p[1]) == 0xE8 &&
-            p[2] >= '0' && p[2] <= '9' && p[3] >= '0' && p[3] <= '9') {
+        if (const int icon = style != 1 ? InlineIconAt(p) : -1; icon >= 0) {
+            if (style == 0)
+                DrawInlineIcon(g_TextSurface, icon, m_textX + 2, m_textY - 448, false);
+            else
+                DrawInlineIcon(g_ScreenSurface, icon, m_textX + 2, m_textY, false);
             m_textX = static_cast<uint16_t>(m_textX + 26);
             m_lineUnits = static_cast<uint8_t>(m_lineUnits + 4);
             m_textIndex = static_cast<uint8_t>(m_textIndex + 4);
@@ -727,8 +730,8 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface) {
             units += bytes;
             i += static_cast<size_t>(bytes);
             const char* q = text + i;
-            if (bytes == 2 && static_cast<uint8_t>(q[0]) == 0x81 && static_cast<uint8_t>(q[1]) == 0xE8 &&
-                q[2] >= '0' && q[2] <= '9' && q[3] >= '0' && q[3] <= '9') {
+            if (const int icon = bytes == 2 ? InlineIconAt(q) : -1; icon >= 0) {
+                DrawInlineIcon(surface, icon, x - 2, y + 22, true);
                 y += 24;
                 units += 4;
                 i += 4;
@@ -765,8 +768,11 @@ void CScriptMng::RestoreScrCharSet(CDIB32* surface) {
         if (name[0] == '\0')
             continue;
         ReplaceSurface(g_pCharBaseSurfaces[slot], nullptr);
+        const std::string path = std::string("chara\\") + std::string(name, strnlen(name, kNameLength));
         auto* base = new CDIB32();
-        base->Load((std::string("chara\\") + std::string(name, strnlen(name, kNameLength))).c_str());
+        base->Load(path.c_str());
+        // The face sheet comes back with its character, as the load command gave it.
+        ReplaceSurface(g_FaceSurfaces[slot], LoadFaceSheet(m_hWnd, path));
         g_pCharBaseSurfaces[slot] = base;
         if (surface != nullptr && g_pGameMain->charSlotShown[slot] != 0)
             CDIB32::BltAlpha(surface,

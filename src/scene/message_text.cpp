@@ -60,6 +60,26 @@ bool IsMarkCodeB(const char* p) {
     return msgtext::CodeAt(p) == msgtext::kClickWaitCode;
 }
 
+int InlineIconAt(const char* p) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (static_cast<uint8_t>(p[0]) != 0x81 || static_cast<uint8_t>(p[1]) != 0xE8 || !digit(p[2]) ||
+        !digit(p[3]))
+        return -1;
+    return (p[2] - '0') * 10 + (p[3] - '0');
+}
+
+void DrawInlineIcon(CDIB32* target, int n, int32_t x, int32_t y, bool alpha) {
+    CDIB32* strip = g_pScriptUiSurfaces[kUiInlineIcons];
+    if (strip == nullptr || target == nullptr || n < 0)
+        return;
+    constexpr int16_t kIcon = 24;
+    const auto sx = static_cast<int16_t>(kIcon * n);
+    if (alpha)
+        CDIB32::BltAlpha(target, x, y, strip, sx, 0, kIcon, kIcon);
+    else
+        CDIB32::Blt(target, x, y, strip, sx, 0, kIcon, kIcon);
+}
+
 namespace {
 
 constexpr int kWorkSize = 256;

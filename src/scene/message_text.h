@@ -16,6 +16,13 @@ bool IsKinsokuChar(const char* p);
 bool IsMarkCodeA(const char* p); // 0xA1E7: forced line or column break
 bool IsMarkCodeB(const char* p); // 0x81AB: inline click wait (vertical style)
 
+// The icon number (0 to 99) of an inline icon mark at p: the bytes 0x81 0xE8 and two decimal digits;
+// -1 when p holds no such mark (also when the text ends inside it).
+int InlineIconAt(const char* p);
+// Draws icon `n` of `InlineIconStrip` (the 24 x 24 cell at (24n, 0)) onto `target` at (x, y), with
+// per-pixel alpha or copied opaque; nothing without the strip or a target.
+void DrawInlineIcon(class CDIB32* target, int n, int32_t x, int32_t y, bool alpha);
+
 // Draws window button `button` (1..10) highlighted from the horizontal bar, whatever the style.
 bool DrawIcon(uint8_t button);
 // Draws the bottom window band onto `screen` at y 448: the text surface (window picture and glyphs),

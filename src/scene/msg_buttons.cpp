@@ -8,6 +8,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "scene/choice_window.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/ops_sound.h"
 #include "script/script_mng.h"
@@ -83,11 +84,7 @@ void TakeSnapshot(HWND hwnd, Snapshot kind) {
 } // namespace
 
 void PlayWindowClick() {
-    delete g_SePlayers[0];
-    g_SePlayers[0] = new CSeplay();
-    g_SePlayers[0]->Open("sys_a002.ogg");
-    g_SePlayers[0]->SetVolume(g_SystemData.seVolume);
-    g_SePlayers[0]->Play(0);
+    screens::PlayClickSound("sys_a002.ogg");
 }
 
 // Leaves for an overlay screen; it returns to the current scene.

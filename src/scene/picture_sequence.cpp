@@ -146,6 +146,15 @@ void DeleteMusic() {
     }
 }
 
+// The application object's music name: the music in use, which a save records and a load starts
+// again; empty while none plays.
+void SetAppBgmName(const char* name) {
+    if (g_pGameMain == nullptr)
+        return;
+    std::memset(g_pGameMain->bgmName, 0, sizeof g_pGameMain->bgmName);
+    std::strncpy(g_pGameMain->bgmName, name, sizeof g_pGameMain->bgmName - 1);
+}
+
 void SetBgmName(char*& stored, const char* name) {
     delete[] stored;
     const size_t n = std::strlen(name) + 1;
@@ -210,6 +219,7 @@ bool CScriptMng::ModePictureSequence() {
                 g_BgmPlayer->Play(0);
             }
             SetBgmName(m_pBgmName, kSequenceMusic);
+            SetAppBgmName(kSequenceMusic);
             break;
         case StepKind::kPause:
             if (running)
@@ -298,7 +308,10 @@ bool CScriptMng::ModePictureSequence() {
             // The screen keeps its last frame; only layer 0 turns black.
             SetLayer(0, NewFilled(kBlack));
             DeleteMusic();
+            // The engine's name is the one the next music command compares with; no music plays,
+            // so a save made from here on records none.
             SetBgmName(m_pBgmName, kAfterMusic);
+            SetAppBgmName("");
             ReturnToScript(*this);
             return true;
     }

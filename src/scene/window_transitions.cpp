@@ -1,6 +1,7 @@
 // The short cross-fades of the message presentation: the change into the vertical full-screen window
 // style (scene 37), a new page of that style (scene 41) and a standing character's new face frame
-// (scene 39), all through screen effect 0 on the back buffer. Scene 40 has no step of its own.
+// (scene 39), all through screen effect 0 on the back buffer. Scenes 40 and 42 have no step of their
+// own.
 //
 // The picture taken when the vertical style begins (by the window-style command) is kept in the
 // second copy of layer 1, so that every page starts again from it.
@@ -165,6 +166,12 @@ bool CScriptMng::ModeTransition39() {
 // The command of scene 40 stores a slot, a kind and a duration, but nothing is drawn from them and the
 // step has no way out: it ends at once so that the script goes on.
 bool CScriptMng::ModeNop40() {
+    seq::ReturnToScript(*this);
+    return true;
+}
+
+// Scene 42 has no step of its own and no way out either: it ends at once so that the script goes on.
+bool CScriptMng::ModeNop42() {
     seq::ReturnToScript(*this);
     return true;
 }

@@ -362,10 +362,9 @@ void CBacklogScene::LayoutText(CDIB32* target, const char* text, int32_t row) {
             i += static_cast<uint32_t>(msgtext::CharBytes(p));
             c += 2;
             const char* q = text + i;
-            if (i + 4 <= length && static_cast<uint8_t>(q[0]) == 0x81 && static_cast<uint8_t>(q[1]) == 0xE8 &&
-                std::isdigit(static_cast<unsigned char>(q[2])) &&
-                std::isdigit(static_cast<unsigned char>(q[3]))) {
-                // An inline icon takes the room of its picture.
+            if (const int icon = i + 4 <= length ? InlineIconAt(q) : -1; icon >= 0) {
+                if (draw)
+                    DrawInlineIcon(target, icon, x - 6, y, true);
                 x += 26;
                 c += 4;
                 i += 4;

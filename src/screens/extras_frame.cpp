@@ -53,6 +53,16 @@ void SetHoverIndex(uint16_t value) {
         g_pScriptMng->m_hoverIndex = value;
 }
 
+// A new music player for `track` of the music folder, playing endlessly at the music volume.
+void PlayInLoop(const char* track) {
+    if (CBgmplay* player = new (std::nothrow) CBgmplay()) {
+        g_BgmPlayer = player;
+        player->OpenMusic(track);
+        player->SetVolume(g_SystemData.bgmVolume);
+        player->Play(1);
+    }
+}
+
 // Draws button `button`'s face (1..4) onto the screen with per-pixel alpha.
 void DrawButtonFace(uint8_t button) {
     if (button == kReturn) {
@@ -98,14 +108,8 @@ void StartTitleMusic() {
     if (g_pScriptMng && g_pScriptMng->m_pBgmName && EqualNoCase(g_pScriptMng->m_pBgmName, track))
         return;
     DeleteBgmPlayer();
-    if (g_SystemData.bgmOff != 1) {
-        if (CBgmplay* player = new (std::nothrow) CBgmplay()) {
-            g_BgmPlayer = player;
-            player->OpenMusic(track);
-            player->SetVolume(g_SystemData.bgmVolume);
-            player->Play(1);
-        }
-    }
+    if (g_SystemData.bgmOff != 1)
+        PlayInLoop(track);
     StoreMusicName(track);
 }
 
@@ -113,12 +117,7 @@ void StartTrack(const char* track) {
     if (g_SystemData.bgmOff != 0 || !track)
         return;
     DeleteBgmPlayer();
-    if (CBgmplay* player = new (std::nothrow) CBgmplay()) {
-        g_BgmPlayer = player;
-        player->OpenMusic(track);
-        player->SetVolume(g_SystemData.bgmVolume);
-        player->Play(1);
-    }
+    PlayInLoop(track);
     StoreMusicName(track);
 }
 
@@ -193,6 +192,22 @@ bool ReturnFlash(FadeTimer& timer) {
 void Leave(int lastSlot) {
     FreeSlots(1, lastSlot);
     SetScene(kSceneTitleMenu);
+}
+
+bool SharedStep(uint8_t& state, FadeTimer& timer, int lastSlot, uint8_t flashState) {
+    if (state == kStateFadeIn) {
+        if (FadeIn(timer))
+            state = kStateInput;
+    } else if (state == kStateLeave) {
+        state = 0;
+        Leave(lastSlot);
+    } else if (state == flashState) {
+        if (ReturnFlash(timer))
+            state = kStateLeave;
+    } else {
+        return false;
+    }
+    return true;
 }
 
 bool LeftClicked() {
@@ -270,7 +285,35 @@ void DrawGridHover(uint8_t previousSlot, uint8_t slot, uint8_t previousPage, uin
     }
 }
 
-void ShowNewPage(HWND hwnd, const char* base, const char* sample, const GridPage& grid) {
+GridInput TakeGridInput(GridHover& hover, const GridPage& grid, int pageCount, FadeTimer& timer) {
+    hover.prevSlot = hover.slot;
+    hover.prevPage = hover.page;
+    hover.prevButton = hover.button;
+    if (!g_pMouse)
+        return GridInput::kNone;
+    hover.slot = HitGridSlots(grid);
+    hover.page = HitPageButtons(grid, pageCount);
+    hover.button = HitButtons(grid.ownTab);
+    DrawGridHover(hover.prevSlot, hover.slot, hover.prevPage, hover.page);
+    DrawButtonHover(hover.prevButton, hover.button);
+
+    if (LeftClicked() && hover.page != 0)
+        return GridInput::kPage;
+    if (LeftClicked() && hover.slot != 0)
+        return GridInput::kSlot;
+    if (LeftClicked() && hover.button != 0) {
+        TakeLeft();
+        return ClickButton(hover.button, timer) == ButtonAction::kReturn ? GridInput::kReturn
+                                                                         : GridInput::kNone;
+    }
+    if (RightClicked()) {
+        TakeRight();
+        return GridInput::kRightClick;
+    }
+    return GridInput::kNone;
+}
+
+void ShowNewPage(HWND hwnd, const char* base, const char* sample, const GridPage& grid, GridHover& hover) {
     PlayClickSound(kTabSound);
     LoadSlot(kSlotPage, hwnd, base);
     LoadSlot(grid.sampleSlot, hwnd, sample);
@@ -278,6 +321,8 @@ void ShowNewPage(HWND hwnd, const char* base, const char* sample, const GridPage
     DrawGrid(grid);
     DrawWhole(Slot(kSlotPage));
     TakeLeft();
+    hover.page = hover.prevPage = 0;
+    hover.slot = hover.prevSlot = 0;
 }
 
 int ClampPage(uint8_t stored, int pageCount) {

@@ -65,6 +65,14 @@ bool ReturnFlash(FadeTimer& timer);
 // Frees slots 1..lastSlot and enters the title menu.
 void Leave(int lastSlot);
 
+// The states every screen's step shares: 1 the fade-in (then 2, the screen's input), 4 the leave
+// (then 0; slots 1..lastSlot freed) and `flashState` the return flash (then 4). Runs the state's
+// frame and returns true for those; false for any other state, which is the screen's own.
+inline constexpr uint8_t kStateFadeIn = 1;
+inline constexpr uint8_t kStateInput = 2;
+inline constexpr uint8_t kStateLeave = 4;
+bool SharedStep(uint8_t& state, FadeTimer& timer, int lastSlot, uint8_t flashState);
+
 // Mouse input, taken so that a press acts once.
 bool LeftClicked();
 void TakeLeft();
@@ -100,8 +108,30 @@ uint8_t HitGridSlots(const GridPage& grid);
 uint8_t HitPageButtons(const GridPage& grid, int pageCount);
 // Redraws a changed thumbnail hover (restored from slot 1) and page-button hover (from slot 3).
 void DrawGridHover(uint8_t previousSlot, uint8_t slot, uint8_t previousPage, uint8_t page);
-// Rebuilds slot 1 and 3 for a new page whose sample sheet is `sample`, draws the grid and shows it.
-void ShowNewPage(HWND hwnd, const char* base, const char* sample, const GridPage& grid);
+// The hover bytes of a grid screen (1-based, 0 none), this frame's and the last frame's.
+struct GridHover {
+    uint8_t slot = 0;
+    uint8_t prevSlot = 0;
+    uint8_t page = 0;
+    uint8_t prevPage = 0;
+    uint8_t button = 0;
+    uint8_t prevButton = 0;
+};
+// What one frame of grid input leaves to the screen.
+enum class GridInput {
+    kNone,       // nothing, or a tab click (its scene is set)
+    kPage,       // a page button was clicked: the screen turns to page `hover.page` − 1
+    kSlot,       // a thumbnail was clicked: `hover.slot`; the left press is still to be taken
+    kReturn,     // the return button was clicked: the timer restarted, the return flash follows
+    kRightClick, // a right click (taken)
+};
+// One frame of a grid screen's input (nothing without a mouse): the thumbnail, page-button and
+// button hovers tracked among `pageCount` pages and redrawn where they changed, then the first of a
+// left click on a page button, a thumbnail or a button, or else a right click.
+GridInput TakeGridInput(GridHover& hover, const GridPage& grid, int pageCount, FadeTimer& timer);
+// Rebuilds slot 1 and 3 for a new page whose sample sheet is `sample`, draws the grid and shows it;
+// the thumbnail and page-button hovers start afresh.
+void ShowNewPage(HWND hwnd, const char* base, const char* sample, const GridPage& grid, GridHover& hover);
 // Clamps a page byte from the system data to 0..pageCount − 1.
 int ClampPage(uint8_t stored, int pageCount);
 

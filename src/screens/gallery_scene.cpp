@@ -71,23 +71,17 @@ void CGalleryScene::SumSeen() {
 }
 
 bool CGalleryScene::Dispatch(HWND hwnd) {
+    if (SharedStep(state, timer, kLastSlot, 8))
+        return true;
     switch (state) {
         case 0:
             Init(hwnd);
-            break;
-        case 1:
-            if (extras::FadeIn(timer))
-                state = 2;
             break;
         case 2:
             Input(hwnd);
             break;
         case 3:
             Hold();
-            break;
-        case 4:
-            state = 0;
-            Leave(kLastSlot);
             break;
         case 5:
             ViewFadeIn();
@@ -97,10 +91,6 @@ bool CGalleryScene::Dispatch(HWND hwnd) {
             break;
         case 7:
             ViewFadeOut();
-            break;
-        case 8:
-            if (ReturnFlash(timer))
-                state = 4;
             break;
         default:
             break;
@@ -119,41 +109,25 @@ void CGalleryScene::Init(HWND hwnd) {
 }
 
 void CGalleryScene::Input(HWND hwnd) {
-    prevHoveredSlot = hoveredSlot;
-    prevHoveredPage = hoveredPage;
-    prevHoveredButton = hoveredButton;
-    if (!g_pMouse)
-        return;
-    const GridPage grid = Grid();
-    hoveredSlot = HitGridSlots(grid);
-    hoveredPage = HitPageButtons(grid, kPageCount);
-    hoveredButton = HitButtons(kTabGallery);
-    DrawGridHover(prevHoveredSlot, hoveredSlot, prevHoveredPage, hoveredPage);
-    DrawButtonHover(prevHoveredButton, hoveredButton);
-
-    if (LeftClicked() && hoveredPage != 0) {
-        page = static_cast<int8_t>(hoveredPage - 1);
-        g_SystemData.galleryPage = static_cast<uint8_t>(page);
-        SumSeen();
-        ShowNewPage(hwnd, kBase, SampleSheet(page).c_str(), Grid());
-        hoveredPage = prevHoveredPage = 0;
-        hoveredSlot = prevHoveredSlot = 0;
-        return;
-    }
-    if (LeftClicked() && hoveredSlot != 0) {
-        OpenView(hwnd);
-        return;
-    }
-    if (LeftClicked() && hoveredButton != 0) {
-        TakeLeft();
-        if (ClickButton(hoveredButton, timer) == ButtonAction::kReturn)
+    switch (TakeGridInput(hover, Grid(), kPageCount, timer)) {
+        case GridInput::kPage:
+            page = static_cast<int8_t>(hover.page - 1);
+            g_SystemData.galleryPage = static_cast<uint8_t>(page);
+            SumSeen();
+            ShowNewPage(hwnd, kBase, SampleSheet(page).c_str(), Grid(), hover);
+            break;
+        case GridInput::kSlot:
+            OpenView(hwnd);
+            break;
+        case GridInput::kReturn:
             state = 8;
-        return;
-    }
-    if (RightClicked()) {
-        TakeRight();
-        timer.Restart();
-        state = 3;
+            break;
+        case GridInput::kRightClick:
+            timer.Restart();
+            state = 3;
+            break;
+        case GridInput::kNone:
+            break;
     }
 }
 
@@ -170,7 +144,7 @@ void CGalleryScene::OpenView(HWND hwnd) {
 }
 
 bool CGalleryScene::ShowNextVariant(HWND hwnd, bool opening) {
-    const int picture = PictureAt(hoveredSlot - 1);
+    const int picture = PictureAt(hover.slot - 1);
     while (variantCursor < kVariantsShown && g_SystemData.cgSeen[picture * 10 + variantCursor] == 0) {
         ++variantCursor;
         ++examinedCount;

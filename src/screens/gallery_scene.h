@@ -27,12 +27,7 @@ public:
 
     uint8_t state = 0; // 0 init, 1 fade-in, 2 input, 3 hold, 4 leave, 5 view fade-in, 6 view,
                        // 7 view fade-out, 8 return flash
-    uint8_t hoveredSlot = 0;
-    uint8_t prevHoveredSlot = 0;
-    uint8_t hoveredPage = 0;
-    uint8_t prevHoveredPage = 0;
-    uint8_t hoveredButton = 0;
-    uint8_t prevHoveredButton = 0;
+    screens::extras::GridHover hover;
     uint8_t scrollable = 0;
     int32_t anchorX = 0; // drag anchor; (0, 0) no drag
     int32_t anchorY = 0;

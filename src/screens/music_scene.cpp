@@ -43,31 +43,14 @@ CMusicScene::CMusicScene() {
 }
 
 bool CMusicScene::Dispatch(HWND hwnd) {
-    switch (state) {
-        case 0:
-            Init(hwnd);
-            break;
-        case 1:
-            if (extras::FadeIn(timer))
-                state = 2;
-            break;
-        case 2:
-            Input();
-            break;
-        case 3:
-            Hold();
-            break;
-        case 4:
-            state = 0;
-            Leave(kLastSlot);
-            break;
-        case 5:
-            if (ReturnFlash(timer))
-                state = 4;
-            break;
-        default:
-            break;
-    }
+    if (SharedStep(state, timer, kLastSlot, 5))
+        return true;
+    if (state == 0)
+        Init(hwnd);
+    else if (state == 2)
+        Input();
+    else if (state == 3)
+        Hold();
     return true;
 }
 

@@ -85,31 +85,14 @@ GridPage CReplayScene::Grid() const {
 }
 
 bool CReplayScene::Dispatch(HWND hwnd) {
-    switch (state) {
-        case 0:
-            Init(hwnd);
-            break;
-        case 1:
-            if (extras::FadeIn(timer))
-                state = 2;
-            break;
-        case 2:
-            Input(hwnd);
-            break;
-        case 3:
-            StartScene();
-            break;
-        case 4:
-            state = 0;
-            Leave(kLastSlot);
-            break;
-        case 5:
-            if (ReturnFlash(timer))
-                state = 4;
-            break;
-        default:
-            break;
-    }
+    if (SharedStep(state, timer, kLastSlot, 5))
+        return true;
+    if (state == 0)
+        Init(hwnd);
+    else if (state == 2)
+        Input(hwnd);
+    else if (state == 3)
+        StartScene();
     return true;
 }
 
@@ -124,45 +107,29 @@ void CReplayScene::Init(HWND hwnd) {
 }
 
 void CReplayScene::Input(HWND hwnd) {
-    prevHoveredSlot = hoveredSlot;
-    prevHoveredPage = hoveredPage;
-    prevHoveredButton = hoveredButton;
-    if (!g_pMouse)
-        return;
-    const GridPage grid = Grid();
-    hoveredSlot = HitGridSlots(grid);
-    hoveredPage = HitPageButtons(grid, kPageCount);
-    hoveredButton = HitButtons(kTabReplay);
-    DrawGridHover(prevHoveredSlot, hoveredSlot, prevHoveredPage, hoveredPage);
-    DrawButtonHover(prevHoveredButton, hoveredButton);
-
-    if (LeftClicked() && hoveredPage != 0) {
-        page = static_cast<int8_t>(hoveredPage - 1);
-        g_SystemData.replayPage = static_cast<uint8_t>(page);
-        ShowNewPage(hwnd, kBase, SampleSheet(page).c_str(), Grid());
-        hoveredPage = prevHoveredPage = 0;
-        hoveredSlot = prevHoveredSlot = 0;
-        return;
-    }
-    if (LeftClicked() && hoveredSlot != 0) {
-        TakeLeft();
-        PlayClickSound(kOpenSound);
-        MakeFilledSlot(kSlotSnapshot, hwnd, 0);
-        CopyToSlot(kSlotPage, hwnd, g_ScreenSurface);
-        chosen = hoveredSlot;
-        timer.Restart();
-        state = 3;
-        return;
-    }
-    if (LeftClicked() && hoveredButton != 0) {
-        TakeLeft();
-        if (ClickButton(hoveredButton, timer) == ButtonAction::kReturn)
+    switch (TakeGridInput(hover, Grid(), kPageCount, timer)) {
+        case GridInput::kPage:
+            page = static_cast<int8_t>(hover.page - 1);
+            g_SystemData.replayPage = static_cast<uint8_t>(page);
+            ShowNewPage(hwnd, kBase, SampleSheet(page).c_str(), Grid(), hover);
+            break;
+        case GridInput::kSlot:
+            TakeLeft();
+            PlayClickSound(kOpenSound);
+            MakeFilledSlot(kSlotSnapshot, hwnd, 0);
+            CopyToSlot(kSlotPage, hwnd, g_ScreenSurface);
+            chosen = hover.slot;
+            timer.Restart();
+            state = 3;
+            break;
+        case GridInput::kReturn:
             state = 5;
-        return;
-    }
-    if (RightClicked()) {
-        TakeRight();
-        state = 4;
+            break;
+        case GridInput::kRightClick:
+            state = 4;
+            break;
+        case GridInput::kNone:
+            break;
     }
 }
 

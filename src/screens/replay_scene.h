@@ -21,12 +21,7 @@ public:
     static constexpr uint32_t kStartFadeMs = 500;
 
     uint8_t state = 0; // 0 init, 1 fade-in, 2 input, 3 fade to black and start, 4 leave, 5 return flash
-    uint8_t hoveredSlot = 0;
-    uint8_t prevHoveredSlot = 0;
-    uint8_t hoveredPage = 0;
-    uint8_t prevHoveredPage = 0;
-    uint8_t hoveredButton = 0;
-    uint8_t prevHoveredButton = 0;
+    screens::extras::GridHover hover;
     screens::FadeTimer timer;
     int8_t page = 0;
     uint8_t chosen = 0; // the slot whose scene starts (1-based)

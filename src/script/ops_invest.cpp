@@ -59,20 +59,6 @@ uint8_t GetEntry(const uint8_t (&table)[N], int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < N ? table[index] : 0;
 }
 
-// The back buffer rebuilt behind the panels of the command and legwork screens: the picture of
-// layer 0, the clock display when it is shown, and the message window band at y 448; the screen's
-// panels are drawn over it next.
-void RedrawInvestigationBackground(CScriptMng& e) {
-    CDIB32* screen = g_ScreenSurface;
-    if (screen == nullptr)
-        return;
-    if (g_Layers[0] != nullptr)
-        CDIB32::Blt(screen, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
-    if (e.m_clockShown != 0)
-        e.DrawClockHud();
-    DrawMsgWindowBand(screen);
-}
-
 // The hover bytes that the character selection leaves its pick in and that the command and legwork
 // screens take over: cleared when those screens are entered or resumed.
 void ClearHover(CScriptMng& e) {
@@ -151,7 +137,7 @@ uint8_t* CScriptMng::OpAdvanceClock(uint8_t* cmd) {
         SetScene(kSceneTalkStart);
         return Next(cmd);
     }
-    RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this);
     kestrel::invest::RedrawCommandScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
@@ -486,7 +472,7 @@ uint8_t* CScriptMng::OpEnterLegwork(uint8_t* cmd) {
 }
 
 uint8_t* CScriptMng::OpDrawLegworkPanel(uint8_t* cmd) {
-    RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this);
     kestrel::invest::RedrawLegworkScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
@@ -515,6 +501,7 @@ uint8_t* CScriptMng::OpFreeLayers(uint8_t* cmd) {
     for (int layer : {2, 3, 4, 5, 6, 9})
         ReplaceSurface(g_Layers[layer], nullptr);
     ReplaceSurface(g_SavedScreenSurface, nullptr);
+    ReplaceSurface(g_OverlaySurface, nullptr);
     m_investStep = 0;
     m_investActive = 0;
     SetScene(kSceneScript);

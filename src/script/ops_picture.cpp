@@ -148,6 +148,11 @@ std::string SlotMaskName(uint8_t selector) {
 
 } // namespace
 
+CDIB32* LoadFaceSheet(HWND hWnd, const std::string& charPath) {
+    const size_t dot = charPath.rfind('.');
+    return LoadOrNull(hWnd, (dot == std::string::npos ? charPath : charPath.substr(0, dot)) + "_face.bmp");
+}
+
 CDIB32* BlankScreen(HWND hWnd, uint32_t colour) {
     auto* surface = new CDIB32();
     surface->Create(hWnd, kScreenWidth, kScreenHeight, 24);
@@ -249,11 +254,7 @@ uint8_t* CScriptMng::OpLoadCharBase(uint8_t* cmd) {
         }
         const std::string path = "chara\\" + name;
         ReplaceSurface(g_pCharBaseSurfaces[slot], LoadOrNull(m_hWnd, path));
-        // The face sheet of the character lies beside it as "<name>_face.bmp"; a character without
-        // one has no face sheet.
-        const size_t dot = path.rfind('.');
-        const std::string face = (dot == std::string::npos ? path : path.substr(0, dot)) + "_face.bmp";
-        ReplaceSurface(g_FaceSurfaces[slot], LoadOrNull(m_hWnd, face));
+        ReplaceSurface(g_FaceSurfaces[slot], LoadFaceSheet(m_hWnd, path));
     }
     SetScene(kSceneScript);
     return Next(cmd, B3(cmd));

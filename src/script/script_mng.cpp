@@ -142,6 +142,8 @@ constexpr UiPicture kUiPicturesAfterCopies[] = {
     {kUiSelectBase, "system\\select_base.bmp"},
     {kUiTimeLong, "system\\time_long.bmp"},
     {kUiTimeShort, "system\\time_short.bmp"},
+    // The icons of the inline icon mark; a game without the picture shows the icons' room empty.
+    {kUiInlineIcons, "system\\inline_icon.bmp"},
 };
 
 void DeleteSurface(CDIB32*& slot) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -36,8 +37,9 @@ inline constexpr uint32_t kScriptMaxSize = 16u * 1024 * 1024;
 
 // ---- Surfaces the engine creates and owns -------------------------------------------------------
 // Index of each picture in g_pScriptUiSurfaces. Entry 0 is the snapshot of the game screen that
-// the overlay screens fade from and back to (empty until a screen takes it), entry 2 the second
-// snapshot taken before the save screen.
+// the overlay screens fade from and back to (empty until a screen takes it; the command screen's
+// end dialog and hidden panels keep their screen copy there too), entry 2 the second snapshot taken
+// before the save screen.
 enum ScriptUiSurface : int {
     kUiSnapshot = 0,      // screen snapshot (also the screen while the message window is hidden)
     kUiWindow = 1,        // "system\window.bmp", message-window picture
@@ -58,7 +60,8 @@ enum ScriptUiSurface : int {
     kUiTimeShort = 16,    // "system\time_short.bmp"
     kUiCharThumb = 17,    // 1024 x 576: the screen as it will be once the moving characters stand
     kUiMarkSheet = 18,    // sheet of the mark slots (no command loads it)
-    kScriptUiSurfaceCount = 19
+    kUiInlineIcons = 19,  // "system\inline_icon.bmp", InlineIconStrip: 24 x 24 icons side by side
+    kScriptUiSurfaceCount = 20
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
 // Names the message scene uses for some of the entries above.
@@ -78,6 +81,9 @@ CDIB32* BlankScreen(HWND hWnd, uint32_t colour);
 // Tints `layer` (may be null: nothing happens) as op 23 does: `colour` is 0xAARRGGBB, and the
 // colour RRGGBB is blended over the whole 1024 × 576 screen area with the strength AA (0 to 255).
 void TintLayer(HWND hWnd, CDIB32* layer, uint32_t colour);
+// The face sheet of a standing character: "<name>_face.bmp" beside the character's picture `charPath`;
+// null for a character without one.
+CDIB32* LoadFaceSheet(HWND hWnd, const std::string& charPath);
 // The level at which the window picture is blended: 255 minus the window opacity of the system data
 // (percent, clamped to 100) scaled to 255.
 uint16_t MsgWindowBlendLevel();
@@ -530,8 +536,6 @@ public:
     uint32_t m_screenFxPhase = 0;
     uint8_t m_screenFxRepeat = 0;
     uint8_t m_windowFrame = 0;   // message-window frame variant (op 165); 0 = "window_w_2.bmp"
-    uint8_t m_charSelResult = 0; // results of the character selection (op 128 clears both)
-    uint8_t m_charSelResult2 = 0;
     uint8_t m_day = 0;           // day number minus 1 (op 153)
     uint8_t& m_mapPage = m_day;  // the same byte, as the map screen reads it
     uint8_t m_mapParams[2] = {}; // op 90
@@ -687,7 +691,7 @@ public:
     uint8_t m_choicePrevHover = 0;       // the same last frame
     int16_t m_cursorTarget[2] = {};      // keyboard mode: glide of the cursor, window pixels
     int16_t m_cursorStart[2] = {};
-    uint32_t m_choiceStamp = 0; // ms of the last glide or sparkle step
+    uint32_t m_choiceStamp = 0; // ms of the last sparkle step
     RECT m_itemRects[24] = {};  // item cells (owned items: m_table157, pick: m_itemSelResult)
     uint32_t m_itemStamp1 = 0;  // ms stamps of the item flash
     uint32_t m_itemStamp2 = 0;

@@ -95,7 +95,7 @@ TEST(StartupFolder, FileNamedSaveLeavesSettingsUnwritableAndStartsAnyway) {
 
 TEST(StartupGuard, SecondStartRaisesTheFirstSaysSoAndWritesNothing) {
     HeadlessGame game;
-    plat::SingleInstance first;
+    plat::SingleInstance first(game.guardFolder());
     ASSERT_TRUE(first.Acquire(game.instanceName()));
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(game.Start(), StartupResult::SecondInstance);
@@ -110,7 +110,7 @@ TEST(StartupGuard, SecondStartRaisesTheFirstSaysSoAndWritesNothing) {
 TEST(StartupGuard, RunningGameRaisesItsWindowWhenAStartAsks) {
     HeadlessGame game;
     ASSERT_EQ(game.Start(), StartupResult::Running);
-    EXPECT_TRUE(plat::SingleInstance().AskHolderToRaise(game.instanceName()));
+    EXPECT_TRUE(plat::SingleInstance(game.guardFolder()).AskHolderToRaise(game.instanceName()));
     game.StepFrames(2);
     EXPECT_EQ(game.backend().raises, 1);
 }
@@ -196,7 +196,7 @@ TEST(Teardown, RunsInItsFixedOrderAndLeavesNothingBehind) {
     EXPECT_EQ(g_Layers[0], nullptr);
     EXPECT_EQ(g_FrameSurface, nullptr);
     // The guard is free again.
-    plat::SingleInstance again;
+    plat::SingleInstance again(game.guardFolder());
     EXPECT_TRUE(again.Acquire(game.instanceName()));
     EXPECT_TRUE(again.Held());
 }

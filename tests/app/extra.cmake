@@ -87,6 +87,14 @@ if(TARGET sample_game)
     set_tests_properties(RealWindow.SampleTransitionAndQuakeShow PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
 
+# The sample game's search of the street: the search screen's strip, then a spot's message.
+if(TARGET sample_game)
+    add_test(NAME RealWindow.SampleSearchShowsTheStreetAndASpotsMessage
+        COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/sample_search_test.sh
+            $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+    set_tests_properties(RealWindow.SampleSearchShowsTheStreetAndASpotsMessage PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()
+
 # The whole sample game in a real window, in parts that each drive the game from a fresh folder to
 # where they start: the first ending with every screen on the way and a save at the crossroads; the
 # save loaded after a restart and the second ending; the extras that both endings unlocked.

@@ -18,8 +18,7 @@ printf '\x00\x32\x00\x00\x32\x32\x00\x00%s\x00\x01' "$(printf '\x32%.0s' $(seq 1
 # the logos, the title and black a few hundred at most.
 colours() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:; }
 
-"$kestrel" >"$work/log" 2>&1 &
-pid=$!
+GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
 wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 sleep 0.5

@@ -12,35 +12,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-# The game must not outlive the test (it would hold the real-window lock): TERM, then KILL.
-stop_game() {
-    [ -n "${pid:-}" ] || return 0
-    # A message box may stand in a process of its own, a child of the game.
-    for child in $(ps --ppid "$pid" -o pid= 2>/dev/null); do
-        kill -9 "$child" 2>/dev/null
-    done
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 20); do
-        kill -0 "$pid" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null
-}
-trap 'stop_game; rm -rf "$work"' EXIT
-cp -r "$source_game" "$work/game"
-rm -rf "$work/game/save"
-cd "$work/game"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    import -window root "$work/shot.png" 2>/dev/null # the screen as it stands
-    [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-name-fail.png" &&
-        echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-name-fail.png"
-    exit 1
-}
+sample_game_setup name
 title="$assets/system/title_bg.bmp"
 config="$assets/system/config_base.bmp"
 title_shown() {
@@ -100,8 +72,7 @@ play_to_hero_line() {
     convert "$work/shot.png" -crop "134x30+$((X + 17))+$((Y + 457))" +repage "$1"
 }
 
-"$kestrel" >"$work/log" 2>&1 &
-pid=$!
+GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
 wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 answer_dialog_skipping_movie

@@ -22,8 +22,7 @@ replay="$assets/system/scene_base.bmp"
 header="0 0 700 76" # the screens' title band, clear of every button
 
 # --- Start-up dialog, the logo cut short with Ctrl, the title menu. ---------------------------------
-"$kestrel" >"$work/log" 2>&1 &
-pid=$!
+GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
 wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 answer_dialog_skipping_movie

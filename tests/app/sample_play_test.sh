@@ -23,8 +23,7 @@ title_shown() {
 }
 
 # --- Start-up dialog: the second group's "不播放" skips the opening movie. -------------------------
-"$kestrel" >"$work/log" 2>&1 &
-pid=$!
+GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
 wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 answer_dialog_skipping_movie

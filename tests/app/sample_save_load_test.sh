@@ -16,8 +16,7 @@ sample_game_setup save-load
 
 # Starts the game, answers the dialog, cuts the logo short and waits for the title menu.
 start_to_title() {
-    "$kestrel" >>"$work/log" 2>&1 &
-    pid=$!
+    GAME_LOG="$work/log" start_game "$kestrel"
     xdotool mousemove 512 384
     wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
     answer_dialog_skipping_movie

@@ -14,8 +14,7 @@ sample_game_setup transition
 room="$assets/bmp/bg01.bmp"
 title="$assets/system/title_bg.bmp"
 
-"$kestrel" >"$work/log" 2>&1 &
-pid=$!
+GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
 wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
 answer_dialog_skipping_movie

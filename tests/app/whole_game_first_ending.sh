@@ -2,7 +2,8 @@
 # The whole sample game through the real binary in a real window (run through with-xvfb), first
 # part: from the start-up dialog through the logos, the opening movie and the title menu into a new
 # game; on the first page the backlog, then the configuration screen with the name-entry dialog
-# (the hero renamed); the notebook once the story offers it; the investigation day; at the bridge the
+# (the hero renamed); the notebook once the story offers it; the investigation day with its map and
+# its search (a rumour picked from a list file, the room upstairs searched); at the bridge the
 # system menu, from which the game is saved into slot 1; the first choice, the night's ending, its
 # staff roll and the staff-roll movie, and the title menu in the look of a seen ending. After the
 # quit: the flags and names in save/Config.dat and the fields of the saved record.
@@ -107,8 +108,9 @@ done
 click 500 300 3
 sleep 1.5
 
-# --- The investigation day and the memory, on to the bridge; the system menu over it. The map is
-# looked for each time the command screen's map row is clicked, until it was seen. --------------
+# --- The investigation day: the map (looked for each time the command screen's map row is clicked,
+# until it was seen), then the search row: the street searched, a rumour picked from the list file,
+# the room upstairs searched and left. -------------------------------------------------------------
 map_seen=0
 look_for_map() {
     [ "$map_seen" = 0 ] && [ "$1" = "964 78" ] || return 0
@@ -118,9 +120,54 @@ look_for_map() {
         shows "$assets/system/map_01.bmp" 0 100 180 300 && map_seen=1 && return 0
     done
 }
-observe=look_for_map play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
-[ "$map_seen" = 1 ] || fail "the map of the investigation day was not seen"
+map_then_search() {
+    look_for_map "$1"
+    [ "$map_seen" = 1 ] && try_search
+}
+play_until 30 map_then_search || fail "the map and then the search screen were not seen"
+# Clicks at game point $1 until the search screen's strip is back over picture $2.
+search_again() {
+    for _ in $(seq 30); do
+        # shellcheck disable=SC2086
+        click $1
+        sleep 0.4
+        strip_shown && [ "$(differing "$2" 0 120 1024 300)" -lt 3000 ] && return 0
+    done
+    return 1
+}
+# shellcheck disable=SC2086
+click $road
+rows=0
+for _ in $(seq 20); do
+    click 300 300 # on through the messages; beside the list's rows
+    sleep 0.5
+    shot
+    rows=$(bright 560 32 200 52)
+    [ "$rows" -gt 20 ] && break
+done
+[ "$rows" -gt 20 ] || fail "the rumour list did not show its rows"
+click 650 72 # the second rumour
+search_again "500 300" "$assets/bmp/bg02.bmp" || fail "the rumour's script did not go back to the search screen"
+# shellcheck disable=SC2086
+click $windows
+search_again "300 300" "$assets/bmp/bg01.bmp" || fail "the room upstairs was not searched"
+# shellcheck disable=SC2086
+click $door
+search_again "500 300" "$assets/bmp/bg01.bmp" || fail "the door's script did not go back to the room"
+click 986 51 # leave
+sleep 1.2
+click 450 317 # Yes
+down=0
+for _ in $(seq 20); do
+    sleep 0.5
+    shot
+    shows "$assets/bmp/bg02.bmp" 100 150 700 280 && down=1 && break
+    click 500 300 # on through the message of the way down
+done
+[ "$down" = 1 ] || fail "leaving the room did not lead back down to the street"
 
+# --- The rest of the day and the memory, on to the bridge; the system menu over it. --------------
+play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
 # --- Saved into slot 1 from the system menu; the story goes on at the bridge. ---------------------
 save_from_menu
 [ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] || fail "no save file of 255224 bytes"

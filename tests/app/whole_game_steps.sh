@@ -44,7 +44,7 @@ new_game() {
 }
 
 # Plays on from the first script to the system menu over the bridge.
-play_to_menu_at_bridge() { play_until "$bridge" 60 1 menu_over_bridge "$bridge"; }
+play_to_menu_at_bridge() { play_rounds_until "$bridge" 60 1 menu_over_bridge "$bridge"; }
 
 # The system menu over the bridge: its save button, slot 1 and Yes; the save screen left with a
 # right click, back to the bridge.

@@ -145,9 +145,10 @@ TEST_F(CommandScreen, MapAndSearchRowsLeaveForTheirScreens) {
         Step();
         EXPECT_EQ(game().scene, c.scene) << c.row;
         EXPECT_EQ(engine().m_investStep, 0);
-        if (c.scene == kSceneSearch)
+        if (c.scene == kSceneSearch) {
             EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 200), kBackground)
                 << "the search starts from the picture";
+        }
     }
 }
 
@@ -291,8 +292,9 @@ TEST_F(CommandScreen, TheThumbStaysInItsTrackForEveryListLength) {
             EXPECT_GE(t.height, 11) << count;
             EXPECT_LE(t.top + t.height, 32 + 361) << count << "/" << scroll;
         }
-        if (count > 14 && count <= 49)
+        if (count > 14 && count <= 49) {
             EXPECT_EQ(PlaceThumb(count, 1).top, 42) << count;
+        }
     }
     EXPECT_EQ(PlaceThumb(14, 0).height, 361);
     EXPECT_EQ(PlaceThumb(15, 0).height, 351);
@@ -351,6 +353,40 @@ TEST_F(CommandScreen, TheEndCommandAsksAndYesStartsTheRoomScript) {
             EXPECT_EQ(engine().m_investStep, 1);
             EXPECT_EQ(game().scene, kSceneCommand);
         }
+    }
+}
+
+// The end dialog keeps its screen copy in the saved-screen surface, and both ways out of the
+// investigation (talk start, and op 166 of a script) free it: no copy of the dialog's screen is left
+// behind, neither there nor in the save screen's second snapshot.
+TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
+    WritePlainScript("f03_talk.s");
+    WriteScript("free.s", "    FreeLayers\n");
+    for (bool byScript : {false, true}) {
+        // Entered afresh: the first frames load the pictures that the last way out freed.
+        engine().m_investActive = 1;
+        engine().m_investStep = 0;
+        game().scene = kSceneCommand;
+        Step();
+        Step();
+        Click(engine().m_commandRects[4]);
+        ASSERT_EQ(engine().m_investStep, 20);
+        ASSERT_NE(g_SavedScreenSurface, nullptr) << "the dialog's screen copy";
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << "the save screen's snapshot is not used";
+        ReplaceSurface(g_OverlaySurface, new CDIB32());
+        if (byScript) {
+            ASSERT_NE(engine().LoadScript("free.s"), nullptr);
+            engine().RunScript();
+        } else {
+            engine().ModeTalkStart();
+        }
+        EXPECT_EQ(g_SavedScreenSurface, nullptr) << byScript;
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << byScript;
+        EXPECT_EQ(engine().m_investActive, 0) << byScript;
+        if (byScript) {
+            EXPECT_EQ(g_OverlaySurface, nullptr) << "op 166 frees the overlay picture too";
+        }
+        ReplaceSurface(g_OverlaySurface, nullptr);
     }
 }
 
@@ -451,8 +487,9 @@ TEST_F(CommandScreen, InKeyboardModeTheCursorGlidesOntoYes) {
             EXPECT_LT(x, tx) << s.at;
             EXPECT_GE(y, 100) << s.at;
             EXPECT_LT(y, ty) << s.at;
-            if (s.at == 75)
+            if (s.at == 75) {
                 EXPECT_LT(x, 100 + (tx - 100) / 2) << "short of half way at half time: it starts slowly";
+            }
         }
     }
 }

@@ -127,6 +127,7 @@ protected:
         EXPECT_EQ(g_BgmPlayer, nullptr);
         ASSERT_NE(engine().m_pBgmName, nullptr);
         EXPECT_STREQ(engine().m_pBgmName, "bgm046.ogg");
+        EXPECT_STREQ(game().bgmName, "") << "no music plays, and a save records none";
     }
 };
 
@@ -152,6 +153,7 @@ TEST_F(PictureSequence, PlaysItsStepsForTheirLengthsWithTheMusicAtItsTimes) {
             EXPECT_NEAR(g_BgmPlayer->GetTotalTime(), kMusicSeconds, 0.02);
             EXPECT_EQ(g_BgmVolume.load(), 80u);
             EXPECT_STREQ(engine().m_pBgmName, "bgm046b.ogg");
+            EXPECT_STREQ(game().bgmName, "bgm046b.ogg");
         }
         if (now < 73 && g_BgmPlayer != nullptr && g_BgmPlayer->IsFading())
             fadeBefore73 = true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/glyph_font.h"
 #include "screens/backlog_scene.h"
 #include "screens/scene_objects.h"
 #include "screens/system_screens_fixture.h"
@@ -147,6 +148,67 @@ TEST(BacklogSpeaker, FirstElevenPrefixesWithoutRegardToCase) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CBacklogScene::SpeakerIndex(c.voice), c.index) << c.voice;
+    }
+}
+
+// An inline icon mark after a two-byte character draws its cell of the icon strip at (x - 6, y) of
+// the pen after that character; a mark after a one-byte character or with one digit is no icon.
+TEST_F(Backlog, InlineIconsComeFromTheStrip) {
+    constexpr int kCells = 4;
+    auto colour = [](int n) { return 0x0011E0u + 0x100000u * static_cast<uint32_t>(n); };
+    auto* strip = new CDIB32();
+    ASSERT_TRUE(strip->Create(nullptr, 24 * kCells, 24, 32));
+    for (int n = 0; n < kCells; ++n)
+        strip->FillRect(24 * n, 0, 24, 24, 0xFF000000u | colour(n));
+    ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], strip);
+    const struct {
+        const char* text;
+        int icon; // cell expected on the row, -1 none
+    } cases[] = {
+        {"\xB0\xA1\x81\xE8"
+         "02",
+         2},
+        {"a\x81\xE8"
+         "01",
+         -1},
+        {"\xB0\xA1\x81\xE8"
+         "3",
+         -1},
+        {"\xB0\xA1\x81\xE8"
+         "03\xB0\xA1",
+         3},
+    };
+    Fill(6); // position 1: entries 1 to 4 on rows 0 to 3
+    for (int row = 0; row < 4; ++row)
+        std::strcpy(g_pGameMain->backlogText[row + 1], cases[row].text);
+    OpenBacklog();
+    ASSERT_EQ(g_pBacklogScene->position, 1);
+    // Where the pen stands after the first character: the icon is drawn 6 pixels left of it.
+    CDIB32 scratch;
+    ASSERT_TRUE(scratch.Create(nullptr, 64, 64, 32));
+    ASSERT_NE(g_GlyphFont, nullptr);
+    g_GlyphFont->SetFont(24, 0);
+    const int32_t iconLeft = 98 + g_GlyphFont->DrawString(&scratch, 0, 0, "\xB0\xA1", 0xFFFFFF) - 6;
+    for (int row = 0; row < 4; ++row) {
+        for (int n = 0; n < kCells; ++n) {
+            int left = kPageWidth, top = 576, right = -1, bottom = -1;
+            const std::vector<uint32_t> pixels = Row(row);
+            for (size_t i = 0; i < pixels.size(); ++i) {
+                if (pixels[i] != colour(n))
+                    continue;
+                const int x = static_cast<int>(i % kPageWidth), y = static_cast<int>(i / kPageWidth);
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+            if (n != cases[row].icon) {
+                EXPECT_EQ(right, -1) << "row " << row << " shows cell " << n;
+                continue;
+            }
+            EXPECT_EQ(left, iconLeft) << row;
+            EXPECT_EQ(top, 42) << row;
+            EXPECT_EQ(right - left + 1, 24) << row;
+            EXPECT_EQ(bottom - top + 1, 24) << row;
+        }
     }
 }
 

@@ -36,20 +36,26 @@ int32_t Height(CDIB32* s) {
 
 class WindowCommands : public ScriptTest {
 protected:
+    // The pictures stand in the shared game folder only while this suite runs: the suites after it
+    // expect a folder without window pictures.
+    static void SetUpTestSuite() {
+        const auto dir = kestrel::test::ScriptTestFolder() / "system";
+        std::filesystem::create_directories(dir);
+        for (const Picture& p : kPictures) {
+            std::vector<uint32_t> pixels(static_cast<size_t>(p.width) * p.height, 0x80336699u);
+            kestrel::test::WriteBytes((dir / p.name).string(),
+                                      kestrel::test::WriteBitmapPixels(p.width, p.height, pixels, 32));
+        }
+        ResolveResourceDirs();
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        for (const Picture& p : kPictures)
+            std::filesystem::remove(kestrel::test::ScriptTestFolder() / "system" / p.name, ec);
+        ResolveResourceDirs();
+    }
     void SetUp() override {
         ScriptTest::SetUp();
-        static const bool written = [] {
-            const auto dir = kestrel::test::ScriptTestFolder() / "system";
-            std::filesystem::create_directories(dir);
-            for (const Picture& p : kPictures) {
-                std::vector<uint32_t> pixels(static_cast<size_t>(p.width) * p.height, 0x80336699u);
-                kestrel::test::WriteBytes((dir / p.name).string(),
-                                          kestrel::test::WriteBitmapPixels(p.width, p.height, pixels, 32));
-            }
-            ResolveResourceDirs();
-            return true;
-        }();
-        (void)written;
         g_GlyphFont = new CGlyphFont(nullptr);
         g_GlyphFont->SetFont(24, 0);
         auto* screen = new CDIB32();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "archive/paths.h"
 #include "platform/file_system.h"
 #include "sound/dsound.h"
@@ -30,8 +32,8 @@ class SoundFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("kestrel-sound-" + std::string(info->test_suite_name()) + "-" + info->name());
+        dir_ = std::filesystem::temp_directory_path() / ("kestrel-sound-" + std::to_string(getpid()) + "-" +
+                                                         info->test_suite_name() + "-" + info->name());
         std::filesystem::remove_all(dir_);
         for (const char* sub : {"bgm", "se", "voice"})
             std::filesystem::create_directories(dir_ / sub);

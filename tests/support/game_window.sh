@@ -2,19 +2,25 @@
 # manager (sourced). Keys go to the window under the pointer there, or to the window that took the
 # focus (a message box takes it while it stands).
 
-# Starts the game (the command and its arguments) in a process group of its own, its output to the
-# file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
+# Starts the game (the command and its arguments) in a process group of its own, its output added to
+# the file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
 start_game() {
-    setsid "$@" >"${GAME_LOG:-/dev/null}" 2>&1 &
+    setsid "$@" >>"${GAME_LOG:-/dev/null}" 2>&1 &
     pid=$!
 }
 
-# Kills the process group of the game started by start_game, or the game alone when it was started
-# otherwise (the test's EXIT trap calls it, so that nothing of a failed test keeps running or holding
-# the game's guard).
+# Kills the process group of the game started by start_game (the test's EXIT trap calls it, so that
+# nothing of a failed test keeps running or holding the game's guard). A game of $pid started
+# otherwise has no group of its own: it is killed with its children (a message box may stand in a
+# process of its own).
 end_game() {
     [ -n "${pid:-}" ] || return 0
-    kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null
+    if ! kill -KILL -- "-$pid" 2>/dev/null; then
+        for child in $(ps --ppid "$pid" -o pid= 2>/dev/null); do
+            kill -KILL "$child" 2>/dev/null
+        done
+        kill -KILL "$pid" 2>/dev/null
+    fi
     wait "$pid" 2>/dev/null
     pid=
     return 0
@@ -160,6 +166,21 @@ wait_for_titled() {
     return 1
 }
 
+# The clicks that go round the places the sample's investigation day needs (each also goes on in a
+# message): the command column's map row, the flats on the map, the neighbour's row, the topic kind,
+# the first list row, the keyword command, its second category, the end of the legwork and the Yes of
+# its question.
+day_clicks=("964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316")
+
+# One click at game point "x y" ($1) with Ctrl held, which cuts the full-screen sequences short.
+ctrl_click() {
+    xdotool keydown ctrl
+    # shellcheck disable=SC2086
+    click $1
+    sleep 0.15
+    xdotool keyup ctrl
+}
+
 # The sample story's crossroads, the bridge of picture $1 (the generator's "bmp/bg03.bmp"), in the
 # last screenshot: above the choice panels and left of the dark band of the system menu.
 at_bridge() { [ "$(differing "$1" 140 0 280 150)" = 0 ]; }
@@ -170,24 +191,16 @@ choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
 # True when game rectangle ($2..$5) of the last screenshot equals that of picture $1.
 shows() { [ "$(differing "$@")" = 0 ]; }
 
-# Plays the sample story on, at most $2 rounds, until the command $4... holds after a round (its
-# screenshot taken), taking choice $3 at the crossroads, the bridge of picture $1: Ctrl held with
-# each click cuts the full-screen sequences, and the clicks go round the places that the
-# investigation day needs (each also goes on in a message): the command column's map row, the flats
-# on the map, the neighbour's row, the topic kind, the first list row, the keyword command, its second
-# category, the end of the legwork and the Yes of its question. At the bridge a right click closes
-# the system menu and a click takes the choice. The command named by $observe, when set, is run
-# after every click with its point. False when the command never holds.
-play_until() {
+# Plays the sample story on, at most $2 rounds of the day's clicks, until the command $4... holds
+# after a round (its screenshot taken), taking choice $3 at the crossroads, the bridge of picture
+# $1: there a right click closes the system menu and a click takes the choice. The command named by
+# $observe, when set, is run after every click with its point. False when the command never holds.
+play_rounds_until() {
     local at bridge=$1 rounds=$2 choice=$3
     shift 3
     for _ in $(seq "$rounds"); do
-        for at in "964 78" "500 300" "963 48" "852 129" "653 38" "964 158" "852 194" "906 415" "450 316"; do
-            xdotool keydown ctrl
-            # shellcheck disable=SC2086
-            click $at
-            sleep 0.15
-            xdotool keyup ctrl
+        for at in "${day_clicks[@]}"; do
+            ctrl_click "$at"
             [ -n "${observe:-}" ] && "$observe" "$at"
         done
         shot
@@ -204,11 +217,49 @@ play_until() {
 }
 # Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
 # most $2 rounds (40), taking choice $3 (1 by default: the first ending) at the crossroads.
-play_to_title() { play_until "${1%/system/*}/bmp/bg03.bmp" "${2:-40}" "${3:-1}" shows "$1" 0 0 1024 480; }
+play_to_title() { play_rounds_until "${1%/system/*}/bmp/bg03.bmp" "${2:-40}" "${3:-1}" shows "$1" 0 0 1024 480; }
+
+# Plays the sample story, at most $1 rounds of the day's clicks, until the command $2 succeeds; it is
+# run after every click with the click's point (and may click too). False when it never does.
+play_until() {
+    local check=$2 at
+    for _ in $(seq "$1"); do
+        for at in "${day_clicks[@]}"; do
+            ctrl_click "$at"
+            $check "$at" && return 0
+        done
+    done
+    return 1
+}
+
+# The sample's search screen (the street outside the flats, or the room upstairs) in a new
+# screenshot: its title strip's opaque band between the texts and the leave button is that of
+# "system/search.bmp" of the generator's folder $assets.
+strip_shown() {
+    shot
+    convert "$work/shot.png" -crop "540x70+$((X + 400))+$Y" +repage "$work/a.png"
+    convert "$assets/system/search.bmp" -alpha off -crop 540x70+400+0 +repage "$work/b.png"
+    [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1)" = 0 ]
+}
+# Game points of the sample's search: the command column's search row; spots 1 to 3 of the street's
+# hit mask (the lamp, the lit windows, the road) and spot 2 of the room's (the door).
+search_row="964 118"
+lamp="394 300"
+windows="510 200"
+road="300 480"
+door="780 300"
+# A click on the search row of the command column, which opens the search screen once the row is
+# offered; elsewhere in the day the point is on nothing (or goes on in a message).
+try_search() {
+    # shellcheck disable=SC2086
+    click $search_row
+    sleep 0.2
+    strip_shown
+}
 
 # For the tests on the sample game: copies the game folder $source_game afresh into a work folder
-# of its own ($work, removed on exit together with the game $pid, if any), enters it and names the
-# failure screenshot "kestrel-$1-fail.png".
+# of its own ($work, removed on exit after end_game has ended the game, if any), enters it and names
+# the failure screenshot "kestrel-$1-fail.png".
 sample_game_setup() {
     fail_tag=$1
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"

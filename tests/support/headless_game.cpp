@@ -26,6 +26,11 @@ HeadlessGame::HeadlessGame() : clockGuard_(1000), clock_(clockGuard_.clock()) {
     savedGameFolder_ = kestrel::fs::GameFolder();
     kestrel::fs::SetGameFolder(folder_);
     options_.instanceName = "kestrel-test-" + tag;
+    auto guard = std::filesystem::temp_directory_path() / ("kestrel-guard-" + tag);
+    std::filesystem::remove_all(guard);
+    std::filesystem::create_directories(guard);
+    std::filesystem::permissions(guard, std::filesystem::perms::owner_all);
+    options_.guardFolder = guard.string();
     plat::SetBackend(&backend_);
 }
 
@@ -40,6 +45,7 @@ HeadlessGame::~HeadlessGame() {
     kestrel::fs::SetGameFolder(savedGameFolder_);
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
+    std::filesystem::remove_all(options_.guardFolder, ec);
 }
 
 StartupResult HeadlessGame::Start() {

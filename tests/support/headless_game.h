@@ -16,7 +16,8 @@ class HeadlessGame {
 public:
     // Makes an empty game folder and installs the backend and the clock. Nothing runs yet.
     HeadlessGame();
-    // Ends a running game (its teardown runs), then restores the game folder and removes the folder.
+    // Ends a running game (its teardown runs), then restores the game folder and removes the game and
+    // guard folders.
     ~HeadlessGame();
     HeadlessGame(const HeadlessGame&) = delete;
     HeadlessGame& operator=(const HeadlessGame&) = delete;
@@ -26,6 +27,8 @@ public:
     const std::string& folder() const { return folder_; }
     // The single-instance name this game uses (unique per harness).
     const std::string& instanceName() const { return options_.instanceName; }
+    // The private folder of this game's single-instance guard (a temporary one, never the user's).
+    const std::string& guardFolder() const { return options_.guardFolder; }
 
     // The start-up: guard, settings, dialog (answered from backend().dialogAnswers), window.
     StartupResult Start();

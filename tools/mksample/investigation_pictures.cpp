@@ -188,7 +188,8 @@ void PaintLegworkTopics(Canvas& c, LabelFont& f) {
     PaintStrips(c, f, {"那天下午的事"});
 }
 
-// A yes / no dialog: the box, the buttons lit (y 134) and pressed (y 179).
+} // namespace
+
 void PaintDialog(Canvas& c, LabelFont& f, const char* question) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
     c.Panel(0, 0, 396, 134, kPanelFill, 2, kGold);
@@ -200,6 +201,8 @@ void PaintDialog(Canvas& c, LabelFont& f, const char* question) {
         c.TextCentred(f, 105 * b, 179, 105, 45, b == 0 ? "是" : "否", 22, kInk);
     }
 }
+
+namespace {
 void PaintFreeExit(Canvas& c, LabelFont& f) {
     PaintDialog(c, f, "结束自由行动吗？");
 }

@@ -83,6 +83,8 @@ bool WriteSample(const std::string& outDir, std::string* error) {
             return fail("cannot write " + path);
         }
     }
+    if (!WriteGameFolderFiles(outDir, error))
+        return false;
     for (const MovieAsset& asset : SampleMovies()) {
         const std::string path = OutputPath(outDir, asset.name);
         const std::vector<uint8_t> bytes = MakeMovie(asset);

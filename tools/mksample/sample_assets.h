@@ -48,6 +48,8 @@ const std::vector<PictureAsset>& SamplePictures();
 const std::vector<PictureAsset>& InvestigationPictures();
 // The event picture and the standing character with her face sheet.
 const std::vector<PictureAsset>& StoryPictures();
+// The icon strip of the inline icon mark.
+const std::vector<PictureAsset>& InlineIconPictures();
 // The rule masks of the screen transitions.
 const std::vector<PictureAsset>& TransitionPictures();
 const std::vector<SoundAsset>& SampleSounds();
@@ -68,6 +70,17 @@ const std::vector<SoundAsset>& SampleExtrasSounds();
 // The full-screen sequences' pictures and music.
 const std::vector<PictureAsset>& SequencePictures();
 const std::vector<SoundAsset>& SequenceSounds();
+
+// The search screen's pictures and the hit mask of the street.
+const std::vector<PictureAsset>& SearchPictures();
+// A yes / no dialog of the investigation screens asking `question`: the box (396 × 134) and below it
+// the buttons lit (y 134) and pressed (y 179).
+void PaintDialog(Canvas& c, LabelFont& f, const char* question);
+
+// The folder below the output folder whose files go into the game folder itself.
+inline constexpr char kGameFolderFiles[] = "folder";
+// Writes those files (the search cursor, the keyword list files). False with a message on failure.
+bool WriteGameFolderFiles(const std::string& outDir, std::string* error);
 
 // Those of the system screens (quit confirmation, system menu, backlog, configuration).
 const std::vector<PictureAsset>& SystemScreenPictures();

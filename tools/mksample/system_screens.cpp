@@ -58,8 +58,7 @@ constexpr std::array<const char*, 3> kFirstLabels{"返回标题", "结束游戏"
 constexpr std::array<const char*, 2> kSecondLabels{"是", "否"};
 constexpr std::array<const char*, 2> kQuestions{"要返回标题画面吗？", "要结束游戏吗？"};
 
-void PaintExitPanels(Canvas& c, LabelFont& f, const char* heading) {
-    const QuitDialogLayout& l = kExitDialogLayout;
+void PaintExitPanels(Canvas& c, LabelFont& f, const QuitDialogLayout& l, const char* heading) {
     const int32_t px = l.panelX, py = l.panelY;
     // The first panel: its buttons where the screen tests them, relative to the panel.
     const int32_t fx = l.firstPanel.x, fy = l.firstPanel.y;
@@ -87,11 +86,16 @@ void PaintExitPanels(Canvas& c, LabelFont& f, const char* heading) {
     }
 }
 
+// "EXIT_P.bmp" is read by both the quit confirmation and the system menu's dialog, at regions of
+// their own that overlap: the system menu's parts are drawn first and the quit confirmation's over
+// them, so the quit confirmation is whole and the system menu is right where the two do not meet.
 void PaintExitP(Canvas& c, LabelFont& f) {
-    PaintExitPanels(c, f, "EXIT");
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    PaintExitPanels(c, f, kSystemMenuDialogLayout, "MENU");
+    PaintExitPanels(c, f, kExitDialogLayout, "EXIT");
 }
 void PaintExitP01(Canvas& c, LabelFont& f) {
-    PaintExitPanels(c, f, "REPLAY");
+    PaintExitPanels(c, f, kExitDialogLayout, "REPLAY");
 }
 
 // ---- System menu -------------------------------------------------------------------------------
@@ -334,7 +338,7 @@ std::vector<int16_t> Tick(const SoundAsset& a) {
 
 const std::vector<PictureAsset>& SystemScreenPictures() {
     static const std::vector<PictureAsset> pictures = {
-        {"system\\EXIT_P.bmp", 798, 306, 32, PaintExitP},
+        {"system\\EXIT_P.bmp", 798, 366, 32, PaintExitP},
         {"system\\EXIT_P01.bmp", 798, 306, 32, PaintExitP01},
         {"system\\sys_m_base.bmp", kScreenW, kScreenH, 32, PaintMenuBase},
         {"system\\sys_m_moji.bmp", 140, 600, 32, PaintMenuText},
