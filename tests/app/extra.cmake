@@ -94,3 +94,15 @@ if(TARGET sample_game)
             $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
     set_tests_properties(RealWindow.SampleSearchShowsTheStreetAndASpotsMessage PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 endif()
+
+# The whole sample game in a real window, in parts that each drive the game from a fresh folder to
+# where they start: the first ending with every screen on the way and a save at the crossroads; the
+# save loaded after a restart and the second ending; the extras that both endings unlocked.
+if(TARGET sample_game)
+    foreach(part first_ending second_ending extras)
+        add_test(NAME RealWindow.WholeGame.${part}
+            COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/whole_game_${part}.sh
+                $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)
+        set_tests_properties(RealWindow.WholeGame.${part} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+    endforeach()
+endif()

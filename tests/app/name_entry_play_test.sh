@@ -27,15 +27,6 @@ wait_title() {
     return 1
 }
 plate="17 457 134 30"
-# The id of a window whose caption holds $1 (a literal, compared as bytes: the pattern search of
-# xdotool does not take UTF-8 in every locale).
-titled() {
-    local w
-    for w in $(xdotool search --name '.' 2>/dev/null); do
-        xdotool getwindowname "$w" 2>/dev/null | grep -qF "$1" && { echo "$w"; return 0; }
-    done
-    return 1
-}
 # The smallest shown window other than the game's and the dialog's, smaller than the screen (the
 # warning box; its caption is not always readable here).
 other_window() {
@@ -50,13 +41,6 @@ other_window() {
 wait_for_other_window() {
     for _ in $(seq 100); do
         other_window && return 0
-        sleep 0.1
-    done
-    return 1
-}
-wait_for_titled() {
-    for _ in $(seq 100); do
-        titled "$1" && return 0
         sleep 0.1
     done
     return 1

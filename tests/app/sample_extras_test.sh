@@ -15,17 +15,6 @@ source_game=$2
 assets=$3
 sample_game_setup extras
 
-# Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
-# picture $1.
-wait_for() {
-    for _ in $(seq 40); do
-        shot
-        [ "$(differing "$@")" = 0 ] && return 0
-        sleep 0.25
-    done
-    return 1
-}
-
 title0="$assets/system/title_bg.bmp"
 title1="$assets/system/title_bg01.bmp"
 gallery="$assets/system/cg_base.bmp"

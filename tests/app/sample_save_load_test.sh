@@ -14,20 +14,6 @@ source_game=$2
 title=$3/system/title_bg.bmp
 sample_game_setup save-load
 
-# The last screenshot's game picture, kept as $1.
-keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
-# Waits until the text band holds a whole page (two screenshots alike, text in it).
-wait_for_page() {
-    local previous=-1 now=0
-    for _ in $(seq 50); do
-        sleep 0.4
-        shot
-        now=$(bright 140 496 760 32)
-        [ "$now" -gt 400 ] && [ "$now" = "$previous" ] && return 0
-        previous=$now
-    done
-    return 1
-}
 # Starts the game, answers the dialog, cuts the logo short and waits for the title menu.
 start_to_title() {
     GAME_LOG="$work/log" start_game "$kestrel"

@@ -12,13 +12,6 @@ assets=$3
 sample_game_setup transition
 
 room="$assets/bmp/bg01.bmp"
-# As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
-# pixel one step below the picture it brings in.
-near() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -fuzz 3% -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
-}
 title="$assets/system/title_bg.bmp"
 
 GAME_LOG="$work/log" start_game "$kestrel"

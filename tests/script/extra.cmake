@@ -7,3 +7,16 @@ if(TARGET sasm)
             -DWORK=${CMAKE_CURRENT_BINARY_DIR}/sasm_tool_check
             -P ${CMAKE_CURRENT_SOURCE_DIR}/script/sasm_tool_check.cmake)
 endif()
+
+# The sample game's scripts name only pictures, sounds and scripts that its build makes; and the
+# check fails on a script that names what is not there.
+if(TARGET sample_game)
+    add_test(NAME SampleGame.ScriptsNameOnlyFilesOfTheGame
+        COMMAND ${CMAKE_COMMAND} -DSCRIPTS=${CMAKE_SOURCE_DIR}/sample/scripts -DASSETS=${CMAKE_BINARY_DIR}/sample/assets
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/script/sample_names_check.cmake)
+    add_test(NAME SampleGame.NamesCheckFailsOnAMissingName
+        COMMAND ${CMAKE_COMMAND} -DSCRIPTS=${CMAKE_CURRENT_SOURCE_DIR}/script/names_check_bad
+            -DASSETS=${CMAKE_BINARY_DIR}/sample/assets -P ${CMAKE_CURRENT_SOURCE_DIR}/script/sample_names_check.cmake)
+    set_tests_properties(SampleGame.NamesCheckFailsOnAMissingName PROPERTIES
+        PASS_REGULAR_EXPRESSION "bad.sasm:2: LoadBg 1, \"bmp.*nowhere.bmp\".*bad.sasm:3: JumpScript \"nowhere.s\"")
+endif()

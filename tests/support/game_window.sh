@@ -114,8 +114,57 @@ differing() {
     convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
     compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
 }
+# The last screenshot's game picture, kept as $1.
+keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
+# As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
+# pixel one step below the picture it brings in.
+near() {
+    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
+    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
+    compare -fuzz 3% -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+}
+# Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
+# picture $1.
+wait_for() {
+    for _ in $(seq 40); do
+        shot
+        [ "$(differing "$@")" = 0 ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+# Waits until the text band of the bottom window holds a whole page (two screenshots alike, text in
+# it).
+wait_for_page() {
+    local previous=-1 now=0
+    for _ in $(seq 50); do
+        sleep 0.4
+        shot
+        now=$(bright 140 496 760 32)
+        [ "$now" -gt 400 ] && [ "$now" = "$previous" ] && return 0
+        previous=$now
+    done
+    return 1
+}
 # A click (button $3, the left one by default) at game point (x, y).
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
+
+# The id of a window whose caption holds $1 (a literal, compared as bytes: the pattern search of
+# xdotool does not take UTF-8 in every locale); wait_for_titled waits up to 10 s for it.
+titled() {
+    local w
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+        xdotool getwindowname "$w" 2>/dev/null | grep -qF "$1" && { echo "$w"; return 0; }
+    done
+    return 1
+}
+wait_for_titled() {
+    for _ in $(seq 100); do
+        titled "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 # The clicks that go round the places the sample's investigation day needs (each also goes on in a
 # message): the command column's map row, the flats on the map, the neighbour's row, the topic kind,
@@ -132,31 +181,80 @@ ctrl_click() {
     xdotool keyup ctrl
 }
 
-# Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
-# most $2 rounds (40) of the day's clicks. False when the menu never shows.
-play_to_title() {
-    local at
-    for _ in $(seq "${2:-40}"); do
+# The sample story's crossroads, the bridge of picture $1 (the generator's "bmp/bg03.bmp"), in the
+# last screenshot: above the choice panels and left of the dark band of the system menu.
+at_bridge() { [ "$(differing "$1" 140 0 280 150)" = 0 ]; }
+# The system menu over the bridge: its band darkens the right half of the picture.
+menu_over_bridge() { at_bridge "$1" && [ "$(differing "$1" 600 0 400 150)" != 0 ]; }
+# The game point of the centre of choice panel $1 (1 or 2) of a two-choice list.
+choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
+# True when game rectangle ($2..$5) of the last screenshot equals that of picture $1.
+shows() { [ "$(differing "$@")" = 0 ]; }
+
+# Plays the sample story on, at most $2 rounds of the day's clicks, until the command $4... holds
+# after a round (its screenshot taken), taking choice $3 at the crossroads, the bridge of picture
+# $1: there a right click closes the system menu and a click takes the choice. The command named by
+# $observe, when set, is run after every click with its point. False when the command never holds.
+play_rounds_until() {
+    local at bridge=$1 rounds=$2 choice=$3
+    shift 3
+    for _ in $(seq "$rounds"); do
         for at in "${day_clicks[@]}"; do
             ctrl_click "$at"
+            [ -n "${observe:-}" ] && "$observe" "$at"
         done
         shot
-        [ "$(differing "$1" 0 0 1024 480)" = 0 ] && return 0
+        "$@" && return 0
+        if menu_over_bridge "$bridge"; then
+            click 500 100 3
+            sleep 0.8
+        elif at_bridge "$bridge"; then
+            # shellcheck disable=SC2046
+            click $(choice_point "$choice")
+        fi
     done
     return 1
 }
+# Plays the sample story on to the title menu showing picture $1 (cut to the menu's upper part), at
+# most $2 rounds (40), taking choice $3 (1 by default: the first ending) at the crossroads.
+play_to_title() { play_rounds_until "${1%/system/*}/bmp/bg03.bmp" "${2:-40}" "${3:-1}" shows "$1" 0 0 1024 480; }
 
 # Plays the sample story, at most $1 rounds of the day's clicks, until the command $2 succeeds; it is
-# run after every click (and may click too). False when it never does.
+# run after every click with the click's point (and may click too). False when it never does.
 play_until() {
     local check=$2 at
     for _ in $(seq "$1"); do
         for at in "${day_clicks[@]}"; do
             ctrl_click "$at"
-            $check && return 0
+            $check "$at" && return 0
         done
     done
     return 1
+}
+
+# The sample's search screen (the street outside the flats, or the room upstairs) in a new
+# screenshot: its title strip's opaque band between the texts and the leave button is that of
+# "system/search.bmp" of the generator's folder $assets.
+strip_shown() {
+    shot
+    convert "$work/shot.png" -crop "540x70+$((X + 400))+$Y" +repage "$work/a.png"
+    convert "$assets/system/search.bmp" -alpha off -crop 540x70+400+0 +repage "$work/b.png"
+    [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1)" = 0 ]
+}
+# Game points of the sample's search: the command column's search row; spots 1 to 3 of the street's
+# hit mask (the lamp, the lit windows, the road) and spot 2 of the room's (the door).
+search_row="964 118"
+lamp="394 300"
+windows="510 200"
+road="300 480"
+door="780 300"
+# A click on the search row of the command column, which opens the search screen once the row is
+# offered; elsewhere in the day the point is on nothing (or goes on in a message).
+try_search() {
+    # shellcheck disable=SC2086
+    click $search_row
+    sleep 0.2
+    strip_shown
 }
 
 # For the tests on the sample game: copies the game folder $source_game afresh into a work folder

@@ -1,5 +1,5 @@
-// The sample game's staff roll: the still background of the roll it reaches, the credits strip that
-// scrolls over it, and the roll's music.
+// The sample game's two staff rolls, one for each ending: the still background of each roll, the
+// credits strip that scrolls over it, and each roll's music.
 #include <cmath>
 
 #include "mksample/canvas.h"
@@ -26,14 +26,44 @@ void PaintCreditBackground(Canvas& c, LabelFont&) {
         c.Fill(720 + (i % 3) * 6, 400 + i * 18, 80 - i * 6, 3, Argb(255, 150, 150, 140));
 }
 
-// The credits: headings and names down a translucent band, the roll's own width and height.
+// Dawn over the same water: a pale gradient, the sun low on the horizon, its path in stripes.
+void PaintDawnBackground(Canvas& c, LabelFont&) {
+    for (int32_t y = 0; y < kScreenH; ++y) {
+        const uint32_t k = static_cast<uint32_t>(y * 90 / kScreenH);
+        c.Fill(0, y, kScreenW, 1, Argb(255, 200 - k, 150 - k / 2, 140 + k / 3));
+    }
+    c.Disc(512, 330, 70, Argb(255, 255, 228, 170));
+    c.Fill(0, 330, kScreenW, kScreenH - 330, Argb(255, 70, 86, 120));
+    for (int32_t i = 0; i < 8; ++i)
+        c.Fill(470 + (i % 3) * 6, 350 + i * 24, 90 - i * 8, 3, Argb(255, 250, 210, 150));
+}
+
+struct CreditLine {
+    const char* text;
+    bool heading;
+};
+
+// The credits: headings and names down a translucent band, the roll's own width and height, and the
+// game's name in the last rows, which stay on screen at the end of the roll.
+template <size_t N>
+void PaintCredits(Canvas& c, LabelFont& f, const CreditLine (&lines)[N], uint32_t band, uint32_t heading) {
+    c.Fill(0, 0, c.Width(), c.Height(), band);
+    constexpr int32_t kGap = 90;
+    int32_t y = 700;
+    for (const CreditLine& line : lines) {
+        if (line.text[0] != '\0') {
+            const int32_t height = line.heading ? 30 : 24;
+            const int32_t w = f.Width(line.text, height);
+            c.Text(f, (c.Width() - w) / 2, y, line.text, height, line.heading ? heading : kWhite);
+        }
+        y += line.heading ? kGap : kGap + 40;
+    }
+    const int32_t w = f.Width("样本游戏", 40);
+    c.Text(f, (c.Width() - w) / 2, c.Height() - 70, "样本游戏", 40, heading);
+}
+
 void PaintCreditStrip(Canvas& c, LabelFont& f) {
-    c.Fill(0, 0, c.Width(), c.Height(), Argb(150, 8, 12, 30));
-    struct Line {
-        const char* text;
-        bool heading;
-    };
-    static constexpr Line kLines[] = {
+    static constexpr CreditLine kLines[] = {
         {"制作人员", true},        {"", false}, {"剧本", true},
         {"样本游戏剧本组", false}, {"", false}, {"程序", true},
         {"Kestrel 引擎组", false}, {"", false}, {"美术", true},
@@ -43,35 +73,56 @@ void PaintCreditStrip(Canvas& c, LabelFont& f) {
         {"所有玩家", false},       {"", false}, {"", false},
         {"感谢您的游玩", true},
     };
-    constexpr int32_t kGap = 90;
-    int32_t y = 700;
-    for (const Line& line : kLines) {
-        if (line.text[0] != '\0') {
-            const int32_t height = line.heading ? 30 : 24;
-            const int32_t w = f.Width(line.text, height);
-            c.Text(f, (c.Width() - w) / 2, y, line.text, height, line.heading ? kHeading : kWhite);
-        }
-        y += line.heading ? kGap : kGap + 40;
-    }
-    // The last rows stay on screen at the end of the roll: the game's name there.
-    const int32_t w = f.Width("样本游戏", 40);
-    c.Text(f, (c.Width() - w) / 2, c.Height() - 70, "样本游戏", 40, kHeading);
+    PaintCredits(c, f, kLines, Argb(150, 8, 12, 30), kHeading);
 }
 
-std::vector<int16_t> RollMusic(const SoundAsset& a) {
-    // A slow rising arpeggio over a held fifth, fading out.
+// The second ending's credits: the same people under the dawn, on a warmer band.
+void PaintDawnStrip(Canvas& c, LabelFont& f) {
+    static constexpr CreditLine kLines[] = {
+        {"黎明", true},
+        {"", false},
+        {"剧本", true},
+        {"样本游戏剧本组", false},
+        {"", false},
+        {"引擎", true},
+        {"Kestrel 引擎组", false},
+        {"", false},
+        {"画面", true},
+        {"样本画室", false},
+        {"", false},
+        {"音乐", true},
+        {"样本乐团", false},
+        {"", false},
+        {"", false},
+        {"她回来了", true},
+    };
+    PaintCredits(c, f, kLines, Argb(140, 60, 30, 20), Argb(255, 255, 220, 160));
+}
+
+// A slow arpeggio of four notes over a held fifth (low, high), fading out.
+std::vector<int16_t> Arpeggio(const SoundAsset& a, const double (&notes)[4], double low, double high) {
     std::vector<int16_t> pcm(static_cast<size_t>(a.frames) * a.channels);
-    constexpr double kNotes[] = {262, 330, 392, 523};
     for (uint32_t i = 0; i < a.frames; ++i) {
         const double t = static_cast<double>(i) / a.rate;
         const double fade = 1.0 - t / (static_cast<double>(a.frames) / a.rate);
-        const double note = kNotes[static_cast<int>(t * 2) % 4];
-        const double v = fade * (4000 * std::sin(2 * M_PI * 131 * t) + 3000 * std::sin(2 * M_PI * 196 * t) +
+        const double note = notes[static_cast<int>(t * 2) % 4];
+        const double v = fade * (4000 * std::sin(2 * M_PI * low * t) + 3000 * std::sin(2 * M_PI * high * t) +
                                  3500 * std::sin(2 * M_PI * note * t));
         for (int ch = 0; ch < a.channels; ++ch)
             pcm[static_cast<size_t>(i) * a.channels + ch] = static_cast<int16_t>(std::lround(v));
     }
     return pcm;
+}
+
+// Rising in C major for the night; falling in G for the dawn.
+std::vector<int16_t> RollMusic(const SoundAsset& a) {
+    constexpr double kNotes[] = {262, 330, 392, 523};
+    return Arpeggio(a, kNotes, 131, 196);
+}
+
+std::vector<int16_t> DawnMusic(const SoundAsset& a) {
+    constexpr double kNotes[] = {784, 587, 494, 392};
+    return Arpeggio(a, kNotes, 98, 147);
 }
 
 } // namespace
@@ -80,6 +131,8 @@ const std::vector<PictureAsset>& SampleCreditPictures() {
     static const std::vector<PictureAsset> pictures = {
         {"system\\credit_n.bmp", kScreenW, kScreenH, 24, PaintCreditBackground},
         {"system\\credit01.bmp", CCreditRoll::kStripWidth, CCreditRoll::kStripHeight, 32, PaintCreditStrip},
+        {"system\\credit_b.bmp", kScreenW, kScreenH, 24, PaintDawnBackground},
+        {"system\\credit02.bmp", CCreditRoll::kStripWidth, CCreditRoll::kStripHeight, 32, PaintDawnStrip},
     };
     return pictures;
 }
@@ -87,6 +140,7 @@ const std::vector<PictureAsset>& SampleCreditPictures() {
 const std::vector<SoundAsset>& SampleCreditSounds() {
     static const std::vector<SoundAsset> sounds = {
         {"bgm\\op_short.ogg", 2, 44100, 44100 * 5, RollMusic},
+        {"bgm\\bgm08.ogg", 2, 44100, 44100 * 5, DawnMusic},
     };
     return sounds;
 }

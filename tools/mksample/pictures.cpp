@@ -482,7 +482,7 @@ const std::vector<PictureAsset>& SamplePictures() {
         for (const auto* more :
              {&SequencePictures(), &SaveLoadPictures(), &SampleCreditPictures(), &SampleNotebookPictures(),
               &InvestigationPictures(), &StoryPictures(), &SystemScreenPictures(), &SampleExtrasPictures(),
-              &TransitionPictures(), &InlineIconPictures(), &SearchPictures()})
+              &TransitionPictures(), &InlineIconPictures(), &SearchPictures(), &EndingPictures()})
             list.insert(list.end(), more->begin(), more->end());
         return list;
     }();

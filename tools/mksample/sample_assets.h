@@ -56,11 +56,14 @@ const std::vector<SoundAsset>& SampleSounds();
 const std::vector<MovieAsset>& SampleMovies();
 // The save and load screens' pictures.
 const std::vector<PictureAsset>& SaveLoadPictures();
-// The staff roll's pictures and music.
+// The staff rolls' pictures and music.
 const std::vector<PictureAsset>& SampleCreditPictures();
 const std::vector<SoundAsset>& SampleCreditSounds();
 // The notebook's pages, parts and flow-chart pieces.
 const std::vector<PictureAsset>& SampleNotebookPictures();
+// The endings' pictures and music (besides the staff rolls).
+const std::vector<PictureAsset>& EndingPictures();
+const std::vector<SoundAsset>& EndingSounds();
 // The extras' pictures and sounds.
 const std::vector<PictureAsset>& SampleExtrasPictures();
 const std::vector<SoundAsset>& SampleExtrasSounds();

@@ -155,9 +155,10 @@ const std::vector<SoundAsset>& SampleSounds() {
         // "tak": the first speaker of the voice tables, with a volume of its own.
         {"voice\\mis001.ogg", 1, kRate, Frames(1.5), VoiceLine},
     };
-    static const std::vector<SoundAsset> sounds =
+    static const std::vector<SoundAsset> sounds = Joined(
         Joined(Joined(Joined(Joined(base, SequenceSounds()), SampleCreditSounds()), SystemScreenSounds()),
-               SampleExtrasSounds());
+               SampleExtrasSounds()),
+        EndingSounds());
     return sounds;
 }
 

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# The whole sample game through the real binary in a real window (run through with-xvfb), first
+# part: from the start-up dialog through the logos, the opening movie and the title menu into a new
+# game; on the first page the backlog, then the configuration screen with the name-entry dialog
+# (the hero renamed); the notebook once the story offers it; the investigation day with its map and
+# its search (a rumour picked from a list file, the room upstairs searched); at the bridge the
+# system menu, from which the game is saved into slot 1; the first choice, the night's ending, its
+# staff roll and the staff-roll movie, and the title menu in the look of a seen ending. After the
+# quit: the flags and names in save/Config.dat and the fields of the saved record.
+#
+#   whole_game_first_ending.sh KESTREL GAME_FOLDER ASSET_FOLDER
+#
+# GAME_FOLDER is copied afresh; ASSET_FOLDER holds the generator's loose pictures to compare with.
+set -u
+kestrel=$1
+. "$(dirname "$0")/../support/game_window.sh"
+source_game=$2
+assets=$3
+sample_game_setup whole-first
+. "$(dirname "$0")/whole_game_steps.sh"
+
+# --- Start-up dialog with its defaults (window, the movie played), the two logos, the movie. -------
+GAME_LOG="$work/log" start_game "$kestrel"
+xdotool mousemove 512 384
+wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
+sleep 0.5 # mapped and drawn before the key arrives
+xdotool key Return
+find_game_window
+xdotool mousemove $((X + 500)) $((Y + 300))
+wait_for "$assets/system/logo.bmp" 0 0 1024 576 || fail "the first logo was not shown"
+wait_for "$assets/system/logo01.bmp" 0 0 1024 576 || fail "the second logo was not shown"
+movie=0
+for _ in $(seq 60); do
+    shot
+    [ "$(convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:)" -gt 2000 ] && movie=1 && break
+    sleep 0.2
+done
+[ "$movie" = 1 ] || fail "no opening movie in the window"
+click 500 300 3 # a right click skips it
+
+# --- The title menu of a game with no ending seen. --------------------------------------------------
+wait_for "$title0" 0 0 1024 480 || fail "the title menu did not follow the movie"
+xdotool mousemove $((X + 639)) $((Y + 503))
+sleep 0.4
+shot
+[ "$(differing "$title0" 586 491 106 24)" = 0 ] || fail "the extras button lights up with no ending seen"
+
+# --- New game: the first page over the room. --------------------------------------------------------
+new_game
+[ "$(differing "$assets/bmp/bg01.bmp" 0 0 1024 440)" = 0 ] || fail "the room is not behind the first page"
+for _ in 1 2; do
+    click 500 300
+    sleep 0.5
+    wait_for_page || fail "no next page"
+done
+keep "$work/page.png"
+
+# --- The backlog from the window's button: the room darkened under its panel, the earlier pages. ---
+click 729 468
+backlog="$work/backlog.png"
+convert "$assets/bmp/bg01.bmp" "$assets/system/backlog_base.bmp" -composite "$backlog"
+for _ in $(seq 20); do
+    sleep 0.3
+    shot
+    [ "$(near "$backlog" 300 300 600 100)" = 0 ] && break
+done
+[ "$(near "$backlog" 300 300 600 100)" = 0 ] || fail "the backlog's panel is not over the room"
+[ "$(bright 40 8 880 60)" -gt 200 ] || fail "no message text in the backlog"
+click 500 300 3
+wait_for "$work/page.png" 0 0 1024 448 || fail "the backlog did not return to the page"
+
+# --- The configuration from the window's button; the hero renamed in the name-entry dialog. --------
+click 925 469
+wait_for "$assets/system/config_base.bmp" 0 0 1024 70 || fail "the configuration screen did not open"
+click 664 507
+dialog=$(wait_for_titled "更改主人公") || fail "no name-entry dialog"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell --prefix D "$dialog")" # DX, DY, DWIDTH, DHEIGHT
+xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
+sleep 0.2
+xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 80 "$family"
+xdotool key Tab BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 80 "$given"
+sleep 0.3
+xdotool key Return
+for _ in $(seq 30); do
+    titled "更改主人公" >/dev/null || break
+    sleep 0.2
+done
+titled "更改主人公" >/dev/null && fail "the dialog did not accept the names"
+sleep 0.5
+click 937 445 # OK: back to the game
+wait_for "$work/page.png" 0 0 1024 448 || fail "the configuration screen did not return to the page"
+
+# --- On through the first script; the notebook once the window offers its button. -----------------
+notebook=0
+for _ in $(seq 30); do
+    click 989 469 # a page click until the button answers
+    sleep 0.6
+    shot
+    if [ "$(differing "$assets/system/note_base01.bmp" 0 0 1024 60)" = 0 ]; then
+        notebook=1
+        break
+    fi
+done
+[ "$notebook" = 1 ] || fail "the notebook did not open from the window's button"
+click 500 300 3
+sleep 1.5
+
+# --- The investigation day: the map (looked for each time the command screen's map row is clicked,
+# until it was seen), then the search row: the street searched, a rumour picked from the list file,
+# the room upstairs searched and left. -------------------------------------------------------------
+map_seen=0
+look_for_map() {
+    [ "$map_seen" = 0 ] && [ "$1" = "964 78" ] || return 0
+    for _ in 1 2 3 4; do
+        sleep 0.25
+        shot
+        shows "$assets/system/map_01.bmp" 0 100 180 300 && map_seen=1 && return 0
+    done
+}
+map_then_search() {
+    look_for_map "$1"
+    [ "$map_seen" = 1 ] && try_search
+}
+play_until 30 map_then_search || fail "the map and then the search screen were not seen"
+# Clicks at game point $1 until the search screen's strip is back over picture $2.
+search_again() {
+    for _ in $(seq 30); do
+        # shellcheck disable=SC2086
+        click $1
+        sleep 0.4
+        strip_shown && [ "$(differing "$2" 0 120 1024 300)" -lt 3000 ] && return 0
+    done
+    return 1
+}
+# shellcheck disable=SC2086
+click $road
+rows=0
+for _ in $(seq 20); do
+    click 300 300 # on through the messages; beside the list's rows
+    sleep 0.5
+    shot
+    rows=$(bright 560 32 200 52)
+    [ "$rows" -gt 20 ] && break
+done
+[ "$rows" -gt 20 ] || fail "the rumour list did not show its rows"
+click 650 72 # the second rumour
+search_again "500 300" "$assets/bmp/bg02.bmp" || fail "the rumour's script did not go back to the search screen"
+# shellcheck disable=SC2086
+click $windows
+search_again "300 300" "$assets/bmp/bg01.bmp" || fail "the room upstairs was not searched"
+# shellcheck disable=SC2086
+click $door
+search_again "500 300" "$assets/bmp/bg01.bmp" || fail "the door's script did not go back to the room"
+click 986 51 # leave
+sleep 1.2
+click 450 317 # Yes
+down=0
+for _ in $(seq 20); do
+    sleep 0.5
+    shot
+    shows "$assets/bmp/bg02.bmp" 100 150 700 280 && down=1 && break
+    click 500 300 # on through the message of the way down
+done
+[ "$down" = 1 ] || fail "leaving the room did not lead back down to the street"
+
+# --- The rest of the day and the memory, on to the bridge; the system menu over it. --------------
+play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
+# --- Saved into slot 1 from the system menu; the story goes on at the bridge. ---------------------
+save_from_menu
+[ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] || fail "no save file of 255224 bytes"
+
+# --- The first choice: the night's ending, its staff roll, the staff-roll movie, the title. --------
+take_choice 1
+wait_for "$assets/bmp/bg02.bmp" 0 0 1024 440 || fail "the night's ending did not show the street"
+through_ending_to_roll 2 "$assets/system/credit_n.bmp"
+click 500 300 # seen just before: a click skips it
+play_to_title "$title1" 10 || fail "the staff roll did not lead to the title menu of a seen ending"
+
+quit_game
+
+# --- What the story left in save/Config.dat and in the saved record. ------------------------------
+[ "$(stat -c %s save/Config.dat 2>/dev/null)" = 62258 ] || fail "no Config.dat of 62258 bytes"
+expect_bytes save/Config.dat $((0x7A4 + 40)) 8 "1 1 1 1 1 0 0 0" "read flags of ids 40 to 47"
+expect_bytes save/Config.dat $((0x7A4 + 33)) 2 "0 0" "read flags of the second replay scene"
+expect_bytes save/Config.dat $((0x29C)) 3 "1 0 0" "taken choices of set 0"
+expect_bytes save/Config.dat $((0x3C8)) 2 "1 0" "replay unlocks 0 and 1"
+expect_bytes save/Config.dat $((0x3DC)) 15 "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0" "ending flags 0 to 14"
+expect_bytes save/Config.dat $((0x3F8)) 1 "1" "seen flag of the old photograph"
+expect_bytes save/Config.dat $((0x3F8 + 10)) 1 "0" "seen flag of the dawn's picture"
+expect_text save/Config.dat $((0xF204)) "$family" "family name"
+expect_text save/Config.dat $((0xF20F)) "$given" "given name"
+check_bridge_record save/savefile00.sav
+echo "1 passed, 0 failed"

@@ -1,0 +1,179 @@
+# shellcheck shell=bash
+# Steps of the whole-game tests on the sample game (sourced after tests/support/game_window.sh and
+# sample_game_setup; $assets is the generator's folder of loose pictures).
+
+title0="$assets/system/title_bg.bmp"   # no ending seen
+title1="$assets/system/title_bg01.bmp" # an ending seen
+title2="$assets/system/title_bg02.bmp" # the second ending seen
+bridge="$assets/bmp/bg03.bmp"
+# The hero's new names, typed as text into the name-entry dialog.
+family="林"
+given="晓风"
+
+
+# Finds the game's window; sets X, Y, WIDTH and HEIGHT.
+find_game_window() {
+    local wid
+    wid=$(wait_for_window '^Kestrel$') || fail "no main window"
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    [ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 576 ] || fail "window of ${WIDTH}x$HEIGHT"
+}
+
+# Starts the game, answers the dialog skipping the movie, cuts the logo short with Ctrl and waits
+# for the title menu showing picture $1.
+start_to_title() {
+    GAME_LOG="$work/log" start_game "$kestrel"
+    xdotool mousemove 512 384
+    wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
+    answer_dialog_skipping_movie
+    find_game_window
+    xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
+    wait_for "$1" 0 0 1024 480
+    local shown=$?
+    xdotool keyup ctrl
+    [ "$shown" = 0 ] || fail "the title menu did not appear"
+}
+
+# From the title menu: a new game, on to its first whole page.
+new_game() {
+    click 296 503
+    sleep 0.3
+    click 296 503 # cuts the fade-out short
+    wait_for_page || fail "no first page"
+}
+
+# Plays on from the first script to the system menu over the bridge.
+play_to_menu_at_bridge() { play_rounds_until "$bridge" 60 1 menu_over_bridge "$bridge"; }
+
+# The system menu over the bridge: its save button, slot 1 and Yes; the save screen left with a
+# right click, back to the bridge.
+save_from_menu() {
+    sleep 1.2 # the menu's labels in place
+    click 763 214
+    wait_for "$assets/system/save_base.bmp" 0 0 700 76 || fail "the save screen did not open from the menu"
+    sleep 0.5
+    click 256 132 # slot 1
+    sleep 0.8
+    click 450 317 # Yes
+    for _ in $(seq 30); do
+        [ -f save/savefile00.sav ] && break
+        sleep 0.2
+    done
+    sleep 1.0
+    click 500 20 3
+    wait_for "$bridge" 140 0 280 150 || fail "the save screen did not return to the bridge"
+}
+
+# Closes the system menu over the bridge with a right click (again should the menu still be opening
+# and let it pass), waiting for its fade-out.
+close_menu_over_bridge() {
+    for _ in $(seq 5); do
+        sleep 1.2
+        click 500 100 3
+        for _ in $(seq 8); do
+            sleep 0.25
+            shot
+            menu_over_bridge "$bridge" || return 0
+        done
+    done
+    fail "the system menu over the bridge did not close"
+}
+
+# Loads slot 1 from the title menu.
+load_from_title() {
+    click 404 503
+    wait_for "$assets/system/load_base.bmp" 0 0 700 76 || fail "the load screen did not open"
+    sleep 0.5
+    click 256 132 # slot 1
+    sleep 0.8
+    click 450 317 # Yes
+}
+
+# At the bridge, clicks on until choice $1 is taken and the bridge gives way to the ending.
+take_choice() {
+    for _ in $(seq 30); do
+        shot
+        at_bridge "$bridge" || return 0
+        menu_over_bridge "$bridge" && fail "the system menu is still over the bridge"
+        # shellcheck disable=SC2046
+        click $(choice_point "$1")
+        sleep 0.6
+    done
+    fail "choice $1 was not taken"
+}
+
+# Clicks through $1 pages of an ending, then waits for the staff roll over background picture $2
+# (right of both rolls' strips).
+through_ending_to_roll() {
+    for _ in $(seq "$1"); do
+        wait_for_page || fail "no page of the ending"
+        click 500 300
+        sleep 0.8
+    done
+    wait_for "$2" 700 0 324 576 || fail "no staff roll over $(basename "$2")"
+}
+
+# Byte $2 of file $1 and the $3 after it, as unsigned decimals, must read $4 (what: $5).
+expect_bytes() {
+    local got
+    got=$(od -An -tu1 -v -j "$2" -N "$3" "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+    [ "$got" = "$4" ] || fail "$5 in $1: $got, not $4"
+}
+# The zero-terminated field at byte $2 of file $1 must hold text $3 (UTF-8 here, game text in the
+# file) (what: $4).
+expect_text() {
+    local want got length
+    want=$(printf '%s' "$3" | iconv -f UTF-8 -t GBK | od -An -tx1 -v | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+    length=$(printf '%s' "$3" | iconv -f UTF-8 -t GBK | wc -c)
+    got=$(od -An -tx1 -v -j "$2" -N $((length + 1)) "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+    [ "$got" = "$want 00" ] || fail "$4 in $1: $got, not $want 00"
+}
+
+# The record saved from the system menu at the bridge: it resumes the crossroads script in the
+# interpreter, after the line on screen, with the bridge in layer 1 and the bridge's music.
+check_bridge_record() {
+    [ "$(stat -c %s "$1" 2>/dev/null)" = 255224 ] || fail "no save record of 255224 bytes in $1"
+    expect_bytes "$1" $((0xB644)) 1 "2" "resume scene"
+    expect_text "$1" $((0xC974)) "ending.s" "script name"
+    expect_text "$1" $((0xB6C5)) 'bmp\bg03.bmp' "picture of layer 1"
+    expect_text "$1" $((0xC8F4)) "bgm02.ogg" "music"
+    expect_text "$1" $((0xCADC)) "在做决定之前，先把这一刻记下来吧。" "text of the current message"
+}
+
+# Quits through the quit question; the game must end with 0.
+quit_game() {
+    quit_through_question "$pid" || fail "the game did not end"
+    wait "$pid"
+    local rc=$?
+    pid=
+    [ $rc -eq 0 ] || fail "the game ended with $rc"
+}
+
+# The first run of the later parts, with no checks on the way: a new game to the bridge, saved into
+# slot 1 from the system menu, the first ending, the title menu of a seen ending, quit.
+first_ending_saved_at_bridge() {
+    start_to_title "$title0"
+    new_game
+    play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"
+    save_from_menu
+    take_choice 1
+    play_to_title "$title1" 15 || fail "the first ending did not lead to the title menu"
+    quit_game
+}
+
+# The record of slot 1 loaded from the title menu: the system menu opens again over the bridge and
+# is closed with a right click; then the second choice.
+second_ending_from_save() {
+    load_from_title
+    for _ in $(seq 40); do
+        shot
+        menu_over_bridge "$bridge" && break
+        sleep 0.25
+    done
+    menu_over_bridge "$bridge" || fail "the loaded game did not resume at the system menu over the bridge"
+    close_menu_over_bridge
+    take_choice 2
+    wait_for "$assets/bmp/ev02a.bmp" 0 0 1024 440 || fail "the dawn's ending did not show its picture"
+    through_ending_to_roll 3 "$assets/system/credit_b.bmp"
+}
