@@ -248,7 +248,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
     bool typing = false;
     RECT field{};
     while (!dialog.Ended()) {
-        if (TerminationRequested() != TerminationCause::None) {
+        if (TerminationRequested() != TerminationCause::None || DisplayConnectionLost()) {
             ClickOrEnd(dialog, escapeId);
             break;
         }
@@ -264,6 +264,10 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
             SDL_Rect area{field.left, field.top, field.right - field.left, field.bottom - field.top};
             SDL_SetTextInputRect(&area);
         }
+        // A lost display shows in any call that reaches the server (and asks the game to end, which
+        // the loop's head answers); nothing more may be asked of the server.
+        if (DisplayConnectionLost())
+            continue;
         if (dirty) {
             view.Render(pixels);
             if (SDL_Surface* s = SDL_GetWindowSurface(window)) {
@@ -278,6 +282,8 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
             }
             dirty = false;
         }
+        if (DisplayConnectionLost())
+            continue;
         SDL_Event e;
         if (!SDL_WaitEventTimeout(&e, 100))
             continue;

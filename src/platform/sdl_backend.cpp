@@ -447,6 +447,11 @@ std::unique_ptr<Backend> CreateSdlBackend() {
     // The game asks its own quit question; signals end the process as usual.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Boxes and dialogs draw into their window's own surface. Backed by a renderer, that surface
+    // would make the library build the window anew (hiding it) the first time it is drawn, which
+    // shows as a flicker and, with the display gone at that moment, crashes inside the X library.
+    // A default only: the environment variable still decides where it is set.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "kestrel: no display: %s\n", SDL_GetError());
         return nullptr;
