@@ -56,9 +56,6 @@ bool DisplayConnectionLost() {
 
 void WatchDisplayErrors() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || SDL_strcmp(driver, "x11") != 0)
-        return;
     XSetIOErrorHandler(OnConnectionBroken);
     XSetErrorHandler(OnProtocolError);
 #endif

@@ -9,8 +9,10 @@ struct SDL_Window;
 
 namespace plat {
 
-// Takes Xlib's error handling over (process-wide) once SDL's video runs on X11: as early as possible,
-// since an error is reported long after the request that caused it.
+// Takes Xlib's error handling over (process-wide; without effect where no X11 video runs). Called before
+// SDL's video starts: its X11 driver keeps the handler it finds, calls it from its own, and puts it back
+// when it closes its connections, so that an error read only then (one of a request made long before)
+// is reported here rather than ending the process with Xlib's default.
 void WatchDisplayErrors();
 
 // Watches the connection of `window` (once per connection; other video drivers are left alone).

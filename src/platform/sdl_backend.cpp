@@ -452,11 +452,11 @@ std::unique_ptr<Backend> CreateSdlBackend() {
     // shows as a flicker and, with the display gone at that moment, crashes inside the X library.
     // A default only: the environment variable still decides where it is set.
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+    WatchDisplayErrors();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "kestrel: no display: %s\n", SDL_GetError());
         return nullptr;
     }
-    WatchDisplayErrors();
     SDL_StopTextInput();
     return std::make_unique<SdlBackend>();
 }
