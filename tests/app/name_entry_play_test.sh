@@ -72,17 +72,7 @@ play_to_hero_line() {
     convert "$work/shot.png" -crop "134x30+$((X + 17))+$((Y + 457))" +repage "$1"
 }
 
-GAME_LOG="$work/log" start_game "$kestrel"
-xdotool mousemove 512 384
-wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-answer_dialog_skipping_movie
-wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
-xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-wait_title
-xdotool keyup ctrl
-title_shown || fail "the title menu did not appear"
+start_to_title "$title"
 
 # --- The hero's line with the default name, then back to the title through the quit screen. --------
 play_to_hero_line "$work/plate-before.png"

@@ -22,16 +22,7 @@ replay="$assets/system/scene_base.bmp"
 header="0 0 700 76" # the screens' title band, clear of every button
 
 # --- Start-up dialog, the logo cut short with Ctrl, the title menu. ---------------------------------
-GAME_LOG="$work/log" start_game "$kestrel"
-xdotool mousemove 512 384
-wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-answer_dialog_skipping_movie
-wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
-xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-wait_for "$title0" 0 0 1024 480 || fail "the title menu did not appear"
-xdotool keyup ctrl
+start_to_title "$title0"
 
 # --- A new game played through to the title menu of a seen ending (Ctrl cuts the sequences). -------
 click 296 503

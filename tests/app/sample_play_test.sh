@@ -16,30 +16,9 @@ assets=$3
 sample_game_setup sample
 
 title="$assets/system/title_bg.bmp"
-# The title picture above the button row is on screen, exactly ($1: another title picture).
-title_shown() {
-    shot
-    [ "$(differing "${1:-$title}" 0 0 1024 480)" = 0 ]
-}
 
-# --- Start-up dialog: the second group's "不播放" skips the opening movie. -------------------------
-GAME_LOG="$work/log" start_game "$kestrel"
-xdotool mousemove 512 384
-wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-answer_dialog_skipping_movie
-wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
-[ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 576 ] || fail "window of ${WIDTH}x$HEIGHT"
-
-# --- Logo, cut short with Ctrl held, then the title menu. -------------------------------------------
-xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-for _ in $(seq 60); do
-    title_shown && break
-    sleep 0.25
-done
-xdotool keyup ctrl
-title_shown || fail "the title menu did not appear"
+# --- Start-up dialog ("不播放" skips the opening movie), the logo cut short with Ctrl, the title menu.
+start_to_title "$title"
 for r in "259 491 75 24" "372 491 65 24" "468 491 87 24" "586 491 106 24" "726 491 52 24"; do
     [ "$(differing "$title" $r)" = 0 ] || fail "button ($r) not drawn as the title picture shows it"
 done

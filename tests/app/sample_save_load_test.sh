@@ -14,34 +14,8 @@ source_game=$2
 title=$3/system/title_bg.bmp
 sample_game_setup save-load
 
-# Starts the game, answers the dialog, cuts the logo short and waits for the title menu.
-start_to_title() {
-    GAME_LOG="$work/log" start_game "$kestrel"
-    xdotool mousemove 512 384
-    wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-    answer_dialog_skipping_movie
-    wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-    sleep 0.3
-    eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
-    xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-    local shown=0
-    for _ in $(seq 60); do
-        shot
-        [ "$(differing "$title" 0 0 1024 480)" = 0 ] && { shown=1; break; }
-        sleep 0.25
-    done
-    xdotool keyup ctrl
-    [ "$shown" = 1 ] || fail "the title menu did not appear"
-}
-quit_game() {
-    quit_through_question "$pid" || fail "the game did not end"
-    wait "$pid"
-    local rc=$?
-    pid=
-    [ $rc -eq 0 ] || fail "the game ended with $rc"
-}
 # --- First run: a new game, the first page saved into slot 1. ------------------------------------
-start_to_title
+start_to_title "$title"
 click 296 503
 sleep 0.3
 click 296 503 # cuts the fade-out short
@@ -64,7 +38,7 @@ shot
 quit_game
 
 # --- Second run: slot 1 loaded from the title menu. --------------------------------------------------
-start_to_title
+start_to_title "$title"
 click 404 503 # load
 sleep 3 # the title's fade-out, then the load screen's fade-in
 click 256 132 # slot 1

@@ -125,31 +125,13 @@ map_then_search() {
     [ "$map_seen" = 1 ] && try_search
 }
 play_until 30 map_then_search || fail "the map and then the search screen were not seen"
-# Clicks at game point $1 until the search screen's strip is back over picture $2.
-search_again() {
-    for _ in $(seq 30); do
-        # shellcheck disable=SC2086
-        click $1
-        sleep 0.4
-        strip_shown && [ "$(differing "$2" 0 120 1024 300)" -lt 3000 ] && return 0
-    done
-    return 1
-}
 # shellcheck disable=SC2086
 click $road
-rows=0
-for _ in $(seq 20); do
-    click 300 300 # on through the messages; beside the list's rows
-    sleep 0.5
-    shot
-    rows=$(bright 560 32 200 52)
-    [ "$rows" -gt 20 ] && break
-done
-[ "$rows" -gt 20 ] || fail "the rumour list did not show its rows"
+show_rumour_list || fail "the rumour list did not show its rows"
 click 650 72 # the second rumour
 search_again "500 300" "$assets/bmp/bg02.bmp" || fail "the rumour's script did not go back to the search screen"
 # shellcheck disable=SC2086
-click $windows
+click $lit_windows
 search_again "300 300" "$assets/bmp/bg01.bmp" || fail "the room upstairs was not searched"
 # shellcheck disable=SC2086
 click $door

@@ -11,30 +11,6 @@ family="林"
 given="晓风"
 
 
-# Finds the game's window; sets X, Y, WIDTH and HEIGHT.
-find_game_window() {
-    local wid
-    wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-    sleep 0.3
-    eval "$(xdotool getwindowgeometry --shell "$wid")"
-    [ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 576 ] || fail "window of ${WIDTH}x$HEIGHT"
-}
-
-# Starts the game, answers the dialog skipping the movie, cuts the logo short with Ctrl and waits
-# for the title menu showing picture $1.
-start_to_title() {
-    GAME_LOG="$work/log" start_game "$kestrel"
-    xdotool mousemove 512 384
-    wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-    answer_dialog_skipping_movie
-    find_game_window
-    xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-    wait_for "$1" 0 0 1024 480
-    local shown=$?
-    xdotool keyup ctrl
-    [ "$shown" = 0 ] || fail "the title menu did not appear"
-}
-
 # From the title menu: a new game, on to its first whole page.
 new_game() {
     click 296 503
@@ -139,15 +115,6 @@ check_bridge_record() {
     expect_text "$1" $((0xB6C5)) 'bmp\bg03.bmp' "picture of layer 1"
     expect_text "$1" $((0xC8F4)) "bgm02.ogg" "music"
     expect_text "$1" $((0xCADC)) "在做决定之前，先把这一刻记下来吧。" "text of the current message"
-}
-
-# Quits through the quit question; the game must end with 0.
-quit_game() {
-    quit_through_question "$pid" || fail "the game did not end"
-    wait "$pid"
-    local rc=$?
-    pid=
-    [ $rc -eq 0 ] || fail "the game ended with $rc"
 }
 
 # The first run of the later parts, with no checks on the way: a new game to the bridge, saved into

@@ -149,6 +149,48 @@ wait_for_page() {
 # A click (button $3, the left one by default) at game point (x, y).
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
 
+# Finds the game's window; sets wid (its id), X, Y, WIDTH and HEIGHT.
+find_game_window() {
+    wid=$(wait_for_window '^Kestrel$') || fail "no main window"
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    [ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 576 ] || fail "window of ${WIDTH}x$HEIGHT"
+}
+
+# Starts the game ($kestrel, its log in $work/log), answers the dialog skipping the movie, cuts the
+# logo short with Ctrl and waits for the title menu showing picture $1.
+start_to_title() {
+    GAME_LOG="$work/log" start_game "$kestrel"
+    xdotool mousemove 512 384
+    wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
+    answer_dialog_skipping_movie
+    find_game_window
+    xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
+    wait_for "$1" 0 0 1024 480
+    local shown=$?
+    xdotool keyup ctrl
+    [ "$shown" = 0 ] || fail "the title menu did not appear"
+}
+
+# Quits through the quit question; the game must end with 0.
+quit_game() {
+    quit_through_question "$pid" || fail "the game did not end"
+    wait "$pid"
+    local rc=$?
+    pid=
+    [ $rc -eq 0 ] || fail "the game ended with $rc"
+}
+
+# Waits (up to about twelve seconds) until the text band of the bottom window shows text.
+wait_for_message() {
+    for _ in $(seq 40); do
+        sleep 0.3
+        shot
+        [ "$(bright 140 496 760 32)" -gt 200 ] && return 0
+    done
+    return 1
+}
+
 # The id of a window whose caption holds $1 (a literal, compared as bytes: the pattern search of
 # xdotool does not take UTF-8 in every locale); wait_for_titled waits up to 10 s for it.
 titled() {
@@ -245,7 +287,7 @@ strip_shown() {
 # hit mask (the lamp, the lit windows, the road) and spot 2 of the room's (the door).
 search_row="964 118"
 lamp="394 300"
-windows="510 200"
+lit_windows="510 200"
 road="300 480"
 door="780 300"
 # A click on the search row of the command column, which opens the search screen once the row is
@@ -255,6 +297,28 @@ try_search() {
     click $search_row
     sleep 0.2
     strip_shown
+}
+
+# Clicks at game point $1 until the search screen's strip is back over picture $2.
+search_again() {
+    for _ in $(seq 30); do
+        # shellcheck disable=SC2086
+        click $1
+        sleep 0.4
+        strip_shown && [ "$(differing "$2" 0 120 1024 300)" -lt 3000 ] && return 0
+    done
+    return 1
+}
+# After a click on the road: clicks on through the passers-by's messages (beside the list's rows,
+# which picks nothing) until the rumour list shows its rows.
+show_rumour_list() {
+    for _ in $(seq 20); do
+        click 300 300
+        sleep 0.5
+        shot
+        [ "$(bright 560 32 200 52)" -gt 20 ] && return 0
+    done
+    return 1
 }
 
 # For the tests on the sample game: copies the game folder $source_game afresh into a work folder
