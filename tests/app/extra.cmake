@@ -99,7 +99,7 @@ endif()
 # where they start: the first ending with every screen on the way and a save at the crossroads; the
 # save loaded after a restart and the second ending; the extras that both endings unlocked.
 if(TARGET sample_game)
-    foreach(part first_ending second_ending extras)
+    foreach(part opening first_ending second_ending extras)
         add_test(NAME RealWindow.WholeGame.${part}
             COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-xvfb -- ${CMAKE_CURRENT_SOURCE_DIR}/app/whole_game_${part}.sh
                 $<TARGET_FILE:kestrel> ${CMAKE_BINARY_DIR}/sample/game ${CMAKE_BINARY_DIR}/sample/assets)

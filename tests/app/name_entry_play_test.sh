@@ -107,20 +107,7 @@ sleep 0.5
 xdotool key Return
 sleep 0.7
 # Full-width names, typed as text: the family name, then Tab to the given name.
-xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
-sleep 0.2
-xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
-xdotool type --delay 80 "张"
-xdotool key Tab BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
-xdotool type --delay 80 "小明"
-sleep 0.3
-xdotool key Return
-for _ in $(seq 30); do
-    titled "更改主人公" >/dev/null || break
-    sleep 0.2
-done
-titled "更改主人公" >/dev/null && fail "the dialog did not accept the names"
-sleep 0.5
+enter_names "张" "小明"
 click 937 445 # OK: back to the title menu
 wait_title || fail "the configuration screen did not return to the title menu"
 

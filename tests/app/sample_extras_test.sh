@@ -29,11 +29,7 @@ click 296 503
 play_to_title "$title1" || fail "the story did not return to the title menu"
 
 # --- The extras open on the gallery: the seen picture's thumbnail in slot 0, slot 1 framed only. ---
-click 639 503
-xdotool mousemove $((X + 900)) $((Y + 300))
-wait_for "$gallery" $header || fail "the gallery did not open"
-sleep 0.6
-shot
+open_extras "639 503" "$gallery"
 [ "$(differing "$gallery" 7 84 248 140)" -gt 20000 ] || fail "no thumbnail in the first slot"
 [ "$(differing "$gallery" 261 84 248 140)" = 0 ] || fail "a thumbnail in the locked second slot"
 
@@ -44,11 +40,7 @@ click 131 154
 wait_for "$gallery" $header || fail "the view did not close"
 
 # --- The replay screen by its tab; the unlocked scene plays and returns there at its end. ----------
-click 766 546
-xdotool mousemove $((X + 900)) $((Y + 300))
-wait_for "$replay" $header || fail "the replay screen did not open"
-sleep 0.6
-shot
+open_extras "766 546" "$replay"
 [ "$(differing "$replay" 7 84 248 140)" -gt 20000 ] || fail "no thumbnail of the unlocked scene"
 click 131 154
 played=0

@@ -24,11 +24,7 @@ second_ending_from_save
 play_to_title "$title2" 10 || fail "the second ending did not lead to the title menu"
 
 # --- The gallery: both pictures' thumbnails; the dawn's picture whole. ------------------------------
-click 639 503
-xdotool mousemove $((X + 900)) $((Y + 300))
-wait_for "$gallery" $header || fail "the gallery did not open"
-sleep 0.6
-shot
+open_extras "639 503" "$gallery"
 [ "$(differing "$gallery" 7 84 248 140)" -gt 20000 ] || fail "no thumbnail of the old photograph"
 [ "$(differing "$gallery" 261 84 248 140)" -gt 20000 ] || fail "no thumbnail of the dawn's picture"
 [ "$(differing "$gallery" 515 84 248 140)" = 0 ] || fail "a thumbnail in the locked third slot"
@@ -38,11 +34,7 @@ click 385 154
 wait_for "$gallery" $header || fail "the view did not close"
 
 # --- The scene replay: both scenes; the second played through and back. ---------------------------
-click 766 546
-xdotool mousemove $((X + 900)) $((Y + 300))
-wait_for "$replay" $header || fail "the replay screen did not open"
-sleep 0.6
-shot
+open_extras "766 546" "$replay"
 [ "$(differing "$replay" 261 84 248 140)" -gt 20000 ] || fail "no thumbnail of the second scene"
 [ "$(differing "$replay" 515 84 248 140)" = 0 ] || fail "a thumbnail in the locked third slot"
 click 385 154

@@ -274,6 +274,38 @@ play_until() {
     return 1
 }
 
+# The name-entry dialog (window $dialog, its geometry in DX, DY, DWIDTH and DHEIGHT) with the pointer
+# over it: family name $1 and given name $2 typed as text into its two fields and accepted with
+# Return; waits for the dialog to close.
+enter_names() {
+    xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
+    sleep 0.2
+    xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+    xdotool type --delay 80 "$1"
+    xdotool key Tab BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+    xdotool type --delay 80 "$2"
+    sleep 0.3
+    xdotool key Return
+    for _ in $(seq 30); do
+        titled "更改主人公" >/dev/null || break
+        sleep 0.2
+    done
+    titled "更改主人公" >/dev/null && fail "the dialog did not accept the names"
+    sleep 0.5
+}
+
+# Opens a screen of the extras: clicks game point $1 (the title menu's extras button, a tab of the
+# extras' frame) and waits, the pointer out of the way, for the title band of the screen's picture
+# $2, then for its slots (a screenshot taken).
+open_extras() {
+    # shellcheck disable=SC2086
+    click $1
+    xdotool mousemove $((X + 900)) $((Y + 300))
+    wait_for "$2" 0 0 700 76 || fail "the screen of $(basename "$2") did not open" # the title band
+    sleep 0.6
+    shot
+}
+
 # The sample's search screen (the street outside the flats, or the room upstairs) in a new
 # screenshot: its title strip's opaque band between the texts and the leave button is that of
 # "system/search.bmp" of the generator's folder $assets.
