@@ -56,15 +56,8 @@ constexpr RECT kCategoryRects[5] = {{832, 149, 872, 169},
                                     {832, 223, 872, 243},
                                     {832, 261, 872, 281},
                                     {832, 295, 872, 315}};
-// The end dialog: box, buttons, backdrop.
-constexpr int kBoxX = 314;
-constexpr int kBoxY = 223;
-constexpr int kBoxW = 396;
-constexpr int kBoxH = 134;
-constexpr int kButtonW = 105;
-constexpr int kButtonH = 45;
+// The end dialog's buttons.
 constexpr RECT kYesNo[2] = {{398, 295, 503, 340}, {519, 295, 624, 340}};
-constexpr uint32_t kDialogMs = 300;
 // The gauge: its frame and the bar of four pixels per unit.
 constexpr int kGaugeX = 4;
 constexpr int kGaugeY = 4;

@@ -102,6 +102,16 @@ using sequence::StartGlide;
 // the dialog's input starts afresh (m_stepTime `now`, the left press dropped) and the result is true.
 bool DialogGlideStep(CScriptMng& engine, uint32_t now);
 
+// The yes/no dialog of the command, legwork and search screens: its box (x, y, w, h) at rest, its
+// buttons' size, and the length of its fades.
+inline constexpr int kBoxX = 314;
+inline constexpr int kBoxY = 223;
+inline constexpr int kBoxW = 396;
+inline constexpr int kBoxH = 134;
+inline constexpr int kButtonW = 105;
+inline constexpr int kButtonH = 45;
+inline constexpr uint32_t kDialogMs = 300;
+
 // The hover of a yes/no dialog's two buttons into m_hoverFlag (1 yes, 2 no, 0 none), the last
 // frame's into m_prevHoverFlag. True when it changed (the dialog is redrawn then).
 bool DialogHover(CScriptMng& engine, const MouseState* mouse, const RECT (&buttons)[2]);

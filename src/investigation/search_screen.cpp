@@ -78,20 +78,13 @@ constexpr int kPointerX = 128;
 constexpr int kSpotPointerX = 188;
 constexpr int kPointerY = 78;
 
-constexpr int kBoxX = 314;
-constexpr int kBoxY = 223;
-constexpr int kBoxW = 396;
-constexpr int kBoxH = 134;
 // The dialog comes down this far while it fades in, and goes on down as far while it fades out.
 constexpr int kBoxDrop = 36;
-constexpr int kButtonW = 105;
-constexpr int kButtonH = 45;
 constexpr int kFrameY = 134;
 constexpr int kGlowY = 179;
 constexpr RECT kYesNo[2] = {{398, 295, 503, 340}, {519, 295, 624, 340}};
 constexpr uint8_t kYes = 1;
 constexpr uint8_t kNo = 2;
-constexpr uint32_t kDialogMs = 300;
 
 constexpr int kMaxSpot = 20;
 constexpr int kLeaveMinutes = 5;
