@@ -2,6 +2,7 @@
 // the same arithmetic elsewhere). Every channel is computed as min(255, ((s × ws) >> 8) +
 // ((d × wd) >> 8)): each product fits a 16-bit lane exactly, each is shifted on its own before the
 // saturating add, so the results are bit-identical to the scalar formulas.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -166,48 +167,108 @@ void AlphaBlendRow(uint32_t* d, const uint32_t* s, int32_t n, const LaneWeights&
     }
 }
 
-// Rule-mask wipe, four pixels per step. Per channel o + (((n − o) × a) >> 8) equals
-// (o × (256 − a) + n × a) >> 8 (o × 256 is a multiple of 256), and that sum is at most 255 × 256, so
-// both products and their sum fit unsigned 16-bit lanes. Weights outside 0 to 255 blend garbage that
-// the selects replace.
-inline __m128i WipeBlend4(__m128i dv, __m128i nv, __m128i ov, __m128i a) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i full = _mm_set1_epi16(256);
-    const __m128i a8 = _mm_and_si128(a, _mm_set1_epi32(0xFF));
-    const __m128i a2 = _mm_or_si128(a8, _mm_slli_epi32(a8, 16));
-    const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
-    const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
-    const __m128i lo =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(ov, zero), _mm_sub_epi16(full, aLo)),
-                                     _mm_mullo_epi16(_mm_unpacklo_epi8(nv, zero), aLo)),
-                       8);
-    const __m128i hi =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(ov, zero), _mm_sub_epi16(full, aHi)),
-                                     _mm_mullo_epi16(_mm_unpackhi_epi8(nv, zero), aHi)),
-                       8);
-    const __m128i alphaByte = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
-    __m128i out = Select(alphaByte, dv, _mm_packus_epi16(lo, hi));
-    out = Select(_mm_cmpgt_epi32(a, _mm_set1_epi32(255)), nv, out);
-    return Select(_mm_cmplt_epi32(a, zero), dv, out);
+// Rule-mask wipe. The weights are formed in 16-bit lanes: p = (m × scale) >> 8 (0 to 32639, the
+// scale being at most 32767) and a = clamp(p + offset, low, high), the sum saturated to 16 bits and
+// the ramp's bounds clamped to 0 to 256. Wherever the ramp blends (weights 0 to 255) that is its
+// weight, saturated or not; where it takes the incoming pixel a is 256, and blending with 256 gives
+// the incoming pixel, alpha byte included. Pixels with p below leaveBelow are left. The classes
+// (left, blended, taken) rise with the mask value, since w does and the class rises with w (low <=
+// high), so the ends of the mask range tell whether a row can leave or take any pixel at all.
+struct WipeLanes {
+    WipeLanes(const MaskRamp& ramp, bool masked) {
+        // w below `leave` leaves the pixel: below keepBelow, or where the clamped weight is negative.
+        constexpr int64_t kNever = int64_t{1} << 40;
+        const int64_t leave =
+            ramp.high < 0 ? kNever : std::max<int64_t>(ramp.keepBelow, ramp.low < 0 ? 0 : -kNever);
+        scale = static_cast<int16_t>(ramp.scale);
+        offset = static_cast<int16_t>(std::clamp<int32_t>(ramp.offset, INT16_MIN, INT16_MAX));
+        low = static_cast<int16_t>(std::clamp(ramp.low, 0, 256));
+        high = static_cast<int16_t>(std::clamp(ramp.high, 0, 256));
+        leaveBelow = static_cast<int16_t>(std::clamp<int64_t>(leave - ramp.offset, 0, 32640));
+        const int32_t first = ramp.Weight(0), last = masked ? ramp.Weight(255) : first;
+        mixed = first < 0 || last > 255;
+    }
+
+    int16_t scale, offset, low, high, leaveBelow;
+    bool mixed; // some pixel of the row may be left or taken
+};
+
+// 2a for four pixels, in both 16-bit halves of each pixel's lane; −1 for the pixels left.
+template <bool kMixed>
+inline __m128i WipeWeights4(__m128i mask, const WipeLanes& k) {
+    // m × 256 in both halves: the blue byte moved up, then the low half copied to the high one.
+    const __m128i up = _mm_slli_epi16(mask, 8);
+    const __m128i m8 =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(up, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
+    const __m128i p = _mm_mulhi_epu16(m8, _mm_set1_epi16(k.scale));
+    const __m128i a =
+        _mm_min_epi16(_mm_max_epi16(_mm_adds_epi16(p, _mm_set1_epi16(k.offset)), _mm_set1_epi16(k.low)),
+                      _mm_set1_epi16(k.high));
+    const __m128i a2 = _mm_add_epi16(a, a);
+    return kMixed ? _mm_or_si128(a2, _mm_cmpgt_epi16(_mm_set1_epi16(k.leaveBelow), p)) : a2;
+}
+
+// Four pixels: per channel o + (((n − o) × a) >> 8) as o + mulhi((n − o) × 128, 2a), both factors
+// within signed 16 bits, the channels kept in place as 16-bit lanes (blue and red in one register,
+// green and alpha in another). The alpha byte is the destination's, or the incoming pixel's where a
+// is 256; pixels with 2a = −1 are left.
+template <bool kMixed>
+inline __m128i WipeBlend4(__m128i dv, __m128i nv, __m128i ov, __m128i a2) {
+    const __m128i evenBytes = _mm_set1_epi16(0xFF);
+    const __m128i oE = _mm_and_si128(ov, evenBytes), oO = _mm_srli_epi16(ov, 8);
+    const __m128i nE = _mm_and_si128(nv, evenBytes), nO = _mm_srli_epi16(nv, 8);
+    const __m128i e = _mm_add_epi16(oE, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(nE, oE), 7), a2));
+    const __m128i g = _mm_add_epi16(oO, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(nO, oO), 7), a2));
+    const __m128i blended = _mm_or_si128(e, _mm_slli_epi16(g, 8));
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    if constexpr (kMixed) {
+        const __m128i bytes = _mm_or_si128(colour, _mm_cmpgt_epi16(a2, _mm_set1_epi16(511)));
+        return Select(_mm_cmplt_epi16(a2, _mm_setzero_si128()), dv, Select(bytes, blended, dv));
+    }
+    return Select(colour, blended, dv);
+}
+
+template <bool kMixed>
+void WipeRows(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+              const WipeLanes& k) {
+    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const __m128i fixed = WipeWeights4<kMixed>(_mm_setzero_si128(), k);
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a2 = mask ? WipeWeights4<kMixed>(load(mask + i), k) : fixed;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         WipeBlend4<kMixed>(load(d + i), load(n + i), load(o + i), a2));
+    }
+    if (i < count) {
+        // The last one to three pixels through one more step.
+        const size_t bytes = static_cast<size_t>(count - i) * 4;
+        uint32_t dt[4] = {}, nt[4] = {}, ot[4] = {}, mt[4] = {};
+        std::memcpy(dt, d + i, bytes);
+        std::memcpy(nt, n + i, bytes);
+        std::memcpy(ot, o + i, bytes);
+        if (mask) {
+            std::memcpy(mt, mask + i, bytes);
+        }
+        const __m128i a2 = mask ? WipeWeights4<kMixed>(load(mt), k) : fixed;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dt),
+                         WipeBlend4<kMixed>(load(dt), load(nt), load(ot), a2));
+        std::memcpy(d + i, dt, bytes);
+    }
+}
+
+void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
+                 const WipeLanes& k) {
+    if (k.mixed) {
+        WipeRows<true>(d, n, o, mask, count, k);
+    } else {
+        WipeRows<false>(d, n, o, mask, count, k);
+    }
 }
 
 void MaskWipeRow(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask, int32_t count,
                  const MaskRamp& ramp) {
-    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    auto weight = [&ramp, mask](int32_t i) { return ramp.Weight(static_cast<int32_t>(mask[i] & 0xFF)); };
-    const __m128i fixed = _mm_set1_epi32(ramp.Weight(0));
-    int32_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128i a =
-            mask ? _mm_setr_epi32(weight(i), weight(i + 1), weight(i + 2), weight(i + 3)) : fixed;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                         WipeBlend4(load(d + i), load(n + i), load(o + i), a));
-    }
-    for (; i < count; ++i) {
-        const __m128i one = WipeBlend4(
-            _mm_cvtsi32_si128(static_cast<int32_t>(d[i])), _mm_cvtsi32_si128(static_cast<int32_t>(n[i])),
-            _mm_cvtsi32_si128(static_cast<int32_t>(o[i])), mask ? _mm_set1_epi32(weight(i)) : fixed);
-        d[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(one));
+    if (count > 0) {
+        MaskWipeRow(d, n, o, mask, count, WipeLanes(ramp, mask != nullptr));
     }
 }
 
@@ -362,6 +423,14 @@ KESTREL_AVX2 int32_t AlphaBlendRowsAvx2(uint32_t* d, const uint32_t* s, int32_t 
     return i;
 }
 
+// (x × w) >> 8 for the three channels of eight pixels, in place as bytes (B, G, R, 0), w (at most 255)
+// in both halves of each lane: blue and red as mulhi(x × 256, w) in the low bytes of the halves, green
+// as the high byte of the whole product green × w (below 65536), already in its byte.
+KESTREL_AVX2 inline __m256i FadeTerms8(__m256i x, __m256i w) {
+    return _mm256_blendv_epi8(_mm256_mulhi_epu16(_mm256_slli_epi16(x, 8), w),
+                              _mm256_mullo_epi16(_mm256_srli_epi16(x, 8), w), _mm256_set1_epi32(0x0000FF00));
+}
+
 // The same for one level L (1 to 255) in all three channels with the destination weights 255 − L, as
 // the CDIB32 entry points pass them: the source weight w = (m × L) >> 8 is formed once per pixel and
 // the destination weight is 255 − w. With the alpha byte a in the high byte of each 16-bit lane,
@@ -370,8 +439,6 @@ KESTREL_AVX2 int32_t AlphaBlendRowsUniformAvx2(uint32_t* d, const uint32_t* s, i
     const __m256i lv = _mm256_set1_epi16(static_cast<int16_t>(level));
     const __m256i c255 = _mm256_set1_epi16(255);
     const __m256i alpha255 = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
-    const __m256i lowHalves = _mm256_set1_epi32(0xFFFF);
-    const __m256i oddBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
     const __m256i alphaHigh = _mm256_setr_epi8(-1, 3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1,
                                                3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15);
     const __m256i zero = _mm256_setzero_si256();
@@ -380,20 +447,8 @@ KESTREL_AVX2 int32_t AlphaBlendRowsUniformAvx2(uint32_t* d, const uint32_t* s, i
         const __m256i sv = Load8(s + i);
         const __m256i dv = Load8(d + i);
         const __m256i a = _mm256_shuffle_epi8(sv, alphaHigh);
-        // Source weights in both halves of each lane (blue and red), the destination's likewise;
-        // the green lanes' partners (alpha) weigh 0.
-        const __m256i wsBR = _mm256_sub_epi16(_mm256_mulhi_epu16(a, lv), _mm256_cmpeq_epi16(a, alpha255));
-        const __m256i wdBR = _mm256_sub_epi16(c255, wsBR);
-        const __m256i wsG = _mm256_and_si256(wsBR, lowHalves);
-        const __m256i wdG = _mm256_and_si256(wdBR, lowHalves);
-        // The two terms of each channel in place as bytes (B, G, R, 0), added with saturation.
-        const __m256i sTerms =
-            _mm256_or_si256(_mm256_mulhi_epu16(_mm256_slli_epi16(sv, 8), wsBR),
-                            _mm256_slli_epi16(_mm256_mulhi_epu16(_mm256_and_si256(sv, oddBytes), wsG), 8));
-        const __m256i dTerms =
-            _mm256_or_si256(_mm256_mulhi_epu16(_mm256_slli_epi16(dv, 8), wdBR),
-                            _mm256_slli_epi16(_mm256_mulhi_epu16(_mm256_and_si256(dv, oddBytes), wdG), 8));
-        const __m256i out = _mm256_adds_epu8(sTerms, dTerms);
+        const __m256i ws = _mm256_sub_epi16(_mm256_mulhi_epu16(a, lv), _mm256_cmpeq_epi16(a, alpha255));
+        const __m256i out = _mm256_adds_epu8(FadeTerms8(sv, ws), FadeTerms8(dv, _mm256_sub_epi16(c255, ws)));
         Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpeq_epi32(a, zero)));
     }
     return i;
@@ -410,51 +465,105 @@ KESTREL_AVX2 void AlphaBlendRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, u
     AlphaBlendRow(d + i, s + i, n - i, w);
 }
 
-// Rule-mask wipe, eight pixels per step: the weights formed from the mask values as the ramp says,
-// the channels kept in place as 16-bit lanes (blue and red in one register, green and alpha in
-// another) and o + (((n − o) × a) >> 8) formed as o + mulhi((n − o) × 128, 2a), both factors within
-// signed 16 bits.
+// The wipe's weight lanes as vectors.
+struct WipeVectors {
+    __m256i scale, offset, low, high, leaveBelow;
+};
+
+// 2a for sixteen pixels as WipeWeights4 forms it, packed: the low 16-bit half of lane j from pixel j
+// of the first eight, the high half from pixel j of the second.
+template <bool kMixed>
+KESTREL_AVX2 inline __m256i WipeWeights16(__m256i m0, __m256i m1, const WipeVectors& k) {
+    // Each blue byte moved to the high byte of its half: m × 256.
+    const __m256i toLow = _mm256_setr_epi8(-1, 0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1, 0,
+                                           -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1);
+    const __m256i toHigh = _mm256_setr_epi8(-1, -1, -1, 0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1,
+                                            -1, -1, 0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12);
+    const __m256i m8 = _mm256_or_si256(_mm256_shuffle_epi8(m0, toLow), _mm256_shuffle_epi8(m1, toHigh));
+    const __m256i p = _mm256_mulhi_epu16(m8, k.scale);
+    const __m256i a = _mm256_min_epi16(_mm256_max_epi16(_mm256_adds_epi16(p, k.offset), k.low), k.high);
+    const __m256i a2 = _mm256_add_epi16(a, a);
+    return kMixed ? _mm256_or_si256(a2, _mm256_cmpgt_epi16(k.leaveBelow, p)) : a2;
+}
+
+// Eight pixels as WipeBlend4 blends them; 2a in both halves of each pixel's lane.
+template <bool kMixed>
+KESTREL_AVX2 inline __m256i WipeBlend8(__m256i dv, __m256i nv, __m256i ov, __m256i a2) {
+    const __m256i evenBytes = _mm256_set1_epi16(0xFF);
+    const __m256i oE = _mm256_and_si256(ov, evenBytes), oO = _mm256_srli_epi16(ov, 8);
+    const __m256i nE = _mm256_and_si256(nv, evenBytes), nO = _mm256_srli_epi16(nv, 8);
+    const __m256i e =
+        _mm256_add_epi16(oE, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nE, oE), 7), a2));
+    const __m256i g =
+        _mm256_add_epi16(oO, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nO, oO), 7), a2));
+    const __m256i blended = _mm256_or_si256(e, _mm256_slli_epi16(g, 8));
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    if constexpr (kMixed) {
+        // All four bytes where a is 256, none where 2a is −1.
+        const __m256i left = _mm256_cmpgt_epi16(_mm256_setzero_si256(), a2);
+        const __m256i bytes = _mm256_andnot_si256(
+            left, _mm256_or_si256(colour, _mm256_cmpgt_epi16(a2, _mm256_set1_epi16(511))));
+        return _mm256_blendv_epi8(dv, blended, bytes);
+    }
+    return _mm256_blendv_epi8(dv, blended, colour);
+}
+
+// Rule-mask wipe, sixteen pixels per step (then eight). Returns the pixels done.
+template <bool kMixed>
+KESTREL_AVX2 int32_t WipeRowsAvx2(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
+                                  int32_t count, const WipeLanes& lanes) {
+    const WipeVectors k{_mm256_set1_epi16(lanes.scale), _mm256_set1_epi16(lanes.offset),
+                        _mm256_set1_epi16(lanes.low), _mm256_set1_epi16(lanes.high),
+                        _mm256_set1_epi16(lanes.leaveBelow)};
+    // The packed weights of the first and of the second eight pixels, each in both halves of the lane.
+    const __m256i firstEight = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0,
+                                                1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i secondEight = _mm256_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15, 2, 3,
+                                                 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
+    const __m256i ones = _mm256_set1_epi32(-1);
+    const __m256i taken = _mm256_set1_epi16(512);
+    const __m256i fixed = WipeWeights16<kMixed>(_mm256_setzero_si256(), _mm256_setzero_si256(), k);
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256i a2 = mask ? WipeWeights16<kMixed>(Load8(mask + i), Load8(mask + i + 8), k) : fixed;
+        if constexpr (kMixed) {
+            // Sixteen pixels all left (the rest of a screen not reached yet) or all taken need no blending.
+            if (_mm256_testc_si256(a2, ones)) {
+                continue;
+            }
+            if (_mm256_testc_si256(_mm256_cmpeq_epi16(a2, taken), ones)) {
+                Store8(d + i, Load8(n + i));
+                Store8(d + i + 8, Load8(n + i + 8));
+                continue;
+            }
+        }
+        Store8(d + i, WipeBlend8<kMixed>(Load8(d + i), Load8(n + i), Load8(o + i),
+                                         _mm256_shuffle_epi8(a2, firstEight)));
+        Store8(d + i + 8, WipeBlend8<kMixed>(Load8(d + i + 8), Load8(n + i + 8), Load8(o + i + 8),
+                                             _mm256_shuffle_epi8(a2, secondEight)));
+    }
+    if (i + 8 <= count) {
+        const __m256i m = mask ? Load8(mask + i) : _mm256_setzero_si256();
+        const __m256i a2 = mask ? WipeWeights16<kMixed>(m, m, k) : fixed;
+        Store8(d + i, WipeBlend8<kMixed>(Load8(d + i), Load8(n + i), Load8(o + i),
+                                         _mm256_shuffle_epi8(a2, firstEight)));
+        i += 8;
+    }
+    return i;
+}
+
 KESTREL_AVX2 void MaskWipeRowAvx2(uint32_t* d, const uint32_t* n, const uint32_t* o, const uint32_t* mask,
                                   int32_t count, const MaskRamp& ramp) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i low = _mm256_set1_epi32(0xFF);
-    const __m256i evenBytes = _mm256_set1_epi16(0xFF);
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
-    const __m256i c255 = _mm256_set1_epi32(255);
-    const __m256i scale = _mm256_set1_epi32(ramp.scale & 0xFFFF); // the low half of each lane
-    const __m256i offset = _mm256_set1_epi32(ramp.offset);
-    const __m256i keepBelow = _mm256_set1_epi32(ramp.keepBelow);
-    const __m256i lowest = _mm256_set1_epi32(ramp.low);
-    const __m256i highest = _mm256_set1_epi32(ramp.high);
-    const __m256i fixed = _mm256_set1_epi32(ramp.Weight(0));
-    const __m256i lowByteBoth = _mm256_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1, 0,
-                                                 -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1);
-    int32_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        __m256i a = fixed;
-        if (mask) {
-            // m × scale exactly (m and scale as 16-bit halves, the other halves 0), >> 8, + offset.
-            const __m256i m = _mm256_and_si256(Load8(mask + i), low);
-            a = _mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(m, scale), 8), offset);
-            const __m256i keep = _mm256_cmpgt_epi32(keepBelow, a);
-            a = _mm256_min_epi32(_mm256_max_epi32(a, lowest), highest);
-            a = _mm256_or_si256(a, keep); // −1 where the pixel is left
-        }
-        const __m256i dv = Load8(d + i), nv = Load8(n + i), ov = Load8(o + i);
-        // 2a in both halves of the lane (the low byte of a: the weights that blend are 0 to 255).
-        const __m256i a2 = _mm256_slli_epi16(_mm256_shuffle_epi8(a, lowByteBoth), 1);
-        const __m256i oE = _mm256_and_si256(ov, evenBytes), oO = _mm256_srli_epi16(ov, 8);
-        const __m256i nE = _mm256_and_si256(nv, evenBytes), nO = _mm256_srli_epi16(nv, 8);
-        const __m256i e =
-            _mm256_add_epi16(oE, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nE, oE), 7), a2));
-        const __m256i g =
-            _mm256_add_epi16(oO, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(nO, oO), 7), a2));
-        __m256i out = _mm256_blendv_epi8(dv, _mm256_or_si256(e, _mm256_slli_epi16(g, 8)), colour);
-        out = _mm256_blendv_epi8(out, nv, _mm256_cmpgt_epi32(a, c255));
-        Store8(d + i, _mm256_blendv_epi8(out, dv, _mm256_cmpgt_epi32(zero, a)));
+    if (count <= 0) {
+        return;
     }
-    _mm256_zeroupper();
-    MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, ramp);
+    const WipeLanes lanes(ramp, mask != nullptr);
+    const int32_t i = lanes.mixed ? WipeRowsAvx2<true>(d, n, o, mask, count, lanes)
+                                  : WipeRowsAvx2<false>(d, n, o, mask, count, lanes);
+    _mm256_zeroupper(); // the SSE tail and the callers run without the upper halves
+    if (i < count) {
+        MaskWipeRow(d + i, n + i, o + i, mask ? mask + i : nullptr, count - i, lanes);
+    }
 }
 
 #endif
