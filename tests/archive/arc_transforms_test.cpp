@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,8 +20,11 @@ using Bytes = std::vector<uint8_t>;
 using Decoder = DecodeResult (*)(const uint8_t*, uint32_t, uint32_t, ArcBuffer*);
 
 DecodeResult Decode(Decoder d, const Bytes& in, Bytes* out, uint32_t maxOutput = kArcMaxFileSize) {
+    // The input in a block of its exact size, so that the sanitizers see any read past its end.
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[in.size()]);
+    std::copy(in.begin(), in.end(), exact.get());
     ArcBuffer buf;
-    DecodeResult r = d(in.data(), static_cast<uint32_t>(in.size()), maxOutput, &buf);
+    DecodeResult r = d(exact.get(), static_cast<uint32_t>(in.size()), maxOutput, &buf);
     out->clear();
     if (r == DecodeResult::Ok) {
         EXPECT_EQ(buf.bytes[buf.length], 0) << "output lacks its terminating 0";
