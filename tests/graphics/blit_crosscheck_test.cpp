@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/dib32.h"
+#include "support/surface_words.h"
 
 namespace {
 
@@ -85,15 +86,6 @@ void Load(CDIB32& s, const Surface& from) {
         std::memcpy(s.GetPixelAddress(0, y), &from.px[static_cast<size_t>(y) * from.w],
                     4 * static_cast<size_t>(from.w));
     }
-}
-
-std::vector<uint32_t> Read(const CDIB32& s) {
-    std::vector<uint32_t> out(static_cast<size_t>(s.GetWidth()) * s.GetHeight());
-    for (int32_t y = 0; y < s.GetHeight(); ++y) {
-        std::memcpy(&out[static_cast<size_t>(y) * s.GetWidth()], s.GetPixelAddress(0, y),
-                    4 * static_cast<size_t>(s.GetWidth()));
-    }
-    return out;
 }
 
 class Random {
@@ -235,7 +227,7 @@ TEST(BlitCrossCheck, BothImplementationsFollowTheirFormulas) {
             Load(mapSrc, indices);
             Load(mapDst, blank);
             RunBlit(kCopy, mapDst, &mapSrc, dx, dy, 0, 0, sr, sz, cp);
-            const std::vector<uint32_t> map = Read(mapDst);
+            const std::vector<uint32_t> map = SurfaceWords(mapDst);
             if (std::any_of(map.begin(), map.end(), [](uint32_t v) { return v != kUntouched; })) {
                 ++drawn;
             }
@@ -248,7 +240,7 @@ TEST(BlitCrossCheck, BothImplementationsFollowTheirFormulas) {
                     Load(src, s);
                     Load(dst, d);
                     RunBlit(static_cast<Op>(op), dst, &src, dx, dy, inv, lvl, sr, sz, cp);
-                    results[impl] = Read(dst);
+                    results[impl] = SurfaceWords(dst);
                     for (size_t i = 0; i < map.size(); ++i) {
                         uint32_t want = d.px[i];
                         if (map[i] != kUntouched) {
@@ -314,7 +306,7 @@ TEST(BlitCrossCheck, FullRowsThroughTheEntryPoints) {
                     } else {
                         CDIB32::BltAlphaFade(&dst, 0, 0, &src, 0, 0, s.w, s.h, level);
                     }
-                    out[impl] = Read(dst);
+                    out[impl] = SurfaceWords(dst);
                 }
                 for (size_t i = 0; i < out[0].size(); ++i) {
                     const uint32_t sp = s.px[i], dp = d.px[i];
@@ -418,7 +410,7 @@ TEST(BlitCrossCheck, AlphaFadeAtEveryLevelAndAlpha) {
             Load(src, s);
             Load(dst, d);
             CDIB32::BltAlphaFade(&dst, 0, 0, &src, 0, 0, s.w, s.h, level);
-            const std::vector<uint32_t> out = Read(dst);
+            const std::vector<uint32_t> out = SurfaceWords(dst);
             const uint32_t inv = kestrel::gfx::Inverse3(level), lvl = kestrel::gfx::Level3(level);
             for (size_t i = 0; i < out.size(); ++i) {
                 ASSERT_EQ(out[i], AlphaBlendFast(s.px[i], d.px[i], inv, lvl))

@@ -13,19 +13,11 @@
 #include <vector>
 
 #include "graphics/dib32.h"
+#include "support/surface_words.h"
 
 namespace {
 
 constexpr int32_t kW = 37, kH = 23;
-
-std::vector<uint32_t> Pixels(const CDIB32& s) {
-    std::vector<uint32_t> out(static_cast<size_t>(s.GetWidth()) * s.GetHeight());
-    for (int32_t y = 0; y < s.GetHeight(); ++y) {
-        std::memcpy(&out[static_cast<size_t>(y) * s.GetWidth()], s.ReadPixelAddress(0, y),
-                    4 * static_cast<size_t>(s.GetWidth()));
-    }
-    return out;
-}
 
 // One blit of a frame: which picture, where, how.
 struct Step {
@@ -146,7 +138,7 @@ TEST(SurfaceRepeat, RepeatedFramesGiveThePixelsOfAFreshSurface) {
         presented.Create(nullptr, kW, kH, 32);
         presented.SetFlags(CDIB32Base::kDibSectionFlag);
         copied.Create(nullptr, kW, kH, 32);
-        std::vector<uint32_t> lastShown = Pixels(presented);
+        std::vector<uint32_t> lastShown = SurfaceWords(presented);
         uint64_t lastStamp = presented.Impl()->Stamp();
         std::vector<Step> frame = world.NewFrame();
         int repeated = 0;
@@ -178,9 +170,9 @@ TEST(SurfaceRepeat, RepeatedFramesGiveThePixelsOfAFreshSurface) {
                     world.ChangeAPicture();
                 }
                 if (static_cast<int>(i) == readAt) {
-                    const std::vector<uint32_t> sofar = Pixels(fresh);
-                    ASSERT_EQ(Pixels(presented), sofar) << "mid-frame, step " << i;
-                    ASSERT_EQ(Pixels(copied), sofar) << "mid-frame, step " << i;
+                    const std::vector<uint32_t> sofar = SurfaceWords(fresh);
+                    ASSERT_EQ(SurfaceWords(presented), sofar) << "mid-frame, step " << i;
+                    ASSERT_EQ(SurfaceWords(copied), sofar) << "mid-frame, step " << i;
                 }
                 if (i < frame.size()) {
                     for (CDIB32* dst : all) {
@@ -194,12 +186,12 @@ TEST(SurfaceRepeat, RepeatedFramesGiveThePixelsOfAFreshSurface) {
                     reinterpret_cast<uint32_t*>(dst->GetPixelAddress(3, 4))[0] = 0x123456;
                 }
             }
-            const std::vector<uint32_t> want = Pixels(fresh);
-            ASSERT_EQ(Pixels(copied), want);
+            const std::vector<uint32_t> want = SurfaceWords(fresh);
+            ASSERT_EQ(SurfaceWords(copied), want);
             // The presentation's view: the rows stamped since the last look span every changed row.
             int32_t top = 0, bottom = 0;
             presented.Impl()->RowsChangedSince(lastStamp, top, bottom);
-            const std::vector<uint32_t> now = Pixels(presented);
+            const std::vector<uint32_t> now = SurfaceWords(presented);
             ASSERT_EQ(now, want);
             for (int32_t y = 0; y < kH; ++y) {
                 if (y < top || y >= bottom) {
@@ -242,7 +234,7 @@ TEST(SurfaceRepeat, APictureFreedAfterACountedFrameStillShows) {
     frame(false);
     sprite.reset();
     background.reset();
-    const std::vector<uint32_t> shown = Pixels(presented);
+    const std::vector<uint32_t> shown = SurfaceWords(presented);
     EXPECT_EQ(shown[1 * 8 + 1], 0x000011u) << "the sprite was not part of the last frame";
     EXPECT_EQ(shown[0], 0x000011u);
 }
