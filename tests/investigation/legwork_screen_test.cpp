@@ -19,6 +19,8 @@ constexpr uint32_t kListPanel = 0x707070;
 constexpr uint32_t kDialog = 0x909090;
 constexpr uint32_t kGlowYes = 0x408020;
 constexpr uint32_t kGlowNo = 0x204080;
+// The tint 0x3E75DD blended over the background 0x336699 at 154: (s × 154 >> 8) + (d × 101 >> 8).
+constexpr uint32_t kTinted = 0x396EC0;
 constexpr RECT kEndButton{834, 400, 979, 430};
 
 uint32_t TopicColour(int id) {
@@ -228,6 +230,91 @@ TEST_F(LegworkScreen, TheEndButtonConfirmsAndStartsTheClosingScript) {
             std::vector<uint32_t> now = Picture(g_ScreenSurface);
             EXPECT_EQ(now[300 * 1024 + 300], before[300 * 1024 + 300]) << "the screen as it was";
         }
+    }
+}
+
+// Expected pictures below are worked out from the blends: a constant-opacity blend at L gives
+// (s × L >> 8) + (d × (255 − L) >> 8) per channel; the screen is probed where only the background
+// 0x336699 lies under the panels.
+TEST_F(LegworkScreen, TheConfirmationTintsTheScreenOver300Ms) {
+    OpenConfirmation();
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, skipEffects;
+        uint32_t screen; // at (300, 100)
+        uint8_t step;
+    } cases[] = {
+        {0, false, false, 0x336699, 21},   {100, false, false, 0x3367A4, 21}, // level 85
+        {150, false, false, 0x3569AB, 21}, {299, false, false, 0x386DBE, 21}, // levels 127, 254
+        {300, false, false, kTinted, 22},  {0, true, false, kTinted, 22},     {0, false, true, kTinted, 22},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipEffects = c.skipEffects ? 1 : 0;
+        FrameOfStep(21, c.elapsed);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 100), c.screen)
+            << c.elapsed << " " << c.ctrl << c.skipEffects;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed << " " << c.ctrl << c.skipEffects;
+    }
+}
+
+TEST_F(LegworkScreen, TheDialogDropsInAsItsOpacityGrows) {
+    OpenConfirmation();
+    SkipTo(22);
+    // a = elapsed × 255 / 300; the dialog's top at 187 + 36a / 256, its opacity a² / 256 over the
+    // tinted screen (nothing drawn at opacity 0).
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, keyboardMode;
+        int top;
+        uint32_t dialog;
+        uint8_t step;
+    } cases[] = {
+        {0, false, false, 187, kTinted, 22},    {100, false, false, 198, 0x4170B9, 22}, // a 85, opacity 28
+        {200, false, false, 210, 0x5E7CAA, 22}, {299, false, false, 222, 0x8D8E8F, 22}, // 112; 252
+        {300, false, false, 223, kDialog, 23},  {0, true, false, 223, kDialog, 23},
+        {300, false, true, 223, kDialog, 26},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        g_SystemData.keyboardMode = c.keyboardMode ? 1 : 0;
+        FrameOfStep(22, c.elapsed);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 320, c.top - 1), kTinted) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 320, c.top), c.dialog) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 700, c.top + 133), c.dialog) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 700, c.top + 134), kTinted) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed;
+    }
+}
+
+TEST_F(LegworkScreen, InKeyboardModeTheCursorGlidesOntoYes) {
+    g_SystemData.keyboardMode = 1;
+    OpenConfirmation();
+    MouseAt(100, 100);
+    SkipTo(26);
+    // From (100, 100) to the centre of yes (450, 316): target + trunc((start − target) × sin(angle +
+    // 90°)), angle = elapsed × 90 / 150 degrees; the fade cut does not shorten it, Ctrl does.
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, skipEffects;
+        int x, y;
+        bool arrived;
+    } cases[] = {
+        {0, false, false, 100, 100, false},   {50, false, false, 147, 129, false}, // sin 120° = 0.866
+        {120, false, false, 342, 250, false}, {149, false, false, 444, 313, false},
+        {150, false, false, 450, 316, true},  {0, true, false, 450, 316, true},
+        {50, false, true, 147, 129, false},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipEffects = c.skipEffects ? 1 : 0;
+        g_pMouse->state.left = 1;
+        FrameOfStep(26, c.elapsed);
+        EXPECT_EQ(headless_.backend().warpX, c.x) << c.elapsed;
+        EXPECT_EQ(headless_.backend().warpY, c.y) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.arrived ? 23 : 26) << c.elapsed;
+        EXPECT_EQ(g_pMouse->state.left, c.arrived ? 0 : 1)
+            << "the press is dropped on arrival, " << c.elapsed;
     }
 }
 
