@@ -318,16 +318,19 @@ bool CScriptMng::ModeCommand() {
                 if (m_hoverFlag != 0)
                     CDIB32::BltAlpha(g_ScreenSurface, kYesNo[m_hoverFlag - 1].left,
                                      kYesNo[m_hoverFlag - 1].top, g_Layers[kDialogSlot],
-                                     kButtonW * (m_hoverFlag - 1), kBoxH, kButtonW, kButtonH);
+                                     kButtonW * (m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
             }
             if (DialogAnswered(*this, mouse, now))
                 m_investStep = 22;
             break;
         }
         case 22: {
-            const uint32_t level = Level(now - m_stepTime, 255, kDialogMs);
+            const uint32_t elapsed = now - m_stepTime;
+            const uint32_t level = Level(elapsed, 255, kDialogMs);
             if (level < 255 && !CtrlHeld() && m_skipEffects == 0) {
-                DrawDialog(static_cast<int>(255 - level), static_cast<int>(36 + level * 36 / 256));
+                const auto drop = static_cast<int32_t>(level * 36 / 256);
+                DrawDialog(static_cast<int>(255 - level), 36 + drop);
+                DrawPressedButton(g_Layers[kDialogSlot], kYesNo, m_hoverFlag, drop, elapsed);
                 break;
             }
             CopyWhole(g_ScreenSurface, DialogSnapshot());

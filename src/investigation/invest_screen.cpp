@@ -6,6 +6,7 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_redraw.h"
 #include "platform/clock.h"
@@ -124,6 +125,15 @@ bool DialogAnswered(CScriptMng& e, MouseState* mouse, uint32_t now) {
     }
     e.m_stepTime = now;
     return true;
+}
+
+void DrawPressedButton(CDIB32* sheet, const RECT (&buttons)[2], uint8_t answer, int32_t drop,
+                       uint32_t elapsed) {
+    const auto angle = static_cast<int32_t>(sequence::AtMost(sequence::Level(elapsed, 180, kDialogMs), 180));
+    const auto opacity = static_cast<uint16_t>(SinDeg(angle) * 255);
+    const int b = answer == 1 ? 0 : 1;
+    CDIB32::BltAlphaFade(g_ScreenSurface, buttons[b].left, buttons[b].top + drop, sheet, kButtonW * b,
+                         kPressedLookY, kButtonW, kButtonH, opacity);
 }
 
 void Click(const char* name) {

@@ -8,6 +8,7 @@
 #include "platform/types.h"
 #include "scene/cursor_glide.h"
 
+class CDIB32;
 class CScriptMng;
 struct MouseState;
 
@@ -111,6 +112,10 @@ inline constexpr int kBoxH = 134;
 inline constexpr int kButtonW = 105;
 inline constexpr int kButtonH = 45;
 inline constexpr uint32_t kDialogMs = 300;
+// The dialog sheet's button looks: hovered at (105 × b, 134), pressed at (105 × b, 179), b 0 for yes
+// and 1 for no.
+inline constexpr int kHoveredLookY = 134;
+inline constexpr int kPressedLookY = 179;
 
 // The hover of a yes/no dialog's two buttons into m_hoverFlag (1 yes, 2 no, 0 none), the last
 // frame's into m_prevHoverFlag. True when it changed (the dialog is redrawn then).
@@ -119,6 +124,12 @@ bool DialogHover(CScriptMng& engine, const MouseState* mouse, const RECT (&butto
 // m_hoverFlag, a right click answers no (m_hoverFlag 2). Either plays its click, takes the mouse
 // presses and starts m_stepTime at `now`. False while unanswered (always without a mouse).
 bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now);
+
+// The chosen button (`answer` 1 yes, else no) pressed while its dialog fades out, `elapsed` ms into
+// the fade: the pressed look of `sheet` at the button's place `drop` pixels lower, at an opacity that
+// rises and falls once over the fade, trunc(sin(elapsed × 180 / 300°) × 255).
+void DrawPressedButton(CDIB32* sheet, const RECT (&buttons)[2], uint8_t answer, int32_t drop,
+                       uint32_t elapsed);
 
 // Plays a click of the interface ("sys_a002.ogg" a choice, "sys_g004.ogg" a step back,
 // "sys_f003.ogg" a tab).

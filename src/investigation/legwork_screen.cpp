@@ -8,6 +8,7 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/pixel_effects.h"
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_list.h"
@@ -316,7 +317,7 @@ bool CScriptMng::ModeLegwork() {
                 if (m_hoverFlag != 0) {
                     const RECT& r = kYesNo[m_hoverFlag - 1];
                     CDIB32::BltAlpha(g_ScreenSurface, r.left - 3, r.top - 3, g_Layers[kDialogSlot],
-                                     kButtonW * (m_hoverFlag - 1), kBoxH, kButtonW, kButtonH);
+                                     kButtonW * (m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
                 }
             }
             if (DialogAnswered(*this, mouse, now))
@@ -335,9 +336,11 @@ bool CScriptMng::ModeLegwork() {
                 CrossFade(g_Layers[kCopySlot], g_Layers[kTintSlot], static_cast<int32_t>(a));
                 CDIB32::BltAlphaFade(g_ScreenSurface, kBoxX, kBoxY + drop, g_Layers[kDialogSlot], 0, 0, kBoxW,
                                      kBoxH, static_cast<uint16_t>(255 - a));
+                // The chosen button's light is added over the fading dialog.
                 const int b = m_hoverFlag == 1 ? 0 : 1;
-                CDIB32::BltAlphaFade(g_ScreenSurface, b == 0 ? 399 : 520, 295 + drop, g_Layers[kDialogSlot],
-                                     kButtonW * b, 179, kButtonW, kButtonH, glow);
+                BltAddAlpha(g_ScreenSurface, static_cast<int16_t>(b == 0 ? 399 : 520),
+                            static_cast<int16_t>(295 + drop), g_Layers[kDialogSlot],
+                            static_cast<int16_t>(kButtonW * b), kPressedLookY, kButtonW, kButtonH, glow);
                 break;
             }
             Show(g_Layers[kCopySlot]);

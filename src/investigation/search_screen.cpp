@@ -13,7 +13,6 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
-#include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "investigation/invest_clock.h"
 #include "investigation/invest_redraw.h"
@@ -80,8 +79,6 @@ constexpr int kPointerY = 78;
 
 // The dialog comes down this far while it fades in, and goes on down as far while it fades out.
 constexpr int kBoxDrop = 36;
-constexpr int kFrameY = 134;
-constexpr int kGlowY = 179;
 constexpr RECT kYesNo[2] = {{398, 295, 503, 340}, {519, 295, 624, 340}};
 constexpr uint8_t kYes = 1;
 constexpr uint8_t kNo = 2;
@@ -216,7 +213,7 @@ void DialogChoice(CScriptMng& e, MouseState& mouse, uint32_t now) {
         if (e.m_hoverFlag != 0) {
             const RECT& r = kYesNo[e.m_hoverFlag - 1];
             CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, g_Layers[kDialogSlot],
-                             kButtonW * (e.m_hoverFlag - 1), kFrameY, kButtonW, kButtonH);
+                             kButtonW * (e.m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
         }
     }
     if (e.m_hoverFlag != 0 && mouse.left != 0) {
@@ -246,12 +243,7 @@ void DialogFadeOut(CScriptMng& e, uint32_t now) {
     }
     const auto drop = static_cast<int32_t>(a * kBoxDrop / 256);
     DrawDialog(static_cast<int>(255 - a), kBoxY + drop);
-    // The chosen button glows up and down again once over the fade.
-    const auto angle = static_cast<int32_t>(AtMost(elapsed * 180 / kDialogMs, 180));
-    const auto glow = static_cast<uint16_t>(SinDeg(angle) * 255);
-    const int b = e.m_hoverFlag == kYes ? 0 : 1;
-    CDIB32::BltAlphaFade(g_ScreenSurface, kYesNo[b].left, kYesNo[b].top + drop, g_Layers[kDialogSlot],
-                         kButtonW * b, kGlowY, kButtonW, kButtonH, glow);
+    DrawPressedButton(g_Layers[kDialogSlot], kYesNo, e.m_hoverFlag, drop, elapsed);
 }
 
 void Result(CScriptMng& e, const SearchForm& form) {

@@ -28,6 +28,8 @@ constexpr uint32_t kThumb = 0x808000;
 constexpr uint32_t kThumbHover = 0x80FF00;
 constexpr uint32_t kBox = 0x909090;
 constexpr uint32_t kBackdrop = 0x000010;
+constexpr uint32_t kPressedYes = 0xC04000;
+constexpr uint32_t kPressedNo = 0x00C040;
 
 // The strip of keyword id n carries n in its blue byte.
 uint32_t StripColour(int id) {
@@ -58,7 +60,9 @@ protected:
         for (int id = 1; id <= 63; ++id)
             strips.push_back({0, 24 * (id - 1), 200, 24, StripColour(id)});
         WriteSystemPicture("key_matter.bmp", 200, 24 * 63, strips);
-        WriteSystemPicture("free_exit.bmp", 400, 230, {{0, 0, 396, 134, kBox}});
+        WriteSystemPicture(
+            "free_exit.bmp", 400, 230,
+            {{0, 0, 396, 134, kBox}, {0, 179, 105, 45, kPressedYes}, {105, 179, 105, 45, kPressedNo}});
         WriteSystemPicture("freame_base.bmp", 1024, 576, {}, kBackdrop, true);
         engine().m_investArea = 3;
         engine().m_investActive = 1;
@@ -353,6 +357,48 @@ TEST_F(CommandScreen, TheEndCommandAsksAndYesStartsTheRoomScript) {
             EXPECT_EQ(engine().m_investStep, 1);
             EXPECT_EQ(game().scene, kSceneCommand);
         }
+    }
+}
+
+// While the end dialog closes (level = elapsed × 255 / 300), the chosen button's pressed look sinks
+// with the box, 295 + level × 36 / 256, at opacity trunc(sin(elapsed × 180 / 300°) × 255) over the
+// box, both blended as (s × L >> 8) + (d × (255 − L) >> 8): the backdrop 0x000010 and the box 0x909090
+// at 255 − level over the background 0x336699.
+TEST_F(CommandScreen, TheEndDialogPressesTheChosenButtonAsItCloses) {
+    Click(engine().m_commandRects[4]);
+    g_pKeyboard->ctrl = 1;
+    Step();
+    g_pKeyboard->ctrl = 0;
+    ASSERT_EQ(engine().m_investStep, 21);
+    const struct {
+        uint32_t elapsed;
+        uint8_t chosen;
+        bool ctrl;
+        int top;
+        uint32_t box, pressed;
+        uint8_t step;
+    } cases[] = {
+        {0, 1, false, 295, kBox, kBox, 22},
+        {40, 2, false, 299, 0x7C7D80, 0x499765, 22},  // level 34, opacity 103
+        {100, 1, false, 306, 0x646972, 0xB2450F, 22}, // level 85, opacity 220 (220.8 truncated)
+        {160, 2, false, 314, 0x505E70, 0x00BD3F, 22}, // level 136, opacity 253
+        {230, 1, false, 322, 0x3D5B7B, 0x934828, 22}, // level 195, opacity 170
+        {299, 2, false, 330, 0x316495, 0x306593, 22}, // level 254, opacity 4
+        {300, 1, false, 295, kBackground, kBackground, 23},
+        {100, 2, true, 295, kBackground, kBackground, 23},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_hoverFlag = c.chosen;
+        engine().m_investStep = 22;
+        engine().m_stepTime = timeGetTime() - c.elapsed;
+        Step();
+        const int x = c.chosen == 1 ? 398 : 519;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x + 4, c.top - 1), c.box) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x + 4, c.top), c.pressed) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x + 104, c.top + 44), c.pressed) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x + 105, c.top + 44), c.box) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed;
     }
 }
 

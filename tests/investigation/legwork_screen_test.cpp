@@ -17,6 +17,11 @@ constexpr uint32_t kTalkPanel = 0x505050;
 constexpr uint32_t kKind = 0x006000;
 constexpr uint32_t kListPanel = 0x707070;
 constexpr uint32_t kDialog = 0x909090;
+constexpr uint32_t kGlowYes = 0x408020;
+constexpr uint32_t kGlowNo = 0x204080;
+// The tint 0x3E75DD blended over the background 0x336699 at 154: (s × 154 >> 8) + (d × 101 >> 8).
+constexpr uint32_t kTinted = 0x396EC0;
+constexpr RECT kEndButton{834, 400, 979, 430};
 
 uint32_t TopicColour(int id) {
     return 0x300000u | static_cast<uint32_t>(id);
@@ -46,7 +51,9 @@ protected:
         }
         WriteSystemPicture("key_l_chara.bmp", 200, 24 * 63, topics);
         WriteSystemPicture("key_l_evi.bmp", 200, 24 * 63, evidence);
-        WriteSystemPicture("legwork_p.bmp", 400, 230, {{0, 0, 396, 134, kDialog}});
+        WriteSystemPicture(
+            "legwork_p.bmp", 400, 230,
+            {{0, 0, 396, 134, kDialog}, {0, 179, 105, 45, kGlowYes}, {105, 179, 105, 45, kGlowNo}});
         engine().m_legworkNo = 3;
         engine().m_legworkChars[2] = 1;
         engine().m_legworkChars[7] = 1;
@@ -78,6 +85,27 @@ protected:
         ASSERT_EQ(engine().m_investStep, 11);
     }
     uint32_t ListRow(int row) { return PixelAt(g_ScreenSurface, 563 + 190, 26 + 27 * (row - 1) + 12); }
+    // The end button pressed: the confirmation set up and its tint fade begun.
+    void OpenConfirmation() {
+        Click(kEndButton);
+        ASSERT_EQ(engine().m_investStep, 20);
+        Step();
+        ASSERT_EQ(engine().m_investStep, 21);
+    }
+    // Through the tint fade and the dialog drop at once, to `step`.
+    void SkipTo(int step) {
+        g_pKeyboard->ctrl = 1;
+        while (engine().m_investStep != step && engine().m_investStep < 24)
+            Step();
+        g_pKeyboard->ctrl = 0;
+        ASSERT_EQ(engine().m_investStep, step);
+    }
+    // One frame of the confirmation's timed `step`, `elapsed` ms after the step began.
+    void FrameOfStep(uint8_t step, uint32_t elapsed) {
+        engine().m_investStep = step;
+        engine().m_stepTime = timeGetTime() - elapsed;
+        Step();
+    }
 };
 
 } // namespace
@@ -170,7 +198,7 @@ TEST_F(LegworkScreen, ThePanelCommandRedrawsTheListStateAfterATopicScript) {
 TEST_F(LegworkScreen, TheEndButtonConfirmsAndStartsTheClosingScript) {
     WritePlainScript("l03_end.s");
     for (bool yes : {false, true}) {
-        MouseOn(RECT{834, 400, 979, 430});
+        MouseOn(kEndButton);
         Step();
         EXPECT_EQ(PixelAt(g_ScreenSurface, 840, 410), kEndHover);
         const std::vector<uint32_t> before = Picture(g_ScreenSurface);
@@ -202,5 +230,127 @@ TEST_F(LegworkScreen, TheEndButtonConfirmsAndStartsTheClosingScript) {
             std::vector<uint32_t> now = Picture(g_ScreenSurface);
             EXPECT_EQ(now[300 * 1024 + 300], before[300 * 1024 + 300]) << "the screen as it was";
         }
+    }
+}
+
+// Expected pictures below are worked out from the blends: a constant-opacity blend at L gives
+// (s × L >> 8) + (d × (255 − L) >> 8) per channel; the screen is probed where only the background
+// 0x336699 lies under the panels.
+TEST_F(LegworkScreen, TheConfirmationTintsTheScreenOver300Ms) {
+    OpenConfirmation();
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, skipEffects;
+        uint32_t screen; // at (300, 100)
+        uint8_t step;
+    } cases[] = {
+        {0, false, false, 0x336699, 21},   {100, false, false, 0x3367A4, 21}, // level 85
+        {150, false, false, 0x3569AB, 21}, {299, false, false, 0x386DBE, 21}, // levels 127, 254
+        {300, false, false, kTinted, 22},  {0, true, false, kTinted, 22},     {0, false, true, kTinted, 22},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipEffects = c.skipEffects ? 1 : 0;
+        FrameOfStep(21, c.elapsed);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 100), c.screen)
+            << c.elapsed << " " << c.ctrl << c.skipEffects;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed << " " << c.ctrl << c.skipEffects;
+    }
+}
+
+TEST_F(LegworkScreen, TheDialogDropsInAsItsOpacityGrows) {
+    OpenConfirmation();
+    SkipTo(22);
+    // a = elapsed × 255 / 300; the dialog's top at 187 + 36a / 256, its opacity a² / 256 over the
+    // tinted screen (nothing drawn at opacity 0).
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, keyboardMode;
+        int top;
+        uint32_t dialog;
+        uint8_t step;
+    } cases[] = {
+        {0, false, false, 187, kTinted, 22},    {100, false, false, 198, 0x4170B9, 22}, // a 85, opacity 28
+        {200, false, false, 210, 0x5E7CAA, 22}, {299, false, false, 222, 0x8D8E8F, 22}, // 112; 252
+        {300, false, false, 223, kDialog, 23},  {0, true, false, 223, kDialog, 23},
+        {300, false, true, 223, kDialog, 26},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        g_SystemData.keyboardMode = c.keyboardMode ? 1 : 0;
+        FrameOfStep(22, c.elapsed);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 320, c.top - 1), kTinted) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 320, c.top), c.dialog) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 700, c.top + 133), c.dialog) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 700, c.top + 134), kTinted) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed;
+    }
+}
+
+TEST_F(LegworkScreen, InKeyboardModeTheCursorGlidesOntoYes) {
+    g_SystemData.keyboardMode = 1;
+    OpenConfirmation();
+    MouseAt(100, 100);
+    SkipTo(26);
+    // From (100, 100) to the centre of yes (450, 316): target + trunc((start − target) × sin(angle +
+    // 90°)), angle = elapsed × 90 / 150 degrees; the fade cut does not shorten it, Ctrl does.
+    const struct {
+        uint32_t elapsed;
+        bool ctrl, skipEffects;
+        int x, y;
+        bool arrived;
+    } cases[] = {
+        {0, false, false, 100, 100, false},   {50, false, false, 147, 129, false}, // sin 120° = 0.866
+        {120, false, false, 342, 250, false}, {149, false, false, 444, 313, false},
+        {150, false, false, 450, 316, true},  {0, true, false, 450, 316, true},
+        {50, false, true, 147, 129, false},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_skipEffects = c.skipEffects ? 1 : 0;
+        g_pMouse->state.left = 1;
+        FrameOfStep(26, c.elapsed);
+        EXPECT_EQ(headless_.backend().warpX, c.x) << c.elapsed;
+        EXPECT_EQ(headless_.backend().warpY, c.y) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.arrived ? 23 : 26) << c.elapsed;
+        EXPECT_EQ(g_pMouse->state.left, c.arrived ? 0 : 1)
+            << "the press is dropped on arrival, " << c.elapsed;
+    }
+}
+
+TEST_F(LegworkScreen, TheChosenButtonsLightIsAddedAsTheDialogCloses) {
+    OpenConfirmation();
+    SkipTo(23);
+    // a = elapsed × 255 / 500: the tinted screen fades back to the screen at a, the dialog sinks by
+    // trunc(sin((elapsed × 90 / 300 / 2)°) × 36) at opacity 255 − a, and the chosen button's light
+    // (0x408020 yes, 0x204080 no) is added at round(sin(min(elapsed × 180 / 300, 180)°) × 255):
+    // d + ((s × 255 >> 8) × level >> 8), each channel at most 255.
+    const struct {
+        uint32_t elapsed;
+        uint8_t chosen;
+        int drop;
+        uint32_t dialog, lit;
+        bool ctrl;
+        uint8_t step;
+    } cases[] = {
+        {0, 1, 0, kDialog, kDialog, false, 24},
+        {40, 2, 3, 0x888C92, 0x94A5C5, false, 24},   // a 20, light 104 (103.7 rounded up)
+        {130, 1, 11, 0x788598, 0xB5FFB6, false, 24}, // a 66, light 249, green held at 255
+        {230, 2, 20, 0x657C9B, 0x79A6EF, false, 24}, // a 117, light 171
+        {280, 1, 24, 0x5C789C, 0x6992A2, false, 24}, // a 142, light 53
+        {370, 2, 29, 0x4A6F9B, 0x4A6F9B, false, 24}, // the light is out after 300 ms
+        {499, 1, 34, 0x316495, 0x316495, false, 24},
+        {500, 1, 0, kBackground, kBackground, false, 25},
+        {40, 1, 0, kBackground, kBackground, true, 25},
+    };
+    for (const auto& c : cases) {
+        g_pKeyboard->ctrl = c.ctrl ? 1 : 0;
+        engine().m_hoverFlag = c.chosen;
+        FrameOfStep(24, c.elapsed);
+        const int x = c.chosen == 1 ? 399 + 4 : 520 + 4;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x, 295 + c.drop - 1), c.dialog) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x, 295 + c.drop), c.lit) << c.elapsed;
+        EXPECT_EQ(PixelAt(g_ScreenSurface, x + 100, 295 + c.drop + 44), c.lit) << c.elapsed;
+        EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed;
     }
 }
