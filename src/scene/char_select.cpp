@@ -12,7 +12,6 @@
 #include "scene/message_text.h"
 #include "scene/select_cells.h"
 #include "screens/screen_object.h"
-#include "screens/system_data.h"
 #include "script/script_mng.h"
 
 namespace {
@@ -136,7 +135,7 @@ bool CScriptMng::ModeCharSelect() {
             }
             const bool ctrl = g_pKeyboard != nullptr && g_pKeyboard->ctrl != 0;
             const int k = m_hoverItem - 1;
-            if (level <= 255 && !ctrl && g_SystemData.effectsOff == 0 && k >= 0 && k < kButtonCount) {
+            if (level <= 255 && !ctrl && m_skipEffects == 0 && k >= 0 && k < kButtonCount) {
                 const RECT& r = rects[k];
                 kestrel::select::RestoreCell(r, kHoverFrame);
                 const auto opacity = static_cast<uint16_t>(SinDeg(static_cast<int32_t>(phase)) * 255);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "app/game_main.h"
 #include "graphics/dib32.h"
@@ -234,6 +235,8 @@ enum MarkState : uint8_t { kAppearing = 0, kHolding = 1 };
 constexpr int32_t kSmallMark = 58;
 constexpr int32_t kLargeMark = 116;
 constexpr int kWorkLayer = 60;
+// The turning mark (kind 30) turns half a turn in this time, over and over.
+constexpr uint32_t kTurnMs = 1400;
 
 bool LargeMark(uint8_t kind) {
     return kind == 10 || kind == 15 || kind == 20 || kind == 25 || kind == 30 || kind == 11 || kind == 16;
@@ -253,6 +256,22 @@ void DrawMark(CDIB32* sheet, int32_t x, int32_t y, int32_t size, uint16_t level,
 void DrawMarkStretched(CDIB32* sheet, int32_t x, int32_t y, int32_t w, int32_t h, uint16_t level) {
     if (w > 0 && h > 0)
         CDIB32::BltAlphaFadeEx(g_ScreenSurface, x, y, w, h, sheet, 0, 0, kSmallMark, kSmallMark, level);
+}
+
+// The large mark at (x, y) turned by `degrees` about its centre, drawn over the screen through the
+// work layer of the turning mark; nothing without that layer.
+void DrawTurnedMark(CDIB32* sheet, int32_t x, int32_t y, int32_t degrees) {
+    const double r = degrees * std::numbers::pi / 180.0;
+    const double cs = std::cos(r), sn = std::sin(r);
+    constexpr int32_t half = kLargeMark / 2;
+    const POINT src[4] = {{0, 0}, {kLargeMark, 0}, {0, kLargeMark}, {kLargeMark, kLargeMark}};
+    POINT dst[4];
+    for (int i = 0; i < 4; ++i) {
+        const double dx = src[i].x - half, dy = src[i].y - half;
+        dst[i] = POINT{x + half + static_cast<int32_t>(std::trunc(dx * cs - dy * sn)),
+                       y + half + static_cast<int32_t>(std::trunc(dx * sn + dy * cs))};
+    }
+    BlendQuadThrough(g_ScreenSurface, g_Layers[kWorkLayer], sheet, src, dst, 255);
 }
 
 // Elapsed ms of a phase that restarts every `period` ms, as the angle 0..179 of a half turn.
@@ -338,6 +357,8 @@ bool CScriptMng::AnimateMarkSlots() {
         } else if (LargeMark(kind)) {
             DrawMark(sheet, x, y, kLargeMark, 255);
             DrawMark(sheet, x + 29, y + 29, kSmallMark, 255);
+            if (kind == 30)
+                DrawTurnedMark(sheet, x, y, HalfTurn(s, now, kTurnMs));
         } else if (FramedMark(kind)) {
             // A frame counter 0, 1, 2, 0 ... steps every 200 ms (150 ms for kind 50, whose level
             // drops by 60 a step).

@@ -38,22 +38,28 @@ void RebuildWindowText() {
                  static_cast<int16_t>(window->GetHeight()), MsgWindowBlendLevel());
 }
 
-// The pan offset for one axis from `s` to `e` by `curve` (0 linear in time, 1 and 2 the rising and
-// falling sine of the quarter angle `a`, 3 and 4 their logarithmic easings).
+// The pan offset for one axis from `s` to `e` by `curve`: 0 linear in time (integer arithmetic), 1 and
+// 2 the rising and falling sine of the quarter angle `a`, 3 and 4 their logarithmic easings; the eased
+// position s + f × (e − s) is truncated as a whole.
 int32_t PanOffset(uint8_t curve, int32_t s, int32_t e, uint32_t elapsed, uint32_t ms, int32_t a) {
-    const double d = e - s;
+    double f = 0;
     switch (curve) {
         case 1:
-            return s + static_cast<int32_t>(SinDeg(a) * d);
+            f = SinDeg(a);
+            break;
         case 2:
-            return s + static_cast<int32_t>(SinDeg(a + 90) * d);
+            f = SinDeg(a + 90);
+            break;
         case 3:
-            return s + static_cast<int32_t>(std::log10(9 * SinDeg(a) + 1) * d);
+            f = std::log10(9 * SinDeg(a) + 1);
+            break;
         case 4:
-            return s + static_cast<int32_t>(std::log10(9 * SinDeg(a + 90) + 1) * d);
+            f = std::log10(9 * SinDeg(a + 90) + 1);
+            break;
         default:
-            return s + static_cast<int32_t>(ms == 0 ? d : static_cast<double>(elapsed) * d / ms);
+            return ms == 0 ? e : s + static_cast<int32_t>((int64_t{e} - s) * elapsed / int64_t{ms});
     }
+    return static_cast<int32_t>(s + f * (e - s));
 }
 
 } // namespace

@@ -100,31 +100,27 @@ CDIB32* WorkSurface(int32_t width, int32_t height) {
     return work;
 }
 
-// A picture mapped onto the quadrilateral `dst` through the work surface and blended onto `target`
-// by its per-pixel alpha at `level` (0..255). The work surface receives the bounding box of the
-// quadrilateral, so that pictures anywhere on the screen and larger than 100 × 100 come out whole.
+// The bounding box of a quadrilateral's corners, right and bottom inclusive.
+RECT QuadBox(const POINT dst[4]) {
+    RECT box{dst[0].x, dst[0].y, dst[0].x, dst[0].y};
+    for (int i = 1; i < 4; ++i) {
+        box.left = std::min(box.left, static_cast<int32_t>(dst[i].x));
+        box.top = std::min(box.top, static_cast<int32_t>(dst[i].y));
+        box.right = std::max(box.right, static_cast<int32_t>(dst[i].x));
+        box.bottom = std::max(box.bottom, static_cast<int32_t>(dst[i].y));
+    }
+    return box;
+}
+
+// BlendQuadThrough with the sprite work surface, grown to the quadrilateral's bounding box, so that
+// pictures anywhere on the screen and larger than 100 × 100 come out whole.
 void QuadThroughWork(CDIB32* target, CDIB32* picture, const POINT src[4], const POINT dst[4],
                      uint32_t level) {
-    int32_t left = dst[0].x, top = dst[0].y, right = dst[0].x, bottom = dst[0].y;
-    for (int i = 1; i < 4; ++i) {
-        left = std::min(left, static_cast<int32_t>(dst[i].x));
-        top = std::min(top, static_cast<int32_t>(dst[i].y));
-        right = std::max(right, static_cast<int32_t>(dst[i].x));
-        bottom = std::max(bottom, static_cast<int32_t>(dst[i].y));
-    }
-    const int32_t w = right - left + 1, h = bottom - top + 1;
+    const RECT box = QuadBox(dst);
+    const int32_t w = box.right - box.left + 1, h = box.bottom - box.top + 1;
     if (w > kMaxWorkSide || h > kMaxWorkSide)
         return;
-    CDIB32* work = WorkSurface(w, h);
-    if (work == nullptr)
-        return;
-    work->Fill(0xFFFFFFFFu, nullptr);
-    POINT local[4];
-    for (int i = 0; i < 4; ++i)
-        local[i] = POINT{dst[i].x - left, dst[i].y - top};
-    work->BltQuadBRaw(picture, src, local, nullptr, 0);
-    const RECT box{0, 0, w, h};
-    target->BltAlphaLevelRaw(work, left, top, Inverse3(level), Level3(level), &box, nullptr, nullptr);
+    BlendQuadThrough(target, WorkSurface(w, h), picture, src, dst, level);
 }
 
 bool CtrlHeld() {
@@ -132,6 +128,24 @@ bool CtrlHeld() {
 }
 
 } // namespace
+
+void BlendQuadThrough(CDIB32* target, CDIB32* work, CDIB32* picture, const POINT src[4], const POINT dst[4],
+                      uint32_t level) {
+    if (target == nullptr || work == nullptr || picture == nullptr)
+        return;
+    const RECT corners = QuadBox(dst);
+    const int32_t w = corners.right - corners.left + 1, h = corners.bottom - corners.top + 1;
+    if (w > work->GetWidth() || h > work->GetHeight())
+        return;
+    const RECT box{0, 0, w, h};
+    work->Fill(0xFFFFFFFFu, &box);
+    POINT local[4];
+    for (int i = 0; i < 4; ++i)
+        local[i] = POINT{dst[i].x - corners.left, dst[i].y - corners.top};
+    work->BltQuadBRaw(picture, src, local, nullptr, 0);
+    target->BltAlphaLevelRaw(work, corners.left, corners.top, Inverse3(level), Level3(level), &box, nullptr,
+                             nullptr);
+}
 
 bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg) {
     CDIB32* work = g_pSpriteSurfaces[kSpriteWorkSurface];

@@ -94,6 +94,13 @@ extern CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1];
 inline constexpr int kSpriteWorkSurface = kScriptSpriteSlots;
 // The picture of the overlay effect (op 82: "bmp\noise.bmp" or "bmp\cloud.bmp"); null without one.
 extern CDIB32* g_OverlaySurface;
+// Blends `picture` mapped onto the quadrilateral `dst` (the corners of the mapped quad blits; `src` the
+// picture's corners) onto `target` by its per-pixel alpha at `level` (0..255), through `work`: the
+// quadrilateral's bounding box is cleared at work's top left, the picture mapped into it there, and
+// the box blended onto `target` at its place. Nothing is drawn when the box is larger than `work` or
+// a surface is missing.
+void BlendQuadThrough(CDIB32* target, CDIB32* work, CDIB32* picture, const POINT src[4], const POINT dst[4],
+                      uint32_t level);
 // Draws `src` rotated by `angleDeg` whole degrees about its centre into `dst`: the picture is turned
 // about the point (58, 54) of the sprite work surface, which is then blended whole onto `dst` at
 // (x, y) by its per-pixel alpha. Pictures up to about 80 x 80 fit (the clock hands). True.

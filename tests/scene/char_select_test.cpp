@@ -262,17 +262,35 @@ TEST_F(CharSelection, ReturnPicksTheButtonUnderTheCursor) {
     EXPECT_EQ(engine().m_msgStep, 2);
 }
 
-TEST_F(CharSelection, WithEffectsOffThePanelShowsAtOnceAndTheScreenEndsAFrameLater) {
-    g_SystemData.effectsOff = 1;
-    PointAt(1);
-    Step();
-    g_pMouse->state.left = 1;
-    Step();
-    EXPECT_EQ(engine().m_msgStep, 2);
-    Step();
-    EXPECT_EQ(engine().m_msgStep, 3);
-    EXPECT_EQ(FrameEdge(1), kPanel);
-    Step();
-    EXPECT_EQ(game().scene, kSceneScript);
-    EXPECT_EQ(engine().m_vars[255], 1);
+TEST_F(CharSelection, TheEffectsOptionCutsTheBlinkShortAndTheEffectSkipByteDoesNot) {
+    // The effects option of the engine ends the blink: the frame after the click shows the plain
+    // panel and the screen ends a frame later. System data byte 0x1C is another option; it leaves the
+    // blink as it is (150 ms after the click the blink frame is at full opacity).
+    const struct {
+        uint8_t skipEffects, effectsOff;
+        bool cut;
+    } cases[] = {{1, 0, true}, {0, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "option " << int(c.skipEffects) << " byte " << int(c.effectsOff));
+        engine().m_skipEffects = c.skipEffects;
+        g_SystemData.effectsOff = c.effectsOff;
+        game().scene = kSceneCharSelect;
+        engine().m_msgStep = 0;
+        Step();
+        PointAt(1);
+        Step();
+        g_pMouse->state.left = 1;
+        Step(150);
+        EXPECT_EQ(engine().m_msgStep, 2);
+        EXPECT_EQ(engine().m_vars[255], 1);
+        Step();
+        EXPECT_EQ(engine().m_msgStep, c.cut ? 3 : 2);
+        EXPECT_EQ(FrameEdge(1), c.cut ? kPanel : kBlinkFrame);
+        if (c.cut) {
+            Step();
+            EXPECT_EQ(game().scene, kSceneScript);
+        }
+    }
+    engine().m_skipEffects = 0;
+    g_SystemData.effectsOff = 0;
 }

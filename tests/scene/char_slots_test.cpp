@@ -266,17 +266,54 @@ TEST_F(CharSlots, MarksGrowIntoPlaceAndPulse) {
     EXPECT_EQ(g_Layers[60], nullptr);
 }
 
-TEST_F(CharSlots, TheRotatingMarkMakesItsWorkLayerWhenItHasAppeared) {
+TEST_F(CharSlots, TheTurningMarkTurnsHalfATurnEvery1400MsThroughItsWorkLayer) {
+    // The sheet's large cell is red in its top-left quarter and transparent elsewhere, so a turn of
+    // the mark about its centre moves the red quarter round. The mark stands at (300, 200): its
+    // centre is (358, 258); the still marks cover (300..357, 200..257) and (329..386, 229..286).
+    auto* sheet = Blank(116, 116, 32, 0);
+    for (int32_t y = 0; y < 58; ++y)
+        for (int32_t x = 0; x < 58; ++x) {
+            const uint32_t px = 0xFFFF0000u;
+            std::memcpy(sheet->GetPixelAddress(x, y), &px, 4);
+        }
+    ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
     PositionSlot& m = engine().m_posSlots[0];
     m = PositionSlot{};
     m.state = 1;
     m.param = 30;
-    m.paramWord = 0; // appears at once; no sheet: nothing is drawn
+    const int16_t coords[4] = {300, 200, 116, 116};
+    std::memcpy(m.coords, coords, sizeof coords);
+    m.paramWord = 0; // appears at once
     engine().AnimateMarkSlots();
     EXPECT_EQ(m.done, 1);
     ASSERT_NE(g_Layers[60], nullptr);
     EXPECT_EQ(g_Layers[60]->GetWidth(), 800);
     EXPECT_EQ(g_Layers[60]->GetHeight(), 600);
+
+    // The angle is elapsed × 180 / 1400 degrees, clockwise on the screen, restarting at 180. Each
+    // point lies well inside or outside the turned red quarter: (358, 198) is reached at 45 degrees,
+    // (400, 216) at 90 and (399, 258) at 135. Red at full opacity is 255 × 255 >> 8 = 254.
+    constexpr uint32_t kRed = 0xFE0000;
+    const struct {
+        uint32_t at;
+        int32_t x, y;
+        uint32_t colour;
+    } samples[] = {
+        {0, 358, 198, 0},       {0, 400, 216, 0},      {0, 399, 258, 0},    {350, 358, 198, kRed},
+        {350, 399, 258, 0},     {700, 400, 216, kRed}, {700, 330, 300, 0},  {1050, 399, 258, kRed},
+        {1050, 358, 198, 0},    {1400, 358, 198, 0},   {1400, 400, 216, 0}, {1400, 399, 258, 0},
+        {1400, 310, 210, kRed}, // the still mark
+    };
+    uint32_t now = 0;
+    for (const auto& p : samples) {
+        clock_.clock().Advance(p.at - now);
+        now = p.at;
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
+        engine().AnimateMarkSlots();
+        uint32_t px;
+        std::memcpy(&px, g_ScreenSurface->GetPixelAddress(p.x, p.y), 4);
+        EXPECT_EQ(px & 0xFFFFFF, p.colour) << p.at << " ms at " << p.x << "," << p.y;
+    }
 }
 
 TEST_F(CharSlots, TheMessageCompositionRunsTheMotion) {

@@ -86,6 +86,8 @@ protected:
             e.ModeTransition39();
         else if (game().scene == kSceneTransition41)
             e.ModeTransition41();
+        else if (game().scene == kSceneFrameZoom)
+            e.ModeFrameZoom();
         clock_.clock().Advance(ms);
     }
     int FramesUntilScript(uint32_t ms, int limit = 1000) {
@@ -227,25 +229,55 @@ TEST_F(ScreenTransition, KindsThatKeepOrTakeTheLastFrameAndTheLetterbox) {
     engine().m_windowStyle = 0;
 }
 
-TEST_F(ScreenTransition, RestoredBackgroundKeepsTheWindowOnBothPicturesButNotInLayer0) {
-    Picture window(1024, 128, [](int32_t, int32_t y) { return y < 64 ? 0xFF0000FFu : 0u; });
-    auto* text = NewSurface(window);
-    ReplaceSurface(g_TextSurface, text);
+TEST_F(ScreenTransition, RestoredBackgroundShowsTheEmptiedWindowOnBothPicturesButNotInLayer0) {
+    // The window picture: opaque blue in its upper 64 rows, transparent below. The text surface and the
+    // name plate still hold the last message (opaque white text, a green name); the plate's clean
+    // copy is transparent.
+    const Picture window(1024, 128, [](int32_t, int32_t y) { return y < 64 ? 0xFF0000FFu : 0u; });
+    Picture withText = window;
+    for (int32_t y = 80; y < 100; ++y)
+        for (int32_t x = 100; x < 200; ++x)
+            withText.At(x, y) = 0xFFFFFFFFu;
+    const Picture plate(200, 48, [](int32_t x, int32_t y) {
+        return x >= 10 && x < 30 && y >= 10 && y < 20 ? 0xFF00FF00u : 0u;
+    });
+    ReplaceSurface(g_MsgWindowSurface, NewSurface(window, 32));
+    ReplaceSurface(g_TextSurface, NewSurface(withText, 32));
+    ReplaceSurface(g_NamePlateSurface, NewSurface(plate, 32));
+    ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork],
+                   NewSurface(Picture(200, 48, [](int32_t, int32_t) { return 0u; }), 32));
+    const uint8_t transparency = g_SystemData.windowTransparency;
+    g_SystemData.windowTransparency = 0;
+    // Each picture as it must look: the window at level 255 (its blue and alpha bytes 255 become
+    // 255 × 255 >> 8 = 254) blended over rows 448-511: blue (254 × 254 >> 8) + (d × 1 >> 8) = 252,
+    // red and green 0; below, where the window is transparent, the picture itself. No text, no name.
+    auto withWindow = [](const Picture& p) {
+        Picture out(1024, 576, [&p](int32_t x, int32_t y) { return p.At(x, y) & 0xFFFFFF; });
+        for (int32_t y = 448; y < 512; ++y)
+            for (int32_t x = 0; x < 1024; ++x)
+                out.At(x, y) = 0x0000FC;
+        return out;
+    };
+    const Picture oldShown = withWindow(oldPicture), newShown = withWindow(newPicture);
     engine().m_bgRestored = 1;
     Begin(kSceneTransition, 0, 1000);
     Frame(500);
     Frame(0);
-    // The window stays (both pictures carry it) while the pictures fade.
-    auto isWindow = [](uint32_t p) { return (p & 0xFF) >= 253 && (p >> 8) <= 0x0202; };
-    EXPECT_TRUE(isWindow(ScreenAt(10, 450))) << std::hex << ScreenAt(10, 450);
-    EXPECT_NE(ScreenAt(10, 300), OldPixel(10, 300) & 0xFFFFFF);
+    EXPECT_EQ(ScreenDiffs(EffectPicture(0, 127, newShown, oldShown)), 0);
     clock_.clock().Advance(1000);
     EXPECT_EQ(FramesUntilScript(0), 3);
-    EXPECT_TRUE(isWindow(ScreenAt(10, 450))) << std::hex << ScreenAt(10, 450);
-    EXPECT_EQ(Capture(g_Layers[0]).At(10, 450), NewPixel(10, 450) & 0xFFFFFF);
+    // The screen keeps the last frame; layer 0 holds the incoming picture without the window; the
+    // window's surfaces are empty for the composition that follows.
+    EXPECT_EQ(ScreenDiffs(newShown), 0);
+    EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
     EXPECT_EQ(g_Layers[31], nullptr);
+    uint32_t text, name;
+    std::memcpy(&text, g_TextSurface->GetPixelAddress(150, 90), 4);
+    std::memcpy(&name, g_NamePlateSurface->GetPixelAddress(15, 15), 4);
+    EXPECT_EQ(text, 0u);
+    EXPECT_EQ(name, 0u);
     engine().m_bgRestored = 0;
-    ReplaceSurface(g_TextSurface, nullptr);
+    g_SystemData.windowTransparency = transparency;
 }
 
 // Quake kinds 0-2: each frame shows layer 0 moved by the offset of its step's frame.
@@ -395,6 +427,140 @@ TEST_F(ScreenTransition, WindowStyleAndPageFadesTakeTheirTimeAndTheirSkips) {
     }
     g_pKeyboard->ctrl = 0;
     engine().m_skipRead = 0;
+}
+
+TEST_F(ScreenTransition, PanFollowsItsCurveAndEndsWhereItLeadsTo) {
+    // The panned layer is larger than the screen and each of its pixels holds its own place
+    // (x << 12 | y), so the screen's corners tell where the screen's window onto it stands.
+    const Picture wide(1224, 776, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x << 12 | y); });
+    auto expectWindowAt = [](int32_t x, int32_t y) {
+        EXPECT_EQ(ScreenAt(0, 0), static_cast<uint32_t>(x << 12 | y));
+        EXPECT_EQ(ScreenAt(1023, 575), static_cast<uint32_t>((x + 1023) << 12 | (y + 575)));
+    };
+    struct Case {
+        uint8_t curve;
+        int32_t x, y;
+    };
+    // From (150, 100) to (3, 19) over 900 ms, seen after 300 ms: a = 30 degrees; SinDeg(30) = 0.5,
+    // SinDeg(120) = 0.8660, log10(9 × 0.5 + 1) = 0.7404, log10(9 × 0.8660 + 1) = 0.9442. The eased
+    // places are 150 − 147 f and 100 − 81 f truncated as a whole (curve 1: 76.5 and 59.5; curve 2:
+    // 22.69 and 29.85; curve 3: 41.17 and 40.03; curve 4: 11.20 and 23.52); the linear one moves a
+    // third of the way, 49 and 27.
+    const Case cases[] = {{0, 101, 73}, {1, 76, 59}, {2, 22, 29}, {3, 41, 40}, {4, 11, 23}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.curve));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[2], NewSurface(wide));
+        engine().m_panLayer = 2;
+        engine().m_panKind = 0;
+        engine().m_panFrom[0] = 150;
+        engine().m_panFrom[1] = 100;
+        engine().m_panTo[0] = 3;
+        engine().m_panTo[1] = 19;
+        engine().m_panMs = 900;
+        Begin(kSceneScreenEffect, c.curve, 0);
+        Frame(300);
+        Frame(0);
+        EXPECT_EQ(engine().m_modeLevel, 300 * 255 / 900);
+        expectWindowAt(c.x, c.y);
+        clock_.clock().Advance(600);
+        EXPECT_EQ(FramesUntilScript(0), 3);
+        expectWindowAt(3, 19);
+        EXPECT_EQ(Capture(g_Layers[0]).At(0, 0), static_cast<uint32_t>(3 << 12 | 19));
+        EXPECT_EQ(g_Layers[2], nullptr);
+    }
+}
+
+TEST_F(ScreenTransition, TintBlendsItsColourAtItsOpacityAndFadesToIt) {
+    struct Case {
+        uint32_t tint; // 0xAARRGGBB: opacity, then the colour
+        uint32_t under, tinted;
+    };
+    // The constant-opacity blend at L per channel: (t × L >> 8) + (u × (255 − L) >> 8); L = 0 draws
+    // nothing.
+    const Case cases[] = {
+        {0x80FF0000, 0x808080, 0xBE3F3F}, // red 127 + 63; green and blue 0 + 63
+        {0xFF0000FF, 0x808080, 0x0000FE}, // blue 254 + 0; red and green 0 + 0
+        {0x40204060, 0x10C0F0, 0x139FCB}, // 8 + 11, 16 + 143, 24 + 179
+        {0x00FFFFFF, 0x808080, 0x808080}, // no opacity: unchanged
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.tint);
+        const Picture under(1024, 576, [&c](int32_t, int32_t) { return c.under; });
+        const Picture tinted(1024, 576, [&c](int32_t, int32_t) { return c.tinted; });
+        ReplaceSurface(g_Layers[0], NewSurface(under));
+        ReplaceSurface(g_Layer1Backup[0], NewSurface(under));
+        engine().m_transColour = c.tint;
+        Begin(kSceneColorTransition, 0, 1000);
+        Frame(500);
+        EXPECT_EQ(Capture(g_Layers[1]).pixels, tinted.pixels);
+        Frame(0); // half way: level 127
+        EXPECT_EQ(
+            ScreenDiffs(Picture(
+                1024, 576, [&c](int32_t, int32_t) { return kestrel::test::Blend(c.tinted, c.under, 127); })),
+            0);
+        clock_.clock().Advance(500);
+        EXPECT_EQ(FramesUntilScript(0), 3);
+        EXPECT_EQ(ScreenDiffs(tinted), 0);
+        EXPECT_EQ(Capture(g_Layers[0]).pixels, tinted.pixels);
+        EXPECT_EQ(Capture(g_Layer1Backup[0]).pixels, tinted.pixels);
+        EXPECT_EQ(g_Layers[1], nullptr);
+    }
+}
+
+TEST_F(ScreenTransition, FrameZoomEasesItsRectangleAlongTheSine) {
+    // The frame: steps of 5, 7 and 3 between neighbours, so that a rectangle one pixel off shows.
+    const Picture frame(1024, 576, [](int32_t x, int32_t y) {
+        return static_cast<uint32_t>(((x + y) * 3 & 0xFF) << 16 | (y * 7 & 0xFF) << 8 | (x * 5 & 0xFF));
+    });
+    struct Case {
+        int16_t from[4], to[4];
+        uint32_t at;
+        int16_t cur[4];
+    };
+    // 900 ms, so a = at / 10 whole degrees; each value that changes is S + sin(a) × (E − S) truncated
+    // as a whole; a value whose ends are equal keeps the start the zoom command left in it.
+    const Case cases[] = {
+        // sin 45 = 0.7071: 181.02, 101.82, 661.96, 372.35
+        {{0, 0, 1024, 576}, {256, 144, 512, 288}, 450, {181, 101, 661, 372}},
+        // sin 60 = 0.8660: 221.70, 124.71, 580.59, 326.58
+        {{0, 0, 1024, 576}, {256, 144, 512, 288}, 600, {221, 124, 580, 326}},
+        // zooming out: 74.98, 42.18, 874.04, 491.65
+        {{256, 144, 512, 288}, {0, 0, 1024, 576}, 450, {74, 42, 874, 491}},
+        // a = 89, sin 0.99985: 0.04, 0.02, 1023.92, 575.96
+        {{256, 144, 512, 288}, {0, 0, 1024, 576}, 899, {0, 0, 1023, 575}},
+        // x and w stay; y 50 − 43.30 = 6.70, h 476 + 86.60 = 562.60
+        {{100, 50, 824, 476}, {100, 0, 824, 576}, 600, {100, 6, 824, 562}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from[0] << "," << c.from[1] << " at " << c.at);
+        ReplaceSurface(g_Layer1Backup[0], NewSurface(frame));
+        ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+        CScriptMng& e = engine();
+        e.m_zoomStep = 0;
+        e.m_zoomMode = 0;
+        e.m_zoomMs = 900;
+        for (int i = 0; i < 4; ++i) {
+            e.m_zoomFrom[i] = c.from[i];
+            e.m_zoomTo[i] = c.to[i];
+            e.m_zoomCur[i] = c.from[i] == c.to[i] ? c.from[i] : 0;
+        }
+        game().scene = kSceneFrameZoom;
+        Frame(c.at); // the set-up
+        Frame(0);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(e.m_zoomCur[i], c.cur[i]) << i;
+        CDIB32* expected = NewSurface(oldPicture);
+        BltStretchAlpha2(expected, 0, 0, 1024, 576, g_Layer1Backup[0], c.cur[0], c.cur[1], c.cur[2], c.cur[3],
+                         255);
+        EXPECT_EQ(ScreenDiffs(Capture(expected)), 0);
+        delete expected;
+        // At 90 degrees the zoom ends: the frame and layer 0 take layer 1.
+        clock_.clock().Advance(900 - c.at);
+        EXPECT_EQ(FramesUntilScript(0), 2);
+        EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(newPicture));
+        EXPECT_EQ(Capture(g_Layer1Backup[0]).pixels, Rgb(newPicture));
+    }
 }
 
 // The vertical style's window: a full-screen panel and a button bar, both with alpha that varies

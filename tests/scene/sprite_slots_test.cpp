@@ -3,6 +3,7 @@
 // a slot, scene 38 run frame by frame, the drawing paths, the rotated blit and bad slot values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -380,16 +381,43 @@ TEST_F(SpriteSlots, RotatedBlitTurnsAboutTheWorkSurfacePoint) {
 }
 
 TEST_F(SpriteSlots, ClockHandsTurnWithTheTime) {
-    // The minute hand is a bar pointing up from its centre; 15 minutes turn it to the right.
-    ReplaceSurface(g_pScriptUiSurfaces[kUiTimeLong], SolidPicture(6, 40, 0xFFFFFFFFu, true));
-    const std::pair<int, bool> times[] = {{0, false}, {15, true}, {30, false}};
-    for (auto [minute, right] : times) {
-        g_ScreenSurface->Fill(0x000000, nullptr);
-        engine().m_clockMinute = static_cast<uint8_t>(minute);
-        engine().m_clockHour = 14;
-        engine().DrawClockHud();
-        EXPECT_EQ(Rgb(g_ScreenSurface, 78 + 12, 54), right ? kWhite : 0u) << minute;
-        EXPECT_EQ(Rgb(g_ScreenSurface, 78, 54 - 12), right ? 0u : kWhite) << minute;
+    // A hand: a 4 × 61 picture, white from its top to just above its centre row 31, transparent
+    // below, so it points one way from the centre, which lands at (78, 54). The minute hand turns
+    // 6 degrees a minute; the hour hand 30 degrees an hour (modulo 12) and half a degree a minute
+    // (whole degrees: 59 minutes add 29). A hand at d degrees (clockwise from up) covers the point
+    // 20 pixels from the centre in its direction and neither point 15 degrees to either side.
+    std::vector<uint32_t> pixels(4 * 61, 0);
+    std::fill(pixels.begin(), pixels.begin() + 4 * 30, 0xFFFFFFFFu);
+    const auto bytes = kestrel::test::WriteBitmapPixels(4, 61, pixels, 32);
+    const struct {
+        uint8_t hour, minute;
+        int hourDeg, minuteDeg;
+    } times[] = {{14, 30, 75, 180}, {3, 0, 90, 0}, {9, 40, 290, 240}, {0, 59, 29, 354}, {23, 15, 337, 90}};
+    auto at = [](int deg, int r) {
+        const double a = deg * kPi / 180;
+        return Rgb(g_ScreenSurface, static_cast<int32_t>(std::floor(78 + r * std::sin(a))),
+                   static_cast<int32_t>(std::floor(54 - r * std::cos(a))));
+    };
+    for (const int hand : {kUiTimeShort, kUiTimeLong}) {
+        for (int ui : {kUiTimeShort, kUiTimeLong}) {
+            ReplaceSurface(g_pScriptUiSurfaces[ui], nullptr);
+            if (ui == hand) {
+                g_pScriptUiSurfaces[ui] = new CDIB32();
+                g_pScriptUiSurfaces[ui]->LoadFromMemory(bytes.data(), bytes.size());
+            }
+        }
+        for (const auto& t : times) {
+            const int deg = hand == kUiTimeShort ? t.hourDeg : t.minuteDeg;
+            SCOPED_TRACE(testing::Message() << (hand == kUiTimeShort ? "hour" : "minute") << " hand at "
+                                            << int(t.hour) << ":" << int(t.minute));
+            g_ScreenSurface->Fill(0x000000, nullptr);
+            engine().m_clockHour = t.hour;
+            engine().m_clockMinute = t.minute;
+            engine().DrawClockHud();
+            EXPECT_EQ(at(deg, 20), kWhite);
+            EXPECT_EQ(at(deg - 15, 20), 0u);
+            EXPECT_EQ(at(deg + 15, 20), 0u);
+        }
     }
 }
 
