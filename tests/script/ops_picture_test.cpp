@@ -411,14 +411,20 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
         {"ScreenEffectSwitch 4, 1, 5, 100", kSceneScript,
          [](const CScriptMng& e) {
              EXPECT_EQ(e.m_screenFxOn, 1);
-             EXPECT_EQ(e.m_screenFxDir, 1);
+             EXPECT_EQ(e.m_screenFxPhase, 1u);
+             EXPECT_EQ(e.m_screenFxRepeat, 1);
              EXPECT_EQ(e.m_screenFxAmp, 5);
              EXPECT_EQ(e.m_screenFxAngle, 100u);
              EXPECT_EQ(e.m_screenFxStart, timeGetTime());
          }},
+        {"ScreenEffectSwitch 3, 0, 5, 100", kSceneScript,
+         [](const CScriptMng& e) {
+             EXPECT_EQ(e.m_screenFxPhase, 2u);
+             EXPECT_EQ(e.m_screenFxRepeat, 0);
+         }},
         {"ScreenEffectSwitch 10, 0, 0, 30", kSceneScript,
          [](const CScriptMng& e) {
-             EXPECT_EQ(e.m_screenFxDir, 0);
+             EXPECT_EQ(e.m_screenFxPhase, 0u);
              ASSERT_NE(g_Layers[1], nullptr);
              EXPECT_EQ(g_Layers[1]->GetWidth(), 800);
          }},
