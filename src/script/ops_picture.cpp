@@ -423,10 +423,11 @@ uint8_t* CScriptMng::OpMaskTransition(uint8_t* cmd) {
     sp.angle = sp.angleStart;
     sp.delayMs = CmdLength(cmd) >= 32 ? D(cmd, 28) : 0;
     m_slotMaskNo = mask;
+    // Layer 1 is blank whatever the selector: with a mask the slots are drawn into it and the mask
+    // wipes it in over layer 0; selector 0 (no mask) draws them onto the screen.
+    ReplaceSurface(g_Layers[1], BlankScreen(m_hWnd, 0));
     const std::string maskName = SlotMaskName(mask);
     if (!maskName.empty()) {
-        // The slots are drawn into a blank layer 1, which the mask then wipes in over layer 0.
-        ReplaceSurface(g_Layers[1], BlankScreen(m_hWnd, 0));
         auto* rule = new CDIB32();
         rule->Load(m_hWnd, maskName.c_str());
         ReplaceSurface(g_RuleMaskSurface, rule);

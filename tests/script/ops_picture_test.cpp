@@ -451,6 +451,21 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
     EXPECT_EQ(engine().m_screenFxKind, 2);
 }
 
+// The mask transition over the sprite slots starts from a blank background, with a rule mask or
+// without one (selector 0).
+TEST_F(PictureCommands, MaskTransitionBlanksTheBackgroundWithOrWithoutAMask) {
+    for (int selector : {0, 1}) {
+        SCOPED_TRACE(selector);
+        Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nMaskTransition 2, " + std::to_string(selector) +
+              ", 0:0, 20:10, 0:0, 20:10, 0, 0\nExitToMenu\n");
+        EXPECT_EQ(RunTo(kSceneTitleMenu), kSceneTitleMenu);
+        ExpectPicture(g_Layers[1], 1024, 576, [](int32_t, int32_t) { return 0u; });
+        EXPECT_EQ(engine().m_slotMaskNo, selector);
+        EXPECT_EQ(g_RuleMaskSurface != nullptr, selector != 0);
+        ReplaceSurface(g_RuleMaskSurface, nullptr);
+    }
+}
+
 TEST_F(PictureCommands, CharacterAndMarkSlotCommandsFillTheirSlots) {
     clock_.clock().Set(5000);
     Start("SetSlot 2, 3, 10:20, 30:40, 700\nSetSlotState107 2\nSetSlotMotion 1, 4, 100:0, 500:0, 0:255, 900\n"
