@@ -51,11 +51,18 @@ constexpr QuakeFrame kQuakeFrames[3][4] = {
     {{0, -16}, {0, 0}, {0, 16}, {0, 0}},          // kind 2
 };
 
-// The window band (opacity-scaled window with its text, and the name plate) at (x, y).
-void DrawWindowBandAt(int32_t x, int32_t y) {
-    for (CDIB32* band : {g_TextSurface, g_NamePlateSurface})
-        if (band != nullptr)
-            CDIB32::BltAlpha(g_ScreenSurface, x, y, band, 0, 0, band->GetWidth(), band->GetHeight());
+// The text surface emptied for the window quakes: the window picture itself, at full opacity and
+// without its text, which is what they shake and what the window shows after them.
+void EmptyWindowText() {
+    CDIB32* window = g_MsgWindowSurface;
+    if (window != nullptr && g_TextSurface != nullptr)
+        CDIB32::Blt(g_TextSurface, 0, 0, window, 0, 0, window->GetWidth(), window->GetHeight());
+}
+
+// The window picture with its per-pixel alpha at (x, y).
+void DrawWindowAt(int32_t x, int32_t y) {
+    if (CDIB32* window = g_MsgWindowSurface)
+        CDIB32::BltAlpha(g_ScreenSurface, x, y, window, 0, 0, window->GetWidth(), window->GetHeight());
 }
 
 // Restores the rows from `top` down from layer 0 (the picture under the shaking window).
@@ -114,6 +121,7 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
             } else if (kind == 6 || kind == 14 || kind == 15) {
                 // The rectangle of the window strip; the strip is as wide as the picture.
                 SetScreenRect(RECT{0, kind == 14 ? 448 : 440, kScreenWidth, kScreenHeight});
+                EmptyWindowText();
             }
             // Kind 12 keeps the new surface as it is (the do-nothing blit draws nothing).
             seq::SetLayer(1, layer1);
@@ -185,13 +193,13 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
                 constexpr int8_t kY15[4] = {-8, 8, -8, 8};
                 if (kind == 6) {
                     RestoreRowsFrom(kWindowTop - 8);
-                    DrawWindowBandAt(0, kWindowTop + kY6[f]);
+                    DrawWindowAt(0, kWindowTop + kY6[f]);
                 } else if (kind == 14) {
                     RestoreRowsFrom(kWindowTop);
-                    DrawWindowBandAt(kX14[f], kWindowTop);
+                    DrawWindowAt(kX14[f], kWindowTop);
                 } else {
                     RestoreRowsFrom(kWindowTop - 8);
-                    DrawWindowBandAt(kX15[f], kWindowTop + kY15[f]);
+                    DrawWindowAt(kX15[f], kWindowTop + kY15[f]);
                 }
                 break;
             }
@@ -209,7 +217,7 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
                 kestrel::transition::SetWholeScreenRect();
             } else if (kind == 6 || kind == 14 || kind == 15) {
                 RestoreRowsFrom(kWindowTop - 8);
-                DrawWindowBandAt(0, kWindowTop);
+                DrawWindowAt(0, kWindowTop);
             } else {
                 seq::Show(g_Layers[0]);
             }

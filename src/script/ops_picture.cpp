@@ -423,10 +423,11 @@ uint8_t* CScriptMng::OpMaskTransition(uint8_t* cmd) {
     sp.angle = sp.angleStart;
     sp.delayMs = CmdLength(cmd) >= 32 ? D(cmd, 28) : 0;
     m_slotMaskNo = mask;
+    // Layer 1 is blank whatever the selector: with a mask the slots are drawn into it and the mask
+    // wipes it in over layer 0; selector 0 (no mask) draws them onto the screen.
+    ReplaceSurface(g_Layers[1], BlankScreen(m_hWnd, 0));
     const std::string maskName = SlotMaskName(mask);
     if (!maskName.empty()) {
-        // The slots are drawn into a blank layer 1, which the mask then wipes in over layer 0.
-        ReplaceSurface(g_Layers[1], BlankScreen(m_hWnd, 0));
         auto* rule = new CDIB32();
         rule->Load(m_hWnd, maskName.c_str());
         ReplaceSurface(g_RuleMaskSurface, rule);
@@ -736,14 +737,16 @@ uint8_t* CScriptMng::OpTransition41(uint8_t* cmd) {
 uint8_t* CScriptMng::OpScreenEffectSwitch(uint8_t* cmd) {
     const uint8_t kind = B2(cmd);
     m_screenFxKind = kind;
-    m_screenFxParam = B3(cmd);
+    m_screenFxRepeat = B3(cmd);
     m_screenFxAmp = Low(D(cmd, 4));
     m_screenFxAngle = D(cmd, 8);
     const bool skipping = CtrlHeld() || g_SystemData.effectsOff != 0;
     if (!skipping) {
         m_screenFxStart = timeGetTime();
         m_screenFxOn = 1;
-        m_screenFxDir = (kind == 2 || kind == 4) ? 1 : (kind == 3 || kind == 5) ? 2 : 0;
+        // The diagonal the shake starts on, as the paint reads it: kinds 2 and 5 move the picture
+        // down and right first, kinds 3 and 4 down and left.
+        m_screenFxPhase = (kind == 2 || kind == 4) ? 1 : (kind == 3 || kind == 5) ? 2 : 0;
     }
     if (kind == 10) {
         // The rotating picture is drawn from an 800 × 600 layer 1.

@@ -538,9 +538,10 @@ public:
     int16_t m_screenFxAmp = 0;
     uint32_t m_screenFxAngle = 0; // for the shake kinds the period in ms
     uint8_t m_screenFxOn = 0;
-    uint8_t m_screenFxParam = 0; // op 80 byte 3
-    uint8_t m_screenFxDir = 0;   // 0, 1 or 2
+    // Kinds 2 to 5: the diagonal in use, 1 or 2 (op 80 sets it, each new period turns it); kinds 6
+    // and 7: the wave's phase in degrees, 0 to 359.
     uint32_t m_screenFxPhase = 0;
+    // Op 80 byte 3: not 0, the shake starts again after each period (until op 81).
     uint8_t m_screenFxRepeat = 0;
     uint8_t m_windowFrame = 0;   // message-window frame variant (op 165); 0 = "window_w_2.bmp"
     uint8_t m_day = 0;           // day number minus 1 (op 153)

@@ -9,6 +9,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
+#include "script/script_asm.h"
 #include "script/script_mng.h"
 #include "support/headless_game.h"
 
@@ -123,6 +124,77 @@ TEST(ScreenShakeWindow, ThePresentedPictureMovesByTheShakeOffset) {
         EXPECT_EQ(game.backend().PixelAt(bx, by) & 0xFFFFFF, 0u);
         EXPECT_EQ(game.backend().PixelAt(500 + (kind == 0 ? o : 0), 300) & 0xFFFFFF, 0x102030u);
         e.m_screenFxOn = 0;
+    }
+    game.Close();
+}
+
+// Op 80 from a script through to the window: each diagonal kind starts on its own diagonal, moves
+// the picture by the sine of the angle, turns to the other diagonal when it repeats, and ends after
+// one period when it does not.
+TEST(ScreenShakeWindow, ScriptedDiagonalShakeMovesThePictureAlongItsDiagonals) {
+    HeadlessGame game;
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    auto pattern = [](int x, int y) { return static_cast<uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x40; };
+    // Sample pixels of the presented picture wrong for the pattern moved by (dx, dy), the strips it
+    // uncovers black.
+    auto shows = [&](int dx, int dy) {
+        int wrong = 0;
+        for (int y = 0; y < 576; y += 5)
+            for (int x = 0; x < 1024; x += 7) {
+                const int sx = x - dx, sy = y - dy;
+                const uint32_t want = sx >= 0 && sx < 1024 && sy >= 0 && sy < 576 ? pattern(sx, sy) : 0;
+                wrong += (game.backend().PixelAt(x, y) & 0xFFFFFF) != want;
+            }
+        return wrong;
+    };
+    // At 90 degrees the offset is the whole amplitude; a period of 36 s keeps the angle on a whole
+    // degree for 100 ms, longer than the frames take.
+    constexpr int A = 20;
+    constexpr uint32_t kPeriod = 36000, kQuarter = kPeriod / 4;
+    struct Case {
+        uint8_t kind;
+        int first, second; // the sign of the horizontal move while the picture moves down
+    };
+    for (const Case c : {Case{2, 1, -1}, Case{3, -1, 1}, Case{4, -1, 1}, Case{5, 1, -1}}) {
+        for (uint8_t repeat : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "kind " << int{c.kind} << " repeat " << int{repeat});
+            const auto r = kestrel::sasm::Assemble("    ScreenEffectSwitch " + std::to_string(c.kind) + ", " +
+                                                   std::to_string(repeat) + ", " + std::to_string(A) + ", " +
+                                                   std::to_string(kPeriod) + "\n    ExitToMenu\n");
+            ASSERT_TRUE(r.ok());
+            game.WriteFile("script/shake.s", kestrel::sasm::InvertBytes(r.bytes));
+            ASSERT_NE(g_pScriptMng->LoadScript("shake.s"), nullptr);
+            g_pGameMain->scene = kSceneScript;
+            game.StepFrames(1);     // the command
+            g_pGameMain->scene = 7; // a scene that leaves the back buffer alone
+            for (int y = 0; y < 576; ++y) {
+                auto* row = reinterpret_cast<uint32_t*>(g_ScreenSurface->GetPixelAddress(0, y));
+                for (int x = 0; x < 1024; ++x)
+                    row[x] = pattern(x, y);
+            }
+            CScriptMng& e = *g_pScriptMng;
+            ASSERT_EQ(e.m_screenFxOn, 1);
+            uint32_t start = e.m_screenFxStart;
+            game.clock().Set(start + kQuarter);
+            game.StepFrames(2);
+            EXPECT_EQ(shows(c.first * A, A), 0) << "a quarter into the period";
+            game.clock().Set(start + 3 * kQuarter);
+            game.StepFrames(2);
+            EXPECT_EQ(shows(-c.first * A, -A), 0) << "three quarters into the period";
+            game.clock().Set(start + kPeriod + 50);
+            game.StepFrames(2);
+            if (repeat == 0) {
+                EXPECT_EQ(e.m_screenFxOn, 0);
+                EXPECT_EQ(shows(0, 0), 0) << "the plain picture once the period is over";
+                continue;
+            }
+            ASSERT_EQ(e.m_screenFxOn, 1);
+            start = e.m_screenFxStart; // the second period starts with the paint that found the first over
+            game.clock().Set(start + kQuarter);
+            game.StepFrames(2);
+            EXPECT_EQ(shows(c.second * A, A), 0) << "a quarter into the second period";
+            e.m_screenFxOn = 0;
+        }
     }
     game.Close();
 }

@@ -142,5 +142,35 @@ second_ending_from_save() {
     close_menu_over_bridge
     take_choice 2
     wait_for "$assets/bmp/ev02a.bmp" 0 0 1024 440 || fail "the dawn's ending did not show its picture"
-    through_ending_to_roll 3 "$assets/system/credit_b.bmp"
+    shake_at_the_door
+    through_ending_to_roll 1 "$assets/system/credit_b.bmp"
+}
+
+# The dawn's ending from its first page (the street of the generator's "bmp/ev02a.bmp" still behind
+# it): after a click the second page stands while the street shakes along its diagonals, seen as
+# screenshots that differ from the still street and from one another; a click on the page ends the
+# shake and the street stands still again (a click more while the page is still being written).
+shake_at_the_door() {
+    local street="$assets/bmp/ev02a.bmp" moved=0
+    wait_for_page || fail "no first page of the dawn's ending"
+    click 500 300
+    rm -f "$work/moved.png"
+    for _ in $(seq 60); do
+        sleep 0.2
+        shot
+        [ "$(differing "$street" 100 100 824 300)" = 0 ] && continue
+        keep "$work/now.png"
+        if [ -f "$work/moved.png" ] &&
+            [ "$(compare -metric AE "$work/now.png" "$work/moved.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; then
+            moved=$((moved + 1))
+        fi
+        mv "$work/now.png" "$work/moved.png"
+        [ "$moved" -ge 2 ] && break
+    done
+    [ "$moved" -ge 2 ] || fail "the street did not shake when she was found at the door"
+    for _ in $(seq 4); do
+        click 500 300
+        wait_for "$street" 0 0 1024 440 && return 0
+    done
+    fail "the street did not stand still after the shake"
 }

@@ -278,7 +278,7 @@ TEST_F(WindowInput, PaintDuringAScreenEffectPresentsTheShakenPictureOrNothing) {
     g_pScriptMng->m_screenFxKind = 2;
     g_pScriptMng->m_screenFxAngle = 100000; // a long period, so that the shake runs on
     g_pScriptMng->m_screenFxStart = game.clock().Now();
-    g_pScriptMng->m_screenFxPhase = 0; // a diagonal shake in no phase paints nothing either
+    g_pScriptMng->m_screenFxPhase = 0; // a diagonal with no direction (op 80 gives one) paints nothing
     game.StepFrames(2);
     EXPECT_EQ(game.Picture().presents, presents);
     g_pScriptMng->m_screenFxOn = 0;

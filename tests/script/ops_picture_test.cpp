@@ -411,14 +411,20 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
         {"ScreenEffectSwitch 4, 1, 5, 100", kSceneScript,
          [](const CScriptMng& e) {
              EXPECT_EQ(e.m_screenFxOn, 1);
-             EXPECT_EQ(e.m_screenFxDir, 1);
+             EXPECT_EQ(e.m_screenFxPhase, 1u);
+             EXPECT_EQ(e.m_screenFxRepeat, 1);
              EXPECT_EQ(e.m_screenFxAmp, 5);
              EXPECT_EQ(e.m_screenFxAngle, 100u);
              EXPECT_EQ(e.m_screenFxStart, timeGetTime());
          }},
+        {"ScreenEffectSwitch 3, 0, 5, 100", kSceneScript,
+         [](const CScriptMng& e) {
+             EXPECT_EQ(e.m_screenFxPhase, 2u);
+             EXPECT_EQ(e.m_screenFxRepeat, 0);
+         }},
         {"ScreenEffectSwitch 10, 0, 0, 30", kSceneScript,
          [](const CScriptMng& e) {
-             EXPECT_EQ(e.m_screenFxDir, 0);
+             EXPECT_EQ(e.m_screenFxPhase, 0u);
              ASSERT_NE(g_Layers[1], nullptr);
              EXPECT_EQ(g_Layers[1]->GetWidth(), 800);
          }},
@@ -443,6 +449,21 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
     engine().RunScript();
     EXPECT_EQ(engine().m_screenFxOn, 0);
     EXPECT_EQ(engine().m_screenFxKind, 2);
+}
+
+// The mask transition over the sprite slots starts from a blank background, with a rule mask or
+// without one (selector 0).
+TEST_F(PictureCommands, MaskTransitionBlanksTheBackgroundWithOrWithoutAMask) {
+    for (int selector : {0, 1}) {
+        SCOPED_TRACE(selector);
+        Start("LoadBg 1, \"bmp\\\\bg_a.bmp\"\nMaskTransition 2, " + std::to_string(selector) +
+              ", 0:0, 20:10, 0:0, 20:10, 0, 0\nExitToMenu\n");
+        EXPECT_EQ(RunTo(kSceneTitleMenu), kSceneTitleMenu);
+        ExpectPicture(g_Layers[1], 1024, 576, [](int32_t, int32_t) { return 0u; });
+        EXPECT_EQ(engine().m_slotMaskNo, selector);
+        EXPECT_EQ(g_RuleMaskSurface != nullptr, selector != 0);
+        ReplaceSurface(g_RuleMaskSurface, nullptr);
+    }
 }
 
 TEST_F(PictureCommands, CharacterAndMarkSlotCommandsFillTheirSlots) {
