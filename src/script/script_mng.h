@@ -604,9 +604,10 @@ public:
     uint8_t m_legworkEvidence[64] = {};
     uint8_t m_legworkNo = 0;     // op 135
     uint8_t m_searchSceneNo = 0; // op 159
-    // The screens' working state (not saved): picks, hover bytes, the list on show, hit rectangles.
+    // The screens' working state (not saved, but for m_pickedKind): picks, hover bytes, the list on
+    // show, hit rectangles.
     uint8_t m_pickedCommand = 0; // command row 3..5 of the last keyword pick
-    uint8_t m_pickedKind = 0;    // keyword category 1..5 of the last pick
+    uint8_t m_pickedKind = 0;    // keyword category 1..5 or topic kind 1..2 of the last pick
     uint8_t m_hoverFlag = 0;     // map: hovered place; dialogs: hovered Yes (1) / No (2)
     uint8_t m_prevHoverFlag = 0;
     uint8_t m_listCount = 0;        // entries of m_listIds
