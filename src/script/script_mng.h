@@ -487,6 +487,12 @@ public:
     // Redraws the current vertical page (the last m_lineCount backlog rows) onto `surface`; tags
     // are stepped over, not replayed. Leaves the text cursor after the page.
     void RedrawMessagePage(CDIB32* surface);
+    // Lays the bottom message window out again (styles other than 1 and 2): the window picture at
+    // the configured opacity, the name plate (a speaker given as the hero word "主人公" shows the
+    // given name as it now stands) and the current message, with the hero names as they now stand,
+    // up to where its reveal had come. Of the text's tags only the font sizes act again: nothing is
+    // played, drawn on the picture or waited for. For the configuration screen's return to the game.
+    void RelayoutMessageWindow();
     // Reloads the standing-character pictures named in the application object and draws the shown
     // ones onto `surface` (null: reload only).
     void RestoreScrCharSet(CDIB32* surface);
@@ -645,6 +651,7 @@ public:
     uint8_t m_nameSlot = 0;  // hero name being inserted: 0 none, 1 family, 2 given
     uint8_t m_nameCharIndex = 0;
     uint8_t m_rubyOpen = 0; // an open ruby base
+    uint8_t m_relayout = 0; // set while RelayoutMessageWindow lays the text out again
     int16_t m_rubyStartX = 0;
     int16_t m_rubyEndX = 0;
     int16_t m_rubyY = 0;

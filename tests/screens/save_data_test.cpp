@@ -13,7 +13,6 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
-#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "platform/headless.h"
 #include "screens/screen_test_env.h"
@@ -25,6 +24,7 @@
 namespace {
 
 using screentest::PixelOf;
+using screentest::ScopedGlyphFont;
 using screentest::ScreenRuntime;
 using screentest::TempGameFolder;
 
@@ -257,19 +257,6 @@ std::string RoundTripScript(int style) {
            "    SetVar 4, 99\n"
            "    Message \"第三句。\"\n";
 }
-
-// The glyph font of the window's creation, with the system's fonts, so that the page's text is part
-// of the pictures compared.
-struct ScopedGlyphFont {
-    explicit ScopedGlyphFont(HWND hwnd) {
-        g_GlyphFont = new CGlyphFont(hwnd);
-        g_GlyphFont->SetFont(24, 0);
-    }
-    ~ScopedGlyphFont() {
-        delete g_GlyphFont;
-        g_GlyphFont = nullptr;
-    }
-};
 
 // True when the picture holds the background, the standing character and the glyphs of a text (the
 // brightest pixels: no picture of the game folder is brighter than 0xC0 in any channel).
