@@ -103,6 +103,36 @@ const std::string& HeroMarkName() {
     static const std::string name = msgtext::SystemText("主人公");
     return name;
 }
+// The plate of a speaker given as the hero word shows the hero's given name.
+void PlateShowsGivenName(CScriptMng& s) {
+    FreeText(s.m_pNamePlateText);
+    s.m_pNamePlateText = HeapCopy(s.m_heroNames[1], strnlen(s.m_heroNames[1], sizeof s.m_heroNames[1]));
+}
+// The bottom window's page begins at its first line.
+void StartBottomWindowLayout(CScriptMng& s) {
+    s.m_lineCount = 0;
+    s.m_textX = kStyle0LineX;
+    s.m_textY = kStyle0TopY;
+}
+// The layout of a message begins at its first byte, with no hero name or ruby open.
+void StartLayout(CScriptMng& s) {
+    s.m_textIndex = 0;
+    s.m_lineUnits = 0;
+    s.m_nameSlot = 0;
+    s.m_nameCharIndex = 0;
+    s.m_rubyOpen = 0;
+}
+// The speaker's name on the name plate: centred on x 64 at y 12, glyph by glyph.
+void DrawNamePlate(const char* name, uint32_t colour) {
+    if (name == nullptr || g_GlyphFont == nullptr || g_NamePlateSurface == nullptr)
+        return;
+    const int32_t n = static_cast<int32_t>(strnlen(name, kMsgTextSize));
+    int32_t x = 64 - ((n - 2) / 2) * 12;
+    for (int32_t i = 0; i < n; i += 2) {
+        char glyph[3] = {name[i], i + 1 < n ? name[i + 1] : '\0', '\0'};
+        x += g_GlyphFont->DrawString(g_NamePlateSurface, x, 12, glyph, colour);
+    }
+}
 
 } // namespace
 
@@ -350,10 +380,8 @@ bool CScriptMng::MessageStart(const char* text) {
         if (m_windowStyle == 0) {
             FreeText(m_pExtraText);
             m_pExtraText = HeapCopy(text + 2, n);
-            if (HeroMarkName() == m_pNamePlateText) {
-                FreeText(m_pNamePlateText);
-                m_pNamePlateText = HeapCopy(m_heroNames[1], strnlen(m_heroNames[1], sizeof m_heroNames[1]));
-            }
+            if (HeroMarkName() == m_pNamePlateText)
+                PlateShowsGivenName(*this);
         }
         ClearLeft();
         m_msgStep = 0;
@@ -410,18 +438,8 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
             return true;
         case 1:
             if (!vertical) {
-                if (m_pNamePlateText != nullptr && g_GlyphFont != nullptr && g_NamePlateSurface != nullptr) {
-                    const int32_t n = static_cast<int32_t>(strnlen(m_pNamePlateText, kMsgTextSize));
-                    int32_t x = 64 - ((n - 2) / 2) * 12;
-                    for (int32_t i = 0; i < n; i += 2) {
-                        char glyph[3] = {m_pNamePlateText[i], i + 1 < n ? m_pNamePlateText[i + 1] : '\0',
-                                         '\0'};
-                        x += g_GlyphFont->DrawString(g_NamePlateSurface, x, 12, glyph, m_textColour);
-                    }
-                }
-                m_lineCount = 0;
-                m_textX = kStyle0LineX;
-                m_textY = kStyle0TopY;
+                DrawNamePlate(m_pNamePlateText, m_textColour);
+                StartBottomWindowLayout(*this);
             } else {
                 FreeText(m_pNamePlateText);
                 m_textY = kColumnTopY;
@@ -429,11 +447,7 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
                 ++m_lineCount;
                 m_msgStartX = m_textX;
             }
-            m_textIndex = 0;
-            m_lineUnits = 0;
-            m_nameSlot = 0;
-            m_nameCharIndex = 0;
-            m_rubyOpen = 0;
+            StartLayout(*this);
             RaiseBacklogCount();
             m_msgStep = 2;
             return true;
@@ -671,6 +685,33 @@ bool CScriptMng::ModeClickWait() {
 }
 
 // ---- Page redraw and standing characters ------------------------------------------------------------
+
+void CScriptMng::RelayoutMessageWindow() {
+    if (m_windowStyle == 1 || m_windowStyle == 2)
+        return;
+    const char* text = m_pMsgText != nullptr ? m_pMsgText : "";
+    // How far the reveal had come: the text byte, and the character of a hero name inside it.
+    const uint8_t index = m_textIndex, nameSlot = m_nameSlot, nameChar = m_nameCharIndex;
+    auto reached = [&] {
+        if (m_textIndex != index)
+            return m_textIndex > index;
+        return nameSlot == 0 ? m_nameSlot == 0 : m_nameCharIndex >= nameChar;
+    };
+    PrepareStyle0Window(m_hWnd);
+    if (m_pNamePlateText != nullptr && m_pExtraText != nullptr && HeroMarkName() == m_pExtraText)
+        PlateShowsGivenName(*this);
+    DrawNamePlate(m_pNamePlateText, m_textColour);
+    if (g_GlyphFont != nullptr)
+        g_GlyphFont->SetFont(24, 0);
+    StartBottomWindowLayout(*this);
+    StartLayout(*this);
+    m_relayout = 1;
+    // Bounded by the text length: every step consumes at least one byte.
+    for (int guard = 0; guard < 2 * kMsgTextSize && !reached(); ++guard)
+        if (RevealStep(text) != 0)
+            break;
+    m_relayout = 0;
+}
 
 void CScriptMng::RedrawMessagePage(CDIB32* surface) {
     if (g_pGameMain == nullptr)

@@ -173,6 +173,12 @@ uint32_t CScriptMng::ParseTextTag(const char* tagText, uint8_t index) {
             ++at;
         return index + static_cast<uint32_t>(at) + (at < w.length ? 1u : 0u);
     };
+    // A message laid out again keeps its font sizes; its faces, sounds, voice and pictures have
+    // acted already. Every tag's fields end at its closing '#'.
+    if (m_relayout != 0 && w.b[1] != 's') {
+        const char known[] = "fbvp";
+        return w.b[1] != '\0' && std::strchr(known, w.b[1]) != nullptr ? close(p) : index + 2u;
+    }
     const bool read = MessageRead();
     const bool ctrlSkips = CtrlHeld() && (g_SystemData.skipUnread == 0 || read);
 

@@ -348,21 +348,25 @@ void CConfigScene::Input(HWND hwnd) {
     }
 }
 
-void CConfigScene::Press() {
+void CConfigScene::DrawPressed(uint16_t level) {
     const RECT& r = kButtonRects[pressed - 1];
     const POINT src = kButtonSources[pressed - 1];
+    CDIB32::Blt(g_ScreenSurface, r.left, r.top, Slot(kSlotPage), r.left, r.top, Width(r), Height(r));
+    if (pressed == kDefaults) {
+        BltAddAlpha(g_ScreenSurface, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
+                    Slot(kSlotParts), static_cast<int16_t>(src.x), static_cast<int16_t>(src.y),
+                    static_cast<int16_t>(Width(r)), static_cast<int16_t>(Height(r)), level);
+    } else {
+        const uint16_t shown = pressed >= kVoices ? static_cast<uint16_t>(level / 2) : level;
+        CDIB32::BltAlphaFade(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r),
+                             Height(r), shown);
+    }
+}
+
+void CConfigScene::Press() {
     uint16_t level = 0;
     if (timer.Running(kPressMs, &level)) {
-        CDIB32::Blt(g_ScreenSurface, r.left, r.top, Slot(kSlotPage), r.left, r.top, Width(r), Height(r));
-        if (pressed == kDefaults) {
-            BltAddAlpha(g_ScreenSurface, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
-                        Slot(kSlotParts), static_cast<int16_t>(src.x), static_cast<int16_t>(src.y),
-                        static_cast<int16_t>(Width(r)), static_cast<int16_t>(Height(r)), level);
-        } else {
-            const uint16_t shown = pressed >= kVoices ? static_cast<uint16_t>(level / 2) : level;
-            CDIB32::BltAlphaFade(g_ScreenSurface, r.left, r.top, Slot(kSlotParts), src.x, src.y, Width(r),
-                                 Height(r), shown);
-        }
+        DrawPressed(level);
         return;
     }
     timer.Restart();
@@ -414,15 +418,28 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
         MakeFilledSlot(kSlotPage, hwnd, 0);
         return;
     }
-    // The game picture: the scene and, over it, the message window as it stands (its text surface
-    // takes the new transparency with the next message).
+    // The game picture: the scene and, over it, the message window. A message on the bottom window
+    // is laid out again, so that the window shows the transparency and the names as they now stand.
+    CScriptMng* s = g_pScriptMng;
+    if (s && g_pGameMain && g_pGameMain->returnScene == kSceneMessage) {
+        s->RelayoutMessageWindow();
+    }
     CDIB32* picture = CopyToSlot(kSlotPage, hwnd, Slot(0));
-    if (g_pScriptMng && g_pScriptMng->m_windowStyle == 0 && !g_pScriptMng->m_windowHidden) {
+    if (s && s->m_windowStyle == 0 && !s->m_windowHidden) {
         DrawMsgWindowBand(picture);
     }
 }
 
 void CConfigScene::Act(HWND hwnd) {
+    // The pressed button's picture fades out again before the button acts.
+    if (pressed != kNone) {
+        uint16_t level = 0;
+        const bool fading = timer.Running(kPressMs, &level);
+        DrawPressed(fading ? static_cast<uint16_t>(255 - level) : 0);
+        if (fading) {
+            return;
+        }
+    }
     switch (pressed) {
         case kCancel:
             Restore();

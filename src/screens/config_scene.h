@@ -21,7 +21,7 @@ public:
     static constexpr int kCharButtonCount = 3;
 
     static constexpr uint32_t kFadeInMs = 500;
-    static constexpr uint32_t kPressMs = 200;
+    static constexpr uint32_t kPressMs = 200; // the press, and again its fade before the act
     static constexpr uint32_t kFadeOutMs = 750;
     static constexpr uint32_t kCharFadeInMs = 300;
     static constexpr uint32_t kCharPressMs = 300;
@@ -99,6 +99,9 @@ private:
     void FadeIn();
     void Input(HWND hwnd);
     void Press();
+    // The pressed button over the page at `level` (0..255): its picture, at half the level for
+    // buttons 4 and 5, or its glow for button 3.
+    void DrawPressed(uint16_t level);
     void Act(HWND hwnd);
     void FadeOut();
     void Leave();

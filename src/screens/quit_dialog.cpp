@@ -33,7 +33,8 @@ const QuitDialogLayout kExitDialogLayout = {
     {{396, 220}, {396, 263}, {588, 250}},
     {{588, 134}, {693, 134}},
     {{588, 179}, {693, 179}},
-    {84, 72, 226, 45},
+    {398, 295, 624, 340},
+    {84, 72},
     36,
     255,
 };
@@ -58,7 +59,8 @@ const QuitDialogLayout kSystemMenuDialogLayout = {
     {{332, 251}, {332, 285}, {545, 215}},
     {{332, 321}, {434, 321}},
     {{332, 321}, {432, 321}},
-    {55, 70, 235, 55},
+    {289, 303, 524, 358},
+    {55, 70},
     34,
     128,
 };
@@ -103,8 +105,8 @@ void QuitDialog::DrawPanel(int32_t y, uint16_t level, bool secondPanel) {
 void QuitDialog::DrawIdle(bool secondPanel) {
     CDIB32* backdrop = Slot(kSlotBackdrop);
     CDIB32* panels = Slot(kSlotPanels);
-    const PanelSource src = PanelOf(secondPanel);
     if (!secondPanel) {
+        const PanelSource src = PanelOf(false);
         CDIB32::Blt(g_ScreenSurface, m_layout.panelX, m_layout.panelY, backdrop, m_layout.panelX,
                     m_layout.panelY, m_layout.panelW, m_layout.panelH);
         CDIB32::BltAlpha(g_ScreenSurface, m_layout.panelX, m_layout.panelY, panels, src.x, src.y,
@@ -112,11 +114,10 @@ void QuitDialog::DrawIdle(bool secondPanel) {
         return;
     }
     const RECT& area = m_layout.secondIdleArea;
-    const int32_t x = m_layout.panelX + area.left;
-    const int32_t y = m_layout.panelY + area.top;
-    CDIB32::Blt(g_ScreenSurface, x, y, backdrop, x, y, area.right, area.bottom);
-    CDIB32::BltAlpha(g_ScreenSurface, x, y, panels, src.x + area.left, src.y + area.top, area.right,
-                     area.bottom);
+    CDIB32::Blt(g_ScreenSurface, area.left, area.top, backdrop, area.left, area.top, Width(area),
+                Height(area));
+    CDIB32::BltAlpha(g_ScreenSurface, area.left, area.top, panels, m_layout.secondIdleSource.x,
+                     m_layout.secondIdleSource.y, Width(area), Height(area));
 }
 
 void QuitDialog::DrawHover(bool secondPanel, uint8_t button) {
@@ -205,8 +206,8 @@ void QuitDialog::SlideIn(bool secondPanel) {
     if (timer.Running(kSlideMs, &level)) {
         CDIB32::Blt(g_ScreenSurface, m_layout.panelX, m_layout.restoreTop, Slot(kSlotBackdrop),
                     m_layout.panelX, m_layout.restoreTop, m_layout.panelW, m_layout.restoreH);
-        DrawPanel(m_layout.panelY - slide + level * slide / 256, static_cast<uint16_t>(level * level / 256),
-                  secondPanel);
+        DrawPanel(m_layout.panelY - m_layout.firstSlide + level * slide / 256,
+                  static_cast<uint16_t>(level * level / 256), secondPanel);
         return;
     }
     DrawWhole(Slot(kSlotBackdrop));

@@ -24,8 +24,8 @@ struct QuitDialogLayout {
     int32_t panelY;             //
     int32_t panelW;             // size of a panel in the bitmap
     int32_t panelH;             //
-    int32_t firstSlide;         // the first panel slides down from panelY - firstSlide
-    int32_t secondSlide[2];     // the second panel after choice 1 and 2
+    int32_t firstSlide;         // every panel slides in from panelY - firstSlide, by level × slide / 256
+    int32_t secondSlide[2];     // the slide of the second panel after choice 1 and 2
     int32_t restoreTop;         // top of the area restored while a panel slides in
     int32_t restoreH;           // its height (it is panelW wide)
     PanelSource firstPanel;     // the first panel in the bitmap
@@ -36,10 +36,12 @@ struct QuitDialogLayout {
     PanelSource firstGlow[3];
     PanelSource secondHover[2];
     PanelSource secondGlow[2];
-    RECT secondIdleArea; // the second panel's button area unhovered: offset inside the panel
-                         // (left, top) and size (right, bottom as width, height)
-    int32_t sink;        // the panel sinks by sink × sine while it closes
-    int32_t glowMax;     // the chosen button's glow peaks at this level
+    // The second panel's button area unhovered: where it is drawn, and its picture, which is the
+    // same for both second panels (the one after choice 1 holds it).
+    RECT secondIdleArea;
+    PanelSource secondIdleSource;
+    int32_t sink;    // the panel sinks by sink × sine while it closes
+    int32_t glowMax; // the chosen button's glow peaks at this level
 };
 
 // The dialog's steps; the numbers are those of the quit confirmation screen (the system menu adds

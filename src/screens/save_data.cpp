@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -93,16 +94,54 @@ void CopyInverted(uint8_t* dst, const uint8_t* src, size_t n) {
 
 // ---- Thumbnail --------------------------------------------------------------------------------------
 
-// The surface the thumbnail is made from: backup B of layer 1 in the vertical window style (the
-// picture without its text), layer 0 otherwise; null when it does not exist.
-CDIB32* ThumbnailSource(const CScriptMng& s) {
-    CDIB32* source = s.m_windowStyle == 1 ? g_Layer1Backup[1] : g_Layers[0];
-    return source && source->GetWidth() > 0 ? source : nullptr;
+// The scenes of the investigation screens, from which the save screen may be opened.
+constexpr uint8_t kInvestigationScenes[] = {kSceneMap,       kSceneCommand,        kSceneLegwork,
+                                            kSceneTalkStart, kSceneLegworkEnd,     kSceneKeywordList,
+                                            kSceneSearch,    kSceneSearchInventory};
+
+bool UsableSurface(CDIB32* surface) {
+    return surface != nullptr && surface->GetWidth() > 0 && surface->GetHeight() > 0;
 }
 
-void BuildThumbnail(HWND hwnd, const CScriptMng& s, SaveData& d) {
-    CDIB32* source = ThumbnailSource(s);
-    if (!source)
+// The surface of the point-sampled thumbnail, or null when the area-averaged one is taken: while
+// a standing character moves, the picture its motion prepared (the character already in place);
+// on an investigation screen, the screen as the save screen found it. `sampled` tells which kind
+// applies (the surface may still be missing, and then no thumbnail is made).
+CDIB32* SampledThumbnailSource(const CScriptMng& s, uint8_t fromScene, bool* sampled) {
+    const bool moving = std::any_of(std::begin(s.m_motionSlots), std::end(s.m_motionSlots),
+                                    [](const MotionSlot& m) { return m.flags == 1; });
+    const bool investigation = std::find(std::begin(kInvestigationScenes), std::end(kInvestigationScenes),
+                                         fromScene) != std::end(kInvestigationScenes);
+    *sampled = moving || investigation;
+    CDIB32* source = moving          ? g_pScriptUiSurfaces[kUiCharThumb]
+                     : investigation ? g_pScriptUiSurfaces[kUiSnapshot]
+                                     : nullptr;
+    return UsableSurface(source) ? source : nullptr;
+}
+
+// The 100 × 75 thumbnail: pixel (x, y) of the source for x = 0, 8, ... 792 and y = 0, 8, ... 592,
+// its four bytes as they are, in rows of 400 bytes from the start of the field. Points beyond the
+// source stay zero, as does the rest of the field.
+void SampleThumbnail(CDIB32* source, SaveData& d) {
+    for (int32_t row = 0; row < kThumbSampleHeight; ++row)
+        for (int32_t col = 0; col < kThumbSampleWidth; ++col)
+            if (const uint8_t* p = source->ReadPixelAddress(col * kThumbSampleStep, row * kThumbSampleStep))
+                std::memcpy(d.thumbnail + (static_cast<size_t>(row) * kThumbSampleWidth + col) * 4, p, 4);
+}
+
+void BuildThumbnail(HWND hwnd, const CScriptMng& s, uint8_t fromScene, SaveData& d) {
+    // The vertical window style takes backup B of layer 1 (the picture without its text).
+    if (s.m_windowStyle != 1) {
+        bool sampled = false;
+        CDIB32* source = SampledThumbnailSource(s, fromScene, &sampled);
+        if (sampled) {
+            if (source)
+                SampleThumbnail(source, d);
+            return;
+        }
+    }
+    CDIB32* source = s.m_windowStyle == 1 ? g_Layer1Backup[1] : g_Layers[0];
+    if (!UsableSurface(source))
         return;
     // A smaller source is taken as a 1024 × 576 picture with black beyond it.
     CDIB32* full = ScreenCopy(hwnd, source);
@@ -182,6 +221,7 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
     d.keywordListParam1 = static_cast<uint8_t>(s.m_thresholdIndex);
     d.timeGauge = s.m_timeGauge;
     d.keywordListParams[0] = s.m_pickedEntry;
+    d.keywordListParams[1] = s.m_pickedKind;
     d.keywordListParams[2] = s.m_chapter;
     std::memcpy(d.legworkChars, s.m_legworkChars, sizeof d.legworkChars);
     std::memcpy(d.legworkCharTopics, s.m_legworkCharTopics, sizeof d.legworkCharTopics);
@@ -198,6 +238,8 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
         d.objDwords[0][i] = slot.startTime;
         d.objDwords[1][i] = slot.paramWord;
         d.objRunning[i] = slot.state != 0 ? 1 : slot.done;
+        d.objWord5[i] = slot.level;
+        d.objDword3[i] = slot.elapsed;
     }
     std::memcpy(d.noteMarks, s.m_noteMarks, sizeof d.noteMarks);
     d.screenRect[0] = s.m_screenRect.left;
@@ -248,6 +290,7 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
     s.m_timeGauge = d.timeGauge;
     s.m_thresholdIndex = static_cast<int8_t>(d.keywordListParam1);
     s.m_pickedEntry = d.keywordListParams[0];
+    s.m_pickedKind = d.keywordListParams[1];
     s.m_chapter = d.keywordListParams[2];
     for (int i = 0; i < kPositionSlotCount; ++i) {
         PositionSlot& slot = s.m_posSlots[i];
@@ -258,6 +301,8 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
         slot.startTime = d.objDwords[0][i];
         slot.paramWord = d.objDwords[1][i];
         slot.done = d.objRunning[i];
+        slot.level = d.objWord5[i];
+        slot.elapsed = d.objDword3[i];
     }
     std::memcpy(s.m_noteMarks, d.noteMarks, sizeof d.noteMarks);
     s.m_screenRect = RECT{d.screenRect[0], d.screenRect[1], d.screenRect[2], d.screenRect[3]};
@@ -573,7 +618,7 @@ void BuildSaveRecord(HWND hwnd) {
     SaveData& d = g_SaveData;
     std::memset(&d, 0, sizeof d);
     if (g_pScriptMng)
-        BuildThumbnail(hwnd, *g_pScriptMng, d);
+        BuildThumbnail(hwnd, *g_pScriptMng, g_pGameMain ? g_pGameMain->returnScene : 0, d);
     if (g_pGameMain)
         CopyAppIntoRecord(*g_pGameMain, d);
     if (g_pScriptMng)

@@ -15,7 +15,9 @@
 // natural alignment, so the struct has no padding; the reserved fields are written as zero and never
 // read.
 struct SaveData {
-    // 144 × 81 pixels of four bytes (blue, green, red, 0), rows top to bottom.
+    // 144 × 81 pixels of four bytes (blue, green, red, 0), rows top to bottom; or, for a save made
+    // while a standing character moves or on an investigation screen, 100 × 75 pixels in rows of
+    // 400 bytes and zeros after them.
     uint8_t thumbnail[144 * 81 * 4];
     uint32_t scriptOffset;            // resume point minus the script base
     uint8_t resumeScene;              // the scene the save screen was opened from
@@ -83,7 +85,7 @@ struct SaveData {
     uint8_t visitTable[60][20];       // table T2
     uint8_t keywordListParam1;        //
     int8_t timeGauge;                 //
-    uint8_t keywordListParams[3];     // the index of script command 141, a byte, the chapter
+    uint8_t keywordListParams[3];     // the last pick's entry (script command 141) and kind, the chapter
     uint8_t legworkChars[15];         //
     uint8_t legworkCharTopics[64];    //
     uint8_t legworkEvidence[64];      //
@@ -97,8 +99,8 @@ struct SaveData {
     uint32_t objDwords[2][5];         //
     uint8_t objRunning[5];            // 1 wherever objState is non-zero
     uint8_t reserved0E24D;            //
-    uint16_t objWord5[5];             //
-    uint32_t objDword3[5];            //
+    uint16_t objWord5[5];             // mark level
+    uint32_t objDword3[5];            // mark elapsed time or frame counter
     uint8_t backlogText[256][256];    // every byte stored inverted
     uint8_t backlogSpeaker[256][256]; // every byte stored inverted
     uint8_t backlogVoice[256][256];   // every byte stored inverted
@@ -112,6 +114,10 @@ constexpr size_t kSaveDataSize = 255224;
 constexpr int kSaveSlotCount = 100;
 constexpr int kThumbWidth = 144;
 constexpr int kThumbHeight = 81;
+// The point-sampled thumbnail: every 8th pixel of the first 800 columns and 600 rows.
+constexpr int kThumbSampleWidth = 100;
+constexpr int kThumbSampleHeight = 75;
+constexpr int kThumbSampleStep = 8;
 
 static_assert(sizeof(SaveData) == kSaveDataSize);
 static_assert(offsetof(SaveData, thumbnail) == 0x00000);
@@ -222,9 +228,12 @@ void SanitizeSaveData(SaveData* record);
 // `pitch` pixel words per row; the fourth byte of every output pixel is 0.
 void MakeThumbnail(const uint32_t* pixels, int32_t pitch, uint8_t out[kThumbWidth * kThumbHeight * 4]);
 
-// Clears g_SaveData and fills it from the running game: the thumbnail (from backup B of layer 1 in
-// the vertical window style, else from layer 0; none when that surface is missing), then the
-// application object's and the script engine's state. The caller sets CScriptMng::m_saveTime first.
+// Clears g_SaveData and fills it from the running game: the thumbnail, then the application
+// object's and the script engine's state. The thumbnail is backup B of layer 1 averaged by area in
+// the vertical window style; else, while a standing character moves, the 100 × 75 sample of the
+// picture its motion prepared, and on an investigation screen (the scene the save screen was opened
+// from) that of the screen snapshot; else layer 0 averaged by area. None when its surface is
+// missing. The caller sets CScriptMng::m_saveTime first.
 void BuildSaveRecord(HWND hwnd);
 
 // Puts the game back together from g_SaveData after a load: tables and fields, the script and its

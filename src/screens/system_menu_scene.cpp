@@ -333,7 +333,8 @@ void CSystemMenuScene::QuitDialogStep(HWND hwnd) {
         case QuitDialog::Outcome::kCancelled:
             FreeSlots(QuitDialog::kSlotEntry, 34);
             dialog.step = QuitDialog::kSetUp;
-            selected = prevSelected = 0;
+            // The quit button stays the selection: the first frame of the input finds the pointer
+            // elsewhere and puts the quit label back to its plain look.
             state = 4;
             break;
         case QuitDialog::Outcome::kTitle:

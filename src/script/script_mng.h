@@ -494,6 +494,12 @@ public:
     // Redraws the current vertical page (the last m_lineCount backlog rows) onto `surface`; tags
     // are stepped over, not replayed. Leaves the text cursor after the page.
     void RedrawMessagePage(CDIB32* surface);
+    // Lays the bottom message window out again (styles other than 1 and 2): the window picture at
+    // the configured opacity, the name plate (a speaker given as the hero word "主人公" shows the
+    // given name as it now stands) and the current message, with the hero names as they now stand,
+    // up to where its reveal had come. Of the text's tags only the font sizes act again: nothing is
+    // played, drawn on the picture or waited for. For the configuration screen's return to the game.
+    void RelayoutMessageWindow();
     // Reloads the standing-character pictures named in the application object and draws the shown
     // ones onto `surface` (null: reload only).
     void RestoreScrCharSet(CDIB32* surface);
@@ -612,9 +618,10 @@ public:
     uint8_t m_legworkEvidence[64] = {};
     uint8_t m_legworkNo = 0;     // op 135
     uint8_t m_searchSceneNo = 0; // op 159
-    // The screens' working state (not saved): picks, hover bytes, the list on show, hit rectangles.
+    // The screens' working state (not saved, but for m_pickedKind): picks, hover bytes, the list on
+    // show, hit rectangles.
     uint8_t m_pickedCommand = 0; // command row 3..5 of the last keyword pick
-    uint8_t m_pickedKind = 0;    // keyword category 1..5 of the last pick
+    uint8_t m_pickedKind = 0;    // keyword category 1..5 or topic kind 1..2 of the last pick
     uint8_t m_hoverFlag = 0;     // map: hovered place; dialogs: hovered Yes (1) / No (2)
     uint8_t m_prevHoverFlag = 0;
     uint8_t m_listCount = 0;        // entries of m_listIds
@@ -652,6 +659,7 @@ public:
     uint8_t m_nameSlot = 0;  // hero name being inserted: 0 none, 1 family, 2 given
     uint8_t m_nameCharIndex = 0;
     uint8_t m_rubyOpen = 0; // an open ruby base
+    uint8_t m_relayout = 0; // set while RelayoutMessageWindow lays the text out again
     int16_t m_rubyStartX = 0;
     int16_t m_rubyEndX = 0;
     int16_t m_rubyY = 0;

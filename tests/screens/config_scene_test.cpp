@@ -6,12 +6,17 @@
 #include <string>
 
 #include "app/display.h"
+#include "graphics/glyph_font.h"
+#include "graphics/pixel_effects.h"
 #include "scene/message_text.h"
 #include "screens/config_scene.h"
 #include "screens/name_dialog.h"
 #include "screens/scene_objects.h"
+#include "screens/screen_test_env.h"
 #include "screens/system_menu_scene.h"
 #include "screens/system_screens_fixture.h"
+#include "script/script_asm.h"
+#include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
 using namespace screentest;
@@ -260,6 +265,137 @@ TEST_F(ConfigFlow, AltEnterOnThePageMovesTheDisplayChoiceToo) {
     };
     EXPECT_TRUE(marked(CConfigScene::kRadioRects[13]));
     EXPECT_FALSE(marked(CConfigScene::kRadioRects[12]));
+}
+
+} // namespace
+
+// ---- Pressing a button, and the return to the game ----------------------------------------------
+
+namespace {
+
+// Frames 20 ms apart until `done`; false after 300 frames.
+template <typename Done>
+bool FramesUntil(ScreenRuntime& rt, Done done) {
+    for (int i = 0; i < 300; ++i) {
+        if (done())
+            return true;
+        rt.clock().Advance(20);
+        g_pGameMain->Frame();
+    }
+    return done();
+}
+
+bool ConfigWaits() {
+    return g_pConfigScene && g_pConfigScene->state == 3;
+}
+
+// A frame with the pointer at (x, y), the left button pressed.
+void ClickOnce(ScreenRuntime& rt, int32_t x, int32_t y) {
+    rt.MoveMouse(x, y);
+    rt.PressLeft();
+    g_pGameMain->Frame();
+    g_pMouse->GetState()->left = 0;
+}
+
+TEST(ConfigPress, TheButtonActsAfterItsPictureFadesOutAgain) {
+    ScreenRuntime rt;
+    constexpr uint32_t kBase = 0x00204060, kPressed = 0xFFE0C0A0;
+    rt.folder().WriteFlatBitmap("system/config_base.bmp", 1024, 576, kBase);
+    std::vector<uint32_t> parts(255 * 486, 0);
+    for (int32_t y = 40; y < 85; ++y)
+        for (int32_t x = 105; x < 210; ++x)
+            parts[static_cast<size_t>(y) * 255 + x] = kPressed; // the OK button's picture
+    rt.folder().WriteBitmap32("system/config_p.bmp", 255, 486, parts);
+    g_pGameMain->scene = kSceneConfig;
+    ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+    rt.MoveMouse(kOkX, kOkY);
+    rt.PressLeft();
+    g_pGameMain->Frame();
+    ASSERT_EQ(g_pConfigScene->state, 8);
+    const uint32_t pressed = g_pConfigScene->timer.start;
+    // The picture fades in over 200 ms (level ms × 255 / 200), then out over 200 ms more; the act
+    // (OK: the fade-out of the screen, sub-state 4) comes after both.
+    struct Step {
+        uint32_t ms;   // since the press
+        uint8_t state; // sub-state after this frame
+        int level;     // the opacity of the OK button's picture on the screen, -1 unchecked
+    };
+    const Step steps[] = {{100, 8, 127}, {199, 8, -1}, {200, 9, -1},
+                          {300, 9, 128}, {399, 9, -1}, {400, 4, -1}};
+    for (const Step& step : steps) {
+        rt.clock().Set(pressed + step.ms);
+        g_pGameMain->Frame();
+        EXPECT_EQ(g_pConfigScene->state, step.state) << step.ms << " ms";
+        if (step.level >= 0) {
+            EXPECT_LE(
+                ChannelDistance(PixelOf(g_ScreenSurface, kOkX, kOkY), Blend(kBase, kPressed, step.level)), 1)
+                << step.ms << " ms";
+        }
+    }
+}
+
+TEST(ConfigReturn, TheMessageWindowComesBackWithTheNewTransparencyAndNames) {
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    constexpr uint32_t kWindow = 0xFF604020, kPlate = 0xFF8090A0;
+    rt.folder().WriteBitmap32("system/window.bmp", 1024, 128, std::vector<uint32_t>(1024 * 128, kWindow));
+    rt.folder().WriteBitmap32("system/window_w_2.bmp", 160, 40, std::vector<uint32_t>(160 * 40, kPlate));
+    for (const auto& [index, name] :
+         {std::pair{kUiWindow, "system\\window.bmp"}, std::pair{kUiFrame, "system\\window_w_2.bmp"},
+          std::pair{kUiFrameWork, "system\\window_w_2.bmp"}}) {
+        auto* picture = new CDIB32();
+        picture->Load(rt.hwnd(), name);
+        ReplaceSurface(g_pScriptUiSurfaces[index], picture);
+    }
+    // The hero speaks a line with his own given name in it.
+    const kestrel::sasm::AsmResult script = kestrel::sasm::Assemble("    Message \"＃主人公\"\n"
+                                                                    "    Message \"(name02)好。\"\n"
+                                                                    "    Message \"完。\"\n");
+    ASSERT_TRUE(script.ok()) << kestrel::sasm::FormatErrors(script.errors);
+    rt.folder().WriteFile("script/hero.s", kestrel::sasm::InvertBytes(script.bytes));
+    g_SystemData.messageSpeed = 100;
+    ASSERT_NE(g_pScriptMng->LoadScript("hero.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    ASSERT_TRUE(
+        FramesUntil(rt, [] { return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3; }));
+
+    // Over the waiting page: a new given name, and the window at 80 % transparency.
+    g_pScriptMng->m_skipEffects = 1;
+    g_pScriptMng->m_menuFromGame = 1;
+    g_pGameMain->returnScene = kSceneMessage;
+    g_pGameMain->scene = kSceneConfig;
+    ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+    plat::HeadlessBackend::DialogScript names;
+    names.steps = {{kIdGivenName, true, "小明"}, {plat::kIdOk, false, ""}};
+    rt.backend().dialogAnswers.push_back(names);
+    ClickOnce(rt, kNameX, kNameY);
+    ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+    ClickOnce(rt, 586 + 7 * 16, 348);
+    ASSERT_EQ(g_SystemData.windowTransparency, 80);
+    ClickOnce(rt, kOkX, kOkY);
+    ASSERT_TRUE(FramesUntil(rt, [] { return g_pGameMain->scene == kSceneMessage; }));
+
+    // The window picture at opacity 255 - 80 × 255 / 100 = 51: each byte of the picture × 51 / 256,
+    // (0x20, 0x40, 0x60, 0xFF) to (6, 12, 19, 50) where no glyph lies.
+    const char given[] = "\xD0\xA1\xC3\xF7"; // 小明
+    EXPECT_EQ(PixelOf(g_TextSurface, 1000, 100), 0x32130C06u);
+    ASSERT_NE(g_pScriptMng->m_pNamePlateText, nullptr);
+    EXPECT_STREQ(g_pScriptMng->m_pNamePlateText, given);
+    // The page and the plate as the layout rule puts them: the message from (146, 52) of the window,
+    // the plate's four bytes from x = 64 - (4 - 2) / 2 × 12 = 52 at y 12, each glyph after the last.
+    auto glyphs = [](CDIB32* surface, int32_t x, int32_t y, const std::string& text) {
+        for (size_t i = 0; i < text.size(); i += 2)
+            x += g_GlyphFont->DrawString(surface, x, y, text.substr(i, 2).c_str(), 0xFFFFFF);
+    };
+    CDIB32 page;
+    page.Create(rt.hwnd(), 1024, 128, 32);
+    BltCopyLevel(&page, 0, 0, g_MsgWindowSurface, 0, 0, 1024, 128, 51);
+    glyphs(&page, 146, 52, std::string(given) + "\xBA\xC3\xA1\xA3"); // 小明好。
+    EXPECT_TRUE(SurfaceWords(*g_TextSurface) == SurfaceWords(page));
+    CDIB32 plate;
+    plate.Load(rt.hwnd(), "system\\window_w_2.bmp");
+    glyphs(&plate, 52, 12, given);
+    EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plate));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,6 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
-#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "platform/headless.h"
 #include "screens/screen_test_env.h"
@@ -24,6 +24,7 @@
 namespace {
 
 using screentest::PixelOf;
+using screentest::ScopedGlyphFont;
 using screentest::ScreenRuntime;
 using screentest::TempGameFolder;
 
@@ -105,7 +106,9 @@ struct GameState {
     std::string layer1, layer2, chara0, sprite3;
     uint16_t charX = 0;
     uint8_t charShown = 0, charPicture = 0;
-    uint8_t param63 = 0;
+    uint8_t param63 = 0, pickedKind = 0;
+    uint16_t markLevel = 0;
+    uint32_t markElapsed = 0;
     int8_t timeGauge = 0, thresholdIndex = 0;
     std::vector<uint16_t> spriteValues;
     std::vector<uint32_t> spriteAB;
@@ -142,6 +145,9 @@ struct GameState {
         addList(s.m_list4);
         addList(s.m_list5);
         st.param63 = s.m_param63;
+        st.pickedKind = s.m_pickedKind;
+        st.markLevel = s.m_posSlots[4].level;
+        st.markElapsed = s.m_posSlots[4].elapsed;
         st.timeGauge = s.m_timeGauge;
         st.thresholdIndex = s.m_thresholdIndex;
         st.spriteValues.assign(&g.spriteMotion[0][0], &g.spriteMotion[0][0] + 9 * kSpriteSlotCount);
@@ -192,6 +198,9 @@ void ExpectSameState(const GameState& a, const GameState& b) {
     EXPECT_EQ(a.charPicture, b.charPicture);
     EXPECT_EQ(a.sprite3, b.sprite3);
     EXPECT_EQ(a.param63, b.param63);
+    EXPECT_EQ(a.pickedKind, b.pickedKind);
+    EXPECT_EQ(a.markLevel, b.markLevel);
+    EXPECT_EQ(a.markElapsed, b.markElapsed);
     EXPECT_EQ(a.timeGauge, b.timeGauge);
     EXPECT_EQ(a.thresholdIndex, b.thresholdIndex);
     EXPECT_EQ(a.spriteValues, b.spriteValues);
@@ -249,19 +258,6 @@ std::string RoundTripScript(int style) {
            "    Message \"第三句。\"\n";
 }
 
-// The glyph font of the window's creation, with the system's fonts, so that the page's text is part
-// of the pictures compared.
-struct ScopedGlyphFont {
-    explicit ScopedGlyphFont(HWND hwnd) {
-        g_GlyphFont = new CGlyphFont(hwnd);
-        g_GlyphFont->SetFont(24, 0);
-    }
-    ~ScopedGlyphFont() {
-        delete g_GlyphFont;
-        g_GlyphFont = nullptr;
-    }
-};
-
 // True when the picture holds the background, the standing character and the glyphs of a text (the
 // brightest pixels: no picture of the game folder is brighter than 0xC0 in any channel).
 std::string PageParts(const std::vector<uint32_t>& picture) {
@@ -301,7 +297,11 @@ void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8
     g_SystemData.messageSpeed = 100;
     ShowBackgroundWithCharacter(rt.hwnd());
     CScriptMng& s = *g_pScriptMng;
-    // State set without a command: the rows of the slot preview, a list entry, the note marks.
+    // State set without a command: the rows of the slot preview, a list entry, the note marks, the
+    // kind of the last legwork pick (evidence) and the level and clock of a mark slot at rest.
+    s.m_pickedKind = 2;
+    s.m_posSlots[4].level = 200;
+    s.m_posSlots[4].elapsed = 4321;
     s.m_hudDateRow = 2;
     s.m_hudInfoRow = 3;
     s.m_list1.state[0][4] = 1;
@@ -511,6 +511,11 @@ TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
     s.m_timeGauge = -3;
     s.m_list1.count = 7;
     s.m_posSlots[2].state = 1;
+    s.m_posSlots[2].level = 0x1234;
+    s.m_posSlots[2].elapsed = 0x89ABCDEF;
+    s.m_pickedEntry = 7;
+    s.m_pickedKind = 2;
+    s.m_chapter = 11;
     s.m_noteMarks[623] = 1;
     s.m_screenRect = RECT{1, 2, 3, 4};
     const uint16_t date[5] = {2026, 1, 3, 9, 5};
@@ -544,6 +549,11 @@ TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
         {0x0E1ED + 2, 1, 1},
         {0x0E248 + 2, 1, 1},
         {0x0E248 + 1, 1, 0},
+        {0x0E24E + 2 * 2, 2, 0x1234},
+        {0x0E258 + 4 * 2, 4, 0x89ABCDEF},
+        {0x0DCE0, 1, 7},
+        {0x0DCE1, 1, 2},
+        {0x0DCE2, 1, 11},
         {0x3E26C + 623, 1, 1},
         {0x3E4DC, 4, 1},
         {0x3E4E8, 4, 4},
@@ -606,38 +616,83 @@ TEST(SaveThumbnail, AreaAveragesTheScreen) {
     }
 }
 
-TEST(SaveThumbnail, SourceFollowsTheWindowStyle) {
+// A 1024 × 576 surface whose pixel (x, y) is (x mod 256) | (y mod 256) << 8 | tag << 16.
+CDIB32* Patterned(HWND hwnd, uint32_t tag) {
+    auto* surface = new CDIB32();
+    surface->Create(hwnd, 1024, 576, 24);
+    for (int32_t y = 0; y < 576; ++y) {
+        std::vector<uint32_t> row(1024);
+        for (int32_t x = 0; x < 1024; ++x)
+            row[x] = (x & 0xFF) | (y & 0xFF) << 8 | tag << 16;
+        std::memcpy(surface->GetPixelAddress(0, y), row.data(), row.size() * 4);
+    }
+    return surface;
+}
+
+TEST(SaveThumbnail, SourceFollowsTheWindowStyleTheMotionAndTheScreen) {
     ScreenRuntime rt;
     CScriptMng& s = *g_pScriptMng;
+    constexpr uint32_t kLayer0 = 1, kBackupB = 2, kCharThumb = 3, kSnapshot = 4;
     struct Case {
+        const char* name;
         uint8_t style;
-        bool layer0, backupB;
-        uint32_t expected; // thumbnail pixel (0, 0); 0 for none
+        bool moving;         // a standing character moves
+        uint8_t fromScene;   // the scene the save screen was opened from
+        bool charThumb;      // the picture the motion prepared exists
+        uint32_t averaged;   // flat source of the 144 × 81 thumbnail (0 none)
+        uint32_t sampledTag; // patterned source of the 100 × 75 sample (0 none)
     };
     const Case cases[] = {
-        {0, true, true, 0x00112233},
-        {1, true, true, 0x00445566},
-        {1, true, false, 0},
-        {2, false, true, 0},
+        {"story", 0, false, kSceneMessage, true, kLayer0, 0},
+        {"vertical style", 1, false, kSceneMessage, true, kBackupB, 0},
+        {"vertical style while a character moves", 1, true, kSceneMessage, true, kBackupB, 0},
+        {"a character moves", 0, true, kSceneMessage, true, 0, kCharThumb},
+        {"a character moves without its picture", 0, true, kSceneMessage, false, 0, 0},
+        {"command screen", 0, false, kSceneCommand, true, 0, kSnapshot},
+        {"search screen", 2, false, kSceneSearch, true, 0, kSnapshot},
     };
     for (const Case& c : cases) {
-        ReplaceSurface(g_Layers[0], c.layer0 ? new CDIB32() : nullptr);
-        if (c.layer0) {
-            g_Layers[0]->Create(rt.hwnd(), 1024, 576, 24);
-            g_Layers[0]->Fill(0x112233, nullptr);
-        }
-        ReplaceSurface(g_Layer1Backup[1], c.backupB ? new CDIB32() : nullptr);
-        if (c.backupB) {
-            g_Layer1Backup[1]->Create(rt.hwnd(), 1024, 576, 24);
-            g_Layer1Backup[1]->Fill(0x445566, nullptr);
-        }
+        SCOPED_TRACE(c.name);
+        // Flat pictures where the thumbnail is averaged, patterned ones where it is sampled.
+        ReplaceSurface(g_Layers[0], new CDIB32());
+        g_Layers[0]->Create(rt.hwnd(), 1024, 576, 24);
+        g_Layers[0]->Fill(0x010000 * kLayer0, nullptr);
+        ReplaceSurface(g_Layer1Backup[1], new CDIB32());
+        g_Layer1Backup[1]->Create(rt.hwnd(), 1024, 576, 24);
+        g_Layer1Backup[1]->Fill(0x010000 * kBackupB, nullptr);
+        ReplaceSurface(g_pScriptUiSurfaces[kUiCharThumb],
+                       c.charThumb ? Patterned(rt.hwnd(), kCharThumb) : nullptr);
+        ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot], Patterned(rt.hwnd(), kSnapshot));
         s.m_windowStyle = c.style;
+        s.m_motionSlots[3].flags = c.moving ? 1 : 0;
+        g_pGameMain->returnScene = c.fromScene;
         BuildSaveRecord(rt.hwnd());
-        uint32_t first = 0, last = 0;
-        std::memcpy(&first, g_SaveData.thumbnail, 4);
-        std::memcpy(&last, g_SaveData.thumbnail + sizeof g_SaveData.thumbnail - 4, 4);
-        EXPECT_EQ(first, c.expected) << int(c.style);
-        EXPECT_EQ(last, c.expected) << int(c.style);
+        auto pixel = [](int x, int y, int width) {
+            uint32_t p = 0;
+            std::memcpy(&p, g_SaveData.thumbnail + (static_cast<size_t>(y) * width + x) * 4, 4);
+            return p;
+        };
+        const uint8_t* bytes = g_SaveData.thumbnail;
+        if (c.averaged != 0) {
+            EXPECT_EQ(pixel(0, 0, 144), 0x010000 * c.averaged);
+            EXPECT_EQ(pixel(143, 80, 144), 0x010000 * c.averaged);
+            continue;
+        }
+        // Sample (col, row) is pixel (8 col, 8 row): (792, 568) is (24, 56) in the pattern; rows 72 to
+        // 74 would lie below the 576 rows of the picture and stay zero, as do the bytes after the
+        // 100 × 75 × 4 of the sample.
+        const uint32_t tag = c.sampledTag << 16;
+        if (c.sampledTag != 0) {
+            EXPECT_EQ(pixel(0, 0, 100), tag);
+            EXPECT_EQ(pixel(50, 30, 100), tag | 0xF090); // (400, 240)
+            EXPECT_EQ(pixel(99, 71, 100), tag | 0x3818);
+        } else {
+            EXPECT_EQ(pixel(99, 71, 100), 0u);
+        }
+        EXPECT_EQ(pixel(0, 72, 100), 0u);
+        EXPECT_EQ(pixel(99, 74, 100), 0u);
+        EXPECT_TRUE(std::all_of(bytes + 30000, bytes + sizeof g_SaveData.thumbnail,
+                                [](uint8_t b) { return b == 0; }));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "app/user_sys_data.h"
 #include "archive/paths.h"
 #include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "platform/file_system.h"
 #include "platform/window.h"
@@ -218,6 +219,16 @@ void ScreenRuntime::WheelDown() {
 
 void ScreenRuntime::FollowWarp() {
     MoveMouse(backend().warpX, backend().warpY);
+}
+
+ScopedGlyphFont::ScopedGlyphFont(HWND hwnd) {
+    g_GlyphFont = new CGlyphFont(hwnd);
+    g_GlyphFont->SetFont(24, 0);
+}
+
+ScopedGlyphFont::~ScopedGlyphFont() {
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 uint32_t PixelOf(CDIB32* surface, int32_t x, int32_t y) {

@@ -88,6 +88,16 @@ private:
     bool m_sound = false;
 };
 
+// The glyph font of the window's creation (the system's fonts, height 24) for its lifetime, so that
+// the text the screens draw is part of the pictures compared.
+class ScopedGlyphFont {
+public:
+    explicit ScopedGlyphFont(HWND hwnd);
+    ~ScopedGlyphFont();
+    ScopedGlyphFont(const ScopedGlyphFont&) = delete;
+    ScopedGlyphFont& operator=(const ScopedGlyphFont&) = delete;
+};
+
 // Pixel word of a surface, 0 outside it or for a null surface.
 uint32_t PixelOf(CDIB32* surface, int32_t x, int32_t y);
 // Per-channel blend of two pixel words as the constant-opacity blit does it (alpha byte ignored).
