@@ -12,7 +12,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup name
+sample_game_setup
 title="$assets/system/title_bg.bmp"
 config="$assets/system/config_base.bmp"
 title_shown() {

@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup extras
+sample_game_setup
 
 title0="$assets/system/title_bg.bmp"
 title1="$assets/system/title_bg01.bmp"

@@ -12,7 +12,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 title=$3/system/title_bg.bmp
-sample_game_setup save-load
+sample_game_setup
 
 # --- First run: a new game, the first page saved into slot 1. ------------------------------------
 start_to_title "$title"

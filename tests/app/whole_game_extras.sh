@@ -11,7 +11,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup whole-extras
+sample_game_setup
 . "$(dirname "$0")/whole_game_steps.sh"
 
 gallery="$assets/system/cg_base.bmp"

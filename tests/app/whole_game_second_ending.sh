@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup whole-second
+sample_game_setup
 . "$(dirname "$0")/whole_game_steps.sh"
 
 first_ending_saved_at_bridge

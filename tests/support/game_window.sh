@@ -2,6 +2,56 @@
 # manager (sourced). Keys go to the window under the pointer there, or to the window that took the
 # focus (a message box takes it while it stands).
 
+# The tools that drive and look at the window run in a UTF-8 locale of their own (C.UTF-8, which
+# glibc always has): xdotool reads window names and turns typed text into key events in the locale's
+# character set, and refuses Chinese text in the C locale. ImageMagick keeps its temporary files in
+# the test's scratch folder. The game runs with exactly the environment the test was given, so that
+# a run with no locale at all starts the game with none.
+tool() { env LC_ALL=C.UTF-8 MAGICK_TEMPORARY_PATH="${work:-${TMPDIR:-/tmp}}" "$@"; }
+xdotool() { tool xdotool "$@"; }
+import() { tool import "$@"; }
+convert() { tool convert "$@"; }
+compare() { tool compare "$@"; }
+identify() { tool identify "$@"; }
+
+# Starts an X server of its own with screen $1 (WIDTHxHEIGHT, 24 bits) on the first free display;
+# sets xvfb (its process id) and xvfb_display (":N"). The server names its display through a pipe,
+# so no file is left. False when it has not named one within 20 s.
+start_xvfb() {
+    local number
+    coproc xvfb_pipe { exec Xvfb -displayfd 1 -screen 0 "$1x24" -nolisten tcp -noreset 2>/dev/null; }
+    xvfb=$xvfb_pipe_PID
+    read -r -t 20 number <&"${xvfb_pipe[0]}" && [ -n "$number" ] || return 1
+    xvfb_display=":$number"
+}
+# Ends the X server of start_xvfb, if any.
+stop_xvfb() {
+    [ -n "${xvfb:-}" ] || return 0
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    xvfb=
+    return 0
+}
+
+# Every test's start: a scratch folder of its own ($work, the game's log $GAME_LOG in it), removed on
+# exit, pass or fail, after the game and any X server of start_xvfb have ended. The game's sound goes
+# to SDL's dummy driver: no test has a sound card, and the client of a sound server would leave its
+# folders in /tmp. With no XDG_RUNTIME_DIR the game keeps its single-instance guard in
+# /tmp/kestrel-<uid>; made during the test, that folder goes too. A failing test leaves its last
+# screenshot as $KESTREL_FAIL_PICTURE (extra.cmake names it by the test, beside the test's output).
+scratch_setup() {
+    # The display driver's libraries are loaded and unloaded at run time, so leak reports from them
+    # name no module and cannot be told apart; our own code's leaks are checked by the headless tests.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+    export SDL_AUDIODRIVER=dummy
+    work=$(mktemp -d) || exit 1
+    GAME_LOG="$work/log"
+    made_guard="/tmp/kestrel-$(id -u)"
+    [ -e "$made_guard" ] && made_guard=
+    [ -n "${KESTREL_FAIL_PICTURE:-}" ] && rm -f "$KESTREL_FAIL_PICTURE"
+    trap 'end_game; stop_xvfb; rm -rf "$work"; [ -z "$made_guard" ] || rm -rf "$made_guard"' EXIT
+}
+
 # Starts the game (the command and its arguments) in a process group of its own, its output added to
 # the file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
 start_game() {
@@ -110,18 +160,15 @@ bright() {
 # Pixels of game rectangle (x, y, w, h) of the last screenshot that differ from the same rectangle of
 # a picture of the game's size.
 differing() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+    compare -metric AE "$work/shot.png[$4x$5+$((X + $2))+$((Y + $3))]" "$1[$4x$5+$2+$3]" null: 2>&1 | cut -d' ' -f1
 }
 # The last screenshot's game picture, kept as $1.
 keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
 # As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
 # pixel one step below the picture it brings in.
 near() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -fuzz 3% -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+    compare -fuzz 3% -metric AE "$work/shot.png[$4x$5+$((X + $2))+$((Y + $3))]" "$1[$4x$5+$2+$3]" null: 2>&1 |
+        cut -d' ' -f1
 }
 # Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
 # picture $1.
@@ -353,26 +400,23 @@ show_rumour_list() {
     return 1
 }
 
-# For the tests on the sample game: copies the game folder $source_game afresh into a work folder
-# of its own ($work, removed on exit after end_game has ended the game, if any), enters it and names
-# the failure screenshot "kestrel-$1-fail.png".
+# For the tests on the sample game: scratch_setup, then the game folder $source_game copied afresh
+# into $work/game, which is entered.
 sample_game_setup() {
-    fail_tag=$1
-    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-    export SDL_AUDIODRIVER=dummy
-    work=$(mktemp -d)
-    trap 'end_game; rm -rf "$work"' EXIT
+    scratch_setup
     cp -r "$source_game" "$work/game"
     rm -rf "$work/game/save"
     cd "$work/game" || exit 1
 }
-# The message, the end of the game's log and the last screenshot taken; the test fails.
+# The message, the end of the game's log and the last screenshot taken (one is taken if there is
+# none), kept as $KESTREL_FAIL_PICTURE; the test fails.
 fail() {
     echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    if [ -n "${fail_tag:-}" ] && [ -f "$work/shot.png" ]; then
-        cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png" &&
-            echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png"
+    [ -f "$work/log" ] && tail -n 30 "$work/log"
+    if [ -n "${KESTREL_FAIL_PICTURE:-}" ]; then
+        [ -f "$work/shot.png" ] || import -window root "$work/shot.png" 2>/dev/null
+        [ -f "$work/shot.png" ] && cp "$work/shot.png" "$KESTREL_FAIL_PICTURE" &&
+            echo "last screenshot: $KESTREL_FAIL_PICTURE"
     fi
     exit 1
 }
