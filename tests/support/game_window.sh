@@ -44,7 +44,7 @@ scratch_setup() {
     # name no module and cannot be told apart; our own code's leaks are checked by the headless tests.
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
     export SDL_AUDIODRIVER=dummy
-    work=$(mktemp -d) || exit 1
+    work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-window-test.XXXXXX") || exit 1
     GAME_LOG="$work/log"
     made_guard="/tmp/kestrel-$(id -u)"
     [ -e "$made_guard" ] && made_guard=
@@ -76,11 +76,12 @@ end_game() {
     return 0
 }
 
-# Waits up to 10 s for a window whose name matches the regular expression $1; prints its id.
+# Waits up to about 20 s for a shown window whose name matches the regular expression $1; prints its
+# id.
 wait_for_window() {
     local wid
-    for _ in $(seq 100); do
-        wid=$(xdotool search --name "$1" 2>/dev/null | head -n1)
+    for _ in $(seq 200); do
+        wid=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
         [ -n "$wid" ] && { echo "$wid"; return 0; }
         sleep 0.1
     done
@@ -170,13 +171,26 @@ near() {
     compare -fuzz 3% -metric AE "$work/shot.png[$4x$5+$((X + $2))+$((Y + $3))]" "$1[$4x$5+$2+$3]" null: 2>&1 |
         cut -d' ' -f1
 }
-# Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
-# picture $1.
+# Waits (up to about fifteen seconds) until game rectangle ($2..$5) of the screen equals that of
+# picture $1. Screenshots follow each other closely, so that a picture that stands for a second or
+# two is caught on a busy machine too.
 wait_for() {
-    for _ in $(seq 40); do
+    local until=$((SECONDS + 15))
+    while [ "$SECONDS" -le "$until" ]; do
         shot
         [ "$(differing "$@")" = 0 ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Waits (up to about ten seconds) until game rectangle ($1..$4) of a new screenshot differs from that
+# of the last one taken: what the test did has begun to show.
+wait_for_change() {
+    keep "$work/before.png"
+    for _ in $(seq 40); do
         sleep 0.25
+        shot
+        [ "$(differing "$work/before.png" "$@")" != 0 ] && return 0
     done
     return 1
 }
