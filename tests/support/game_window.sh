@@ -335,10 +335,22 @@ play_until() {
     return 1
 }
 
+# Binds each character of text $1 that is not ASCII to a free key of the X server's keymap, for the
+# test's whole run. Without it xdotool binds a spare key for each character it types and takes the
+# binding back right after: a game that reads the key later, as on a busy machine, reads nothing.
+bind_keys() {
+    local code
+    for code in $(printf '%s' "$1" | iconv -f UTF-8 -t UTF-32BE | od -An -v -tx1 | tr -d ' \n' | fold -w8); do
+        [ $((16#$code)) -ge 128 ] || continue
+        xmodmap -e "keycode any = U$(printf %04X $((16#$code)))" || fail "no free key for U+$code"
+    done
+}
+
 # The name-entry dialog (window $dialog, its geometry in DX, DY, DWIDTH and DHEIGHT) with the pointer
 # over it: family name $1 and given name $2 typed as text into its two fields and accepted with
 # Return; waits for the dialog to close.
 enter_names() {
+    bind_keys "$1$2"
     xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
     sleep 0.2
     xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
@@ -347,7 +359,7 @@ enter_names() {
     xdotool type --delay 80 "$2"
     sleep 0.3
     xdotool key Return
-    for _ in $(seq 30); do
+    for _ in $(seq 75); do
         titled "更改主人公" >/dev/null || break
         sleep 0.2
     done
