@@ -21,12 +21,20 @@ start_to_main_window() {
     wait_for_window '^Kestrel$' >/dev/null || fail "no main window"
     sleep 0.5
 }
-# Asks the quit question and saves a picture of its box as $1.
+# Asks the quit question and saves a picture of its box as $1, once two pictures in a row are alike
+# (the box drawn whole).
 capture_question() {
     xdotool mousemove 512 384 key alt+F4
     box=$(wait_for_box) || fail "no quit question"
-    sleep 0.5
-    import -window "$box" "$1" 2>/dev/null || fail "no picture of the box"
+    rm -f "$work/box-last.png"
+    for _ in $(seq 30); do
+        sleep 0.3
+        import -window "$box" "$1" 2>/dev/null || fail "no picture of the box"
+        [ -f "$work/box-last.png" ] && [ "$(compare -metric AE "$1" "$work/box-last.png" null: 2>&1)" = 0 ] &&
+            return 0
+        cp "$1" "$work/box-last.png"
+    done
+    fail "the picture of the box never stood still"
 }
 wait_exit() { # waits for the game's end; its exit status in $rc
     wait "$pid"

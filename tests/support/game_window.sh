@@ -88,11 +88,12 @@ wait_for_window() {
     return 1
 }
 
-# Waits up to 5 s for a message box whose caption matches $1 (default the game's title) standing over
-# the game's window of the same caption: the narrower of two such windows. Prints its id.
+# Waits up to about 15 s for a message box whose caption matches $1 (default the game's title)
+# standing over the game's window of the same caption: the narrower of two such windows. Prints its
+# id.
 wait_for_box() {
     local ids
-    for _ in $(seq 50); do
+    for _ in $(seq 150); do
         ids=$(xdotool search --onlyvisible --name "${1:-^Kestrel$}" 2>/dev/null)
         if [ "$(echo "$ids" | grep -c .)" -ge 2 ]; then
             for w in $ids; do
@@ -293,6 +294,24 @@ menu_over_bridge() { at_bridge "$1" && [ "$(differing "$1" 600 0 400 150)" != 0 
 choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
 # True when game rectangle ($2..$5) of the last screenshot equals that of picture $1.
 shows() { [ "$(differing "$@")" = 0 ]; }
+# True when more than $1 pixels of game rectangle ($3..$6) of the last screenshot differ from those
+# of picture $2 (a button lit, a slot holding a thumbnail).
+differs_by_more() {
+    local n=$1
+    shift
+    [ "$(differing "$@")" -gt "$n" ]
+}
+# Runs the check $@ on new screenshots until it holds (up to about ten seconds): what a click or a
+# move brings shows once the game has drawn it. False when it never holds.
+eventually() {
+    local until=$((SECONDS + 10))
+    while :; do
+        shot
+        "$@" && return 0
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 0.2
+    done
+}
 
 # Plays the sample story on, at most $2 rounds of the day's clicks, until the command $4... holds
 # after a round (its screenshot taken), taking choice $3 at the crossroads, the bridge of picture
