@@ -5,30 +5,14 @@
 set -u
 kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-game=$(mktemp -d)
-fd_file=$(mktemp)
-doomed=
-trap 'end_game; [ -n "$doomed" ] && kill "$doomed" 2>/dev/null; rm -rf "$game" "$fd_file"' EXIT
-cd "$game"
-export GAME_LOG="$game/log"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$game/log"
-    exit 1
-}
+scratch_setup
+mkdir "$work/game"
+cd "$work/game" || exit 1
 living=$DISPLAY
 
 # A server of its own for the game that will lose it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>/dev/null &
-doomed=$!
-for _ in $(seq 100); do
-    [ -s "$fd_file" ] && break
-    sleep 0.05
-done
-[ -s "$fd_file" ] || fail "the second X server did not start"
-export DISPLAY=":$(head -n1 "$fd_file")"
+start_xvfb 1024x768 || fail "the second X server did not start"
+export DISPLAY=$xvfb_display
 
 start_game "$kestrel"
 xdotool mousemove 512 384
@@ -38,9 +22,7 @@ wait_for_window '^Kestrel$' >/dev/null || fail "no main window"
 sleep 0.5
 xdotool mousemove 512 384 key alt+F4
 wait_for_box >/dev/null || fail "no quit question"
-kill "$doomed"
-wait "$doomed" 2>/dev/null
-doomed=
+stop_xvfb
 ended=0
 for _ in $(seq 150); do
     kill -0 "$pid" 2>/dev/null || {
@@ -54,7 +36,7 @@ wait "$pid"
 rc=$?
 pid=
 [ $rc -eq 1 ] || fail "the game ended with $rc"
-grep -q "connection to the display was lost" "$game/log" || fail "the loss was not reported"
+grep -q "connection to the display was lost" "$work/log" || fail "the loss was not reported"
 [ "$(stat -c %s save/Config.dat 2>/dev/null)" = 62258 ] || fail "no Config.dat written"
 
 # The next start, on the server that lives, is not stopped by anything the first left behind.

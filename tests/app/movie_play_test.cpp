@@ -1,8 +1,9 @@
-// The opening movie in the running game on the real clock: it lasts about its length, its pictures
-// reach the window, and a right click skips it without leaving a click for the title menu.
+// The opening movie in the running game: it lasts its length, its pictures reach the window, and a
+// right click skips it without leaving a click for the title menu. Its sound goes to a device that
+// the test mixes a frame's worth at a time, so the movie's time is the sound mixed, not the
+// machine's.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <vector>
 
 #include "app/game_main.h"
@@ -10,40 +11,58 @@
 #include "platform/clock.h"
 #include "platform/movie_player.h"
 #include "screens/scene_objects.h"
+#include "sound/dsound.h"
 #include "support/headless_game.h"
+#include "support/manual_sound.h"
 #include "support/reference_movie.h"
 #include "writers/mpeg_writer.h"
 
 namespace {
 
 using testing_support::HeadlessGame;
-using Clock = std::chrono::steady_clock;
 
-// Starts the game with a two-second movie with sound as "op.mpg", on the real clock, in scene 24.
+constexpr uint32_t kFrameSamples = 735; // a sixtieth of a second at 44,100 Hz
+
+// The game's sound device is one that only Frame mixes: made before the game starts (which keeps
+// the device it finds) and released after the game has ended.
+class MoviePlayback : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(kestrel::test::OpenManualSound()); }
+    void TearDown() override { kestrel::test::CloseManualSound(); }
+};
+
+// Starts the game with a two-second movie with sound as "op.mpg", in scene 24.
 void StartWithMovie(HeadlessGame& game) {
     kestrel::test::MovieSpec spec;
     spec.paint = [](int i, std::vector<uint32_t>& px) { kestrel::test::PaintMovingPattern(i, 320, 240, px); };
     game.WriteFile("op.mpg", kestrel::test::EncodeMpegMovie(spec));
     ASSERT_EQ(game.Start(), StartupResult::Running);
-    SetClockSource(nullptr); // the movie's time is the real time
     g_pGameMain->scene = kSceneOpeningMovie;
 }
 
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
+// A sixtieth of a second of sound mixed and of clock time passed, then one frame of the game.
+// Returns the seconds of sound mixed so far, counted in `samples`.
+double Frame(HeadlessGame& game, uint32_t& samples) {
+    std::vector<int16_t> out(kFrameSamples * 2);
+    g_DSound.device->mixer().Mix(out.data(), kFrameSamples);
+    samples += kFrameSamples;
+    game.clock().Advance(17);
+    game.StepFrames(1);
+    return samples / 44100.0;
 }
 
-TEST(MoviePlayback, LastsAboutItsLengthShowsItsPicturesThenTheTitleMenu) {
+TEST_F(MoviePlayback, LastsItsLengthShowsItsPicturesThenTheTitleMenu) {
     HeadlessGame game;
     StartWithMovie(game);
     const auto reference = testing_support::DecodeReferenceMovie(game.folder() + "/op.mpg", 1024, 576);
     ASSERT_EQ(reference.size(), 60u);
-    const auto start = Clock::now();
+    uint32_t samples = 0;
+    double took = 0.0;
     int presentsBefore = game.Picture().presents;
     int worstMatch = -1; // the presented picture mid-movie against its nearest reference picture
-    while (g_pGameMain->scene == kSceneOpeningMovie && Seconds(start) < 10.0) {
-        game.StepFrames(1);
-        if (worstMatch < 0 && Seconds(start) > 1.0) {
+    while (g_pGameMain->scene == kSceneOpeningMovie && took < 10.0) {
+        took = Frame(game, samples);
+        if (worstMatch < 0 && took > 1.0) {
             game.DrainMessages();
             const auto& shown = game.Picture().pixels;
             int best = 256;
@@ -58,35 +77,36 @@ TEST(MoviePlayback, LastsAboutItsLengthShowsItsPicturesThenTheTitleMenu) {
             worstMatch = best;
         }
     }
-    const double took = Seconds(start);
+    // Two seconds of pictures and sound: over once the last picture's time has come and the sound
+    // has been heard, and not a noticeable time after.
     EXPECT_EQ(g_pGameMain->scene, kSceneTitleMenu);
-    EXPECT_GT(took, 1.7);
-    EXPECT_LT(took, 4.5);
+    EXPECT_GE(took, 59 / 30.0);
+    EXPECT_LE(took, 2.5);
     EXPECT_GE(game.Picture().presents - presentsBefore, 30);
     EXPECT_LE(worstMatch, 1) << "the window showed no picture of the movie";
 }
 
-TEST(MoviePlayback, RightClickAtHalfASecondEndsItOnTheNextFrame) {
+TEST_F(MoviePlayback, RightClickAtHalfASecondEndsItOnTheNextFrame) {
     HeadlessGame game;
     StartWithMovie(game);
-    const auto start = Clock::now();
-    while (Seconds(start) < 5.0) {
-        game.StepFrames(1);
+    uint32_t samples = 0;
+    while (Frame(game, samples) < 5.0) {
         ASSERT_NE(g_pOpeningMovieScene, nullptr);
         if (g_pOpeningMovieScene->player && g_pOpeningMovieScene->player->PositionMs() >= 500)
             break;
     }
+    EXPECT_LT(samples / 44100.0, 0.6) << "the movie's time is not the sound played";
     game.Click(500, 300, plat::MouseButton::Right);
-    game.StepFrames(1);
+    Frame(game, samples);
     EXPECT_EQ(g_pGameMain->scene, kSceneTitleMenu);
-    EXPECT_LT(Seconds(start), 1.5);
-    game.StepFrames(3);
+    for (int i = 0; i < 3; ++i)
+        Frame(game, samples);
     EXPECT_EQ(g_pGameMain->scene, kSceneTitleMenu);
     EXPECT_EQ(g_pMouse->GetState()->right, 0);
     EXPECT_EQ(g_pMouse->GetState()->left, 0);
 }
 
-TEST(MoviePlayback, TheFramePassRepaintsNothingWhileAMovieHoldsThePicture) {
+TEST_F(MoviePlayback, TheFramePassRepaintsNothingWhileAMovieHoldsThePicture) {
     HeadlessGame game;
     ASSERT_EQ(game.Start(), StartupResult::Running);
     game.DrainMessages();

@@ -10,7 +10,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup movie
+sample_game_setup
 mkdir "$work/game/save"
 # Options up to the fade cut (0x1B): the defaults, then fade cut on.
 printf '\x00\x32\x00\x00\x32\x32\x00\x00%s\x00\x01' "$(printf '\x32%.0s' $(seq 18))" >"$work/game/save/Config.dat"

@@ -12,7 +12,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup name
+sample_game_setup
 title="$assets/system/title_bg.bmp"
 config="$assets/system/config_base.bmp"
 title_shown() {
@@ -67,8 +67,7 @@ play_to_hero_line() {
         [ "$(bright $plate)" -gt 40 ] && break
     done
     [ "$(bright $plate)" -gt 40 ] || fail "no name on the plate"
-    sleep 1.5 # the whole line typed out, so that the quit button answers
-    shot
+    wait_for_page || fail "the hero's line was not typed out" # so that the quit button answers
     convert "$work/shot.png" -crop "134x30+$((X + 17))+$((Y + 457))" +repage "$1"
 }
 
@@ -77,8 +76,11 @@ start_to_title "$title"
 # --- The hero's line with the default name, then back to the title through the quit screen. --------
 play_to_hero_line "$work/plate-before.png"
 click 958 469 # the window's quit button
+wait_for_change 0 0 1024 440 || fail "the quit screen did not open"
 sleep 1.2
+shot
 click 485 265 # back to the title
+wait_for_change 0 0 1024 576 || fail "the quit screen did not ask to go back to the title"
 sleep 1.0
 click 450 317 # yes
 wait_title || fail "the quit confirmation did not lead back to the title menu"

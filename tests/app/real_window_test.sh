@@ -8,18 +8,9 @@
 set -u
 kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
-# The display driver's libraries are loaded and unloaded at run time, so leak reports from them name no
-# module and cannot be told apart; our own code's leaks are checked by the headless tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-game=$(mktemp -d)
-trap 'end_game; rm -rf "$game"' EXIT
-cd "$game"
-export GAME_LOG="$game/log"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$game/log"
-    exit 1
-}
+scratch_setup
+mkdir "$work/game"
+cd "$work/game" || exit 1
 # Starts the game with the environment given before it (env arguments), answers the start-up dialog
 # and waits for the main window.
 start_to_main_window() {
@@ -30,12 +21,20 @@ start_to_main_window() {
     wait_for_window '^Kestrel$' >/dev/null || fail "no main window"
     sleep 0.5
 }
-# Asks the quit question and saves a picture of its box as $1.
+# Asks the quit question and saves a picture of its box as $1, once two pictures in a row are alike
+# (the box drawn whole).
 capture_question() {
     xdotool mousemove 512 384 key alt+F4
     box=$(wait_for_box) || fail "no quit question"
-    sleep 0.5
-    import -window "$box" "$1" 2>/dev/null || fail "no picture of the box"
+    rm -f "$work/box-last.png"
+    for _ in $(seq 30); do
+        sleep 0.3
+        import -window "$box" "$1" 2>/dev/null || fail "no picture of the box"
+        [ -f "$work/box-last.png" ] && [ "$(compare -metric AE "$1" "$work/box-last.png" null: 2>&1)" = 0 ] &&
+            return 0
+        cp "$1" "$work/box-last.png"
+    done
+    fail "the picture of the box never stood still"
 }
 wait_exit() { # waits for the game's end; its exit status in $rc
     wait "$pid"
@@ -55,14 +54,14 @@ start_to_main_window LANG=C.UTF-8
 [ "$(od -An -tx1 save/User_Sys.dat | tr -d ' ')" = "0001" ] || fail "User_Sys.dat: $(od -An -tx1 save/User_Sys.dat)"
 
 # A second start raises the first and ends with 0, saying why, writing nothing.
-timeout 20 "$kestrel" >"$game/log2" 2>&1
+timeout 20 "$kestrel" >"$work/log2" 2>&1
 rc=$?
-[ $rc -eq 0 ] || fail "second start ended with $rc: $(cat "$game/log2")"
-grep -q "already running" "$game/log2" || fail "the second start said nothing: $(cat "$game/log2")"
+[ $rc -eq 0 ] || fail "second start ended with $rc: $(cat "$work/log2")"
+grep -q "already running" "$work/log2" || fail "the second start said nothing: $(cat "$work/log2")"
 kill -0 "$pid" 2>/dev/null || fail "the first instance ended"
 
 # The quit question: Escape answers Cancel, Return (where the focus was) OK.
-capture_question "$game/box-utf8.png"
+capture_question "$work/box-utf8.png"
 xdotool key Escape
 sleep 1
 kill -0 "$pid" 2>/dev/null || fail "Escape ended the game"
@@ -77,14 +76,16 @@ size=$(stat -c %s save/Config.dat)
 [ "$(config_byte 38)" = "30" ] || fail "transparency default"
 
 # --- No LANG and no LC_* at all: the same box, its text drawn. ---------------------------------------
-start_to_main_window -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" ASAN_OPTIONS="$ASAN_OPTIONS"
-capture_question "$game/box-none.png"
+# (The single-instance guard stays where the test's caller keeps it.)
+start_to_main_window -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" ASAN_OPTIONS="$ASAN_OPTIONS" SDL_AUDIODRIVER=dummy \
+    ${XDG_RUNTIME_DIR:+XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"}
+capture_question "$work/box-none.png"
 # The text: dark pixels of the text row, above the buttons (the box's lower 35 rows).
-height=$(identify -format %h "$game/box-none.png")
-text=$(convert "$game/box-none.png" -crop "0x$((height - 35))+0+0" +repage -colorspace gray -negate \
+height=$(identify -format %h "$work/box-none.png")
+text=$(convert "$work/box-none.png" -crop "0x$((height - 35))+0+0" +repage -colorspace gray -negate \
     -threshold 50% -format "%[fx:int(mean*w*h+0.5)]" info:)
 [ "$text" -gt 100 ] || fail "the question's text is not drawn with no locale ($text dark pixels)"
-differ=$(compare -metric AE "$game/box-utf8.png" "$game/box-none.png" null: 2>&1 | cut -d' ' -f1)
+differ=$(compare -metric AE "$work/box-utf8.png" "$work/box-none.png" null: 2>&1 | cut -d' ' -f1)
 [ "$differ" = 0 ] || fail "the question with no locale differs from C.UTF-8 in $differ pixels"
 
 # --- Killed while the question is up: the next start shows the start-up dialog. ----------------------
@@ -111,7 +112,7 @@ start_to_main_window
 quit_through_question "$pid" || fail "the game did not end"
 wait_exit
 [ $rc -eq 0 ] || fail "the game ended with $rc"
-grep -q "Config.dat is there but cannot be read" "$game/log" || fail "the unreadable file was not reported"
+grep -q "Config.dat is there but cannot be read" "$work/log" || fail "the unreadable file was not reported"
 if [ -f save/Config.dat ]; then
     chmod 600 save/Config.dat
     [ "$(cat save/Config.dat)" = mine ] || fail "the unreadable Config.dat was replaced"
@@ -130,6 +131,6 @@ done
 wait_exit
 [ $rc -eq 0 ] || fail "SIGTERM: the game ended with $rc"
 [ "$(stat -c %s save/Config.dat 2>/dev/null)" = 62258 ] || fail "SIGTERM: no Config.dat written"
-grep -q "ending on signal" "$game/log" || fail "SIGTERM: not reported"
+grep -q "ending on signal" "$work/log" || fail "SIGTERM: not reported"
 ls save | grep -q '\.tmp' && fail "temporary files left: $(ls save)"
 echo "1 passed, 0 failed"

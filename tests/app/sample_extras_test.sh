@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup extras
+sample_game_setup
 
 title0="$assets/system/title_bg.bmp"
 title1="$assets/system/title_bg01.bmp"
@@ -30,8 +30,8 @@ play_to_title "$title1" || fail "the story did not return to the title menu"
 
 # --- The extras open on the gallery: the seen picture's thumbnail in slot 0, slot 1 framed only. ---
 open_extras "639 503" "$gallery"
-[ "$(differing "$gallery" 7 84 248 140)" -gt 20000 ] || fail "no thumbnail in the first slot"
-[ "$(differing "$gallery" 261 84 248 140)" = 0 ] || fail "a thumbnail in the locked second slot"
+eventually differs_by_more 20000 "$gallery" 7 84 248 140 || fail "no thumbnail in the first slot"
+eventually shows "$gallery" 261 84 248 140 || fail "a thumbnail in the locked second slot"
 
 # --- The picture whole, then back to the gallery on the next click (it has no other variant). -----
 click 131 154
@@ -41,7 +41,7 @@ wait_for "$gallery" $header || fail "the view did not close"
 
 # --- The replay screen by its tab; the unlocked scene plays and returns there at its end. ----------
 open_extras "766 546" "$replay"
-[ "$(differing "$replay" 7 84 248 140)" -gt 20000 ] || fail "no thumbnail of the unlocked scene"
+eventually differs_by_more 20000 "$replay" 7 84 248 140 || fail "no thumbnail of the unlocked scene"
 click 131 154
 played=0
 for _ in $(seq 60); do

@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup sample
+sample_game_setup
 
 title="$assets/system/title_bg.bmp"
 
@@ -24,10 +24,8 @@ for r in "259 491 75 24" "372 491 65 24" "468 491 87 24" "586 491 106 24" "726 4
 done
 # The mouse on "new game" highlights it and nothing else.
 xdotool mousemove $((X + 296)) $((Y + 503))
-sleep 0.5
-shot
-[ "$(differing "$title" 259 491 75 24)" -gt 100 ] || fail "no highlight on the new-game button"
-[ "$(differing "$title" 372 491 65 24)" = 0 ] || fail "the load button is highlighted too"
+eventually differs_by_more 100 "$title" 259 491 75 24 || fail "no highlight on the new-game button"
+shows "$title" 372 491 65 24 || fail "the load button is highlighted too"
 
 # --- New game: the first page in the bottom window. -------------------------------------------------
 click 296 503

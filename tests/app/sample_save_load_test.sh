@@ -11,8 +11,9 @@ set -u
 kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
-title=$3/system/title_bg.bmp
-sample_game_setup save-load
+assets=$3
+title=$assets/system/title_bg.bmp
+sample_game_setup
 
 # --- First run: a new game, the first page saved into slot 1. ------------------------------------
 start_to_title "$title"
@@ -23,28 +24,29 @@ wait_for_page || fail "no first page"
 keep "$work/page.png"
 page_text=$(bright 140 496 760 32)
 click 849 469 # the message window's save button
-sleep 1.2
-shot
-[ "$(differing "$work/page.png" 0 0 1024 448)" -gt 10000 ] || fail "the save screen did not open"
+wait_for "$assets/system/save_base.bmp" 0 0 700 76 || fail "the save screen did not open"
+sleep 0.5
 click 256 132 # slot 1
 sleep 0.8
 click 450 317 # Yes
-sleep 1.2
+for _ in $(seq 50); do
+    [ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] && break
+    sleep 0.2
+done
 [ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] || fail "no save file of 255224 bytes"
+sleep 1.0
 click 500 20 3 # a right click leaves the screen
-sleep 1.2
-shot
-[ "$(differing "$work/page.png" 0 0 1024 448)" = 0 ] || fail "the game's picture is not back after saving"
+wait_for "$work/page.png" 0 0 1024 448 || fail "the game's picture is not back after saving"
 quit_game
 
 # --- Second run: slot 1 loaded from the title menu. --------------------------------------------------
 start_to_title "$title"
 click 404 503 # load
-sleep 3 # the title's fade-out, then the load screen's fade-in
+wait_for "$assets/system/load_base.bmp" 0 0 700 76 || fail "the load screen did not open"
+sleep 0.5
 click 256 132 # slot 1
 sleep 0.8
 click 450 317 # Yes
-sleep 1.5
 wait_for_page || fail "no page after loading"
 [ "$(differing "$work/page.png" 0 0 1024 448)" = 0 ] || fail "the loaded game's picture differs from the saved one"
 [ "$(bright 140 496 760 32)" = "$page_text" ] || fail "the loaded page's text differs from the saved one"

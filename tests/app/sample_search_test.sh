@@ -15,7 +15,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup search
+sample_game_setup
 
 title="$assets/system/title_bg.bmp"
 street="$assets/bmp/bg02.bmp"

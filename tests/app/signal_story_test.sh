@@ -2,23 +2,13 @@
 # SIGTERM in the middle of the sample game's story (run through with-xvfb): the game ends as an
 # answered close does, and save/Config.dat holds the read flags of the pages shown in that session.
 #
-#   signal_story_test.sh KESTREL GAME_FOLDER
+#   signal_story_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 set -u
 kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap 'end_game; rm -rf "$work"' EXIT
-cp -r "$2" "$work/game"
-rm -rf "$work/game/save"
-cd "$work/game"
-export GAME_LOG="$work/log"
-fail() {
-    echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    exit 1
-}
+source_game=$2
+assets=$3
+sample_game_setup
 # Bright pixels (the text's white glyphs) in the message window's text band of a new screenshot.
 band() {
     import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"
@@ -41,19 +31,9 @@ wait_for_page() {
     return 1
 }
 
-start_game "$kestrel"
-xdotool mousemove 512 384
-wait_for_window '^ $' >/dev/null || fail "no start-up dialog"
-answer_dialog_skipping_movie
-wid=$(wait_for_window '^Kestrel$') || fail "no main window"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y
 # The logo cut short with Ctrl held, then "new game" on the title menu (a second click cuts its
 # fade-out short): the first page, then a click for the second.
-xdotool mousemove $((X + 500)) $((Y + 300)) keydown ctrl
-sleep 4
-xdotool keyup ctrl
-sleep 1
+start_to_title "$assets/system/title_bg.bmp"
 title=$(band)
 xdotool mousemove $((X + 296)) $((Y + 503)) click 1
 sleep 0.3

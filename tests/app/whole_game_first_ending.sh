@@ -14,7 +14,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup whole-first
+sample_game_setup
 . "$(dirname "$0")/whole_game_steps.sh"
 
 # --- The title menu of a game with no ending seen; a new game. ---------------------------------------

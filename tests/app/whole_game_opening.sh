@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup whole-opening
+sample_game_setup
 . "$(dirname "$0")/whole_game_steps.sh"
 
 # --- Start-up dialog with its defaults (window, the movie played), the two logos, the movie. -------

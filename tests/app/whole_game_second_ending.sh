@@ -13,7 +13,7 @@ kestrel=$1
 . "$(dirname "$0")/../support/game_window.sh"
 source_game=$2
 assets=$3
-sample_game_setup whole-second
+sample_game_setup
 . "$(dirname "$0")/whole_game_steps.sh"
 
 first_ending_saved_at_bridge
@@ -23,9 +23,7 @@ cp save/savefile00.sav "$work/saved.sav"
 # --- Second run: the extras button answers now; slot 1 loaded; the dawn's ending. -------------------
 start_to_title "$title1"
 xdotool mousemove $((X + 639)) $((Y + 503))
-sleep 0.4
-shot
-[ "$(differing "$title1" 586 491 106 24)" -gt 100 ] || fail "no highlight on the extras button after an ending"
+eventually differs_by_more 100 "$title1" 586 491 106 24 || fail "no highlight on the extras button after an ending"
 second_ending_from_save
 click 500 300 # seen just before: a click skips it
 wait_for "$title2" 0 0 1024 480 || fail "the dawn's staff roll did not lead to the title menu of a finished game"

@@ -7,41 +7,46 @@ probe=$1
 size=$2
 screen_w=${size%x*}
 screen_h=${size#*x}
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy
-work=$(mktemp -d)
-trap 'touch "$work/quit"; sleep 0.5; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
+. "$(dirname "$0")/../support/game_window.sh"
+scratch_setup
+cd "$work" || exit 1
 mkdir save
-fail() { echo "FAIL ($size): $*"; cat "$work/log"; exit 1; }
+start_game "$probe"
 
-"$probe" >"$work/log" 2>&1 &
-pid=$!
-
-# Waits until the log has a line matching $1 (a grep pattern).
-wait_for() {
-    for _ in $(seq 100); do
+# Waits (up to about 30 s) until the log has a line matching $1 (a grep pattern).
+wait_for_line() {
+    for _ in $(seq 300); do
         grep -q "$1" "$work/log" && return 0
         kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.1
     done
     return 1
 }
-# Checks a list of "x y r,g,b" triples against one screenshot.
+# Checks a list of "x y r,g,b" triples against a screenshot, again (up to about ten seconds) until
+# one shows them all: the picture of a new size or mode comes when the probe has drawn it.
 expect_pixels() {
-    import -window root "$work/shot.png" 2>/dev/null || fail "no screenshot"
-    while read -r x y want; do
-        [ -z "$x" ] && continue
-        got=$(convert "$work/shot.png" -format "%[fx:int(255*p{$x,$y}.r+0.5)],%[fx:int(255*p{$x,$y}.g+0.5)],%[fx:int(255*p{$x,$y}.b+0.5)]" info:)
-        [ "$got" = "$want" ] || fail "$1: pixel ($x,$y) is $got, not $want"
+    local triples x y want got=
+    triples=$(cat)
+    for _ in $(seq 20); do
+        shot
+        got=
+        while read -r x y want; do
+            [ -z "$x" ] && continue
+            got=$(convert "$work/shot.png" -format "%[fx:int(255*p{$x,$y}.r+0.5)],%[fx:int(255*p{$x,$y}.g+0.5)],%[fx:int(255*p{$x,$y}.b+0.5)]" info:)
+            [ "$got" = "$want" ] || break
+            got=
+        done <<<"$triples"
+        [ -z "$got" ] && return 0
+        sleep 0.5
     done
+    fail "$1: pixel ($x,$y) is $got, not $want"
 }
 # Clicks at screen point (x, y) and expects the probe to report game point (gx, gy).
 expect_click() {
     local before
     before=$(grep -c '^click' "$work/log")
     xdotool mousemove "$1" "$2" click 1
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         [ "$(grep -c '^click' "$work/log")" -gt "$before" ] && break
         sleep 0.1
     done
@@ -49,7 +54,7 @@ expect_click() {
     [ "$got" = "click $3 $4" ] || fail "click at screen ($1,$2): '$got', not 'click $3 $4'"
 }
 
-wait_for '^display 0 0 0 1024 576' || fail "no window"
+wait_for_line '^display 0 0 0 1024 576' || fail "no window"
 wid=$(xdotool search --name '^Kestrel$' | head -n1)
 [ -n "$wid" ] || fail "no window named Kestrel"
 sleep 0.5
@@ -72,8 +77,7 @@ expect_click $((X + 1)) $((Y + 575)) 1 575
 # Alt+Enter: full screen at the screen's own size.
 xdotool mousemove $((X + 512)) $((Y + 288)) key alt+Return
 if [ "$size" = 1024x768 ]; then
-    wait_for '^display 1 0 96 1024 672' || fail "no letterboxed full screen"
-    sleep 1
+    wait_for_line '^display 1 0 96 1024 672' || fail "no letterboxed full screen"
     expect_pixels "full screen" <<END
 0 0 0,0,0
 1023 95 0,0,0
@@ -90,8 +94,7 @@ END
     expect_click 1023 671 1023 575
     expect_click 512 384 512 288
 else
-    wait_for '^display 1 0 0 1920 1080' || fail "no full screen over the whole screen"
-    sleep 1
+    wait_for_line '^display 1 0 0 1920 1080' || fail "no full screen over the whole screen"
     # 1.875 screen pixels per game pixel: the red square covers 0..119, the green 1800..1919 x 960..1079.
     expect_pixels "full screen" <<END
 1 1 255,0,0
@@ -125,7 +128,7 @@ END
 expect_click $((X + 10)) $((Y + 20)) 10 20
 
 touch "$work/quit"
-for _ in $(seq 50); do
+for _ in $(seq 200); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
 done

@@ -150,7 +150,9 @@ TEST(SingleInstance, SilentOrFloodingSendersCostTheHolderNothing) {
         raised = holder.TakeRaiseRequest() || raised;
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(raised);
-    EXPECT_LT(took, std::chrono::milliseconds(50)) << "100 calls over a flooded socket";
+    // Each call reads only what waits, never blocking: a hundred take microseconds, and even on a
+    // busy machine far less than the hundred frames (1.6 s) they stand for.
+    EXPECT_LT(took, std::chrono::milliseconds(1600)) << "100 calls over a flooded socket";
     // Once the flood is read, a real request is heard.
     while (holder.TakeRaiseRequest()) {
     }

@@ -2,6 +2,56 @@
 # manager (sourced). Keys go to the window under the pointer there, or to the window that took the
 # focus (a message box takes it while it stands).
 
+# The tools that drive and look at the window run in a UTF-8 locale of their own (C.UTF-8, which
+# glibc always has): xdotool reads window names and turns typed text into key events in the locale's
+# character set, and refuses Chinese text in the C locale. ImageMagick keeps its temporary files in
+# the test's scratch folder. The game runs with exactly the environment the test was given, so that
+# a run with no locale at all starts the game with none.
+tool() { env LC_ALL=C.UTF-8 MAGICK_TEMPORARY_PATH="${work:-${TMPDIR:-/tmp}}" "$@"; }
+xdotool() { tool xdotool "$@"; }
+import() { tool import "$@"; }
+convert() { tool convert "$@"; }
+compare() { tool compare "$@"; }
+identify() { tool identify "$@"; }
+
+# Starts an X server of its own with screen $1 (WIDTHxHEIGHT, 24 bits) on the first free display;
+# sets xvfb (its process id) and xvfb_display (":N"). The server names its display through a pipe,
+# so no file is left. False when it has not named one within 20 s.
+start_xvfb() {
+    local number
+    coproc xvfb_pipe { exec Xvfb -displayfd 1 -screen 0 "$1x24" -nolisten tcp -noreset 2>/dev/null; }
+    xvfb=$xvfb_pipe_PID
+    read -r -t 20 number <&"${xvfb_pipe[0]}" && [ -n "$number" ] || return 1
+    xvfb_display=":$number"
+}
+# Ends the X server of start_xvfb, if any.
+stop_xvfb() {
+    [ -n "${xvfb:-}" ] || return 0
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    xvfb=
+    return 0
+}
+
+# Every test's start: a scratch folder of its own ($work, the game's log $GAME_LOG in it), removed on
+# exit, pass or fail, after the game and any X server of start_xvfb have ended. The game's sound goes
+# to SDL's dummy driver: no test has a sound card, and the client of a sound server would leave its
+# folders in /tmp. With no XDG_RUNTIME_DIR the game keeps its single-instance guard in
+# /tmp/kestrel-<uid>; made during the test, that folder goes too. A failing test leaves its last
+# screenshot as $KESTREL_FAIL_PICTURE (extra.cmake names it by the test, beside the test's output).
+scratch_setup() {
+    # The display driver's libraries are loaded and unloaded at run time, so leak reports from them
+    # name no module and cannot be told apart; our own code's leaks are checked by the headless tests.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+    export SDL_AUDIODRIVER=dummy
+    work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-window-test.XXXXXX") || exit 1
+    GAME_LOG="$work/log"
+    made_guard="/tmp/kestrel-$(id -u)"
+    [ -e "$made_guard" ] && made_guard=
+    [ -n "${KESTREL_FAIL_PICTURE:-}" ] && rm -f "$KESTREL_FAIL_PICTURE"
+    trap 'end_game; stop_xvfb; rm -rf "$work"; [ -z "$made_guard" ] || rm -rf "$made_guard"' EXIT
+}
+
 # Starts the game (the command and its arguments) in a process group of its own, its output added to
 # the file $GAME_LOG (default /dev/null); sets $pid. end_game kills the whole group, whatever it started.
 start_game() {
@@ -26,22 +76,24 @@ end_game() {
     return 0
 }
 
-# Waits up to 10 s for a window whose name matches the regular expression $1; prints its id.
+# Waits up to about 20 s for a shown window whose name matches the regular expression $1; prints its
+# id.
 wait_for_window() {
     local wid
-    for _ in $(seq 100); do
-        wid=$(xdotool search --name "$1" 2>/dev/null | head -n1)
+    for _ in $(seq 200); do
+        wid=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
         [ -n "$wid" ] && { echo "$wid"; return 0; }
         sleep 0.1
     done
     return 1
 }
 
-# Waits up to 5 s for a message box whose caption matches $1 (default the game's title) standing over
-# the game's window of the same caption: the narrower of two such windows. Prints its id.
+# Waits up to about 15 s for a message box whose caption matches $1 (default the game's title)
+# standing over the game's window of the same caption: the narrower of two such windows. Prints its
+# id.
 wait_for_box() {
     local ids
-    for _ in $(seq 50); do
+    for _ in $(seq 150); do
         ids=$(xdotool search --onlyvisible --name "${1:-^Kestrel$}" 2>/dev/null)
         if [ "$(echo "$ids" | grep -c .)" -ge 2 ]; then
             for w in $ids; do
@@ -110,26 +162,36 @@ bright() {
 # Pixels of game rectangle (x, y, w, h) of the last screenshot that differ from the same rectangle of
 # a picture of the game's size.
 differing() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+    compare -metric AE "$work/shot.png[$4x$5+$((X + $2))+$((Y + $3))]" "$1[$4x$5+$2+$3]" null: 2>&1 | cut -d' ' -f1
 }
 # The last screenshot's game picture, kept as $1.
 keep() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage "$1"; }
 # As differing, with channels up to 3 % apart taken as equal: a blend at its top weight may round a
 # pixel one step below the picture it brings in.
 near() {
-    convert "$work/shot.png" -crop "$4x$5+$((X + $2))+$((Y + $3))" +repage "$work/a.png"
-    convert "$1" -crop "$4x$5+$2+$3" +repage "$work/b.png"
-    compare -fuzz 3% -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
+    compare -fuzz 3% -metric AE "$work/shot.png[$4x$5+$((X + $2))+$((Y + $3))]" "$1[$4x$5+$2+$3]" null: 2>&1 |
+        cut -d' ' -f1
 }
-# Waits (up to about ten seconds) until game rectangle ($2..$5) of the screen equals that of
-# picture $1.
+# Waits (up to about fifteen seconds) until game rectangle ($2..$5) of the screen equals that of
+# picture $1. Screenshots follow each other closely, so that a picture that stands for a second or
+# two is caught on a busy machine too.
 wait_for() {
-    for _ in $(seq 40); do
+    local until=$((SECONDS + 15))
+    while [ "$SECONDS" -le "$until" ]; do
         shot
         [ "$(differing "$@")" = 0 ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Waits (up to about ten seconds) until game rectangle ($1..$4) of a new screenshot differs from that
+# of the last one taken: what the test did has begun to show.
+wait_for_change() {
+    keep "$work/before.png"
+    for _ in $(seq 40); do
         sleep 0.25
+        shot
+        [ "$(differing "$work/before.png" "$@")" != 0 ] && return 0
     done
     return 1
 }
@@ -232,6 +294,24 @@ menu_over_bridge() { at_bridge "$1" && [ "$(differing "$1" 600 0 400 150)" != 0 
 choice_point() { echo "500 $((190 + 76 * ($1 - 1)))"; }
 # True when game rectangle ($2..$5) of the last screenshot equals that of picture $1.
 shows() { [ "$(differing "$@")" = 0 ]; }
+# True when more than $1 pixels of game rectangle ($3..$6) of the last screenshot differ from those
+# of picture $2 (a button lit, a slot holding a thumbnail).
+differs_by_more() {
+    local n=$1
+    shift
+    [ "$(differing "$@")" -gt "$n" ]
+}
+# Runs the check $@ on new screenshots until it holds (up to about ten seconds): what a click or a
+# move brings shows once the game has drawn it. False when it never holds.
+eventually() {
+    local until=$((SECONDS + 10))
+    while :; do
+        shot
+        "$@" && return 0
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 0.2
+    done
+}
 
 # Plays the sample story on, at most $2 rounds of the day's clicks, until the command $4... holds
 # after a round (its screenshot taken), taking choice $3 at the crossroads, the bridge of picture
@@ -274,10 +354,22 @@ play_until() {
     return 1
 }
 
+# Binds each character of text $1 that is not ASCII to a free key of the X server's keymap, for the
+# test's whole run. Without it xdotool binds a spare key for each character it types and takes the
+# binding back right after: a game that reads the key later, as on a busy machine, reads nothing.
+bind_keys() {
+    local code
+    for code in $(printf '%s' "$1" | iconv -f UTF-8 -t UTF-32BE | od -An -v -tx1 | tr -d ' \n' | fold -w8); do
+        [ $((16#$code)) -ge 128 ] || continue
+        xmodmap -e "keycode any = U$(printf %04X $((16#$code)))" || fail "no free key for U+$code"
+    done
+}
+
 # The name-entry dialog (window $dialog, its geometry in DX, DY, DWIDTH and DHEIGHT) with the pointer
 # over it: family name $1 and given name $2 typed as text into its two fields and accepted with
 # Return; waits for the dialog to close.
 enter_names() {
+    bind_keys "$1$2"
     xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
     sleep 0.2
     xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
@@ -286,7 +378,7 @@ enter_names() {
     xdotool type --delay 80 "$2"
     sleep 0.3
     xdotool key Return
-    for _ in $(seq 30); do
+    for _ in $(seq 75); do
         titled "更改主人公" >/dev/null || break
         sleep 0.2
     done
@@ -353,26 +445,23 @@ show_rumour_list() {
     return 1
 }
 
-# For the tests on the sample game: copies the game folder $source_game afresh into a work folder
-# of its own ($work, removed on exit after end_game has ended the game, if any), enters it and names
-# the failure screenshot "kestrel-$1-fail.png".
+# For the tests on the sample game: scratch_setup, then the game folder $source_game copied afresh
+# into $work/game, which is entered.
 sample_game_setup() {
-    fail_tag=$1
-    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-    export SDL_AUDIODRIVER=dummy
-    work=$(mktemp -d)
-    trap 'end_game; rm -rf "$work"' EXIT
+    scratch_setup
     cp -r "$source_game" "$work/game"
     rm -rf "$work/game/save"
     cd "$work/game" || exit 1
 }
-# The message, the end of the game's log and the last screenshot taken; the test fails.
+# The message, the end of the game's log and the last screenshot taken (one is taken if there is
+# none), kept as $KESTREL_FAIL_PICTURE; the test fails.
 fail() {
     echo "FAIL: $*"
-    tail -n 30 "$work/log"
-    if [ -n "${fail_tag:-}" ] && [ -f "$work/shot.png" ]; then
-        cp "$work/shot.png" "${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png" &&
-            echo "last screenshot: ${TMPDIR:-/tmp}/kestrel-$fail_tag-fail.png"
+    [ -f "$work/log" ] && tail -n 30 "$work/log"
+    if [ -n "${KESTREL_FAIL_PICTURE:-}" ]; then
+        [ -f "$work/shot.png" ] || import -window root "$work/shot.png" 2>/dev/null
+        [ -f "$work/shot.png" ] && cp "$work/shot.png" "$KESTREL_FAIL_PICTURE" &&
+            echo "last screenshot: $KESTREL_FAIL_PICTURE"
     fi
     exit 1
 }
