@@ -103,6 +103,11 @@ bool UsableSurface(CDIB32* surface) {
     return surface != nullptr && surface->GetWidth() > 0 && surface->GetHeight() > 0;
 }
 
+bool IsInvestigationScene(uint8_t scene) {
+    return std::find(std::begin(kInvestigationScenes), std::end(kInvestigationScenes), scene) !=
+           std::end(kInvestigationScenes);
+}
+
 // The surface of the point-sampled thumbnail, or null when the area-averaged one is taken: while
 // a standing character moves, the picture its motion prepared (the character already in place);
 // on an investigation screen, the screen as the save screen found it. `sampled` tells which kind
@@ -110,12 +115,10 @@ bool UsableSurface(CDIB32* surface) {
 CDIB32* SampledThumbnailSource(const CScriptMng& s, uint8_t fromScene, bool* sampled) {
     const bool moving = std::any_of(std::begin(s.m_motionSlots), std::end(s.m_motionSlots),
                                     [](const MotionSlot& m) { return m.flags == 1; });
-    const bool investigation = std::find(std::begin(kInvestigationScenes), std::end(kInvestigationScenes),
-                                         fromScene) != std::end(kInvestigationScenes);
-    *sampled = moving || investigation;
-    CDIB32* source = moving          ? g_pScriptUiSurfaces[kUiCharThumb]
-                     : investigation ? g_pScriptUiSurfaces[kUiSnapshot]
-                                     : nullptr;
+    *sampled = TakesSampledThumbnail(s.m_windowStyle, fromScene, moving);
+    if (!*sampled)
+        return nullptr;
+    CDIB32* source = moving ? g_pScriptUiSurfaces[kUiCharThumb] : g_pScriptUiSurfaces[kUiSnapshot];
     return UsableSurface(source) ? source : nullptr;
 }
 
@@ -130,16 +133,12 @@ void SampleThumbnail(CDIB32* source, SaveData& d) {
 }
 
 void BuildThumbnail(HWND hwnd, const CScriptMng& s, uint8_t fromScene, SaveData& d) {
+    bool sampled = false;
+    if (CDIB32* source = SampledThumbnailSource(s, fromScene, &sampled))
+        SampleThumbnail(source, d);
+    if (sampled)
+        return;
     // The vertical window style takes backup B of layer 1 (the picture without its text).
-    if (s.m_windowStyle != 1) {
-        bool sampled = false;
-        CDIB32* source = SampledThumbnailSource(s, fromScene, &sampled);
-        if (sampled) {
-            if (source)
-                SampleThumbnail(source, d);
-            return;
-        }
-    }
     CDIB32* source = s.m_windowStyle == 1 ? g_Layer1Backup[1] : g_Layers[0];
     if (!UsableSurface(source))
         return;
@@ -612,6 +611,17 @@ void MakeThumbnail(const uint32_t* pixels, int32_t pitch, uint8_t out[kThumbWidt
             px[3] = 0;
         }
     }
+}
+
+bool TakesSampledThumbnail(uint8_t windowStyle, uint8_t fromScene, bool characterMoving) {
+    return windowStyle != 1 && (characterMoving || IsInvestigationScene(fromScene));
+}
+
+bool HoldsSampledThumbnail(const SaveData& record) {
+    constexpr size_t kSampleBytes = static_cast<size_t>(kThumbSampleWidth) * kThumbSampleHeight * 4;
+    const uint8_t* tail = record.thumbnail + kSampleBytes;
+    const bool tailClear = std::all_of(tail, std::end(record.thumbnail), [](uint8_t b) { return b == 0; });
+    return TakesSampledThumbnail(record.windowStyle, record.resumeScene, tailClear);
 }
 
 void BuildSaveRecord(HWND hwnd) {

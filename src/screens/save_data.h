@@ -228,6 +228,18 @@ void SanitizeSaveData(SaveData* record);
 // `pitch` pixel words per row; the fourth byte of every output pixel is 0.
 void MakeThumbnail(const uint32_t* pixels, int32_t pitch, uint8_t out[kThumbWidth * kThumbHeight * 4]);
 
+// Whether a save holds the 100 × 75 point-sampled thumbnail rather than the 144 × 81 averaged one:
+// outside the vertical window style (1), while a standing character moves or when the save screen was
+// opened from an investigation screen (`fromScene`). The builder decides by it and the slot previews
+// read records by it, so that the two always agree.
+bool TakesSampledThumbnail(uint8_t windowStyle, uint8_t fromScene, bool characterMoving);
+
+// TakesSampledThumbnail read from a stored record: its window style and resume scene as the builder
+// saw them. The record does not keep the motion slots; a moving character is recognised instead by
+// the thumbnail field being zero from byte 30,000 on, as a sample always leaves it and an averaged
+// thumbnail only of a picture black below about row 370.
+bool HoldsSampledThumbnail(const SaveData& record);
+
 // Clears g_SaveData and fills it from the running game: the thumbnail, then the application
 // object's and the script engine's state. The thumbnail is backup B of layer 1 averaged by area in
 // the vertical window style; else, while a standing character moves, the 100 × 75 sample of the

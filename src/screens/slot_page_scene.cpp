@@ -196,13 +196,21 @@ void CSlotPageScene::DrawThumbnail(HWND hwnd, CDIB32* target, int position) {
         CDIB32::Blt(target, x, y, Slot(kSlotStock), 143 * (stock % 6), 80 * (stock / 6), 143, 80);
         return;
     }
+    // The averaged thumbnail shows its top-left 143 × 80 as they are; the sample is scaled up to fill
+    // the same rectangle.
+    const bool sampled = HoldsSampledThumbnail(d);
+    const int32_t w = sampled ? kThumbSampleWidth : kThumbWidth;
+    const int32_t h = sampled ? kThumbSampleHeight : kThumbHeight;
     CDIB32 picture;
-    if (!picture.Create(hwnd, kThumbWidth, kThumbHeight, 32))
+    if (!picture.Create(hwnd, w, h, 32))
         return;
-    for (int32_t row = 0; row < kThumbHeight; ++row)
+    for (int32_t row = 0; row < h; ++row)
         if (uint8_t* dst = picture.GetPixelAddress(0, row))
-            std::memcpy(dst, d.thumbnail + static_cast<size_t>(row) * kThumbWidth * 4, kThumbWidth * 4);
-    CDIB32::Blt(target, x, y, &picture, 0, 0, 143, 80);
+            std::memcpy(dst, d.thumbnail + static_cast<size_t>(row) * w * 4, static_cast<size_t>(w) * 4);
+    if (sampled)
+        CDIB32::BltScaled(target, x, y, 143, 80, &picture, 0, 0, w, h);
+    else
+        CDIB32::Blt(target, x, y, &picture, 0, 0, 143, 80);
 }
 
 void CSlotPageScene::DrawSlotInfo(CDIB32* target, int position) {

@@ -339,6 +339,72 @@ TEST_F(SlotScreen, CaptionShowsTheMessageStartWithTheHeroNames) {
     g_GlyphFont = nullptr;
 }
 
+TEST_F(SlotScreen, PreviewShowsEitherKindOfThumbnailAsAPicture) {
+    struct Point {
+        int32_t dx, dy; // in the preview's 143 × 80
+        int32_t x, y;   // the thumbnail's pixel shown there
+    };
+    struct Case {
+        const char* name;
+        uint8_t scene; // the scene the save screen was opened from
+        uint8_t style;
+        int32_t width, height; // of the picture in the thumbnail field, rows of width × 4 bytes
+        Point points[4];
+    };
+    // 144 × 81 shows as it is. 100 × 75 is stretched over 143 × 80 by the surfaces' stepping (the
+    // remainder starts at −width − 1), so point (dx, dy) shows pixel (⌈dx × 100 / 143⌉ − 1,
+    // ⌈dy × 75 / 80⌉ − 1), at least 0: (2, 16) → (1, 14), as 16 × 75 / 80 is exactly 15;
+    // (71, 40) → (49, 37); (142, 79) → (99, 74).
+    constexpr Point kAsItIs[4] = {{0, 0, 0, 0}, {2, 16, 2, 16}, {71, 40, 71, 40}, {142, 79, 142, 79}};
+    constexpr Point kStretched[4] = {{0, 0, 0, 0}, {2, 16, 1, 14}, {71, 40, 49, 37}, {142, 79, 99, 74}};
+    const Case cases[] = {
+        {"story", kSceneMessage, 0, 144, 81, {kAsItIs[0], kAsItIs[1], kAsItIs[2], kAsItIs[3]}},
+        {"command screen",
+         kSceneCommand,
+         0,
+         100,
+         75,
+         {kStretched[0], kStretched[1], kStretched[2], kStretched[3]}},
+        {"a character moving (the field's tail clear)",
+         kSceneMessage,
+         2,
+         100,
+         75,
+         {kStretched[0], kStretched[1], kStretched[2], kStretched[3]}},
+        {"vertical style on the search screen",
+         kSceneSearch,
+         1,
+         144,
+         81,
+         {kAsItIs[0], kAsItIs[1], kAsItIs[2], kAsItIs[3]}},
+    };
+    auto colour = [](int32_t x, int32_t y) { return static_cast<uint32_t>(0x800000 | y << 8 | x); };
+    auto record = std::make_unique<SaveData>();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::memset(record.get(), 0, sizeof(SaveData));
+        record->resumeScene = c.scene;
+        record->windowStyle = c.style;
+        for (int32_t y = 0; y < c.height; ++y)
+            for (int32_t x = 0; x < c.width; ++x) {
+                const uint32_t p = colour(x, y);
+                std::memcpy(record->thumbnail + (static_cast<size_t>(y) * c.width + x) * 4, &p, 4);
+            }
+        ASSERT_TRUE(WriteSaveSlot(0, *record));
+        Open(kSceneLoad, true);
+        Quick(3);
+        // Slot 0's preview lies at (10 + 343, 86 + 6); the page shows right of it and below it.
+        const int32_t left = 353, top = 92;
+        for (const Point& p : c.points)
+            EXPECT_EQ(PixelOf(g_ScreenSurface, left + p.dx, top + p.dy) & 0xFFFFFF, colour(p.x, p.y))
+                << p.dx << ", " << p.dy;
+        EXPECT_EQ(PixelOf(g_ScreenSurface, left + 143, top) & 0xFFFFFF, kBase);
+        EXPECT_EQ(PixelOf(g_ScreenSurface, left, top + 80) & 0xFFFFFF, kBase);
+        g_pGameMain->scene = kSceneMessage;
+        Frames(1);
+    }
+}
+
 TEST(SlotScreenStock, ThumbnailNamesAreFoundWithTheirExtension) {
     const std::pair<const char*, int> cases[] = {{"ev34a.bmp", 0}, {"ev88c.bmp", 90}, {"ev45e.bmp", 16},
                                                  {"ev34a", -1},    {"EV34A.bmp", -1}, {"bg01.bmp", -1},
