@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/game_main.h"
+#include "app/startup_dialog.h"
 
 namespace testing_support {
 namespace {
@@ -20,6 +21,8 @@ HeadlessGame::HeadlessGame()
       clock_(clockGuard_.clock()) {
     options_.instanceName = "kestrel-test-" + std::to_string(getpid()) + "-" + std::to_string(g_counter++);
     options_.guardFolder = guardFolder_.string();
+    // A process starts with the dialog's result at 0; an earlier game of this process may have left -1.
+    g_StartupDlgResult = 0;
     plat::SetBackend(&backend_);
 }
 
