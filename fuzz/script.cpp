@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/headless.h"
+#include "scratch_folder.h"
 #include "screens/system_data.h"
 #include "script/script_asm.h"
 #include "script/script_mng.h"
@@ -28,7 +29,7 @@ struct World {
     plat::HeadlessBackend backend;
     FakeClock clock{1000};
     World() {
-        auto dir = std::filesystem::temp_directory_path() / "kestrel-fuzz-script";
+        const std::filesystem::path dir = kestrel::fuzz::ScratchFolder("script");
         std::filesystem::create_directories(dir / "script");
         std::filesystem::create_directories(dir / "save");
         kestrel::fs::SetGameFolder(dir.string());

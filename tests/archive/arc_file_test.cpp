@@ -14,6 +14,7 @@
 #include "archive/paths.h"
 #include "packdat_lib.h"
 #include "platform/file_system.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -54,15 +55,11 @@ int OpenDescriptors() {
     return n;
 }
 
-// A game folder of its own per test: <tmp>/<test>/game, with its parent for the game folder's archive.
+// A game folder of its own per test: <scratch folder>/game, with its parent for the game folder's archive.
 class ArcFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_saved = kestrel::fs::GameFolder();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = stdfs::path(::testing::TempDir()) / "arcfile" / info->name();
-        stdfs::remove_all(m_root);
-        m_game = m_root / "game";
         stdfs::create_directories(m_game);
         kestrel::fs::SetGameFolder(m_game.string());
         ResetBasePath();
@@ -70,7 +67,6 @@ protected:
     void TearDown() override {
         kestrel::fs::SetGameFolder(m_saved);
         g_ArcBasePath.clear();
-        stdfs::remove_all(m_root);
     }
     // Loads a name and returns its bytes; fails the test on any result but 0.
     Bytes Load(const std::string& name) {
@@ -89,8 +85,9 @@ protected:
         EXPECT_EQ(f.GetPath(), "");
     }
 
-    stdfs::path m_root;
-    stdfs::path m_game;
+    testing_support::ScratchFolder m_folder{"arcfile"};
+    const stdfs::path m_root = m_folder.path();
+    const stdfs::path m_game = m_root / "game";
 
 private:
     std::string m_saved;

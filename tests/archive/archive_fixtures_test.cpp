@@ -10,6 +10,7 @@
 #include "archive/paths.h"
 #include "archive_fuzz_harness.h"
 #include "platform/file_system.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -19,21 +20,18 @@ class ArchiveFixtures : public ::testing::Test {
 protected:
     void SetUp() override {
         m_saved = kestrel::fs::GameFolder();
-        m_dir = stdfs::path(::testing::TempDir()) / "archive_fixtures" /
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        stdfs::remove_all(m_dir);
         stdfs::create_directories(m_dir / "data");
     }
     void TearDown() override {
         kestrel::fs::SetGameFolder(m_saved);
         g_ArcBasePath.clear();
-        stdfs::remove_all(m_dir);
     }
     static std::vector<uint8_t> Read(const stdfs::path& p) {
         std::ifstream in(p, std::ios::binary);
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    stdfs::path m_dir;
+    testing_support::ScratchFolder m_folder{"archive-fixtures"};
+    const stdfs::path& m_dir = m_folder.path();
 
 private:
     std::string m_saved;

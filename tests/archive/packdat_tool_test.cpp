@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace {
 
 namespace stdfs = std::filesystem;
@@ -29,14 +31,8 @@ int RunTool(const std::string& args, const stdfs::path& output) {
 
 class PackdatTool : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = stdfs::path(::testing::TempDir()) / "packdat_tool" /
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        stdfs::remove_all(m_dir);
-        stdfs::create_directories(m_dir);
-    }
-    void TearDown() override { stdfs::remove_all(m_dir); }
-    stdfs::path m_dir;
+    testing_support::ScratchFolder m_folder{"packdat-tool"};
+    const stdfs::path& m_dir = m_folder.path();
 };
 
 TEST_F(PackdatTool, PackListUnpackRoundTrip) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -81,16 +82,14 @@ TEST_F(PathsTest, SetBasePathRules) {
 }
 
 TEST_F(PathsTest, ResourceDirsFollowTheGameFolder) {
-    stdfs::path game = stdfs::path(::testing::TempDir()) / "paths_game";
-    stdfs::create_directories(game);
+    testing_support::ScratchFolder game("paths-game");
     kestrel::fs::SetGameFolder(game.string());
     EXPECT_EQ(GetResourceDir(kResourceSe), game.string() + "/se/");
     EXPECT_EQ(GetResourceDir(kResourceScript), game.string() + "/script/");
     EXPECT_EQ(GetResourceDir(3), "");   // not a single kind bit
     EXPECT_EQ(GetResourceDir(128), ""); // no kind
     // Filled once: a later change of the game folder does not move them.
-    stdfs::path other = stdfs::path(::testing::TempDir()) / "paths_other";
-    stdfs::create_directories(other);
+    testing_support::ScratchFolder other("paths-other");
     kestrel::fs::SetGameFolder(other.string());
     EXPECT_EQ(GetResourceDir(kResourceSe), game.string() + "/se/");
     ResolveResourceDirs();
@@ -98,8 +97,7 @@ TEST_F(PathsTest, ResourceDirsFollowTheGameFolder) {
 }
 
 TEST_F(PathsTest, FillResourceDirDropsAFileName) {
-    stdfs::path game = stdfs::path(::testing::TempDir()) / "paths_fill";
-    stdfs::create_directories(game);
+    testing_support::ScratchFolder game("paths-fill");
     FillResourceDir(kResourceBgm, "\"" + game.string() + "/kestrel.exe");
     EXPECT_EQ(g_ResourceDirs[4], game.string() + "/bgm/");
     FillResourceDir(kResourceVoice, game.string() + "/");

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "graphics/dib32.h"
-#include "platform/file_system.h"
+#include "support/scratch_folder.h"
 #include "writers/bitmap_writer.h"
 
 using kestrel::test::BitmapSpec;
@@ -363,22 +363,19 @@ TEST(BitmapLoad, LastRowWithoutPaddingIsAccepted) {
 }
 
 TEST(BitmapLoad, LoadByNameThroughTheFileLayer) {
-    const std::filesystem::path dir = std::filesystem::path(KESTREL_BUILD_DIR) / "bitmap_load_test";
-    std::filesystem::create_directories(dir / "bmp");
+    testing_support::ScratchGameFolder game("bitmap-load");
+    std::filesystem::create_directories(game / "bmp");
     BitmapSpec spec;
     spec.width = 2;
     spec.height = 1;
     spec.pixels = {0x00FF00, 0xABCDEF};
-    ASSERT_TRUE(kestrel::test::SaveBitmap((dir / "bmp" / "pic.bmp").string(), spec));
-    const std::string old = kestrel::fs::GameFolder();
-    kestrel::fs::SetGameFolder(dir.string());
+    ASSERT_TRUE(kestrel::test::SaveBitmap((game / "bmp" / "pic.bmp").string(), spec));
     CDIB32 s;
     const bool loaded = s.Load("bmp\\pic.bmp");
     CDIB32 missing;
     const bool missingLoaded = missing.Load("bmp\\nothing.bmp");
     CDIB32 empty;
     const bool emptyLoaded = empty.Load("");
-    kestrel::fs::SetGameFolder(old);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(SurfacePixels(s), (std::vector<uint32_t>{0x0000FF00, 0x00ABCDEF}));
     EXPECT_FALSE(missingLoaded);

@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "archive/paths.h"
 #include "graphics/dib32.h"
 #include "mksample/sample_assets.h"
 #include "platform/file_system.h"
 #include "sound/ogg_reader.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -74,10 +73,6 @@ double CoveredShare(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h,
 class SampleAssets : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = stdfs::path(::testing::TempDir()) / ("sample_assets." + std::to_string(getpid())) /
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        stdfs::remove_all(m_dir);
-        stdfs::create_directories(m_dir);
         ASSERT_EQ(RunTool(Game().string(), m_dir / "tool.log"), 0) << Log();
         m_savedFolder = kestrel::fs::GameFolder();
         kestrel::fs::SetGameFolder(Game().string());
@@ -94,7 +89,6 @@ protected:
             kestrel::fs::SetGameFolder(m_savedFolder);
         }
         SetBasePath("");
-        stdfs::remove_all(m_dir.parent_path());
     }
 
     stdfs::path Game() const { return m_dir / "game"; }
@@ -106,7 +100,8 @@ protected:
     // Loads a picture through the engine's loader, as the game does.
     static void Load(CDIB32& s, const char* name) { ASSERT_TRUE(s.Load(name)) << name; }
 
-    stdfs::path m_dir;
+    testing_support::ScratchFolder m_folder{"sample-assets"};
+    const stdfs::path& m_dir = m_folder.path();
     std::string m_savedFolder;
 };
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace {
 
 namespace stdfs = std::filesystem;
@@ -27,21 +29,15 @@ class FileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_saved = kestrel::fs::GameFolder();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_game = stdfs::path(::testing::TempDir()) / "fs" / info->name();
-        stdfs::remove_all(m_game);
-        stdfs::create_directories(m_game);
         kestrel::fs::SetGameFolder(m_game.string());
     }
-    void TearDown() override {
-        kestrel::fs::SetGameFolder(m_saved);
-        stdfs::remove_all(m_game);
-    }
+    void TearDown() override { kestrel::fs::SetGameFolder(m_saved); }
     std::string Real(const std::string& gamePath) {
         std::string real;
         return kestrel::fs::FindRealPath(gamePath, &real) ? real : std::string("(not found)");
     }
-    stdfs::path m_game;
+    testing_support::ScratchFolder m_folder{"fs"};
+    const stdfs::path m_game = m_folder.path();
 
 private:
     std::string m_saved;

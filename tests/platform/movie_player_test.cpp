@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/sound_device.h"
 #include "support/reference_movie.h"
+#include "support/scratch_folder.h"
 #include "writers/mpeg_writer.h"
 #include "writers/ogg_writer.h"
 
@@ -28,15 +29,6 @@ constexpr int kH = 144;
 
 class MovieFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = stdfs::path(::testing::TempDir()) / "movie" /
-               (std::string(info->test_suite_name()) + info->name());
-        stdfs::remove_all(dir_);
-        stdfs::create_directories(dir_);
-    }
-    void TearDown() override { stdfs::remove_all(dir_); }
-
     // A movie of `frames` pictures at 30 per second, 320 × 240, with a tone unless `toneHz` is 0.
     std::string Write(const std::string& name, int frames, double toneHz) {
         kestrel::test::MovieSpec spec;
@@ -60,7 +52,8 @@ protected:
         return bytes;
     }
 
-    stdfs::path dir_;
+    testing_support::ScratchFolder folder_{"movie"};
+    const stdfs::path& dir_ = folder_.path();
 };
 
 // Largest difference of the colour bytes between two pictures.

@@ -11,30 +11,36 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+
+#include "support/scratch_folder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string UniqueName(const char* what) {
     return std::string("kestrel-guard-test-") + what + "-" + std::to_string(getpid());
 }
 
-// A private folder of the test's own, removed afterwards.
-class GuardFolder {
+// A private folder of the test's own (mode 0700), removed afterwards.
+using GuardFolder = testing_support::ScratchFolder;
+
+// The shared fallback folder that UserFolder makes when it is missing: removed afterwards if the test
+// made it, and only while it is empty, so that a game of the user's that started meanwhile keeps the
+// lock it holds there.
+class MadeFallbackFolder {
 public:
-    GuardFolder() {
-        char tmpl[] = "/tmp/kestrel-guard-XXXXXX";
-        path_ = mkdtemp(tmpl);
+    explicit MadeFallbackFolder(std::string path) : path_(std::move(path)) {
+        struct stat st;
+        existed_ = lstat(path_.c_str(), &st) == 0;
     }
-    ~GuardFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
+    ~MadeFallbackFolder() {
+        if (!existed_)
+            rmdir(path_.c_str());
     }
-    const std::string& path() const { return path_; }
 
 private:
     std::string path_;
+    bool existed_ = false;
 };
 
 // Sets or unsets an environment variable for one scope.
@@ -62,33 +68,33 @@ private:
 };
 
 TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstLetsGo) {
-    GuardFolder folder;
+    GuardFolder folder("guard");
     std::string name = UniqueName("hold");
-    plat::SingleInstance first(folder.path()), second(folder.path());
+    plat::SingleInstance first(folder.string()), second(folder.string());
     ASSERT_TRUE(first.Acquire(name));
     EXPECT_TRUE(first.Held());
     EXPECT_FALSE(second.Acquire(name));
     EXPECT_FALSE(second.Held());
     EXPECT_TRUE(first.Held()); // the refused attempt did not loosen the first lock
     first.Release();
-    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/" + name + ".lock")) << "the lock file stays";
-    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/" + name + ".sock")) << "the socket stays";
+    EXPECT_FALSE(std::filesystem::exists(folder.string() + "/" + name + ".lock")) << "the lock file stays";
+    EXPECT_FALSE(std::filesystem::exists(folder.string() + "/" + name + ".sock")) << "the socket stays";
     EXPECT_TRUE(second.Acquire(name));
 }
 
 TEST(SingleInstance, AnotherProcessIsRefusedAndAForkedChildHoldsNothing) {
-    GuardFolder folder;
+    GuardFolder folder("guard");
     std::string name = UniqueName("proc");
     auto tryInChild = [&] {
         pid_t pid = fork();
         if (pid == 0) {
-            plat::SingleInstance g(folder.path());
+            plat::SingleInstance g(folder.string());
             _exit(g.Acquire(name) && g.Held() ? 0 : 1);
         }
         return pid;
     };
     {
-        plat::SingleInstance holder(folder.path());
+        plat::SingleInstance holder(folder.string());
         ASSERT_TRUE(holder.Acquire(name));
         int status = 0;
         pid_t child = tryInChild();
@@ -96,7 +102,7 @@ TEST(SingleInstance, AnotherProcessIsRefusedAndAForkedChildHoldsNothing) {
         EXPECT_EQ(WEXITSTATUS(status), 1) << "another process took a held guard";
     }
     // A child forked while the parent holds the guard does not keep it after the parent lets go.
-    plat::SingleInstance parent(folder.path());
+    plat::SingleInstance parent(folder.string());
     ASSERT_TRUE(parent.Acquire(name));
     pid_t sleeper = fork();
     if (sleeper == 0) {
@@ -113,9 +119,9 @@ TEST(SingleInstance, AnotherProcessIsRefusedAndAForkedChildHoldsNothing) {
 }
 
 TEST(SingleInstance, RaiseRequestsArriveOnceEach) {
-    GuardFolder folder;
+    GuardFolder folder("guard");
     std::string name = UniqueName("raise");
-    plat::SingleInstance holder(folder.path()), asker(folder.path());
+    plat::SingleInstance holder(folder.string()), asker(folder.string());
     ASSERT_TRUE(holder.Acquire(name));
     EXPECT_FALSE(holder.TakeRaiseRequest());
     EXPECT_TRUE(asker.AskHolderToRaise(name));
@@ -126,11 +132,11 @@ TEST(SingleInstance, RaiseRequestsArriveOnceEach) {
 }
 
 TEST(SingleInstance, SilentOrFloodingSendersCostTheHolderNothing) {
-    GuardFolder folder;
+    GuardFolder folder("guard");
     std::string name = UniqueName("flood");
-    plat::SingleInstance holder(folder.path()), asker(folder.path());
+    plat::SingleInstance holder(folder.string()), asker(folder.string());
     ASSERT_TRUE(holder.Acquire(name));
-    std::string path = folder.path() + "/" + name + ".sock";
+    std::string path = folder.string() + "/" + name + ".sock";
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
@@ -161,14 +167,14 @@ TEST(SingleInstance, SilentOrFloodingSendersCostTheHolderNothing) {
 }
 
 TEST(SingleInstance, AskingWithNoHolderFails) {
-    GuardFolder folder;
-    plat::SingleInstance asker(folder.path());
+    GuardFolder folder("guard");
+    plat::SingleInstance asker(folder.string());
     EXPECT_FALSE(asker.AskHolderToRaise(UniqueName("nobody")));
 }
 
 TEST(SingleInstance, NamesDoNotCollide) {
-    GuardFolder folder;
-    plat::SingleInstance a(folder.path()), b(folder.path());
+    GuardFolder folder("guard");
+    plat::SingleInstance a(folder.string()), b(folder.string());
     EXPECT_TRUE(a.Acquire(UniqueName("a")));
     EXPECT_TRUE(b.Acquire(UniqueName("ab")));
     EXPECT_TRUE(a.Held());
@@ -176,8 +182,9 @@ TEST(SingleInstance, NamesDoNotCollide) {
 }
 
 TEST(SingleInstanceFolder, RuntimeFolderOnlyWhenPrivateElseOwnFolderOfModeSevenHundred) {
-    GuardFolder runtime;
-    std::string fallback = "/tmp/kestrel-" + std::to_string(getuid());
+    GuardFolder runtime("guard");
+    const std::string fallback = "/tmp/kestrel-" + std::to_string(getuid());
+    MadeFallbackFolder cleanup(fallback);
     struct Case {
         const char* what;
         mode_t mode; // of the runtime folder; 0 leaves XDG_RUNTIME_DIR unset
@@ -190,10 +197,10 @@ TEST(SingleInstanceFolder, RuntimeFolderOnlyWhenPrivateElseOwnFolderOfModeSevenH
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        chmod(runtime.path().c_str(), c.mode ? c.mode : 0700);
-        ScopedEnv env("XDG_RUNTIME_DIR", c.mode ? runtime.path().c_str() : nullptr);
+        chmod(runtime.string().c_str(), c.mode ? c.mode : 0700);
+        ScopedEnv env("XDG_RUNTIME_DIR", c.mode ? runtime.string().c_str() : nullptr);
         std::string folder = plat::SingleInstance::UserFolder();
-        EXPECT_EQ(folder, c.usesRuntime ? runtime.path() : fallback);
+        EXPECT_EQ(folder, c.usesRuntime ? runtime.string() : fallback);
         struct stat st;
         ASSERT_EQ(lstat(folder.c_str(), &st), 0);
         EXPECT_TRUE(S_ISDIR(st.st_mode));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "scene/message_fixture.h"
 #include "sound/snd_mng.h"
@@ -21,15 +22,10 @@ class MessageAutoVoice : public kestrel::test::MessageSceneTest {
 protected:
     void SetUp() override {
         MessageSceneTest::SetUp();
-        static const bool written = [] {
-            const auto dir = kestrel::test::ScriptTestFolder() / "voice";
-            std::filesystem::create_directories(dir);
-            const bool ok = kestrel::test::WriteBytes(
-                (dir / "auto001.ogg").string(), kestrel::test::MakeToneOgg(440.0, kVoiceSeconds, 2, 44100));
-            ResolveResourceDirs();
-            return ok;
-        }();
-        ASSERT_TRUE(written);
+        static const std::vector<uint8_t> voice = kestrel::test::MakeToneOgg(440.0, kVoiceSeconds, 2, 44100);
+        const auto dir = kestrel::test::ScriptTestFolder() / "voice";
+        std::filesystem::create_directories(dir);
+        ASSERT_TRUE(kestrel::test::WriteBytes((dir / "auto001.ogg").string(), voice));
         ASSERT_TRUE(kestrel::test::OpenManualSound());
         g_SystemData.messageSpeed = 100;
         g_SystemData.autoSpeed = 50; // 1500 ms without a voice

@@ -86,8 +86,6 @@ protected:
     void TearDown() override {
         for (CDIB32*& s : g_SurfaceTable)
             ReplaceSurface(s, nullptr);
-        for (const char* folder : {"bmp", "system", "bgm"})
-            std::filesystem::remove_all(ScriptTestFolder() / folder);
         delete g_pMouse;
         g_pMouse = nullptr;
         delete g_pKeyboard;

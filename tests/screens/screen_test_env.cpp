@@ -11,11 +11,9 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "app/user_sys_data.h"
-#include "archive/paths.h"
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
-#include "platform/file_system.h"
 #include "platform/window.h"
 #include "screens/scene_objects.h"
 #include "screens/system_data.h"
@@ -29,22 +27,8 @@ namespace fs = std::filesystem;
 
 namespace screentest {
 
-TempGameFolder::TempGameFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kestrel-screens-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const char* made = mkdtemp(buffer.data());
-    EXPECT_NE(made, nullptr);
-    m_path = made ? made : pattern;
-    fs::create_directories(fs::path(m_path) / "save");
-    kestrel::fs::SetGameFolder(m_path);
-    ResolveResourceDirs();
-    ResetBasePath();
-}
-
-TempGameFolder::~TempGameFolder() {
-    std::error_code ec;
-    fs::remove_all(m_path, ec);
+TempGameFolder::TempGameFolder() : m_folder("screens"), m_path(m_folder.string()) {
+    fs::create_directories(m_folder / "save");
 }
 
 void TempGameFolder::WriteFile(const std::string& relative, const std::vector<uint8_t>& bytes) const {

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/types.h"
+#include "support/scratch_folder.h"
 
 class CDIB32;
 
@@ -19,11 +20,11 @@ inline constexpr uint32_t kLogoColour = 0x00C03010;  // first logo
 inline constexpr uint32_t kLogo2Colour = 0x002060E0; // second logo
 inline constexpr uint32_t kWhite = 0x00FFFFFF;
 
-// A temporary game folder made the game folder for its lifetime; removed afterwards.
+// A temporary game folder with its "save" folder, made the game folder for its lifetime; removed
+// afterwards.
 class TempGameFolder {
 public:
     TempGameFolder();
-    ~TempGameFolder();
     TempGameFolder(const TempGameFolder&) = delete;
     TempGameFolder& operator=(const TempGameFolder&) = delete;
 
@@ -38,6 +39,7 @@ public:
     bool Exists(const std::string& relative) const;
 
 private:
+    testing_support::ScratchGameFolder m_folder;
     std::string m_path;
 };
 

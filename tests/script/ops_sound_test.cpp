@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/input.h"
 #include "archive/paths.h"
@@ -42,17 +43,18 @@ class SoundCommands : public ScriptTest {
 protected:
     void SetUp() override {
         ScriptTest::SetUp();
-        static const bool written = [] {
-            const auto& dir = kestrel::test::ScriptTestFolder();
-            for (const char* sub : {"bgm", "se", "voice"})
-                std::filesystem::create_directories(dir / sub);
+        // Encoded once; written into each test's own folder.
+        static const std::vector<std::vector<uint8_t>> tones = [] {
+            std::vector<std::vector<uint8_t>> out;
             for (const SoundFile& f : kFiles)
-                kestrel::test::WriteBytes((dir / f.path).string(),
-                                          kestrel::test::MakeToneOgg(440.0, f.seconds, 2, 44100));
-            ResolveResourceDirs();
-            return true;
+                out.push_back(kestrel::test::MakeToneOgg(440.0, f.seconds, 2, 44100));
+            return out;
         }();
-        (void)written;
+        const auto dir = kestrel::test::ScriptTestFolder();
+        for (const char* sub : {"bgm", "se", "voice"})
+            std::filesystem::create_directories(dir / sub);
+        for (size_t i = 0; i < std::size(kFiles); ++i)
+            ASSERT_TRUE(kestrel::test::WriteBytes((dir / kFiles[i].path).string(), tones[i]));
         if (g_DSound.device != nullptr) {
             DeleteAllPlayers();
             g_DSound.Release();

@@ -36,9 +36,8 @@ int32_t Height(CDIB32* s) {
 
 class WindowCommands : public ScriptTest {
 protected:
-    // The pictures stand in the shared game folder only while this suite runs: the suites after it
-    // expect a folder without window pictures.
-    static void SetUpTestSuite() {
+    // The window pictures are in the test's game folder before the engine loads its interface.
+    void SetUp() override {
         const auto dir = kestrel::test::ScriptTestFolder() / "system";
         std::filesystem::create_directories(dir);
         for (const Picture& p : kPictures) {
@@ -46,15 +45,6 @@ protected:
             kestrel::test::WriteBytes((dir / p.name).string(),
                                       kestrel::test::WriteBitmapPixels(p.width, p.height, pixels, 32));
         }
-        ResolveResourceDirs();
-    }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        for (const Picture& p : kPictures)
-            std::filesystem::remove(kestrel::test::ScriptTestFolder() / "system" / p.name, ec);
-        ResolveResourceDirs();
-    }
-    void SetUp() override {
         ScriptTest::SetUp();
         g_GlyphFont = new CGlyphFont(nullptr);
         g_GlyphFont->SetFont(24, 0);
@@ -134,12 +124,9 @@ TEST_F(WindowCommands, FrameVariantIsReloadedOnlyInTheBottomWindow) {
 }
 
 TEST_F(WindowCommands, MissingPicturesLeaveEmptySurfaces) {
-    std::filesystem::rename(kestrel::test::ScriptTestFolder() / "system" / "window2.bmp",
-                            kestrel::test::ScriptTestFolder() / "system" / "window2.bak");
+    std::filesystem::remove(kestrel::test::ScriptTestFolder() / "system" / "window2.bmp");
     Start("WindowStyle 1\nExitToMenu\n");
     engine().RunScript();
-    std::filesystem::rename(kestrel::test::ScriptTestFolder() / "system" / "window2.bak",
-                            kestrel::test::ScriptTestFolder() / "system" / "window2.bmp");
     EXPECT_EQ(game().scene, kSceneTransition37);
     ASSERT_NE(Ui(kUiWindow), nullptr);
     EXPECT_EQ(Width(Ui(kUiWindow)), 0);

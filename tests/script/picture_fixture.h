@@ -101,27 +101,21 @@ class PictureTest : public ScriptTest {
 protected:
     void SetUp() override {
         ScriptTest::SetUp();
-        static const bool written = [] {
-            const auto root = ScriptTestFolder();
-            for (const char* dir : {"bmp", "chara"})
-                std::filesystem::create_directories(root / dir);
-            auto put = [&](const char* name, int32_t w, int32_t h, const std::vector<uint32_t>& pixels,
-                           uint16_t bits) {
-                WriteBytes((root / name).string(), WriteBitmapPixels(w, h, pixels, bits));
-            };
-            put("bmp/bg_a.bmp", 1024, 576, MakePixels(1024, 576, BackgroundPixel), 24);
-            for (const char* ev : {"bmp/ev01a.bmp", "bmp/ev25d.bmp", "bmp/ev90a.bmp"})
-                put(ev, 64, 32,
-                    MakePixels(64, 32, [](int32_t x, int32_t y) { return BackgroundPixel(y, x); }), 24);
-            put("chara/girl.bmp", kCharW, kCharH, MakePixels(kCharW, kCharH, CharPixel), 32);
-            put("chara/girl_face.bmp", 200, 86,
-                MakePixels(200, 86, [](int32_t x, int32_t y) { return FaceColour(x / 40 + 5 * (y / 43)); }),
-                32);
-            put("bmp/spr.bmp", kSpriteW, kSpriteH, MakePixels(kSpriteW, kSpriteH, SpritePixel), 24);
-            ResolveResourceDirs();
-            return true;
-        }();
-        (void)written;
+        const auto root = ScriptTestFolder();
+        for (const char* dir : {"bmp", "chara"})
+            std::filesystem::create_directories(root / dir);
+        auto put = [&](const char* name, int32_t w, int32_t h, const std::vector<uint32_t>& pixels,
+                       uint16_t bits) {
+            WriteBytes((root / name).string(), WriteBitmapPixels(w, h, pixels, bits));
+        };
+        put("bmp/bg_a.bmp", 1024, 576, MakePixels(1024, 576, BackgroundPixel), 24);
+        for (const char* ev : {"bmp/ev01a.bmp", "bmp/ev25d.bmp", "bmp/ev90a.bmp"})
+            put(ev, 64, 32, MakePixels(64, 32, [](int32_t x, int32_t y) { return BackgroundPixel(y, x); }),
+                24);
+        put("chara/girl.bmp", kCharW, kCharH, MakePixels(kCharW, kCharH, CharPixel), 32);
+        put("chara/girl_face.bmp", 200, 86,
+            MakePixels(200, 86, [](int32_t x, int32_t y) { return FaceColour(x / 40 + 5 * (y / 43)); }), 32);
+        put("bmp/spr.bmp", kSpriteW, kSpriteH, MakePixels(kSpriteW, kSpriteH, SpritePixel), 24);
         g_pKeyboard = new CKeyboard();
         g_pMouse = new CMouse();
         for (CDIB32** s : {&g_Layers[0], &g_ScreenSurface}) {

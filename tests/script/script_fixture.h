@@ -1,4 +1,4 @@
-// A game folder of its own, the application object and the script engine, with scripts written
+// A game folder of its own per test, the application object and the script engine, with scripts written
 // in the assembler's text form. Frames are stepped by hand: scene 2 runs the interpreter, and a
 // waiting scene hands back to it at once, as the interim mode steps do.
 #pragma once
@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,27 +19,20 @@
 #include "screens/system_data.h"
 #include "script/script_asm.h"
 #include "script/script_mng.h"
+#include "support/scratch_folder.h"
 
 namespace kestrel::test {
 
-// One game folder for the whole test program: the resource folders are resolved once.
-inline const std::filesystem::path& ScriptTestFolder() {
-    static const std::filesystem::path folder = [] {
-        auto dir = std::filesystem::temp_directory_path() /
-                   ("kestrel-script-test-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir / "script");
-        std::filesystem::create_directories(dir / "save");
-        kestrel::fs::SetGameFolder(dir.string());
-        ResolveResourceDirs();
-        return dir;
-    }();
-    return folder;
+// The game folder of the running test: a scratch folder of the test's own (see ScriptTest).
+inline std::filesystem::path ScriptTestFolder() {
+    return kestrel::fs::GameFolder();
 }
 
 class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ScriptTestFolder();
+        std::filesystem::create_directories(folder_ / "script");
+        std::filesystem::create_directories(folder_ / "save");
         SetSystemDataDefaults();
         g_pGameMain = new CGameMain(nullptr, nullptr);
         g_pGameMain->scene = kSceneScript;
@@ -96,6 +88,7 @@ protected:
         return game().scene;
     }
 
+    testing_support::ScratchGameFolder folder_{"script"};
     plat::ScopedHeadlessBackend headless_;
     ScopedFakeClock clock_{1000};
 };

@@ -17,6 +17,7 @@
 #include "sound/dsound.h"
 #include "sound/snd_mng.h"
 #include "sound/stream_buffer.h"
+#include "support/scratch_folder.h"
 #include "writers/ogg_writer.h"
 
 namespace sndtest {
@@ -31,17 +32,8 @@ struct Exposed : Player {
 class SoundFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / ("kestrel-sound-" + std::to_string(getpid()) + "-" +
-                                                         info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(dir_);
         for (const char* sub : {"bgm", "se", "voice"})
             std::filesystem::create_directories(dir_ / sub);
-        oldGameFolder_ = kestrel::fs::GameFolder();
-        kestrel::fs::SetGameFolder(dir_.string());
-        for (uint32_t kind : {kResourceBgm, kResourceSe, kResourceVoice})
-            FillResourceDir(kind, dir_.string());
-        SetBasePath("");
         ASSERT_TRUE(g_DSound.CreateWithOutput(SoundDevice::Output::Manual));
         saved_ = {g_BgmVolume.load(), g_SeVolume.load(), g_VoiceVolume.load(), g_BgmFadeTarget.load(),
                   g_SeFadeTarget.load()};
@@ -57,12 +49,6 @@ protected:
         g_BgmFadeTarget = saved_[3];
         g_SeFadeTarget = saved_[4];
         g_BgmEnabled = g_SeEnabled = g_VoiceEnabled = 1;
-        for (std::string& d : g_ResourceDirs)
-            d.clear();
-        kestrel::fs::SetGameFolder(oldGameFolder_);
-        SetBasePath("");
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     std::string Path(const std::string& rel) const { return (dir_ / rel).string(); }
@@ -85,8 +71,8 @@ protected:
         return out;
     }
 
-    std::filesystem::path dir_;
-    std::string oldGameFolder_;
+    testing_support::ScratchGameFolder folder_{"sound"};
+    const std::filesystem::path& dir_ = folder_.path();
     std::vector<uint32_t> saved_;
 };
 

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "app/game_main.h"
-#include "platform/file_system.h"
+#include "app/startup_dialog.h"
 
 namespace testing_support {
 namespace {
@@ -16,21 +16,13 @@ std::atomic<int> g_counter{0};
 
 } // namespace
 
-HeadlessGame::HeadlessGame() : clockGuard_(1000), clock_(clockGuard_.clock()) {
-    int n = g_counter.fetch_add(1);
-    std::string tag = std::to_string(getpid()) + "-" + std::to_string(n);
-    auto dir = std::filesystem::temp_directory_path() / ("kestrel-game-" + tag);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    folder_ = dir.string();
-    savedGameFolder_ = kestrel::fs::GameFolder();
-    kestrel::fs::SetGameFolder(folder_);
-    options_.instanceName = "kestrel-test-" + tag;
-    auto guard = std::filesystem::temp_directory_path() / ("kestrel-guard-" + tag);
-    std::filesystem::remove_all(guard);
-    std::filesystem::create_directories(guard);
-    std::filesystem::permissions(guard, std::filesystem::perms::owner_all);
-    options_.guardFolder = guard.string();
+HeadlessGame::HeadlessGame()
+    : gameFolder_("game"), guardFolder_("guard"), folder_(gameFolder_.string()), clockGuard_(1000),
+      clock_(clockGuard_.clock()) {
+    options_.instanceName = "kestrel-test-" + std::to_string(getpid()) + "-" + std::to_string(g_counter++);
+    options_.guardFolder = guardFolder_.string();
+    // A process starts with the dialog's result at 0; an earlier game of this process may have left -1.
+    g_StartupDlgResult = 0;
     plat::SetBackend(&backend_);
 }
 
@@ -40,12 +32,9 @@ HeadlessGame::~HeadlessGame() {
         for (int i = 0; i < 1000 && running_; ++i)
             DrainMessages();
     }
-    // Anything the window left (a failed creation) is gone with the backend.
+    // Anything the window left (a failed creation) is gone with the backend; the game folder comes
+    // back and the scratch folders go with the members.
     plat::SetBackend(nullptr);
-    kestrel::fs::SetGameFolder(savedGameFolder_);
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-    std::filesystem::remove_all(options_.guardFolder, ec);
 }
 
 StartupResult HeadlessGame::Start() {

@@ -9,12 +9,14 @@
 #include "app/win_main.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "support/scratch_folder.h"
 
 namespace testing_support {
 
 class HeadlessGame {
 public:
-    // Makes an empty game folder and installs the backend and the clock. Nothing runs yet.
+    // Makes an empty game folder and a guard folder of its own and installs the backend and the clock.
+    // Nothing runs yet.
     HeadlessGame();
     // Ends a running game (its teardown runs), then restores the game folder and removes the game and
     // guard folders.
@@ -63,8 +65,9 @@ public:
 private:
     std::string RealPath(const std::string& path) const;
 
+    ScratchGameFolder gameFolder_;
+    ScratchFolder guardFolder_;
     std::string folder_;
-    std::string savedGameFolder_;
     ScopedFakeClock clockGuard_;
     FakeClock& clock_;
     plat::HeadlessBackend backend_;
