@@ -53,7 +53,7 @@ double Frame(HeadlessGame& game, uint32_t& samples) {
 
 TEST_F(MoviePlayback, LastsItsLengthShowsItsPicturesThenTheTitleMenu) {
     HeadlessGame game;
-    StartWithMovie(game);
+    ASSERT_NO_FATAL_FAILURE(StartWithMovie(game));
     const auto reference = testing_support::DecodeReferenceMovie(game.folder() + "/op.mpg", 1024, 576);
     ASSERT_EQ(reference.size(), 60u);
     uint32_t samples = 0;
@@ -88,7 +88,7 @@ TEST_F(MoviePlayback, LastsItsLengthShowsItsPicturesThenTheTitleMenu) {
 
 TEST_F(MoviePlayback, RightClickAtHalfASecondEndsItOnTheNextFrame) {
     HeadlessGame game;
-    StartWithMovie(game);
+    ASSERT_NO_FATAL_FAILURE(StartWithMovie(game));
     uint32_t samples = 0;
     while (Frame(game, samples) < 5.0) {
         ASSERT_NE(g_pOpeningMovieScene, nullptr);
