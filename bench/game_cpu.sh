@@ -7,8 +7,8 @@
 #
 #   bench/game_cpu.sh [BUILD_DIR]    (default build/rel, configured as Release)
 #
-# It runs the real game, and only one game may run on the machine at a time: it holds the lock that
-# the real-window tests hold.
+# It runs the real game, and only one game may run for a user at a time (the single-instance guard):
+# two runs of it wait for each other on a lock; do not run it beside the real-window tests.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build/rel}" && pwd)

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -25,10 +26,26 @@ constexpr int kHeight = 576;
 constexpr int kMovieFps = 30;
 constexpr uint32_t kSoundPerPicture = 44100 / kMovieFps;
 
+// A folder of the run's own under the temporary folder, removed when the run ends.
+struct RunFolder {
+    std::filesystem::path path;
+    RunFolder() {
+        std::string name = (std::filesystem::temp_directory_path() / "kestrel-bench-movie-XXXXXX").string();
+        if (mkdtemp(name.data()) != nullptr)
+            path = name;
+    }
+    ~RunFolder() {
+        std::error_code ignored;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ignored);
+    }
+};
+
 // A four-second 800 × 450 movie with sound at a DVD-like bit rate, made once per run.
 const std::string& MoviePath() {
+    static const RunFolder folder;
     static const std::string path = [] {
-        std::string p = (std::filesystem::temp_directory_path() / "kestrel_bench_movie.mpg").string();
+        std::string p = (folder.path / "movie.mpg").string();
         kestrel::test::MovieSpec spec;
         spec.width = 800;
         spec.height = 450;
