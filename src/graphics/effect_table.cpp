@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "graphics/dib32.h"
 #include "graphics/pixel_effects.h"
@@ -16,9 +15,6 @@ using kestrel::fx::FadeClipped;
 using kestrel::fx::PixelsOf;
 
 namespace {
-
-// The interlace row of effects 4 and 37, kept per new picture.
-std::unordered_map<const CDIB32*, uint32_t> g_interlaceRows;
 
 struct Args {
     CDIB32* dst;
@@ -180,10 +176,10 @@ int32_t Interlaced(Args& a, Op op) {
         FullCopy(a);
         return 0;
     }
-    uint32_t& toggle = g_interlaceRows[a.pic];
+    const uint32_t first = a.pic->GetInterlaceRow();
     const SurfacePixels d = PixelsOf(a.dst), n = PixelsOf(a.pic), o = PixelsOf(a.old);
     const Area area = CutArea(a.x, a.y, a.w, a.h, {&d, &n, &o});
-    for (int64_t r = toggle; r < a.h; r += 2) {
+    for (int64_t r = first; r < a.h; r += 2) {
         const int64_t yy = a.y + r;
         if (yy < area.y0 || yy >= area.y1) {
             continue;
@@ -195,7 +191,7 @@ int32_t Interlaced(Args& a, Op op) {
             dr[xx] = op(dr[xx], nr[xx], orow[xx]);
         }
     }
-    toggle ^= 1;
+    a.pic->FlipInterlaceRow();
     return 0;
 }
 int32_t Effect4(Args& a) {
@@ -1134,13 +1130,4 @@ int32_t DrawEffect(int32_t number, CDIB32* dst, CDIB32* pic, CDIB32* old, int32_
         return 0;
     }
     return EffectTable[number](dst, pic, old, x, y, sx, sy, w, h, level, extra);
-}
-
-uint32_t GetInterlaceRow(const CDIB32* pic) {
-    const auto it = g_interlaceRows.find(pic);
-    return it == g_interlaceRows.end() ? 0 : it->second;
-}
-
-void ResetInterlaceRow(const CDIB32* pic) {
-    g_interlaceRows.erase(pic);
 }
