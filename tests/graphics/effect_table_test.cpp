@@ -254,6 +254,9 @@ struct Model {
             case 6:
             case 30:
             case 31: {
+                if ((n == 30 || n == 31) && LevelTest()) {
+                    break;
+                }
                 FullOld();
                 const int cnt = (L * (n == 31 ? 45 : 71)) / 256;
                 for (int k = 0; k <= 50; ++k) {
