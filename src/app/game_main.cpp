@@ -118,6 +118,7 @@ CGameMain::~CGameMain() {
 
 bool CGameMain::Frame() {
     CreateScene();
+    const SceneId stepped = scene;
     HWND hwnd = hWnd;
     CScriptMng* s = g_pScriptMng;
     switch (scene) {
@@ -299,6 +300,10 @@ bool CGameMain::Frame() {
     }
     if (!g_pGameMain)
         return true;
+    // A wheel turn belongs to the scene it was made in: one that this scene did not take ends with it,
+    // so that it cannot move the selection of the screen that comes next.
+    if (scene != stepped && g_pMouse)
+        g_pMouse->wheel = 0;
     // The search screens' cursor picture never outlives them, whichever way they were left.
     if (scene != kSceneSearch && scene != kSceneSearchInventory && FileCursorShown())
         SetArrowCursor(hwnd);

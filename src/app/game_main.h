@@ -114,8 +114,8 @@ public:
     CGameMain(const CGameMain&) = delete;
     CGameMain& operator=(const CGameMain&) = delete;
 
-    // One frame: create the current scene's object, run its step, delete the objects of the other
-    // scenes, then the post-frame pass. Returns true.
+    // One frame: create the current scene's object, run its step, drop the wheel report when the step
+    // left the scene, delete the objects of the other scenes, then the post-frame pass. Returns true.
     bool Frame();
     // Creates the object of the current scene when it is missing (table order).
     bool CreateScene();

@@ -36,7 +36,9 @@ struct MouseState {
 
 class CMouse {
 public:
-    uint8_t wheel = 0; // 1 after a turn towards the user, 0xFF after a turn away; 0 none
+    // 1 after a turn towards the user, 0xFF after a turn away; 0 none. The screen that reads it clears
+    // it; a turn still here when the frame leaves its scene is dropped (CGameMain::Frame).
+    uint8_t wheel = 0;
     RECT screenRect{};
     RECT destRect{}; // where the 1024x576 picture lies in the client area
     MouseState state;

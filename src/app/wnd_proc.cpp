@@ -298,7 +298,7 @@ void OpenBacklogFromMessage(HWND hwnd) {
 
 // The wheel: a scroll in the backlog, a click or the backlog in the message scene, a click in the
 // click wait, and a report in the wheel byte for every other screen (the menus and lists step their
-// selection with it and clear it).
+// selection with it and clear it; the frame drops a report that its scene left untaken).
 void OnWheel(HWND hwnd, const plat::Message& msg) {
     if (!g_pGameMain || msg.wheel == 0)
         return;

@@ -370,6 +370,10 @@ public:
     bool FillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
     // The implementation (null only when none could be made).
     CDIB32Base* Impl() const { return m_impl; }
+    // The first row (0 or 1) that the interlaced screen effects draw when this handle is their new
+    // picture: 0 after construction, flipped by each such effect.
+    uint32_t GetInterlaceRow() const { return m_interlaceRow; }
+    void FlipInterlaceRow() { m_interlaceRow ^= 1; }
 
     // --- Blits ---
     // The source rectangle is (sx, sy, sx + w, sy + h), clipped to the destination; a rectangle
@@ -427,6 +431,7 @@ public:
                        int32_t h);
 
 private:
+    uint32_t m_interlaceRow = 0;
     uint32_t m_bitDepth = 0;
     CDIB32Base* m_impl = nullptr;
     uint32_t m_loadState = kConstructed;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "graphics/dib32.h"
 #include "graphics/pixel_effects.h"
@@ -16,9 +15,6 @@ using kestrel::fx::FadeClipped;
 using kestrel::fx::PixelsOf;
 
 namespace {
-
-// The interlace row of effects 4 and 37, kept per new picture.
-std::unordered_map<const CDIB32*, uint32_t> g_interlaceRows;
 
 struct Args {
     CDIB32* dst;
@@ -43,6 +39,14 @@ void FullCopy(const Args& a) {
 }
 void FullCopyOld(const Args& a) {
     CopyClipped(a.dst, a.x, a.y, a.old, a.x, a.y, a.w, a.h);
+}
+// The level test of most entries: below 1 nothing is drawn, at `full` and above the new picture is
+// copied whole. True when the level settled the call and the entry has nothing more to draw.
+bool LevelSettles(const Args& a, int32_t full = 256) {
+    if (a.L >= full) {
+        FullCopy(a);
+    }
+    return a.L < 1 || a.L >= full;
 }
 
 // Columns [x0, x1) and rows [y0, y1) of the destination that lie inside every surface given.
@@ -111,11 +115,7 @@ int32_t Effect0(Args& a) {
 
 // ---- 1, 2: row jitter ----
 int32_t Jitter(Args& a, bool settles) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     GetWaveTable();
@@ -173,17 +173,13 @@ int32_t Effect38(Args& a) {
 // ---- 4, 37: interlaced fades ----
 template <class Op>
 int32_t Interlaced(Args& a, Op op) {
-    if (a.L < 1) {
+    if (LevelSettles(a)) {
         return 0;
     }
-    if (a.L >= 256) {
-        FullCopy(a);
-        return 0;
-    }
-    uint32_t& toggle = g_interlaceRows[a.pic];
+    const uint32_t first = a.pic->GetInterlaceRow();
     const SurfacePixels d = PixelsOf(a.dst), n = PixelsOf(a.pic), o = PixelsOf(a.old);
     const Area area = CutArea(a.x, a.y, a.w, a.h, {&d, &n, &o});
-    for (int64_t r = toggle; r < a.h; r += 2) {
+    for (int64_t r = first; r < a.h; r += 2) {
         const int64_t yy = a.y + r;
         if (yy < area.y0 || yy >= area.y1) {
             continue;
@@ -195,7 +191,7 @@ int32_t Interlaced(Args& a, Op op) {
             dr[xx] = op(dr[xx], nr[xx], orow[xx]);
         }
     }
-    toggle ^= 1;
+    a.pic->FlipInterlaceRow();
     return 0;
 }
 int32_t Effect4(Args& a) {
@@ -243,8 +239,11 @@ int32_t Effect6(Args& a) {
     return 0;
 }
 // Paired blinds: two groups of strips growing apart; the columns between the groups are left as the
-// old picture.
+// old picture until level 256 copies the new one whole.
 int32_t Effect30(Args& a) {
+    if (LevelSettles(a)) {
+        return 0;
+    }
     FullCopyOld(a);
     const int32_t n = (a.L * 71) / 256;
     Strips(a, n, 624, 20);
@@ -252,6 +251,9 @@ int32_t Effect30(Args& a) {
     return 0;
 }
 int32_t Effect31(Args& a) {
+    if (LevelSettles(a)) {
+        return 0;
+    }
     FullCopyOld(a);
     const int32_t n = (a.L * 45) / 256;
     Strips(a, n, 112, 20);
@@ -397,11 +399,7 @@ void Swirl(const Args& a, CDIB32* samples, int32_t k, int32_t q, bool zoom, int 
     }
 }
 int32_t Effect16(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     if (a.extra != 0) {
@@ -414,11 +412,7 @@ int32_t Effect16(Args& a) {
     return 0;
 }
 int32_t Effect17(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     if (a.extra != 0) {
@@ -431,11 +425,7 @@ int32_t Effect17(Args& a) {
     return 0;
 }
 int32_t Effect18(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 255) {
-        FullCopy(a);
+    if (LevelSettles(a, 255)) {
         return 0;
     }
     Swirl(a, a.pic, 2 * (255 - a.L), 1, false, 1);
@@ -472,11 +462,7 @@ void RandomBlocks(const Args& a, CDIB32* blocks, int64_t S, int32_t level) {
 }
 // Converging blocks: the old picture as base, the new picture's blocks gathering in as they fade in.
 int32_t Effect19(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     FullCopyOld(a);
@@ -485,11 +471,7 @@ int32_t Effect19(Args& a) {
     return 0;
 }
 int32_t Effect20(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     FullCopy(a);
@@ -498,11 +480,7 @@ int32_t Effect20(Args& a) {
     return 0;
 }
 int32_t Effect21(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     const CWaveTable& wt = GetWaveTable();
@@ -682,11 +660,7 @@ int32_t Effect35(Args& a) {
 // ---- 36: water ripple centred on the screen ----
 // Walks the whole w × h area (cut to the surfaces) around (512, 288).
 int32_t Effect36(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     const CWaveTable& wt = GetWaveTable();
@@ -725,11 +699,7 @@ int32_t Effect36(Args& a) {
 
 // ---- 39: iris ----
 int32_t Effect39(Args& a) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     const int64_t wh = int64_t{a.w} + a.h;
@@ -759,11 +729,7 @@ int32_t Effect39(Args& a) {
 // ---- 62 to 67: soft wipes of 256 lines at rising opacity ----
 template <class Body>
 int32_t SoftWipe(Args& a, Body body) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 255) {
-        FullCopy(a);
+    if (LevelSettles(a, 255)) {
         return 0;
     }
     body();
@@ -962,11 +928,7 @@ int32_t Effect77(Args& a) {
 // lengths it is painted whole, and beyond that the new picture comes in: the first quarter of the
 // excess is settled in place and the rest of the band shows the new picture shifted along by it.
 int32_t Curtain(Args& a, bool columns) {
-    if (a.L < 1) {
-        return 0;
-    }
-    if (a.L >= 256) {
-        FullCopy(a);
+    if (LevelSettles(a)) {
         return 0;
     }
     const int64_t bands = (columns ? a.w : a.h) / 64 + 1;
@@ -1134,13 +1096,4 @@ int32_t DrawEffect(int32_t number, CDIB32* dst, CDIB32* pic, CDIB32* old, int32_
         return 0;
     }
     return EffectTable[number](dst, pic, old, x, y, sx, sy, w, h, level, extra);
-}
-
-uint32_t GetInterlaceRow(const CDIB32* pic) {
-    const auto it = g_interlaceRows.find(pic);
-    return it == g_interlaceRows.end() ? 0 : it->second;
-}
-
-void ResetInterlaceRow(const CDIB32* pic) {
-    g_interlaceRows.erase(pic);
 }

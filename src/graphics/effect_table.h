@@ -8,7 +8,8 @@
 // Unless an effect says otherwise, a level below 1 draws nothing and 256 and above copies the new
 // picture. Levels are clamped to 0 to 256 before an effect sees them (effect 0 alone sees the level
 // as given). Everything is cut to the surfaces; a null or empty destination or new picture draws
-// nothing. Numbers outside 0 to 79 draw nothing and return 0.
+// nothing. Numbers outside 0 to 79 draw nothing and return 0. Effects 4 and 37 blend every second
+// row, starting at the new picture's interlace row (CDIB32::GetInterlaceRow), which each call flips.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +28,3 @@ extern const EffectFn EffectTable[kEffectCount];
 // the level is below 0 (nothing drawn) or 256 and above (the new picture copied): the fade is over.
 int32_t DrawEffect(int32_t number, CDIB32* dst, CDIB32* pic, CDIB32* old, int32_t x, int32_t y, int32_t sx,
                    int32_t sy, int32_t w, int32_t h, int32_t level, int32_t extra);
-
-// Effects 4 and 37 blend every second row, starting at a row (0 or 1) kept per new picture and
-// flipped after each call. This reads it (0 for a picture never used that way).
-uint32_t GetInterlaceRow(const CDIB32* pic);
-// Forgets the row kept for pic (the handle is about to be deleted or reused).
-void ResetInterlaceRow(const CDIB32* pic);

@@ -129,6 +129,31 @@ TEST_F(RunningGame, EmptyScenesKeepRunningFramesWithARepaint) {
     EXPECT_EQ(g_pGameMain->scene, 7);
 }
 
+// A wheel turn belongs to the scene it was made in: a frame that stays keeps a turn that no step took
+// yet, a frame that leaves drops it, so it cannot move the next screen's selection.
+TEST_F(RunningGame, AWheelTurnThatNoScreenTookEndsWithItsScene) {
+    const struct {
+        SceneId scene;
+        SceneId next;
+        uint8_t wheel;
+    } cases[] = {
+        {7, 7, 0xFF},                             // no step: the scene stays
+        {kSceneNop42, kSceneScript, 0},           // ends at once, back to the interpreter
+        {kSceneStopVoice, kSceneStopVoice, 0xFF}, // its first frame only moves its own step
+    };
+    for (const auto& c : cases) {
+        g_pScriptMng->m_msgStep = 0;
+        g_pGameMain->scene = c.scene;
+        game.Wheel(1);
+        game.DrainMessages();
+        ASSERT_EQ(g_pMouse->wheel, 0xFF) << int(c.scene);
+        g_pGameMain->Frame();
+        EXPECT_EQ(g_pGameMain->scene, c.next) << int(c.scene);
+        EXPECT_EQ(g_pMouse->wheel, c.wheel) << int(c.scene);
+        g_pMouse->wheel = 0;
+    }
+}
+
 TEST(Backlog, TheEntryAfterTheTwoHundredFiftiethDropsTheOldest) {
     auto game = std::make_unique<CGameMain>(nullptr, nullptr);
     for (int i = 0; i < 251; ++i) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -253,6 +254,9 @@ struct Model {
             case 6:
             case 30:
             case 31: {
+                if ((n == 30 || n == 31) && LevelTest()) {
+                    break;
+                }
                 FullOld();
                 const int cnt = (L * (n == 31 ? 45 : 71)) / 256;
                 for (int k = 0; k <= 50; ++k) {
@@ -727,7 +731,7 @@ protected:
     // Runs effect n at level L on fresh copies and returns what it drew.
     Img Run(int n, int L, int extra = 0) {
         dst = ToSurface(*D0);
-        ResetInterlaceRow(pic.get());
+        pic = ToSurface(*N); // a fresh handle: the interlaced entries start at row 0
         GetWaveTable();
         GameSeedRand(n == 26 || n == 27 || n == 60 || n == 61 ? 99 : 4242);
         ScopedFakeClock clock(5000);
@@ -850,12 +854,11 @@ TEST_F(EffectPictures, LevelEdgesOfTheSpecialEntries) {
 }
 
 TEST_F(EffectPictures, InterlacedFadeCoversEveryRowOnceInTwoCalls) {
-    ResetInterlaceRow(pic.get());
     dst = ToSurface(*D0);
     DrawEffect(4, dst.get(), pic.get(), nullptr, 0, 0, 0, 0, W, H, 128, 0);
-    EXPECT_EQ(GetInterlaceRow(pic.get()), 1u);
+    EXPECT_EQ(pic->GetInterlaceRow(), 1u);
     DrawEffect(4, dst.get(), pic.get(), nullptr, 0, 0, 0, 0, W, H, 128, 0);
-    EXPECT_EQ(GetInterlaceRow(pic.get()), 0u);
+    EXPECT_EQ(pic->GetInterlaceRow(), 0u);
     const Img got = FromSurface(*dst);
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; x += 13) {
@@ -869,6 +872,24 @@ TEST_F(EffectPictures, InterlacedFadeCoversEveryRowOnceInTwoCalls) {
     }
     // The picture's bit depth is not disturbed by the toggle.
     EXPECT_EQ(pic->GetMember2(), 0u);
+}
+
+// The interlace row lives in the handle: a handle made where a used one stood starts again at row 0.
+TEST(InterlaceRow, AHandleMadeAtAFreedHandlesAddressStartsAtRowZero) {
+    alignas(CDIB32) unsigned char storage[sizeof(CDIB32)];
+    const uint32_t drawn = ((255u * 255u) >> 8) * 0x010101u; // white over black at level 255
+    for (int round = 0; round < 2; ++round) {
+        CDIB32* pic = new (storage) CDIB32();
+        ASSERT_TRUE(pic->Create(nullptr, 4, 4, 32));
+        pic->FillRect(0, 0, 4, 4, 0xFFFFFF);
+        CDIB32 dst;
+        ASSERT_TRUE(dst.Create(nullptr, 4, 4, 32));
+        DrawEffect(4, &dst, pic, nullptr, 0, 0, 0, 0, 4, 4, 255, 0);
+        const auto at = [&](int y) { return *reinterpret_cast<const uint32_t*>(dst.GetPixelAddress(0, y)); };
+        EXPECT_EQ(at(0) & 0xFFFFFF, drawn) << "round " << round;
+        EXPECT_EQ(at(1) & 0xFFFFFF, 0u) << "round " << round;
+        pic->~CDIB32();
+    }
 }
 
 TEST_F(EffectPictures, CrossFadeWithOffsetReadsTheNewPictureFromTheOffset) {
