@@ -181,7 +181,11 @@ int CArcFile::Open(const std::string& name) {
         if (r == kestrel::arc::DecodeResult::NoMemory) {
             return kArcNoMemory;
         }
-        if (r != kestrel::arc::DecodeResult::Ok || block.length != entry.size) {
+        // Each decoder fails unless it produced its whole declared output, and the scrambling and
+        // the block sort keep every byte, so the result is complete: its own length is the size,
+        // whatever the record says. The record's size remains the bound: a longer result (a
+        // scrambled entry stored one byte past its size, say) is refused.
+        if (r != kestrel::arc::DecodeResult::Ok || block.length > entry.size) {
             return kArcReadError;
         }
         block.bytes[block.length] = 0;
@@ -189,8 +193,8 @@ int CArcFile::Open(const std::string& name) {
     if (!file->Close()) {
         return kArcCloseError;
     }
+    size = block.length;
     data = block.bytes.release();
-    size = entry.size;
     path = name;
     position = 0;
     return kArcOk;

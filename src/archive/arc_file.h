@@ -75,8 +75,9 @@ public:
     CArcFile& operator=(const CArcFile&) = delete;
     ~CArcFile() override;
 
-    // Loads the named file whole, its entry transforms undone. Returns an `ArcResult`; on any
-    // failure the object is empty and no file is left open.
+    // Loads the named file whole, its entry transforms undone. The size is the record's for a plain
+    // entry, and the length of the transforms' complete result for a transformed one (at most the
+    // record's). Returns an `ArcResult`; on any failure the object is empty and no file is left open.
     int Open(const std::string& name) override;
     // The name given to `Open`, its file-name part, and its extension without the dot.
     std::string GetPath() const override;

@@ -13,7 +13,7 @@ bool IsSupportedFormat(const WaveFormat& f) {
         return false;
     if (f.bitsPerSample != 8 && f.bitsPerSample != 16)
         return false;
-    if (f.samplesPerSec == 0 || f.samplesPerSec > kMaxSourceRate)
+    if (f.samplesPerSec == 0)
         return false;
     return f.blockAlign == f.channels * f.bitsPerSample / 8;
 }

@@ -34,11 +34,8 @@ namespace audio {
 
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kOutputChannels = 2;
-// Highest source rate a stream may have.
-constexpr uint32_t kMaxSourceRate = 192000;
-
-// True for the formats a stream accepts (PCM, 1 or 2 channels, 8 or 16 bits, 1 to 192,000 Hz, a
-// consistent block align).
+// True for the formats a stream accepts (PCM, 1 or 2 channels, 8 or 16 bits, any rate from 1 Hz, a
+// consistent block align). A rate is limited only by the ring that holds the stream.
 bool IsSupportedFormat(const WaveFormat& format);
 
 // The gain of a volume: 10^(v / 2000) in 16.16 fixed point; 0 at -10000 and below, 65536 at 0.

@@ -1,6 +1,7 @@
 #include "sound/ogg_reader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -74,6 +75,56 @@ long WindowTell(void* source) {
 
 const ov_callbacks kWindowCallbacks = {WindowRead, WindowSeek, WindowClose, WindowTell};
 
+// The left and right weights of each channel of a stream of more than two channels, in the channel
+// order Vorbis fixes for 3 to 8 channels: fronts to their own side, the centre to both at -3 dB, the
+// surrounds to their side at -3 dB, the rear centre to both at -6 dB, the low-frequency channel to
+// neither. Beyond 8 channels the order is the application's, and every channel goes to both sides.
+// Each side's weights are scaled to sum to 1, so a sound in every channel keeps its level.
+std::vector<std::array<float, 2>> MixDownWeights(int channels) {
+    constexpr float h = 0.70710678f;
+    using W = std::array<float, 2>;
+    constexpr W l{1, 0}, r{0, 1}, c{h, h}, ls{h, 0}, rs{0, h}, rc{0.5f, 0.5f}, lfe{0, 0};
+    std::vector<W> weights;
+    switch (channels) {
+        case 3:
+            weights = {l, c, r};
+            break;
+        case 4:
+            weights = {l, r, ls, rs};
+            break;
+        case 5:
+            weights = {l, c, r, ls, rs};
+            break;
+        case 6:
+            weights = {l, c, r, ls, rs, lfe};
+            break;
+        case 7:
+            weights = {l, c, r, ls, rs, rc, lfe};
+            break;
+        case 8:
+            weights = {l, c, r, ls, rs, ls, rs, lfe};
+            break;
+        default:
+            weights.assign(static_cast<size_t>(channels), W{1, 1});
+            break;
+    }
+    W sum{0, 0};
+    for (const W& w : weights) {
+        sum[0] += w[0];
+        sum[1] += w[1];
+    }
+    for (W& w : weights) {
+        w[0] /= sum[0];
+        w[1] /= sum[1];
+    }
+    return weights;
+}
+
+// A decoded sample (full scale 1.0) as 16-bit PCM, rounded to the nearest step and clipped.
+int16_t ToPcm16(float x) {
+    return static_cast<int16_t>(std::clamp(std::lrint(x * 32768.0f), -32768L, 32767L));
+}
+
 } // namespace
 
 void COggReader::Window::Reset() {
@@ -137,24 +188,31 @@ bool COggReader::OpenStream() {
     streamOpen = true;
     vorbis_info* info = ov_info(&vf, -1);
     ogg_int64_t total = ov_pcm_total(&vf, -1);
-    bool ok = ov_seekable(&vf) && info && info->channels >= 1 && info->channels <= 2 && info->rate > 0 &&
-              info->rate <= static_cast<long>(audio::kMaxSourceRate) && total >= 0 && total <= 0xFFFFFFFFLL;
-    // The format is read once: every link of a chained file must share it.
-    for (int i = 1; ok && i < ov_streams(&vf); ++i) {
-        vorbis_info* link = ov_info(&vf, i);
-        ok = link && link->channels == info->channels && link->rate == info->rate;
-    }
-    if (!ok) {
+    if (!ov_seekable(&vf) || !info || info->channels < 1 || info->rate < 1 || info->rate > 0xFFFFFFFFL ||
+        total < 0) {
         Close();
         return false;
     }
-    format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = static_cast<uint16_t>(info->channels);
-    format.samplesPerSec = static_cast<uint32_t>(info->rate);
-    format.bitsPerSample = 16;
-    format.blockAlign = static_cast<uint16_t>(format.channels * 2);
-    format.avgBytesPerSec = format.samplesPerSec * format.blockAlign;
-    totalSamples = static_cast<uint32_t>(total);
+    // The format is read once: a chained file has one only when every link shares the first's.
+    bool oneFormat = true;
+    for (int i = 1; oneFormat && i < ov_streams(&vf); ++i) {
+        vorbis_info* link = ov_info(&vf, i);
+        oneFormat = link && link->channels == info->channels && link->rate == info->rate;
+    }
+    format = WaveFormat{};
+    mixDown.clear();
+    if (oneFormat) {
+        if (info->channels > 2)
+            mixDown = MixDownWeights(info->channels);
+        format.formatTag = WAVE_FORMAT_PCM;
+        format.channels = static_cast<uint16_t>(std::min(info->channels, 2));
+        format.samplesPerSec = static_cast<uint32_t>(info->rate);
+        format.bitsPerSample = 16;
+        format.blockAlign = static_cast<uint16_t>(format.channels * 2);
+        format.avgBytesPerSec = static_cast<uint32_t>(
+            std::min<uint64_t>(uint64_t{format.samplesPerSec} * format.blockAlign, UINT32_MAX));
+    }
+    totalSamples = static_cast<uint32_t>(std::min<ogg_int64_t>(total, UINT32_MAX));
     atEnd = 0;
     return true;
 }
@@ -181,8 +239,9 @@ bool COggReader::Read(void* dst, uint32_t bytes, uint32_t* got) {
     int holes = 0;
     while (done < bytes) {
         int stream = 0;
-        int room = static_cast<int>(std::min<uint32_t>(bytes - done, 1u << 20));
-        long r = ov_read(&vf, out + done, room, 0, 2, 1, &stream);
+        uint32_t room = std::min<uint32_t>(bytes - done, 1u << 20);
+        long r = mixDown.empty() ? ov_read(&vf, out + done, static_cast<int>(room), 0, 2, 1, &stream)
+                                 : ReadMixedDown(out + done, room, &stream);
         if (r == OV_HOLE && ++holes <= kMaxHoles)
             continue;
         if (r < 1) {
@@ -195,6 +254,30 @@ bool COggReader::Read(void* dst, uint32_t bytes, uint32_t* got) {
     if (got)
         *got = done;
     return true;
+}
+
+long COggReader::ReadMixedDown(char* out, uint32_t room, int* link) {
+    const uint32_t frames = room / 4;
+    if (frames == 0)
+        return OV_EINVAL; // no whole frame fits, as ov_read reports it
+    float** pcm = nullptr;
+    long n = ov_read_float(&vf, &pcm, static_cast<int>(frames), link);
+    if (n < 1)
+        return n;
+    const size_t channels = mixDown.size();
+    for (long i = 0; i < n; ++i) {
+        float left = 0, right = 0;
+        for (size_t c = 0; c < channels; ++c) {
+            left += pcm[c][i] * mixDown[c][0];
+            right += pcm[c][i] * mixDown[c][1];
+        }
+        const int16_t frame[2] = {ToPcm16(left), ToPcm16(right)};
+        for (int k = 0; k < 2; ++k) {
+            out[i * 4 + k * 2] = static_cast<char>(frame[k] & 0xFF);
+            out[i * 4 + k * 2 + 1] = static_cast<char>((frame[k] >> 8) & 0xFF);
+        }
+    }
+    return n * 4;
 }
 
 bool COggReader::Seek(uint32_t sample) {

@@ -1,6 +1,7 @@
 // Readers that decode one sound to 16-bit PCM for a streaming buffer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +39,10 @@ public:
 // on the file: every read, seek and tell of the decoder works relative to the entry and never goes
 // past its end, so the next entry of an archive is never read as part of this one. An entry stored
 // with transforms is loaded whole through CArcFile (which undoes them) and streamed from memory.
+//
+// The PCM is 16-bit at the stream's own rate, mono or stereo as stored; a stream of more than two
+// channels is mixed down to stereo as it is read, so that every stream has a format a sound buffer
+// can take. Positions and lengths stay those of the stream.
 class COggReader : public CWaveReader {
 public:
     COggReader();
@@ -46,7 +51,9 @@ public:
     COggReader& operator=(const COggReader&) = delete;
 
     // Opens the named sound (loose file or archive entry). False when already open, not found, not
-    // Ogg Vorbis, not seekable, or made of links of different formats; nothing is shown.
+    // Ogg Vorbis or not seekable; nothing is shown. A stream whose links differ in channels or rate
+    // has no one PCM format: it opens with a format tag of 0, for which no buffer can be made.
+    // Lengths beyond 2^32 - 1 frames are cut there.
     bool Open(const char* name);
 
     void Close() override;
@@ -84,6 +91,8 @@ public:
 private:
     bool OpenArchiveEntry(const char* name);
     bool OpenStream();
+    // Decodes up to `room` bytes of frames mixed down to stereo; the result as ov_read's.
+    long ReadMixedDown(char* out, uint32_t room, int* link);
 
     Window window;
     OggVorbis_File vf{};
@@ -92,4 +101,7 @@ private:
     uint32_t totalSamples = 0;
     int32_t loopCount = 0;
     uint8_t atEnd = 0;
+    // Left and right weight of each decoded channel, for a stream of more than two channels; empty
+    // when the stream is read as it is stored.
+    std::vector<std::array<float, 2>> mixDown;
 };

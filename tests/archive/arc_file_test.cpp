@@ -230,7 +230,6 @@ TEST_F(ArcFileTest, MalformedEntriesAreReadErrors) {
         {"count beyond the file", [](Bytes& a) { PutLE32(a, 12, 1000); }},
         {"name without terminator", [](Bytes& a) { std::memset(a.data() + 16, 'n', 32); }},
         {"coded stream cut short", [](Bytes& a) { PutLE32(a, 16 + 44, 10); }},
-        {"decoded size differs", [](Bytes& a) { PutLE32(a, 16 + 40, 60); }},
     };
     for (const Case& c : cases) {
         // The record looked for comes first; the plain one after it is cut by the truncation case.
@@ -252,6 +251,40 @@ TEST_F(ArcFileTest, PlainEntryMayStoreOneByteMore) {
     WriteBytes(m_game / "doc.dat", a);
     CArcFile f;
     EXPECT_EQ(f.Open("doc\\x.txt"), kArcReadError);
+}
+
+// A transformed entry is as long as its transforms' result; the record's size only bounds it.
+TEST_F(ArcFileTest, TransformedEntryTakesTheLengthOfItsResult) {
+    std::string s;
+    while (s.size() < 600) {
+        s += "again and again, ";
+    }
+    const Bytes text = Str(s);
+    const uint32_t size = static_cast<uint32_t>(text.size());
+    const struct {
+        uint32_t recordSize;
+        bool loads;
+    } sizes[] = {{size + 100, true}, {size, true}, {size - 1, false}};
+    const uint32_t combinations[] = {kArcWordScramble, kArcLzss, kArcWordScramble | kArcLzss, kArcRecencyCode,
+                                     kArcRangeCode | kArcBlockSort};
+    for (uint32_t flags : combinations) {
+        std::vector<kestrel::packdat::PackedRecord> records;
+        Bytes a;
+        std::string error;
+        ASSERT_TRUE(kestrel::packdat::BuildArchive({{"x.txt", text, flags}}, &a, &records, &error)) << error;
+        ASSERT_EQ(records[0].flags, flags);
+        for (const auto& c : sizes) {
+            PutLE32(a, 16 + 40, c.recordSize);
+            WriteBytes(m_game / "doc.dat", a);
+            if (c.loads) {
+                EXPECT_EQ(Load("doc\\x.txt"), text) << flags << " " << c.recordSize;
+            } else {
+                CArcFile f;
+                EXPECT_EQ(f.Open("doc\\x.txt"), kArcReadError) << flags << " " << c.recordSize;
+                ExpectEmpty(f);
+            }
+        }
+    }
 }
 
 TEST_F(ArcFileTest, ScrambledLzssEntryIsUnscrambledFirst) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "packdat_lib.h"
@@ -148,6 +149,58 @@ TEST_F(OggReader, TransformedEntryIsDecodedFirst) {
     ASSERT_TRUE(plain.Open(Path("bgm/plain.ogg").c_str()));
     ASSERT_TRUE(packed.Open(Path("bgm/s.ogg").c_str()));
     EXPECT_EQ(DecodeAll(packed), DecodeAll(plain));
+}
+
+// A stream of more than two channels reads as stereo at its own rate and length: each channel of
+// the layout on its side, the centre on both at -3 dB, the surrounds at -3 dB, the low-frequency
+// channel on neither, each side's weights scaled to sum to 1; beyond eight channels every channel on
+// both sides.
+TEST_F(OggReader, MoreThanTwoChannelsAreMixedDownToStereo) {
+    constexpr double h = M_SQRT1_2;
+    using Weights = std::vector<std::array<double, 2>>;
+    const Weights layouts[] = {
+        {{1, 0}, {h, h}, {0, 1}},                         // left, centre, right
+        {{1, 0}, {0, 1}, {h, 0}, {0, h}},                 // front and rear pairs
+        {{1, 0}, {h, h}, {0, 1}, {h, 0}, {0, h}, {0, 0}}, // 5.1
+        Weights(9, {1, 1}),                               // no defined order
+    };
+    constexpr uint32_t kFrames = 22050;
+    constexpr double kAmplitude = 8000.0;
+    for (const Weights& layout : layouts) {
+        // Channel c carries a tone of 300 + 200 c Hz: whole cycles in windows of 4,410 frames.
+        const int channels = static_cast<int>(layout.size());
+        std::vector<int16_t> pcm(size_t{kFrames} * channels);
+        for (int c = 0; c < channels; ++c) {
+            auto tone = kestrel::test::MakeTone(300.0 + 200.0 * c, kFrames, 1, 44100, kAmplitude);
+            for (uint32_t i = 0; i < kFrames; ++i)
+                pcm[size_t{i} * channels + c] = tone[i];
+        }
+        Write("se/multi.ogg", kestrel::test::EncodeOggVorbis(pcm, channels, 44100));
+        COggReader r;
+        ASSERT_TRUE(r.Open(Path("se/multi.ogg").c_str())) << channels;
+        WaveFormat f{};
+        r.GetFormat(&f);
+        EXPECT_EQ(f.formatTag, WAVE_FORMAT_PCM);
+        EXPECT_EQ(f.channels, 2);
+        EXPECT_EQ(f.samplesPerSec, 44100u);
+        EXPECT_EQ(f.blockAlign, 4);
+        EXPECT_EQ(r.GetTotalSamples(), kFrames);
+        auto bytes = DecodeAll(r);
+        ASSERT_EQ(bytes.size(), size_t{kFrames} * 4) << channels;
+        std::vector<int16_t> stereo(bytes.size() / 2);
+        std::memcpy(stereo.data(), bytes.data(), bytes.size());
+        for (int side = 0; side < 2; ++side) {
+            double sum = 0;
+            for (const auto& w : layout)
+                sum += w[side];
+            auto mono = sndtest::Channel(stereo, side);
+            for (int c = 0; c < channels; ++c) {
+                double expected = kAmplitude * layout[c][side] / sum;
+                EXPECT_NEAR(sndtest::ToneAmplitude(mono, 4410, 4410, 300.0 + 200.0 * c), expected, 150.0)
+                    << channels << " channels, channel " << c << ", side " << side;
+            }
+        }
+    }
 }
 
 TEST_F(OggReader, BadFilesDoNotOpen) {

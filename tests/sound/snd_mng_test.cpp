@@ -186,6 +186,50 @@ TEST_F(Players, OpenFailuresAreSilent) {
     ASSERT_TRUE(g_DSound.CreateWithOutput(SoundDevice::Output::Manual));
 }
 
+// Streams of more than two channels, or of a rate above the usual ones, play at their pitch for
+// their length as the device consumes them.
+TEST_F(Players, ManyChannelsAndHighRatesPlayForTheirLength) {
+    const struct {
+        int channels;
+        int rate;
+    } cases[] = {{6, 48000}, {4, 44100}, {2, 200000}};
+    for (const auto& c : cases) {
+        Write("bgm/wide.ogg", kestrel::test::MakeToneOgg(1000.0, 1.0, c.channels, c.rate));
+        Exposed<CBgmplay> p;
+        ASSERT_TRUE(p.OpenMusic("wide.ogg")) << c.channels << " channels at " << c.rate;
+        ASSERT_TRUE(p.Play(0));
+        auto left = Channel(Drive({p.Buffer()}, 44100 * 3 / 2), 0);
+        EXPECT_NEAR(static_cast<double>(SoundingFrames(left, 2000)), 44100.0, 600.0) << c.rate;
+        EXPECT_GT(ToneShare(left, 4410, 22050, 1000.0), 0.45) << c.rate;
+        EXPECT_TRUE(p.IsStoppedChannel());
+    }
+}
+
+// A stream that no sound buffer can hold (3 s of it at its rate exceed any buffer, or its links
+// differ in format) is reported by the open error, never left silent without a word.
+TEST_F(Players, StreamsNoBufferCanHoldShowTheOpenError) {
+    using kestrel::test::EncodeOggVorbis;
+    using kestrel::test::MakeTone;
+    plat::ScopedHeadlessBackend headless;
+    auto fast = kestrel::test::MakeToneOgg(1000.0, 0.1);
+    ASSERT_TRUE(kestrel::test::SetOggVorbisRate(fast, 3000000));
+    Write("se/fast.ogg", fast);
+    auto chain = EncodeOggVorbis(MakeTone(500.0, 4410, 1, 44100), 1, 44100, 0.4f, 1);
+    auto stereo = EncodeOggVorbis(MakeTone(500.0, 4410, 2, 44100), 2, 44100, 0.4f, 2);
+    chain.insert(chain.end(), stereo.begin(), stereo.end());
+    Write("se/chain.ogg", chain);
+    for (std::string name : {"fast.ogg", "chain.ogg"}) {
+        auto& boxes = headless.backend().boxes;
+        boxes.clear();
+        CSeplay p;
+        EXPECT_FALSE(p.Open(name.c_str())) << name;
+        EXPECT_FALSE(p.Play(0)) << name;
+        ASSERT_EQ(boxes.size(), 1u) << name;
+        EXPECT_EQ(boxes[0].caption, "Error:OggOpen");
+        EXPECT_EQ(boxes[0].text, "\"" + GetResourceDir(kResourceSe) + name + "\"のSoundBufferを作れなかった");
+    }
+}
+
 TEST_F(Players, DisabledKindPlaysNothingButSucceeds) {
     Write("se/tone.ogg", kestrel::test::MakeToneOgg(1000.0, 0.5));
     Exposed<CSeplay> p;

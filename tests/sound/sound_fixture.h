@@ -113,6 +113,19 @@ inline double ToneShare(const std::vector<int16_t>& mono, size_t from, size_t co
     return energy > 0 ? power / (energy * static_cast<double>(count)) : 0.0;
 }
 
+// Amplitude of the `hz` component of the samples (Goertzel); exact for a window of whole cycles.
+inline double ToneAmplitude(const std::vector<int16_t>& mono, size_t from, size_t count, double hz,
+                            double rate = 44100.0) {
+    double k = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (size_t i = from; i < from + count && i < mono.size(); ++i) {
+        double s0 = mono[i] + k * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2.0 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / static_cast<double>(count);
+}
+
 inline double Peak(const std::vector<int16_t>& mono, size_t from, size_t count) {
     int peak = 0;
     for (size_t i = from; i < from + count && i < mono.size(); ++i)

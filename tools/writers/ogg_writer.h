@@ -13,9 +13,16 @@ namespace kestrel::test {
 std::vector<int16_t> MakeTone(double hz, uint32_t frames, int channels, int rate, double amplitude = 16000.0);
 
 // Encodes interleaved 16-bit PCM as one Ogg Vorbis stream (variable bit rate of `quality`, -0.1 to
-// 1.0). Empty on an encoder failure. The stream decodes to exactly the same number of frames.
+// 1.0) with the given serial number. Empty on an encoder failure (rates above 200,000 Hz among
+// them). The stream decodes to exactly the same number of frames. Two such files with different
+// serials, one after the other, make a chained file.
 std::vector<uint8_t> EncodeOggVorbis(const std::vector<int16_t>& pcm, int channels, int rate,
-                                     float quality = 0.4f);
+                                     float quality = 0.4f, int serial = 1234);
+
+// Rewrites the sample rate that a file made by EncodeOggVorbis declares (its first page holds the
+// identification header alone), keeping the page's checksum right: the same packets then make a
+// stream of another rate, beyond what the encoder takes. False when the file is not such a file.
+bool SetOggVorbisRate(std::vector<uint8_t>& ogg, uint32_t rate);
 
 // An Ogg file of a tone, as EncodeOggVorbis(MakeTone(...)).
 std::vector<uint8_t> MakeToneOgg(double hz, double seconds, int channels = 2, int rate = 44100,

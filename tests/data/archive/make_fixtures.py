@@ -44,8 +44,8 @@ FIXTURES = {
     "blocksort_primary_4.dat": archive(b"nnbaaa" + be(6), 10, 0x100),
     # Block-sort input shorter than its index.
     "blocksort_short_4.dat": archive(b"\0\0", 2, 0x100),
-    # The decoded length differs from the record's size.
-    "size_mismatch_4.dat": archive(be(6) + b"\x07abc\xee\xf0", 9, 0x200),
+    # A complete result longer than the record's size: a literal and one reference, 19 bytes.
+    "result_above_size_4.dat": archive(be(19) + b"\x01a\xee\xff", 10, 0x200),
     # A declared LZSS length beyond the loader's limit.
     "lzss_huge_3.dat": archive(be(0x7FFFFFFF) + b"\0\0\x0f", 7, 0x200),
     # Size 0xFFFFFFFF.
