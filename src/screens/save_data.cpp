@@ -234,11 +234,11 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
         d.objSecond[i] = slot.param;
         for (int k = 0; k < 4; ++k)
             d.objWords[k][i] = static_cast<uint16_t>(slot.coords[k]);
-        d.objDwords[0][i] = slot.startTime;
-        d.objDwords[1][i] = slot.paramWord;
+        d.objStartTime[i] = slot.startTime;
+        d.objElapsed[i] = slot.elapsed;
         d.objRunning[i] = slot.state != 0 ? 1 : slot.done;
-        d.objWord5[i] = slot.level;
-        d.objDword3[i] = slot.elapsed;
+        d.objLevel[i] = slot.level;
+        d.objDuration[i] = slot.paramWord;
     }
     std::memcpy(d.noteMarks, s.m_noteMarks, sizeof d.noteMarks);
     d.screenRect[0] = s.m_screenRect.left;
@@ -297,11 +297,11 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
         slot.param = d.objSecond[i];
         for (int k = 0; k < 4; ++k)
             slot.coords[k] = static_cast<int16_t>(d.objWords[k][i]);
-        slot.startTime = d.objDwords[0][i];
-        slot.paramWord = d.objDwords[1][i];
+        slot.startTime = d.objStartTime[i];
+        slot.elapsed = d.objElapsed[i];
         slot.done = d.objRunning[i];
-        slot.level = d.objWord5[i];
-        slot.elapsed = d.objDword3[i];
+        slot.level = d.objLevel[i];
+        slot.paramWord = d.objDuration[i];
     }
     std::memcpy(s.m_noteMarks, d.noteMarks, sizeof d.noteMarks);
     s.m_screenRect = RECT{d.screenRect[0], d.screenRect[1], d.screenRect[2], d.screenRect[3]};
