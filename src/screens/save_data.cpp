@@ -533,17 +533,22 @@ std::string SaveSlotPath(int slot) {
     return path;
 }
 
-bool ReadSaveSlot(int slot, SaveData* out) {
+bool ReadSaveRecord(const uint8_t* bytes, size_t size, SaveData* out) {
     std::memset(out, 0, sizeof *out);
+    if (size != kSaveDataSize)
+        return false;
+    std::memcpy(out, bytes, kSaveDataSize);
+    SanitizeSaveData(out);
+    return true;
+}
+
+bool ReadSaveSlot(int slot, SaveData* out) {
     const std::string path = SaveSlotPath(slot);
     std::vector<uint8_t> bytes;
     // One byte more than a record is enough to tell an oversized file; nothing beyond it is read.
-    if (path.empty() || !kestrel::fs::ReadWholeFile(path, &bytes, kSaveDataSize + 1) ||
-        bytes.size() != kSaveDataSize)
-        return false;
-    std::memcpy(out, bytes.data(), kSaveDataSize);
-    SanitizeSaveData(out);
-    return true;
+    if (path.empty() || !kestrel::fs::ReadWholeFile(path, &bytes, kSaveDataSize + 1))
+        bytes.clear();
+    return ReadSaveRecord(bytes.data(), bytes.size(), out);
 }
 
 bool WriteSaveSlot(int slot, const SaveData& record) {

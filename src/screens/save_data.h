@@ -212,9 +212,12 @@ extern SaveData g_SaveData;
 // The game path of slot `slot` (0..99): "save\savefileNN.sav". Slots outside 0..99 give "".
 std::string SaveSlotPath(int slot);
 
-// Reads slot `slot` into `out`. Only a file of exactly kSaveDataSize bytes is taken; anything else
-// (missing, short, long, unreadable) returns false and leaves `out` zeroed. A record read is made
-// safe to use (SanitizeSaveData).
+// Takes the bytes of a slot file into `out`. Only exactly kSaveDataSize bytes are taken; any other
+// size returns false and leaves `out` zeroed. A record taken is made safe to use (SanitizeSaveData).
+bool ReadSaveRecord(const uint8_t* bytes, size_t size, SaveData* out);
+
+// Reads slot `slot` into `out` (ReadSaveRecord); a file that is missing or unreadable returns false
+// and leaves `out` zeroed, as does one of the wrong size.
 bool ReadSaveSlot(int slot, SaveData* out);
 
 // Writes `record` as slot `slot` through a temporary file and a rename: a failed write keeps the old
