@@ -6,15 +6,21 @@
 
 UserSysData g_UserSysData;
 
+UserSysData ReadUserSysData(const uint8_t* bytes, size_t size) {
+    UserSysData d;
+    if (size >= 1)
+        d.stretchFullScreen = bytes[0] ? 1 : 0;
+    if (size >= 2)
+        d.skipOpeningMovie = bytes[1] ? 1 : 0;
+    return d;
+}
+
 bool LoadUserSysData() {
     ClearUserSysData();
     std::vector<uint8_t> bytes;
     if (!kestrel::fs::ReadWholeFile(kUserSysDataPath, &bytes))
         return false;
-    if (bytes.size() >= 1)
-        g_UserSysData.stretchFullScreen = bytes[0] ? 1 : 0;
-    if (bytes.size() >= 2)
-        g_UserSysData.skipOpeningMovie = bytes[1] ? 1 : 0;
+    g_UserSysData = ReadUserSysData(bytes.data(), bytes.size());
     return true;
 }
 

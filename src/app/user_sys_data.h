@@ -1,6 +1,7 @@
 // The start-up settings "save\User_Sys.dat": two bytes chosen in the start-up dialog.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct UserSysData {
@@ -13,8 +14,11 @@ extern UserSysData g_UserSysData;
 
 inline constexpr char kUserSysDataPath[] = "save\\User_Sys.dat";
 
-// Both bytes 0, then up to 2 bytes from the file; a missing file leaves 0, a short one 0 for the bytes
-// it lacks. Values other than 0 and 1 read as 1. Returns true when the file was read.
+// The settings in a file of `size` bytes: a byte the file lacks reads as 0, any value but 0 as 1;
+// bytes after the second are not read.
+UserSysData ReadUserSysData(const uint8_t* bytes, size_t size);
+// Both bytes 0, then the file's (ReadUserSysData); a missing file leaves 0. Returns true when the
+// file was read.
 bool LoadUserSysData();
 // Writes both bytes through a temporary file and a rename. False (the old file kept) when it failed.
 bool SaveUserSysData();

@@ -64,7 +64,8 @@ StartupResult StartGame(const EntryOptions& options) {
     }
     // A file named "save" in place of the folder makes the settings unwritable; start-up goes on.
     kestrel::fs::CreateFolders("save");
-    // Writes cut short by a kill; no other copy writes here while the guard is held.
+    // Writes cut short by a kill. The guard is the user's, so another player's game may be writing
+    // here: only files no write can still own go.
     kestrel::fs::RemoveLeftoverTempFiles("save");
     LoadUserSysData();
     g_StartupDlgResult = plat::DialogBox(StartupDialogTemplate(), StartupDlgProc);

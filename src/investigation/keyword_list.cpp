@@ -13,6 +13,7 @@
 #include "graphics/surfaces.h"
 #include "investigation/invest_list.h"
 #include "investigation/invest_screen.h"
+#include "investigation/keyword_list.h"
 #include "platform/file_system.h"
 #include "scene/sequence_surfaces.h"
 #include "script/script_mng.h"
@@ -37,11 +38,6 @@ constexpr int kRowTop = 32;
 constexpr int kRowPitch = 28;
 constexpr int kRowH = 24;
 constexpr int kResultVar = 255;
-constexpr int kMaxEntries = 64;
-// Each line is read into a 128-byte buffer: at most 127 bytes of text an entry.
-constexpr size_t kLineBuffer = 128;
-// The known-flag tables hold ids 1..63.
-constexpr int kKnownIds = 64;
 // Far more than any list needs (64 entries of 127 bytes); a larger file is refused.
 constexpr size_t kMaxListFile = size_t{1} << 20;
 
@@ -80,9 +76,8 @@ const uint8_t* KnownTable(const CScriptMng& e) {
     return nullptr;
 }
 
-// Reads the category's list into m_listTexts / m_listIds / m_listCount. Lines are taken as a
-// 128-byte line read takes them: up to 127 bytes or through the line feed, which is dropped; a
-// longer line goes on as the next entry with the next id. False when the file cannot be read.
+// Reads the category's list into m_listTexts / m_listIds / m_listCount (ReadListEntries). False
+// when the file cannot be read.
 bool ReadList(CScriptMng& e) {
     e.m_listCount = 0;
     std::memset(e.m_listIds, 0, sizeof e.m_listIds);
@@ -93,29 +88,8 @@ bool ReadList(CScriptMng& e) {
     std::vector<uint8_t> bytes;
     if (kestrel::fs::ReadFile(name, &bytes, kMaxListFile) != kestrel::fs::ReadStatus::Ok)
         return false;
-    const uint8_t* known = KnownTable(e);
-    size_t at = 0;
-    for (int id = 1; at < bytes.size() && e.m_listCount < kMaxEntries; ++id) {
-        if (known != nullptr && id >= kKnownIds)
-            break;
-        size_t len = 0;
-        bool feed = false;
-        while (len < kLineBuffer - 1 && at + len < bytes.size()) {
-            if (bytes[at + len++] == '\n') {
-                feed = true;
-                break;
-            }
-        }
-        const uint8_t* line = bytes.data() + at;
-        at += len;
-        if (known != nullptr && known[id] == 0)
-            continue;
-        char* text = e.m_listTexts[e.m_listCount];
-        std::memset(text, 0, kLineBuffer);
-        std::memcpy(text, line, feed ? len - 1 : len);
-        e.m_listIds[e.m_listCount] = static_cast<uint8_t>(id);
-        ++e.m_listCount;
-    }
+    e.m_listCount = static_cast<uint8_t>(kestrel::invest::ReadListEntries(
+        bytes.data(), bytes.size(), KnownTable(e), e.m_listIds, e.m_listTexts));
     return true;
 }
 
@@ -130,7 +104,7 @@ void SetRowRects(CScriptMng& e) {
 void DrawEntry(const char* text, int row) {
     if (g_GlyphFont == nullptr)
         return;
-    const int length = static_cast<int>(strnlen(text, kLineBuffer));
+    const int length = static_cast<int>(strnlen(text, kestrel::invest::kListLineBuffer));
     int32_t x = (55 - length / 2) * 12;
     const int32_t y = kRowTop + kRowPitch * row;
     for (int i = 0; i + 1 < length; i += 2) {
@@ -215,3 +189,37 @@ bool CScriptMng::ModeKeywordList() {
     }
     return true;
 }
+
+namespace kestrel::invest {
+
+int ReadListEntries(const uint8_t* bytes, size_t size, const uint8_t* known, uint8_t (&ids)[kListMaxEntries],
+                    char (&texts)[kListMaxEntries][kListLineBuffer]) {
+    // The known-flag tables hold ids 1..63.
+    constexpr int kKnownIds = 64;
+    int count = 0;
+    size_t at = 0;
+    for (int id = 1; at < size && count < kListMaxEntries; ++id) {
+        if (known != nullptr && id >= kKnownIds)
+            break;
+        size_t len = 0;
+        bool feed = false;
+        while (len < kListLineBuffer - 1 && at + len < size) {
+            if (bytes[at + len++] == '\n') {
+                feed = true;
+                break;
+            }
+        }
+        const uint8_t* line = bytes + at;
+        at += len;
+        if (known != nullptr && known[id] == 0)
+            continue;
+        char* text = texts[count];
+        std::memset(text, 0, kListLineBuffer);
+        std::memcpy(text, line, feed ? len - 1 : len);
+        ids[count] = static_cast<uint8_t>(id);
+        ++count;
+    }
+    return count;
+}
+
+} // namespace kestrel::invest

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -392,12 +393,14 @@ int RemoveLeftoverTempFiles(const std::string& folderGamePath) {
     if (dir == nullptr) {
         return 0;
     }
+    const time_t now = time(nullptr);
     int removed = 0;
     while (dirent* entry = readdir(dir)) {
         std::string path = folder + "/" + entry->d_name;
         struct stat st;
+        // A time ahead of the clock is a write of now as far as anyone can tell: kept.
         if (IsTempFileName(entry->d_name) && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            unlink(path.c_str()) == 0) {
+            now - st.st_mtime >= kLeftoverTempFileAgeSeconds && unlink(path.c_str()) == 0) {
             ++removed;
         }
     }

@@ -77,9 +77,14 @@ void SetReadFault(bool (*fault)(const std::string& realPath));
 // must exist.
 bool WriteWholeFile(const std::string& gamePath, const void* data, size_t size);
 
-// Removes the temporary files that WriteWholeFile left in a folder when the process was killed
-// during a write: regular files named "<name>.tmp" and six letters or digits. Call it only while
-// no other process writes there (the single-instance guard held). Returns how many were removed.
+// A temporary file of WriteWholeFile not modified for this long belongs to no write any more: a
+// write modifies it with every block and renames it away right after the flush. Seconds.
+inline constexpr int kLeftoverTempFileAgeSeconds = 5 * 60;
+
+// Removes the temporary files that WriteWholeFile left in a folder when a process was killed during
+// a write: regular files named "<name>.tmp" and six letters or digits, last modified at least
+// kLeftoverTempFileAgeSeconds ago. Younger ones may be the writes of another process (another
+// player's game on the same game folder) and are kept. Returns how many were removed.
 int RemoveLeftoverTempFiles(const std::string& folderGamePath);
 
 // Creates the folder and any missing parent folders. True when the folder exists afterwards.

@@ -234,11 +234,11 @@ void CopyEngineIntoRecord(CScriptMng& s, SaveData& d) {
         d.objSecond[i] = slot.param;
         for (int k = 0; k < 4; ++k)
             d.objWords[k][i] = static_cast<uint16_t>(slot.coords[k]);
-        d.objDwords[0][i] = slot.startTime;
-        d.objDwords[1][i] = slot.paramWord;
+        d.objStartTime[i] = slot.startTime;
+        d.objElapsed[i] = slot.elapsed;
         d.objRunning[i] = slot.state != 0 ? 1 : slot.done;
-        d.objWord5[i] = slot.level;
-        d.objDword3[i] = slot.elapsed;
+        d.objLevel[i] = slot.level;
+        d.objDuration[i] = slot.paramWord;
     }
     std::memcpy(d.noteMarks, s.m_noteMarks, sizeof d.noteMarks);
     d.screenRect[0] = s.m_screenRect.left;
@@ -297,11 +297,11 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
         slot.param = d.objSecond[i];
         for (int k = 0; k < 4; ++k)
             slot.coords[k] = static_cast<int16_t>(d.objWords[k][i]);
-        slot.startTime = d.objDwords[0][i];
-        slot.paramWord = d.objDwords[1][i];
+        slot.startTime = d.objStartTime[i];
+        slot.elapsed = d.objElapsed[i];
         slot.done = d.objRunning[i];
-        slot.level = d.objWord5[i];
-        slot.elapsed = d.objDword3[i];
+        slot.level = d.objLevel[i];
+        slot.paramWord = d.objDuration[i];
     }
     std::memcpy(s.m_noteMarks, d.noteMarks, sizeof d.noteMarks);
     s.m_screenRect = RECT{d.screenRect[0], d.screenRect[1], d.screenRect[2], d.screenRect[3]};
@@ -533,17 +533,22 @@ std::string SaveSlotPath(int slot) {
     return path;
 }
 
-bool ReadSaveSlot(int slot, SaveData* out) {
+bool ReadSaveRecord(const uint8_t* bytes, size_t size, SaveData* out) {
     std::memset(out, 0, sizeof *out);
+    if (size != kSaveDataSize)
+        return false;
+    std::memcpy(out, bytes, kSaveDataSize);
+    SanitizeSaveData(out);
+    return true;
+}
+
+bool ReadSaveSlot(int slot, SaveData* out) {
     const std::string path = SaveSlotPath(slot);
     std::vector<uint8_t> bytes;
     // One byte more than a record is enough to tell an oversized file; nothing beyond it is read.
-    if (path.empty() || !kestrel::fs::ReadWholeFile(path, &bytes, kSaveDataSize + 1) ||
-        bytes.size() != kSaveDataSize)
-        return false;
-    std::memcpy(out, bytes.data(), kSaveDataSize);
-    SanitizeSaveData(out);
-    return true;
+    if (path.empty() || !kestrel::fs::ReadWholeFile(path, &bytes, kSaveDataSize + 1))
+        bytes.clear();
+    return ReadSaveRecord(bytes.data(), bytes.size(), out);
 }
 
 bool WriteSaveSlot(int slot, const SaveData& record) {

@@ -92,15 +92,16 @@ struct SaveData {
     uint8_t legworkNo;                //
     uint8_t searchPanel;              // inventory panel of the search screen
     uint8_t itemLists[1145];          // the five item lists, one after the other
-    uint8_t objState[5];              // script object slots
-    uint8_t objSecond[5];             //
+    uint8_t objState[5];              // mark slots (script commands 106, 107): 0 free, 1 running, 2 ending
+    uint8_t objSecond[5];             // mark kind
     uint8_t reserved0E1F7;            //
-    uint16_t objWords[4][5];          //
-    uint32_t objDwords[2][5];         //
-    uint8_t objRunning[5];            // 1 wherever objState is non-zero
+    uint16_t objWords[4][5];          // x, y, width, height
+    uint32_t objStartTime[5];         // clock at the start of the phase, ms
+    uint32_t objElapsed[5];           // ms into the appearing phase, or the frame counter
+    uint8_t objRunning[5];            // 0 appearing, 1 holding; 1 wherever objState is non-zero
     uint8_t reserved0E24D;            //
-    uint16_t objWord5[5];             // mark level
-    uint32_t objDword3[5];            // mark elapsed time or frame counter
+    uint16_t objLevel[5];             // opacity 0..255
+    uint32_t objDuration[5];          // duration in ms (script command 106's last word)
     uint8_t backlogText[256][256];    // every byte stored inverted
     uint8_t backlogSpeaker[256][256]; // every byte stored inverted
     uint8_t backlogVoice[256][256];   // every byte stored inverted
@@ -191,11 +192,12 @@ static_assert(offsetof(SaveData, objState) == 0x0E1ED);
 static_assert(offsetof(SaveData, objSecond) == 0x0E1F2);
 static_assert(offsetof(SaveData, reserved0E1F7) == 0x0E1F7);
 static_assert(offsetof(SaveData, objWords) == 0x0E1F8);
-static_assert(offsetof(SaveData, objDwords) == 0x0E220);
+static_assert(offsetof(SaveData, objStartTime) == 0x0E220);
+static_assert(offsetof(SaveData, objElapsed) == 0x0E234);
 static_assert(offsetof(SaveData, objRunning) == 0x0E248);
 static_assert(offsetof(SaveData, reserved0E24D) == 0x0E24D);
-static_assert(offsetof(SaveData, objWord5) == 0x0E24E);
-static_assert(offsetof(SaveData, objDword3) == 0x0E258);
+static_assert(offsetof(SaveData, objLevel) == 0x0E24E);
+static_assert(offsetof(SaveData, objDuration) == 0x0E258);
 static_assert(offsetof(SaveData, backlogText) == 0x0E26C);
 static_assert(offsetof(SaveData, backlogSpeaker) == 0x1E26C);
 static_assert(offsetof(SaveData, backlogVoice) == 0x2E26C);
@@ -210,9 +212,12 @@ extern SaveData g_SaveData;
 // The game path of slot `slot` (0..99): "save\savefileNN.sav". Slots outside 0..99 give "".
 std::string SaveSlotPath(int slot);
 
-// Reads slot `slot` into `out`. Only a file of exactly kSaveDataSize bytes is taken; anything else
-// (missing, short, long, unreadable) returns false and leaves `out` zeroed. A record read is made
-// safe to use (SanitizeSaveData).
+// Takes the bytes of a slot file into `out`. Only exactly kSaveDataSize bytes are taken; any other
+// size returns false and leaves `out` zeroed. A record taken is made safe to use (SanitizeSaveData).
+bool ReadSaveRecord(const uint8_t* bytes, size_t size, SaveData* out);
+
+// Reads slot `slot` into `out` (ReadSaveRecord); a file that is missing or unreadable returns false
+// and leaves `out` zeroed, as does one of the wrong size.
 bool ReadSaveSlot(int slot, SaveData* out);
 
 // Writes `record` as slot `slot` through a temporary file and a rename: a failed write keeps the old

@@ -84,6 +84,13 @@ void SetSystemDataDefaults() {
     SetDefaultSoundLevels();
 }
 
+void ReadSystemDataImage(const uint8_t* bytes, size_t size, SystemData* block) {
+    // An empty file may come with no buffer at all.
+    if (size > 0)
+        std::memcpy(block, bytes, std::min(size, sizeof(SystemData)));
+    SanitizeSystemData(*block);
+}
+
 bool LoadSystemData() {
     SetSystemDataDefaults();
     std::vector<uint8_t> bytes;
@@ -95,11 +102,8 @@ bool LoadSystemData() {
                      "leaves the file as it is\n",
                      kSystemDataPath);
     bool read = status == kestrel::fs::ReadStatus::Ok;
-    if (read) {
-        // A short file keeps the defaults beyond its end; an oversized one gives its first bytes.
-        std::memcpy(&g_SystemData, bytes.data(), std::min(bytes.size(), sizeof(SystemData)));
-        SanitizeSystemData(g_SystemData);
-    }
+    if (read)
+        ReadSystemDataImage(bytes.data(), bytes.size(), &g_SystemData);
     // The defaults are pushed as well, so that a first start has the same names and levels as one
     // that read them from the file.
     PushSystemDataIntoGame();

@@ -99,13 +99,18 @@ inline constexpr char kSystemDataPath[] = "save\\Config.dat";
 // levels of the sound players to 50.
 void SetSystemDataDefaults();
 
-// Defaults, then reads "save\Config.dat" over the block. A short file keeps the defaults for the
-// bytes it lacks, an oversized one is read up to the block's size; percentages and speeds are
-// clamped to 0..100 and the names are terminated. Then pushes into the game (whether or not a file
-// was read): the music volume level, CScriptMng::m_skipEffects, CScriptMng::m_autoMode and the hero
-// names. Returns true when a file was read. A file that is there but cannot be read (a read error,
-// no permission, a folder in its place) is said once on stderr and protected: the run goes on with
-// the defaults and SaveSystemData writes nothing until the next load.
+// Lays the bytes of a "save\Config.dat" over `block`, which holds the defaults: a short file (an
+// empty one too, as a crash or a full disk leaves it) keeps the block's bytes beyond its end, an
+// oversized one gives its first kSystemDataSize bytes. Then percentages and speeds are clamped to
+// 0..100 and the names terminated. The one reading of the file's bytes.
+void ReadSystemDataImage(const uint8_t* bytes, size_t size, SystemData* block);
+
+// Defaults, then reads "save\Config.dat" over the block (ReadSystemDataImage). Then pushes into the
+// game (whether or not a file was read): the music volume level, CScriptMng::m_skipEffects,
+// CScriptMng::m_autoMode and the hero names. Returns true when a file was read. A file that is
+// there but cannot be read (a read error, no permission, a folder in its place) is said once on
+// stderr and protected: the run goes on with the defaults and SaveSystemData writes nothing until
+// the next load.
 bool LoadSystemData();
 
 // Writes the whole block to "save\Config.dat" through a temporary file and a rename, so a failed

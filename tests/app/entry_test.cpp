@@ -5,7 +5,9 @@
 
 #include <utility>
 
+#include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -284,14 +286,21 @@ TEST(SaveFolderFaults, UnreadableSystemDataSurvivesARunAndLeftoverWritesAreClear
     config[0x07A4 + 3] = 1;
     config[0x21] = 1;
     game.WriteFile("save/Config.dat", config);
+    // Two writes killed an hour ago, and another player's save being written now.
     game.WriteFile("save/Config.dat.tmpQ1w2E3", {1, 2, 3});
     game.WriteFile("save/savefile03.sav.tmpabcdef", {4});
+    game.WriteFile("save/savefile04.sav.tmpLive00", {5});
+    for (const char* name : {"save/Config.dat.tmpQ1w2E3", "save/savefile03.sav.tmpabcdef"})
+        std::filesystem::last_write_time(game.folder() + "/" + name,
+                                         std::filesystem::file_time_type::clock::now() -
+                                             std::chrono::hours(1));
     kestrel::fs::SetReadFault(FailConfigReads);
     ::testing::internal::CaptureStderr();
     // Not an ASSERT: the capture and the fault end below whatever happens.
     EXPECT_EQ(game.Start(), StartupResult::Running);
     EXPECT_FALSE(game.Exists("save/Config.dat.tmpQ1w2E3"));
     EXPECT_FALSE(game.Exists("save/savefile03.sav.tmpabcdef"));
+    EXPECT_TRUE(game.Exists("save/savefile04.sav.tmpLive00"));
     EXPECT_EQ(g_SystemData.keyboardMode, 0); // the defaults
     game.StepFrames(3);
     MarkMessageRead(9);

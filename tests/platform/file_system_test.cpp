@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -147,28 +148,57 @@ TEST_F(FileSystemTest, ReadFileTellsMissingFromThereButUnreadable) {
     kestrel::fs::SetReadFault(nullptr);
 }
 
-TEST_F(FileSystemTest, LeftoverTemporaryFilesOfOurNamingAreRemovedAndNothingElse) {
-    for (const char* name : {"Config.dat.tmpA1b2C3", "savefile01.sav.tmpzzzzzz", "User_Sys.dat.tmp000000"})
-        Touch(m_game / "save" / name, "partial");
-    const char* kept[] = {
-        "Config.dat",           "Config.dat.tmp", "Config.dat.tmpABCDE", "Config.dat.tmpABCDEFG",
-        "Config.dat.tmpABC-EF", "notes.txt",      ".tmpABCDEF"};
-    for (const char* name : kept)
-        Touch(m_game / "save" / name, "keep");
-    stdfs::create_directories(m_game / "save" / "dir.tmpABCDEF"); // not a file
+// File times are set, not waited for: a temporary file goes once no write can own it any more.
+TEST_F(FileSystemTest, LeftoverTemporaryFilesOfOurNamingAreRemovedOnceNoWriteCanOwnThem) {
+    using std::chrono::seconds;
+    const seconds limit(kestrel::fs::kLeftoverTempFileAgeSeconds);
+    const seconds old = limit + seconds(60);
+    struct Case {
+        const char* name;
+        seconds age;
+        bool removed;
+    } cases[] = {
+        // Left by writes that were killed.
+        {"Config.dat.tmpA1b2C3", old, true},
+        {"savefile01.sav.tmpzzzzzz", seconds(86400), true},
+        {"User_Sys.dat.tmp000000", old, true},
+        // Another player's saves being written: now, a while ago, with a time ahead of the clock.
+        {"savefile02.sav.tmpQ1w2E3", seconds(0), false},
+        {"savefile03.sav.tmpR4t5Y6", limit - seconds(60), false},
+        {"savefile04.sav.tmpU7i8O9", seconds(-3600), false},
+        // Not of the writes' naming, however old.
+        {"Config.dat", old, false},
+        {"Config.dat.tmp", old, false},
+        {"Config.dat.tmpABCDE", old, false},
+        {"Config.dat.tmpABCDEFG", old, false},
+        {"Config.dat.tmpABC-EF", old, false},
+        {"notes.txt", old, false},
+        {".tmpABCDEF", old, false},
+        {"dir.tmpABCDEF", old, false}, // a folder
+    };
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        const stdfs::path p = m_game / "save" / c.name;
+        if (std::string(c.name).starts_with("dir"))
+            stdfs::create_directories(p);
+        else
+            Touch(p, "partial");
+        stdfs::last_write_time(p, stdfs::file_time_type::clock::now() - c.age);
+        if (!c.removed)
+            expected.push_back(c.name);
+    }
     EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("SAVE"), 3);
     std::vector<std::string> left;
     for (const auto& e : stdfs::directory_iterator(m_game / "save"))
         left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
-    std::vector<std::string> expected(std::begin(kept), std::end(kept));
-    expected.push_back("dir.tmpABCDEF");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
     EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("missing"), 0);
-    // A write leaves nothing of that kind behind.
-    ASSERT_TRUE(kestrel::fs::WriteWholeFile("save\\Config.dat", "new", 3));
-    EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("save"), 0);
+    // Once as old, the ones kept go as well: a killed write's file goes at the next start after that.
+    for (const auto& e : stdfs::directory_iterator(m_game / "save"))
+        stdfs::last_write_time(e.path(), stdfs::file_time_type::clock::now() - old);
+    EXPECT_EQ(kestrel::fs::RemoveLeftoverTempFiles("save"), 3);
 }
 
 TEST_F(FileSystemTest, WriteReplacesThroughTemporaryFile) {

@@ -107,8 +107,9 @@ struct GameState {
     uint16_t charX = 0;
     uint8_t charShown = 0, charPicture = 0;
     uint8_t param63 = 0, pickedKind = 0;
+    // Mark slot 4: the four values the record keeps of it beside its flags.
+    uint32_t markStart = 0, markElapsed = 0, markDuration = 0;
     uint16_t markLevel = 0;
-    uint32_t markElapsed = 0;
     int8_t timeGauge = 0, thresholdIndex = 0;
     std::vector<uint16_t> spriteValues;
     std::vector<uint32_t> spriteAB;
@@ -146,8 +147,10 @@ struct GameState {
         addList(s.m_list5);
         st.param63 = s.m_param63;
         st.pickedKind = s.m_pickedKind;
-        st.markLevel = s.m_posSlots[4].level;
+        st.markStart = s.m_posSlots[4].startTime;
         st.markElapsed = s.m_posSlots[4].elapsed;
+        st.markDuration = s.m_posSlots[4].paramWord;
+        st.markLevel = s.m_posSlots[4].level;
         st.timeGauge = s.m_timeGauge;
         st.thresholdIndex = s.m_thresholdIndex;
         st.spriteValues.assign(&g.spriteMotion[0][0], &g.spriteMotion[0][0] + 9 * kSpriteSlotCount);
@@ -199,8 +202,10 @@ void ExpectSameState(const GameState& a, const GameState& b) {
     EXPECT_EQ(a.sprite3, b.sprite3);
     EXPECT_EQ(a.param63, b.param63);
     EXPECT_EQ(a.pickedKind, b.pickedKind);
-    EXPECT_EQ(a.markLevel, b.markLevel);
+    EXPECT_EQ(a.markStart, b.markStart);
     EXPECT_EQ(a.markElapsed, b.markElapsed);
+    EXPECT_EQ(a.markDuration, b.markDuration);
+    EXPECT_EQ(a.markLevel, b.markLevel);
     EXPECT_EQ(a.timeGauge, b.timeGauge);
     EXPECT_EQ(a.thresholdIndex, b.thresholdIndex);
     EXPECT_EQ(a.spriteValues, b.spriteValues);
@@ -298,10 +303,12 @@ void PlayAndSave(const std::string& script, int clicks, bool (*reached)(), uint8
     ShowBackgroundWithCharacter(rt.hwnd());
     CScriptMng& s = *g_pScriptMng;
     // State set without a command: the rows of the slot preview, a list entry, the note marks, the
-    // kind of the last legwork pick (evidence) and the level and clock of a mark slot at rest.
+    // kind of the last legwork pick (evidence) and the clock, level and duration of a mark slot at rest.
     s.m_pickedKind = 2;
-    s.m_posSlots[4].level = 200;
+    s.m_posSlots[4].startTime = 777000;
     s.m_posSlots[4].elapsed = 4321;
+    s.m_posSlots[4].level = 200;
+    s.m_posSlots[4].paramWord = 291;
     s.m_hudDateRow = 2;
     s.m_hudInfoRow = 3;
     s.m_list1.state[0][4] = 1;
@@ -359,6 +366,11 @@ TEST_P(SaveRoundTrip, LoadIntoAFreshEngineGivesTheSameStateAndPicture) {
     EXPECT_EQ(U32At(saved.file, 0x0C8A4 + 4 * 2), 5000u) << "tween length of sprite 2";
     EXPECT_EQ(static_cast<int8_t>(saved.file[0x0DCDF]), 30) << "time gauge";
     EXPECT_EQ(saved.file[0x0D20F], 14) << "clock hour";
+    // Mark slot 4, one array of the record for each of its values.
+    EXPECT_EQ(U32At(saved.file, 0x0E220 + 4 * 4), 777000u) << "mark start time";
+    EXPECT_EQ(U32At(saved.file, 0x0E234 + 4 * 4), 4321u) << "mark elapsed time";
+    EXPECT_EQ(U16At(saved.file, 0x0E24E + 2 * 4), 200) << "mark level";
+    EXPECT_EQ(U32At(saved.file, 0x0E258 + 4 * 4), 291u) << "mark duration";
     EXPECT_EQ(saved.state.layer2, "ev01.bmp");
     EXPECT_EQ(saved.state.chara0, "girl.bmp");
 
@@ -483,10 +495,14 @@ TEST(SaveRoundTripMusic, ASaveAfterThePictureSequenceLoadsWithoutMusic) {
 // The file read with offsets of its own, not through the struct.
 TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
     ScreenRuntime rt;
-    WriteGameFiles(rt.folder(), "    Message \"你好\"\n");
+    WriteGameFiles(rt.folder(), "    SetSlot 0, 1, 10:20, 58:58, 291\n"
+                                "    Message \"你好\"\n");
     CGameMain& g = *g_pGameMain;
     CScriptMng& s = *g_pScriptMng;
     ASSERT_NE(s.LoadScript("fixture.s"), nullptr);
+    s.RunScript(); // mark slot 0 with a duration of 291 ms
+    ASSERT_EQ(s.m_posSlots[0].state, 1);
+    const uint32_t markStart = s.m_posSlots[0].startTime;
     s.SetScriptOffset(7);
     g.returnScene = 61;
     std::strcpy(g.layerPictureNames[1], "bmp\\ev34a.bmp");
@@ -510,7 +526,6 @@ TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
     s.m_windowFrame = 1;
     s.m_timeGauge = -3;
     s.m_list1.count = 7;
-    s.m_posSlots[2].state = 1;
     s.m_posSlots[2].level = 0x1234;
     s.m_posSlots[2].elapsed = 0x89ABCDEF;
     s.m_pickedEntry = 7;
@@ -546,11 +561,19 @@ TEST(SaveRecordFile, FieldsLieAtTheirOffsets) {
         {0x0D21B, 1, 1},
         {0x0DCDF, 1, 0xFD},
         {0x0DD74 + 6 * 45 + 45, 1, 7},
-        {0x0E1ED + 2, 1, 1},
-        {0x0E248 + 2, 1, 1},
-        {0x0E248 + 1, 1, 0},
+        // Mark slot 0 as script command 106 set it: the start time, then the duration in the third
+        // 32-bit array; slot 2's elapsed time in the second and its level in the 16-bit array.
+        {0x0E1ED, 1, 1},
+        {0x0E1F2, 1, 1},
+        {0x0E1F8 + 2 * (3 * 5 + 0), 2, 58},
+        {0x0E220, 4, markStart},
+        {0x0E234, 4, 0},
+        {0x0E258, 4, 291},
+        {0x0E248, 1, 1},
+        {0x0E248 + 2, 1, 0},
+        {0x0E234 + 4 * 2, 4, 0x89ABCDEF},
         {0x0E24E + 2 * 2, 2, 0x1234},
-        {0x0E258 + 4 * 2, 4, 0x89ABCDEF},
+        {0x0E258 + 4 * 2, 4, 0},
         {0x0DCE0, 1, 7},
         {0x0DCE1, 1, 2},
         {0x0DCE2, 1, 11},

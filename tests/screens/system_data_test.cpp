@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -65,14 +66,17 @@ TEST_F(SystemDataFolder, ValidFileRoundTripsUnchanged) {
     EXPECT_EQ(game.ReadFile("save/Config.dat"), file);
 }
 
+// An empty file is what a crash or a full disk often leaves.
 TEST_F(SystemDataFolder, ShortFileKeepsDefaultsBeyondItsEnd) {
-    std::vector<uint8_t> file(100, 7);
-    Load(file);
-    ASSERT_TRUE(SaveSystemData());
-    auto saved = game.ReadFile("save/Config.dat");
-    auto expected = DefaultImage();
-    std::memcpy(expected.data(), file.data(), file.size());
-    EXPECT_EQ(saved, expected);
+    for (size_t size : {0, 1, 100}) {
+        SCOPED_TRACE(size);
+        std::vector<uint8_t> file(size, 7);
+        Load(file);
+        ASSERT_TRUE(SaveSystemData());
+        auto expected = DefaultImage();
+        std::copy(file.begin(), file.end(), expected.begin());
+        EXPECT_EQ(game.ReadFile("save/Config.dat"), expected);
+    }
 }
 
 TEST_F(SystemDataFolder, OversizedFileGivesItsFirstBlock) {
