@@ -391,8 +391,7 @@ bool CScriptMng::MessageStart(const char* text) {
     return false;
 }
 
-// The text surface receives the window picture at the configured opacity.
-void PrepareStyle0Window(HWND hWnd) {
+void ResetWindowTextSurface(HWND hWnd) {
     CDIB32* window = g_MsgWindowSurface;
     if (window == nullptr)
         return;
@@ -408,6 +407,14 @@ void PrepareStyle0Window(HWND hWnd) {
     }
     BltCopyLevel(g_TextSurface, 0, 0, window, 0, 0, static_cast<int16_t>(window->GetWidth()),
                  static_cast<int16_t>(window->GetHeight()), MsgWindowBlendLevel());
+}
+
+void CScriptMng::PrepareStyle0Window() {
+    // The vertical style keeps its panel and its button bar in these surfaces; the caption band has
+    // no window.
+    if (m_windowStyle == 1 || m_windowStyle == 2)
+        return;
+    ResetWindowTextSurface(m_hWnd);
     CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
     if (g_NamePlateSurface != nullptr && clean != nullptr)
         CDIB32::Blt(g_NamePlateSurface, 0, 0, clean, 0, 0, clean->GetWidth(), clean->GetHeight());
@@ -431,8 +438,7 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
         case 0:
             if (MessageStart(text))
                 return true;
-            if (!vertical)
-                PrepareStyle0Window(m_hWnd);
+            PrepareStyle0Window();
             m_redrawWindow = 1;
             m_msgStep = 1;
             return true;
@@ -697,7 +703,7 @@ void CScriptMng::RelayoutMessageWindow() {
             return m_textIndex > index;
         return nameSlot == 0 ? m_nameSlot == 0 : m_nameCharIndex >= nameChar;
     };
-    PrepareStyle0Window(m_hWnd);
+    PrepareStyle0Window();
     if (m_pNamePlateText != nullptr && m_pExtraText != nullptr && HeroMarkName() == m_pExtraText)
         PlateShowsGivenName(*this);
     DrawNamePlate(m_pNamePlateText, m_textColour);
@@ -836,7 +842,7 @@ bool CScriptMng::ModeWaitSe() {
             if (g_NamePlateSurface != nullptr && g_Layers[0] != nullptr)
                 CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
                             g_NamePlateSurface->GetHeight());
-            PrepareStyle0Window(m_hWnd);
+            PrepareStyle0Window();
             DrawMsgWindowBand(screen);
             CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
             if (buttons != nullptr) {

@@ -494,6 +494,10 @@ public:
     // Redraws the current vertical page (the last m_lineCount backlog rows) onto `surface`; tags
     // are stepped over, not replayed. Leaves the text cursor after the page.
     void RedrawMessagePage(CDIB32* surface);
+    // The bottom message window of style 0 (and of any style but 1 and 2) emptied of its text: the
+    // window picture at the configured opacity in the text surface, the clean frame in the name
+    // plate. Nothing in styles 1 and 2, whose surfaces hold their own pictures.
+    void PrepareStyle0Window();
     // Lays the bottom message window out again (styles other than 1 and 2): the window picture at
     // the configured opacity, the name plate (a speaker given as the hero word "主人公" shows the
     // given name as it now stands) and the current message, with the hero names as they now stand,
