@@ -111,6 +111,9 @@ bool ComposeShakenPicture(const uint32_t* src, int width, int height, int pitch,
         case 10:
             break;
         default:
+            // Nothing is copied, but the offset is still asked for: it is what ends the shake after
+            // its period.
+            offset(0);
             return false;
     }
     out.assign(static_cast<size_t>(width) * height, 0);

@@ -39,7 +39,8 @@ RECT FullScreenDestRect(uint32_t width, uint32_t height, bool stretch);
 // kinds. Kinds: 0 horizontal; 1 vertical; 2, 3 diagonal (+o, +o) in phase 1, (-o, +o) in phase 2;
 // 4, 5 the mirror; 6 each row moved horizontally by its own offset; 7 each row taken from row + its
 // offset; 10 unshifted. Pixels with no source are black. Returns false, leaving `out` alone, for a
-// kind or phase that paints nothing.
+// kind or phase that paints nothing; such a kind still asks for the offset of axis 0 once, so that a
+// shake of it ends after its period.
 bool ComposeShakenPicture(const uint32_t* src, int width, int height, int pitch, uint8_t kind, uint32_t phase,
                           const std::function<int16_t(int32_t)>& offset, std::vector<uint32_t>& out);
 

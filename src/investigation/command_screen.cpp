@@ -282,7 +282,7 @@ bool CScriptMng::ModeCommand() {
                     break; // the script is missing: the list stays
                 // The script starts with an empty window over the screen as it stands.
                 CDIB32::Blt(g_ScreenSurface, 0, 448, g_Layers[0], 0, 448, kScreenWidth, kScreenHeight - 448);
-                PrepareStyle0Window(m_hWnd);
+                PrepareStyle0Window();
                 DrawMsgWindowBand(g_ScreenSurface);
                 DropInput();
                 m_hoverRow = m_prevHoverRow = 0;

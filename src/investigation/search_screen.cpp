@@ -150,7 +150,7 @@ bool StartSpotScript(CScriptMng& e, const SearchForm& form, int spot) {
         return false;
     Click("sys_f003.ogg");
     Show(g_Layers[0]);
-    PrepareStyle0Window(Window());
+    e.PrepareStyle0Window();
     e.m_searchSpot = static_cast<uint8_t>(spot - 1);
     ClearLeftButton();
     SetArrowCursor(Window());

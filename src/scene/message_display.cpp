@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "scene/choice_window.h"
 #include "scene/message_text.h"
+#include "scene/transition.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
@@ -143,12 +144,14 @@ int CScriptMng::RevealStep(const char* text) {
     const int style = StyleIndex(m_windowStyle);
     const size_t length = strnlen(text, kMsgTextSize - 1);
     auto lineBreak = [&] {
-        ++m_lineCount;
         m_lineUnits = 0;
         if (style == 1) {
+            // A vertical page counts its messages, not its columns: the page redraw takes that many
+            // rows of the backlog.
             m_textX = static_cast<uint16_t>(m_textX - kColumnStep);
             m_textY = kColumnTopY;
         } else {
+            ++m_lineCount;
             m_textX = static_cast<uint16_t>(style == 0 ? kStyle0LineX : kStyle2LineX);
             m_textY = static_cast<int16_t>(m_textY + kLineStep);
         }
@@ -260,6 +263,9 @@ int CScriptMng::RevealStep(const char* text) {
         }
         if (style == 1 && IsMarkCodeB(p)) {
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
+            // Laid out again, a wait the reveal has passed or stands at is a step that draws nothing.
+            if (m_relayout != 0)
+                return 0;
             m_clickWaitFrame = 0;
             m_clickWaitTime = timeGetTime();
             m_msgStep = 3;
@@ -391,8 +397,7 @@ bool CScriptMng::MessageStart(const char* text) {
     return false;
 }
 
-// The text surface receives the window picture at the configured opacity.
-void PrepareStyle0Window(HWND hWnd) {
+void ResetWindowTextSurface(HWND hWnd) {
     CDIB32* window = g_MsgWindowSurface;
     if (window == nullptr)
         return;
@@ -408,6 +413,14 @@ void PrepareStyle0Window(HWND hWnd) {
     }
     BltCopyLevel(g_TextSurface, 0, 0, window, 0, 0, static_cast<int16_t>(window->GetWidth()),
                  static_cast<int16_t>(window->GetHeight()), MsgWindowBlendLevel());
+}
+
+void CScriptMng::PrepareStyle0Window() {
+    // The vertical style keeps its panel and its button bar in these surfaces; the caption band has
+    // no window.
+    if (m_windowStyle == 1 || m_windowStyle == 2)
+        return;
+    ResetWindowTextSurface(m_hWnd);
     CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
     if (g_NamePlateSurface != nullptr && clean != nullptr)
         CDIB32::Blt(g_NamePlateSurface, 0, 0, clean, 0, 0, clean->GetWidth(), clean->GetHeight());
@@ -431,8 +444,7 @@ bool CScriptMng::ModeMessageWindow(const char* text) {
         case 0:
             if (MessageStart(text))
                 return true;
-            if (!vertical)
-                PrepareStyle0Window(m_hWnd);
+            PrepareStyle0Window();
             m_redrawWindow = 1;
             m_msgStep = 1;
             return true;
@@ -686,10 +698,34 @@ bool CScriptMng::ModeClickWait() {
 
 // ---- Page redraw and standing characters ------------------------------------------------------------
 
+namespace {
+
+// The vertical page drawn again on layer 0: the picture that the pages of the style start from, the
+// panel remade at the configured opacity with its button bar, and the page's messages but the newest
+// `leaveOut`, in the vertical font. False, with nothing drawn, without that picture or layer 0.
+bool RedrawVerticalPage(CScriptMng& s, uint32_t leaveOut) {
+    CDIB32* base = g_Layer1Backup[1];
+    CDIB32* page = g_Layers[0];
+    if (base == nullptr || page == nullptr)
+        return false;
+    ResetWindowTextSurface(s.m_hWnd);
+    kestrel::fx::CopyClipped(page, 0, 0, base, 0, 0, 1024, 576);
+    kestrel::transition::DrawVerticalWindow(page);
+    if (g_GlyphFont != nullptr)
+        g_GlyphFont->SetFont(22, 1);
+    s.RedrawMessagePage(page, leaveOut);
+    return true;
+}
+
+} // namespace
+
 void CScriptMng::RelayoutMessageWindow() {
-    if (m_windowStyle == 1 || m_windowStyle == 2)
+    const bool vertical = m_windowStyle == 1;
+    if (m_windowStyle == 2 || (vertical && m_windowHidden != 0))
         return;
     const char* text = m_pMsgText != nullptr ? m_pMsgText : "";
+    // The message has drawn from step 2 on; before, its page is not set up yet.
+    const bool begun = m_msgStep >= 2 && m_msgStep <= 4;
     // How far the reveal had come: the text byte, and the character of a hero name inside it.
     const uint8_t index = m_textIndex, nameSlot = m_nameSlot, nameChar = m_nameCharIndex;
     auto reached = [&] {
@@ -697,27 +733,47 @@ void CScriptMng::RelayoutMessageWindow() {
             return m_textIndex > index;
         return nameSlot == 0 ? m_nameSlot == 0 : m_nameCharIndex >= nameChar;
     };
-    PrepareStyle0Window(m_hWnd);
-    if (m_pNamePlateText != nullptr && m_pExtraText != nullptr && HeroMarkName() == m_pExtraText)
-        PlateShowsGivenName(*this);
-    DrawNamePlate(m_pNamePlateText, m_textColour);
-    if (g_GlyphFont != nullptr)
-        g_GlyphFont->SetFont(24, 0);
-    StartBottomWindowLayout(*this);
-    StartLayout(*this);
-    m_relayout = 1;
-    // Bounded by the text length: every step consumes at least one byte.
-    for (int guard = 0; guard < 2 * kMsgTextSize && !reached(); ++guard)
-        if (RevealStep(text) != 0)
-            break;
-    m_relayout = 0;
+    // A finished vertical message has moved its pen on to the column where the next one begins.
+    const uint16_t penX = m_textX;
+    const int16_t penY = m_textY;
+    if (vertical) {
+        if (!RedrawVerticalPage(*this, begun ? 1 : 0))
+            return;
+        m_textX = m_msgStartX;
+        m_textY = kColumnTopY;
+    } else {
+        PrepareStyle0Window();
+        if (m_pNamePlateText != nullptr && m_pExtraText != nullptr && HeroMarkName() == m_pExtraText)
+            PlateShowsGivenName(*this);
+        if (!begun)
+            return;
+        DrawNamePlate(m_pNamePlateText, m_textColour);
+        if (g_GlyphFont != nullptr)
+            g_GlyphFont->SetFont(24, 0);
+        StartBottomWindowLayout(*this);
+    }
+    if (begun) {
+        StartLayout(*this);
+        m_relayout = 1;
+        // Bounded by the text length: every step consumes at least one byte.
+        for (int guard = 0; guard < 2 * kMsgTextSize && !reached(); ++guard)
+            if (RevealStep(text) != 0)
+                break;
+        m_relayout = 0;
+    }
+    if (vertical) {
+        m_textX = penX;
+        m_textY = penY;
+    }
 }
 
-void CScriptMng::RedrawMessagePage(CDIB32* surface) {
+void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
     if (g_pGameMain == nullptr)
         return;
-    const uint32_t count = g_pGameMain->backlogCount > kBacklogMax ? kBacklogMax : g_pGameMain->backlogCount;
-    const uint32_t lines = m_lineCount < count ? m_lineCount : count;
+    const uint32_t all = g_pGameMain->backlogCount > kBacklogMax ? kBacklogMax : g_pGameMain->backlogCount;
+    const uint32_t count = all > leaveOutNewest ? all - leaveOutNewest : 0;
+    const uint32_t rows = m_lineCount > leaveOutNewest ? m_lineCount - leaveOutNewest : 0;
+    const uint32_t lines = rows < count ? rows : count;
     int32_t x = 920, y = kColumnTopY;
     const uint8_t style = m_windowStyle;
     m_windowStyle = 1; // the ruby painter draws the vertical form
@@ -836,7 +892,7 @@ bool CScriptMng::ModeWaitSe() {
             if (g_NamePlateSurface != nullptr && g_Layers[0] != nullptr)
                 CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
                             g_NamePlateSurface->GetHeight());
-            PrepareStyle0Window(m_hWnd);
+            PrepareStyle0Window();
             DrawMsgWindowBand(screen);
             CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
             if (buttons != nullptr) {

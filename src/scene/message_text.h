@@ -28,9 +28,9 @@ bool DrawIcon(uint8_t button);
 // Draws the bottom window band onto `screen` at y 448: the text surface (window picture and glyphs),
 // then the name plate, each with its alpha; a missing surface is left out.
 void DrawMsgWindowBand(class CDIB32* screen);
-// The message window emptied of its text: the window picture copied into the text surface at the
-// configured opacity, and the clean button frame over the frame.
-void PrepareStyle0Window(HWND hWnd);
+// The window picture copied into the text surface at the configured opacity (the surface remade
+// at the picture's size when it has another): the window of the current style emptied of its text.
+void ResetWindowTextSurface(HWND hWnd);
 
 namespace msgtext {
 

@@ -107,7 +107,7 @@ bool CScriptMng::ModeTransition(uint8_t kind, uint32_t ms) {
             // picture without them for the end. The window is emptied first (its picture at the
             // configured opacity, the name plate from its clean copy), so that the message shown
             // before the background was restored stays neither on the pictures nor on the screen.
-            PrepareStyle0Window(m_hWnd);
+            PrepareStyle0Window();
             seq::SetLayer(kCleanLayer,
                           g_Layers[1] != nullptr ? kestrel::transition::NewCopy(g_Layers[1]) : nullptr);
             OverlayWindowAndClock(*this, g_Layers[0]);

@@ -418,10 +418,12 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
         MakeFilledSlot(kSlotPage, hwnd, 0);
         return;
     }
-    // The game picture: the scene and, over it, the message window. A message on the bottom window
-    // is laid out again, so that the window shows the transparency and the names as they now stand.
+    // The game picture: the scene and, over it, the message window. A message is laid out again (the
+    // bottom window, or the vertical page on layer 0, also at one of its in-page click waits), so
+    // that the window shows the transparency and the names as they now stand.
     CScriptMng* s = g_pScriptMng;
-    if (s && g_pGameMain && g_pGameMain->returnScene == kSceneMessage) {
+    const SceneId back = g_pGameMain ? g_pGameMain->returnScene : static_cast<SceneId>(kSceneScript);
+    if (s && (back == kSceneMessage || back == kSceneClickWait)) {
         s->RelayoutMessageWindow();
     }
     CDIB32* picture = CopyToSlot(kSlotPage, hwnd, Slot(0));

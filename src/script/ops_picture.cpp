@@ -740,13 +740,14 @@ uint8_t* CScriptMng::OpScreenEffectSwitch(uint8_t* cmd) {
     m_screenFxRepeat = B3(cmd);
     m_screenFxAmp = Low(D(cmd, 4));
     m_screenFxAngle = D(cmd, 8);
+    // The diagonal the shake starts on, as the paint reads it: kinds 2 and 5 move the picture down
+    // and right first, kinds 3 and 4 down and left. Set also while skipping, when no shake starts:
+    // a shake that runs on takes the new kind, which paints nothing without its diagonal.
+    m_screenFxPhase = (kind == 2 || kind == 4) ? 1 : (kind == 3 || kind == 5) ? 2 : 0;
     const bool skipping = CtrlHeld() || g_SystemData.effectsOff != 0;
     if (!skipping) {
         m_screenFxStart = timeGetTime();
         m_screenFxOn = 1;
-        // The diagonal the shake starts on, as the paint reads it: kinds 2 and 5 move the picture
-        // down and right first, kinds 3 and 4 down and left.
-        m_screenFxPhase = (kind == 2 || kind == 4) ? 1 : (kind == 3 || kind == 5) ? 2 : 0;
     }
     if (kind == 10) {
         // The rotating picture is drawn from an 800 × 600 layer 1.

@@ -4,8 +4,8 @@
 #include "app/game_main.h"
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
-#include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
+#include "scene/message_text.h"
 #include "script/script_command.h"
 #include "script/script_mng.h"
 
@@ -39,13 +39,7 @@ uint8_t* CScriptMng::OpWindowStyle(uint8_t* cmd) {
         LoadUiSurface(m_hWnd, kUiWindowButtons, "system\\window_p2.bmp");
         LoadUiSurface(m_hWnd, kUiFrame, "system\\window_w2.bmp");
         LoadUiSurface(m_hWnd, kUiClickWait, "system\\click_wait02.bmp");
-        CDIB32* window = g_MsgWindowSurface;
-        auto* work = new CDIB32();
-        if (work->Create(m_hWnd, static_cast<uint16_t>(window->GetWidth()),
-                         static_cast<uint16_t>(window->GetHeight()), 32))
-            BltCopyLevel(work, 0, 0, window, 0, 0, static_cast<int16_t>(window->GetWidth()),
-                         static_cast<int16_t>(window->GetHeight()), MsgWindowBlendLevel());
-        ReplaceSurface(g_TextSurface, work);
+        ResetWindowTextSurface(m_hWnd);
         if (g_GlyphFont != nullptr)
             g_GlyphFont->SetFont(22, 1);
         m_textX = 920;

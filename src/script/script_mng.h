@@ -491,14 +491,22 @@ public:
     void MessageClickWait();
     bool MessageStart(const char* text);
     bool ModeMessageWindow(const char* text);
-    // Redraws the current vertical page (the last m_lineCount backlog rows) onto `surface`; tags
-    // are stepped over, not replayed. Leaves the text cursor after the page.
-    void RedrawMessagePage(CDIB32* surface);
-    // Lays the bottom message window out again (styles other than 1 and 2): the window picture at
-    // the configured opacity, the name plate (a speaker given as the hero word "主人公" shows the
-    // given name as it now stands) and the current message, with the hero names as they now stand,
-    // up to where its reveal had come. Of the text's tags only the font sizes act again: nothing is
-    // played, drawn on the picture or waited for. For the configuration screen's return to the game.
+    // Redraws the current vertical page (the last m_lineCount backlog rows, but the newest
+    // `leaveOutNewest`) onto `surface`; tags are stepped over, not replayed. Leaves the text cursor
+    // after the page.
+    void RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest = 0);
+    // The bottom message window of style 0 (and of any style but 1 and 2) emptied of its text: the
+    // window picture at the configured opacity in the text surface, the clean frame in the name
+    // plate. Nothing in styles 1 and 2, whose surfaces hold their own pictures.
+    void PrepareStyle0Window();
+    // Lays the current message out again, with the window at the configured opacity and the hero
+    // names as they now stand, up to where its reveal had come. The bottom window (styles other than
+    // 1 and 2): the window picture, the name plate (a speaker given as the hero word "主人公" shows
+    // the given name) and the message. The vertical style, unless hidden: the page on layer 0 from
+    // the picture its pages start from, with the panel and its bar, the page's earlier messages and
+    // the message; the text cursor stays where it was. Of the text's tags only the font sizes act
+    // again: nothing is played, drawn on the picture or waited for. For the configuration screen's
+    // return to the game.
     void RelayoutMessageWindow();
     // Reloads the standing-character pictures named in the application object and draws the shown
     // ones onto `surface` (null: reload only).

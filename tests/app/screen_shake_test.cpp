@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string>
 
 #include "app/game_main.h"
 #include "graphics/dib32.h"
@@ -19,6 +20,41 @@ using testing_support::HeadlessGame;
 
 int16_t SineOffset(double degrees, double amplitude) {
     return static_cast<int16_t>(std::sin(degrees * std::numbers::pi / 180.0) * amplitude);
+}
+
+using Pattern = uint32_t (*)(int x, int y);
+
+void FillBackBuffer(Pattern pattern) {
+    for (int y = 0; y < 576; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(g_ScreenSurface->GetPixelAddress(0, y));
+        for (int x = 0; x < 1024; ++x)
+            row[x] = pattern(x, y);
+    }
+}
+
+// Sample pixels of the presented picture wrong for `pattern` moved by (dx, dy), the strips it
+// uncovers black.
+int WrongPixels(HeadlessGame& game, Pattern pattern, int dx, int dy) {
+    int wrong = 0;
+    for (int y = 0; y < 576; y += 5)
+        for (int x = 0; x < 1024; x += 7) {
+            const int sx = x - dx, sy = y - dy;
+            const uint32_t want = sx >= 0 && sx < 1024 && sy >= 0 && sy < 576 ? pattern(sx, sy) : 0;
+            wrong += (game.backend().PixelAt(x, y) & 0xFFFFFF) != want;
+        }
+    return wrong;
+}
+
+// Runs `source` (one command, then the end of the script) as the game's script for one frame, then
+// leaves the game in a scene that leaves the back buffer alone.
+void RunCommand(HeadlessGame& game, const std::string& source) {
+    const auto r = kestrel::sasm::Assemble("    " + source + "\n    ExitToMenu\n");
+    ASSERT_TRUE(r.ok());
+    game.WriteFile("script/shake.s", kestrel::sasm::InvertBytes(r.bytes));
+    ASSERT_NE(g_pScriptMng->LoadScript("shake.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    game.StepFrames(1);
+    g_pGameMain->scene = 7;
 }
 
 struct ScreenShake : ::testing::Test {
@@ -134,19 +170,10 @@ TEST(ScreenShakeWindow, ThePresentedPictureMovesByTheShakeOffset) {
 TEST(ScreenShakeWindow, ScriptedDiagonalShakeMovesThePictureAlongItsDiagonals) {
     HeadlessGame game;
     ASSERT_EQ(game.Start(), StartupResult::Running);
-    auto pattern = [](int x, int y) { return static_cast<uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x40; };
-    // Sample pixels of the presented picture wrong for the pattern moved by (dx, dy), the strips it
-    // uncovers black.
-    auto shows = [&](int dx, int dy) {
-        int wrong = 0;
-        for (int y = 0; y < 576; y += 5)
-            for (int x = 0; x < 1024; x += 7) {
-                const int sx = x - dx, sy = y - dy;
-                const uint32_t want = sx >= 0 && sx < 1024 && sy >= 0 && sy < 576 ? pattern(sx, sy) : 0;
-                wrong += (game.backend().PixelAt(x, y) & 0xFFFFFF) != want;
-            }
-        return wrong;
+    const Pattern pattern = [](int x, int y) {
+        return static_cast<uint32_t>((x * 7 + y * 13) & 0xFF) << 8 | 0x40;
     };
+    auto shows = [&](int dx, int dy) { return WrongPixels(game, pattern, dx, dy); };
     // At 90 degrees the offset is the whole amplitude; a period of 36 s keeps the angle on a whole
     // degree for 100 ms, longer than the frames take.
     constexpr int A = 20;
@@ -158,20 +185,9 @@ TEST(ScreenShakeWindow, ScriptedDiagonalShakeMovesThePictureAlongItsDiagonals) {
     for (const Case c : {Case{2, 1, -1}, Case{3, -1, 1}, Case{4, -1, 1}, Case{5, 1, -1}}) {
         for (uint8_t repeat : {0, 1}) {
             SCOPED_TRACE(testing::Message() << "kind " << int{c.kind} << " repeat " << int{repeat});
-            const auto r = kestrel::sasm::Assemble("    ScreenEffectSwitch " + std::to_string(c.kind) + ", " +
-                                                   std::to_string(repeat) + ", " + std::to_string(A) + ", " +
-                                                   std::to_string(kPeriod) + "\n    ExitToMenu\n");
-            ASSERT_TRUE(r.ok());
-            game.WriteFile("script/shake.s", kestrel::sasm::InvertBytes(r.bytes));
-            ASSERT_NE(g_pScriptMng->LoadScript("shake.s"), nullptr);
-            g_pGameMain->scene = kSceneScript;
-            game.StepFrames(1);     // the command
-            g_pGameMain->scene = 7; // a scene that leaves the back buffer alone
-            for (int y = 0; y < 576; ++y) {
-                auto* row = reinterpret_cast<uint32_t*>(g_ScreenSurface->GetPixelAddress(0, y));
-                for (int x = 0; x < 1024; ++x)
-                    row[x] = pattern(x, y);
-            }
+            RunCommand(game, "ScreenEffectSwitch " + std::to_string(c.kind) + ", " + std::to_string(repeat) +
+                                 ", " + std::to_string(A) + ", " + std::to_string(kPeriod));
+            FillBackBuffer(pattern);
             CScriptMng& e = *g_pScriptMng;
             ASSERT_EQ(e.m_screenFxOn, 1);
             uint32_t start = e.m_screenFxStart;
@@ -195,6 +211,38 @@ TEST(ScreenShakeWindow, ScriptedDiagonalShakeMovesThePictureAlongItsDiagonals) {
             EXPECT_EQ(shows(c.second * A, A), 0) << "a quarter into the second period";
             e.m_screenFxOn = 0;
         }
+    }
+    game.Close();
+}
+
+// Kinds that the paint has no move for: while the shake runs the window keeps the picture it
+// showed, and after one period the shake is over and the back buffer is shown again.
+TEST(ScreenShakeWindow, AShakeOfAKindWithoutAMoveEndsAfterItsPeriod) {
+    HeadlessGame game;
+    ASSERT_EQ(game.Start(), StartupResult::Running);
+    const Pattern before = [](int x, int y) { return static_cast<uint32_t>((x + y) & 0xFF) | 0x300000; };
+    const Pattern during = [](int x, int y) { return static_cast<uint32_t>((x ^ y) & 0xFF) << 8 | 0x50; };
+    constexpr uint32_t kPeriod = 800;
+    for (uint8_t kind : {8, 9, 11}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        g_pGameMain->scene = 7;
+        FillBackBuffer(before);
+        game.StepFrames(2);
+        ASSERT_EQ(WrongPixels(game, before, 0, 0), 0);
+        RunCommand(game,
+                   "ScreenEffectSwitch " + std::to_string(kind) + ", 0, 20, " + std::to_string(kPeriod));
+        CScriptMng& e = *g_pScriptMng;
+        ASSERT_EQ(e.m_screenFxOn, 1);
+        FillBackBuffer(during);
+        game.clock().Set(e.m_screenFxStart + kPeriod / 2);
+        game.StepFrames(2);
+        EXPECT_EQ(e.m_screenFxOn, 1);
+        EXPECT_EQ(WrongPixels(game, before, 0, 0), 0) << "nothing is copied while the shake runs";
+        game.clock().Set(e.m_screenFxStart + kPeriod + 50);
+        game.StepFrames(2);
+        EXPECT_EQ(e.m_screenFxOn, 0);
+        EXPECT_EQ(WrongPixels(game, during, 0, 0), 0) << "the picture once the period is over";
+        e.m_screenFxOn = 0;
     }
     game.Close();
 }

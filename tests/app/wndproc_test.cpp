@@ -272,12 +272,12 @@ TEST_F(WindowInput, PaintDuringAScreenEffectPresentsTheShakenPictureOrNothing) {
     EXPECT_EQ(game.backend().PixelAt(10, 20) & 0xFFFFFF, 0xABCDEFu);
     EXPECT_EQ(game.backend().PixelAt(500, 300) & 0xFFFFFF, 0x102030u);
     int presents = game.Picture().presents;
+    g_pScriptMng->m_screenFxAngle = 100000; // a long period, so that the shake runs on
+    g_pScriptMng->m_screenFxStart = game.clock().Now();
     g_pScriptMng->m_screenFxKind = 9; // paints nothing: the window keeps its picture
     game.StepFrames(2);
     EXPECT_EQ(game.Picture().presents, presents);
     g_pScriptMng->m_screenFxKind = 2;
-    g_pScriptMng->m_screenFxAngle = 100000; // a long period, so that the shake runs on
-    g_pScriptMng->m_screenFxStart = game.clock().Now();
     g_pScriptMng->m_screenFxPhase = 0; // a diagonal with no direction (op 80 gives one) paints nothing
     game.StepFrames(2);
     EXPECT_EQ(game.Picture().presents, presents);

@@ -646,6 +646,47 @@ TEST_F(ScreenTransition, WindowStyleChangeFadesTheWindowInOverHalfASecond) {
     EXPECT_EQ(game().scene, kSceneScript);
 }
 
+// The bottom window is emptied for style 0 only. In the vertical style the name-plate surface holds
+// the button bar and the text surface the panel; the caption band has neither (op 64 leaves them
+// empty). The transition over a restored background and the sound-effect wait leave them alone.
+TEST_F(ScreenTransition, OtherStylesKeepTheirWindowSurfacesThroughTheWindowEmptyingModes) {
+    const Picture panel(1024, 576, PanelPixel), bar(48, 200, BarPixel);
+    const Picture plate(200, 48, [](int32_t, int32_t) { return 0xFF00FF00u; }); // the style-0 frame
+    ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], NewSurface(plate, 32));
+    ReplaceSurface(g_MsgWindowSurface, NewSurface(panel, 32));
+    for (uint8_t style : {1, 2}) {
+        for (bool transition : {true, false}) {
+            SCOPED_TRACE(testing::Message()
+                         << "style " << int{style} << (transition ? " transition" : " wait"));
+            ReplaceSurface(g_TextSurface, style == 1 ? NewSurface(panel, 32) : nullptr);
+            ReplaceSurface(g_NamePlateSurface, style == 1 ? NewSurface(bar, 32) : nullptr);
+            CDIB32 *const text = g_TextSurface, *const frame = g_NamePlateSurface;
+            engine().m_windowStyle = style;
+            if (transition) {
+                ReplaceSurface(g_Layers[1], NewSurface(newPicture));
+                engine().m_bgRestored = 1;
+                Begin(kSceneTransition, 0, 100);
+                ASSERT_NE(FramesUntilScript(50), -1);
+                engine().m_bgRestored = 0;
+            } else {
+                game().scene = kSceneWaitSe;
+                engine().m_msgStep = 0;
+                engine().m_waitSeChannel = 3; // an empty channel: the wait ends after its window frame
+                for (int i = 0; i < 3; ++i)
+                    engine().ModeWaitSe();
+                EXPECT_EQ(game().scene, kSceneScript);
+            }
+            ASSERT_EQ(g_TextSurface, text);
+            ASSERT_EQ(g_NamePlateSurface, frame);
+            if (style == 1) {
+                EXPECT_EQ(Capture(g_TextSurface).pixels, Rgb(panel));
+                EXPECT_EQ(Capture(g_NamePlateSurface).pixels, Rgb(bar));
+            }
+        }
+    }
+    engine().m_windowStyle = 0;
+}
+
 TEST(TransitionLevel, RisesWithTimeAndEndsAtOnceWithoutDuration) {
     struct Case {
         uint32_t elapsed, duration;

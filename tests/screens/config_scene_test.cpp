@@ -398,4 +398,77 @@ TEST(ConfigReturn, TheMessageWindowComesBackWithTheNewTransparencyAndNames) {
     EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plate));
 }
 
+// A vertical page as layer 0 holds it, and the text cursor.
+struct VerticalPage {
+    std::vector<uint32_t> words;
+    uint16_t x = 0;
+    int16_t y = 0;
+};
+
+// A vertical page over a plain picture, at window transparency `transparency`: an earlier
+// message of two columns, then one with an in-page click wait, which is followed until the page
+// waits in `waitScene` (at that click wait, or past it at the message's end). With
+// `throughConfig`, the configuration screen is then opened over the page, its window transparency
+// set to 80 and OK pressed. A backlog row before the page must not come onto it.
+VerticalPage RunVerticalPage(uint8_t transparency, SceneId waitScene, bool throughConfig) {
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    rt.folder().WriteBitmap32("system/window2.bmp", 1024, 576,
+                              std::vector<uint32_t>(1024 * 576, 0xA0102080u));
+    g_ScreenSurface->FillRect(0, 0, 1024, 576, 0x406080);
+    std::strcpy(g_pGameMain->backlogText[0], "\xC9\xCF\xC9\xCF");
+    g_pGameMain->backlogCount = 1;
+    std::string earlier; // 48 units: 46 in the first column, 2 in the second
+    for (int i = 0; i < 24; ++i)
+        earlier += "\\xD2\\xBB";
+    const kestrel::sasm::AsmResult script =
+        kestrel::sasm::Assemble("    WindowStyle 1\n    Message \"" + earlier +
+                                "\"\n    Message \"\\xD2\\xBB\\x81\\xAB\\xD2\\xBB\"\n    ExitToMenu\n");
+    EXPECT_TRUE(script.ok()) << kestrel::sasm::FormatErrors(script.errors);
+    rt.folder().WriteFile("script/page.s", kestrel::sasm::InvertBytes(script.bytes));
+    g_SystemData.messageSpeed = 100;
+    g_SystemData.windowTransparency = transparency;
+    EXPECT_NE(g_pScriptMng->LoadScript("page.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    rt.MoveMouse(100, 100); // on no button of the window
+    EXPECT_TRUE(
+        FramesUntil(rt, [] { return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3; }));
+    ClickOnce(rt, 100, 100);
+    EXPECT_TRUE(FramesUntil(rt, [waitScene] {
+        if (g_pGameMain->scene == kSceneClickWait && waitScene != kSceneClickWait)
+            g_pMouse->GetState()->left = 1; // on past an in-page click wait
+        return g_pGameMain->backlogCount == 3 && g_pGameMain->scene == waitScene &&
+               g_pScriptMng->m_msgStep == 3;
+    }));
+    if (throughConfig) {
+        g_pScriptMng->m_menuFromGame = 1;
+        g_pGameMain->returnScene = waitScene;
+        g_pGameMain->scene = kSceneConfig;
+        EXPECT_TRUE(FramesUntil(rt, ConfigWaits));
+        ClickOnce(rt, 586 + 7 * 16, 348);
+        EXPECT_EQ(g_SystemData.windowTransparency, 80);
+        ClickOnce(rt, kOkX, kOkY);
+        EXPECT_TRUE(FramesUntil(rt, [waitScene] { return g_pGameMain->scene == waitScene; }));
+    }
+    return {SurfaceWords(*g_Layers[0]), g_pScriptMng->m_textX, g_pScriptMng->m_textY};
+}
+
+// Back to a vertical page, the page comes back as it would stand had the new transparency been set
+// from the start: its earlier message, and the last one as far as it had come.
+TEST(ConfigReturn, TheVerticalPageComesBackAtTheNewTransparency) {
+    struct Case {
+        SceneId waitScene;
+        uint16_t x; // the text cursor: where the next message begins, or the column of the wait
+    };
+    for (const Case c : {Case{kSceneMessage, 920 - 3 * 42}, Case{kSceneClickWait, 920 - 2 * 42}}) {
+        SCOPED_TRACE(static_cast<int>(c.waitScene));
+        const VerticalPage wanted = RunVerticalPage(80, c.waitScene, false);
+        const VerticalPage shown = RunVerticalPage(30, c.waitScene, true);
+        EXPECT_EQ(wanted.x, c.x);
+        EXPECT_EQ(shown.x, wanted.x);
+        EXPECT_EQ(shown.y, wanted.y);
+        EXPECT_TRUE(shown.words == wanted.words);
+    }
+}
+
 } // namespace

@@ -442,13 +442,26 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
         EXPECT_EQ(game().scene, c.scene) << c.source;
         c.check(engine());
     }
-    // Ctrl held: the shake is not started.
+    // Ctrl held: no shake is started, but one that runs (here a wave, phase 7) takes the new kind
+    // with its diagonal, without which a diagonal kind paints nothing.
     g_pKeyboard->ctrl = 1;
-    engine().m_screenFxOn = 0;
-    Start("ScreenEffectSwitch 2, 0, 5, 100\nExitToMenu\n");
-    engine().RunScript();
-    EXPECT_EQ(engine().m_screenFxOn, 0);
-    EXPECT_EQ(engine().m_screenFxKind, 2);
+    const struct {
+        int kind;
+        uint32_t phase;
+    } diagonals[] = {{2, 1}, {3, 2}, {4, 1}, {5, 2}, {0, 0}};
+    for (const auto& [kind, phase] : diagonals) {
+        for (uint8_t running : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << " running " << int{running});
+            engine().m_screenFxOn = running;
+            engine().m_screenFxKind = 6;
+            engine().m_screenFxPhase = 7;
+            Start("ScreenEffectSwitch " + std::to_string(kind) + ", 0, 5, 100\nExitToMenu\n");
+            engine().RunScript();
+            EXPECT_EQ(engine().m_screenFxOn, running);
+            EXPECT_EQ(engine().m_screenFxKind, kind);
+            EXPECT_EQ(engine().m_screenFxPhase, phase);
+        }
+    }
 }
 
 // The mask transition over the sprite slots starts from a blank background, with a rule mask or
