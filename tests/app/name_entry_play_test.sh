@@ -76,12 +76,11 @@ start_to_title "$title"
 # --- The hero's line with the default name, then back to the title through the quit screen. --------
 play_to_hero_line "$work/plate-before.png"
 click 958 469 # the window's quit button
-wait_for_change 0 0 1024 440 || fail "the quit screen did not open"
-sleep 1.2
-shot
+# Each panel takes a click once it has slid in, as its button lit under the pointer shows.
+await_lit 485 265 "$assets/system/EXIT_P.bmp" 396 134 192 43 389 244 || fail "the quit screen did not open"
 click 485 265 # back to the title
-wait_for_change 0 0 1024 576 || fail "the quit screen did not ask to go back to the title"
-sleep 1.0
+await_lit 450 317 "$assets/system/EXIT_P.bmp" 588 134 105 45 398 295 ||
+    fail "the quit screen did not ask to go back to the title"
 click 450 317 # yes
 wait_title || fail "the quit confirmation did not lead back to the title menu"
 

@@ -27,15 +27,13 @@ click 849 469 # the message window's save button
 wait_for "$assets/system/save_base.bmp" 0 0 700 76 || fail "the save screen did not open"
 sleep 0.5
 click 256 132 # slot 1
-sleep 0.8
-click 450 317 # Yes
+answer_yes "$assets/system/save_parts.bmp"
 for _ in $(seq 50); do
     [ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] && break
     sleep 0.2
 done
 [ "$(stat -c %s save/savefile00.sav 2>/dev/null)" = 255224 ] || fail "no save file of 255224 bytes"
-sleep 1.0
-click 500 20 3 # a right click leaves the screen
+leave_slot_page "$assets/system/save_parts.bmp"
 wait_for "$work/page.png" 0 0 1024 448 || fail "the game's picture is not back after saving"
 quit_game
 
@@ -45,8 +43,7 @@ click 404 503 # load
 wait_for "$assets/system/load_base.bmp" 0 0 700 76 || fail "the load screen did not open"
 sleep 0.5
 click 256 132 # slot 1
-sleep 0.8
-click 450 317 # Yes
+answer_yes "$assets/system/load_parts.bmp"
 wait_for_page || fail "no page after loading"
 [ "$(differing "$work/page.png" 0 0 1024 448)" = 0 ] || fail "the loaded game's picture differs from the saved one"
 [ "$(bright 140 496 760 32)" = "$page_text" ] || fail "the loaded page's text differs from the saved one"

@@ -56,11 +56,10 @@ keep "$work/page.png"
 click 729 468
 backlog="$work/backlog.png"
 convert "$assets/bmp/bg01.bmp" "$assets/system/backlog_base.bmp" -composite "$backlog"
-for _ in $(seq 20); do
-    sleep 0.3
-    shot
-    [ "$(near "$backlog" 300 300 600 100)" = 0 ] && break
-done
+# Its return button lights up under the pointer once the 1 s fade-in has ended, and only then does the
+# backlog take the right click. The fade's interlaced blend looks finished well before its end.
+await_lit 980 545 "$assets/system/backlog_p.bmp" 50 0 66 42 948 524 ||
+    fail "the backlog's return button did not light up under the pointer"
 [ "$(near "$backlog" 300 300 600 100)" = 0 ] || fail "the backlog's panel is not over the room"
 [ "$(bright 40 8 880 60)" -gt 200 ] || fail "no message text in the backlog"
 click 500 300 3

@@ -22,36 +22,39 @@ new_game() {
 # Plays on from the first script to the system menu over the bridge.
 play_to_menu_at_bridge() { play_rounds_until "$bridge" 60 1 menu_over_bridge "$bridge"; }
 
-# The system menu over the bridge: its save button, slot 1 and Yes; the save screen left with a
-# right click, back to the bridge.
+# Waits until the system menu takes input: its labels have slid in, and its save button shows the
+# pointer mark of a hovered label under the pointer.
+await_menu() {
+    await_lit 763 214 "$assets/system/sys_m_p02.bmp" 169 13 12 12 609 208 ||
+        fail "the system menu's save button did not light up under the pointer"
+}
+
+# The system menu over the bridge: its save button, slot 1 and Yes; the save screen left with a right
+# click, back to the bridge.
 save_from_menu() {
-    sleep 1.2 # the menu's labels in place
+    await_menu
     click 763 214
     wait_for "$assets/system/save_base.bmp" 0 0 700 76 || fail "the save screen did not open from the menu"
     sleep 0.5
     click 256 132 # slot 1
-    sleep 0.8
-    click 450 317 # Yes
+    answer_yes "$assets/system/save_parts.bmp"
     for _ in $(seq 30); do
         [ -f save/savefile00.sav ] && break
         sleep 0.2
     done
-    sleep 1.0
-    click 500 20 3
+    leave_slot_page "$assets/system/save_parts.bmp"
     wait_for "$bridge" 140 0 280 150 || fail "the save screen did not return to the bridge"
 }
 
-# Closes the system menu over the bridge with a right click (again should the menu still be opening
-# and let it pass), waiting for its fade-out.
+# Closes the system menu over the bridge with a right click once it takes input, waiting for its
+# fade-out.
 close_menu_over_bridge() {
-    for _ in $(seq 5); do
-        sleep 1.2
-        click 500 100 3
-        for _ in $(seq 8); do
-            sleep 0.25
-            shot
-            menu_over_bridge "$bridge" || return 0
-        done
+    await_menu
+    click 500 100 3
+    for _ in $(seq 40); do
+        sleep 0.25
+        shot
+        menu_over_bridge "$bridge" || return 0
     done
     fail "the system menu over the bridge did not close"
 }
@@ -62,8 +65,7 @@ load_from_title() {
     wait_for "$assets/system/load_base.bmp" 0 0 700 76 || fail "the load screen did not open"
     sleep 0.5
     click 256 132 # slot 1
-    sleep 0.8
-    click 450 317 # Yes
+    answer_yes "$assets/system/load_parts.bmp"
 }
 
 # At the bridge, clicks on until choice $1 is taken and the bridge gives way to the ending.

@@ -184,17 +184,6 @@ wait_for() {
     done
     return 1
 }
-# Waits (up to about ten seconds) until game rectangle ($1..$4) of a new screenshot differs from that
-# of the last one taken: what the test did has begun to show.
-wait_for_change() {
-    keep "$work/before.png"
-    for _ in $(seq 40); do
-        sleep 0.25
-        shot
-        [ "$(differing "$work/before.png" "$@")" != 0 ] && return 0
-    done
-    return 1
-}
 # Waits until the text band of the bottom window holds a whole page (two screenshots alike, text in
 # it).
 wait_for_page() {
@@ -311,6 +300,26 @@ eventually() {
         [ "$SECONDS" -lt "$until" ] || return 1
         sleep 0.2
     done
+}
+
+# True when the last screenshot shows cell (x, y, w, h) = ($2..$5) of parts picture $1 with its
+# top-left at game point ($6, $7): a button in its lit look. The parts are drawn with their own alpha
+# over the screen, so a margin of 2 pixels round the cell is left out and channels up to 10 % apart
+# are taken as equal, which still tells a lit button from an unlit one.
+lit() {
+    local w=$(($4 - 4)) h=$(($5 - 4))
+    [ "$(compare -fuzz 10% -metric AE "$work/shot.png[${w}x$h+$((X + $6 + 2))+$((Y + $7 + 2))]" \
+        "$1[${w}x$h+$(($2 + 2))+$(($3 + 2))]" null: 2>&1 | cut -d' ' -f1)" = 0 ]
+}
+# Puts the pointer on game point ($1, $2) and waits (up to about ten seconds) until a screenshot shows
+# the button there lit (lit with the arguments from $3 on). A screen draws a button lit only in the
+# step that reads the mouse; a click sent while it still fades or slides in is lost (its button byte
+# follows the button and nothing reads it then), and a fade's picture can look finished before the
+# fade has ended.
+await_lit() {
+    xdotool mousemove $((X + $1)) $((Y + $2))
+    shift 2
+    eventually lit "$@"
 }
 
 # Plays the sample story on, at most $2 rounds of the day's clicks, until the command $4... holds
@@ -443,6 +452,20 @@ show_rumour_list() {
         [ "$(bright 560 32 200 52)" -gt 20 ] && return 0
     done
     return 1
+}
+
+# The save and load screens, whose parts picture is $1 (the generator's "system/save_parts.bmp" or
+# "system/load_parts.bmp"). After a click on a slot: waits until the confirmation box takes the
+# answer (its Yes lit under the pointer) and answers Yes.
+answer_yes() {
+    await_lit 450 317 "$1" 396 238 105 44 398 295 || fail "the confirmation box did not open"
+    click 450 317
+}
+# After the answer: waits until the box has closed and the screen takes input again (its back button
+# lit under the pointer), then leaves the screen with a right click.
+leave_slot_page() {
+    await_lit 986 50 "$1" 0 202 64 36 954 32 || fail "the confirmation box did not close"
+    click 500 20 3
 }
 
 # For the tests on the sample game: scratch_setup, then the game folder $source_game copied afresh
