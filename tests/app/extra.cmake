@@ -72,8 +72,9 @@ if(TARGET sample_game)
 
     # The whole game, in parts that each drive the game from a fresh folder to where they start: the
     # opening; the first ending with every screen on the way and a save at the crossroads; the save
-    # loaded after a restart and the second ending; the extras that both endings unlocked.
+    # loaded after a restart and the second ending; the extras that both endings unlocked. A part takes
+    # one to two minutes; the limit leaves room for a machine busy with other work.
     foreach(part opening first_ending second_ending extras)
-        real_window_test(RealWindow.WholeGame.${part} 180 -- ${app}/whole_game_${part}.sh ${sample})
+        real_window_test(RealWindow.WholeGame.${part} 300 -- ${app}/whole_game_${part}.sh ${sample})
     endforeach()
 endif()
