@@ -64,8 +64,8 @@ Expect WindowAt(int32_t restoreTop, int32_t wx, int32_t wy) {
 }
 
 // The frame of a row wave at step `step` with amplitudes a (sideways) and b (between rows): row y
-// shows layer 0 row `from` moved right by o; the rows that would come from outside the picture (or
-// from its first row) draw nothing.
+// shows layer 0 row `from` moved right by o; kind 8 draws no row whose source lies outside the
+// picture or is its first row, kind 9 none that would come from outside the picture.
 Expect Wave(uint8_t kind, uint32_t step, int32_t a, int32_t b) {
     return [=](int32_t y, uint32_t* row) {
         const auto wave = static_cast<int32_t>(SinDegrees(static_cast<double>(step) + y) * a);
@@ -77,7 +77,7 @@ Expect Wave(uint8_t kind, uint32_t step, int32_t a, int32_t b) {
             from = y + static_cast<int32_t>(SinDegrees(static_cast<double>(step) - y + 576) * b);
         }
         for (int32_t x = 0; x < 1024; ++x)
-            row[x] = (kind != 7 && (from <= 0 || from >= 576)) || x - o < 0 || x - o >= 1024
+            row[x] = (kind == 8 && from <= 0) || from < 0 || from >= 576 || x - o < 0 || x - o >= 1024
                          ? kAny
                          : Layer0Pixel(x - o, from);
     };
