@@ -1,8 +1,8 @@
 // Scene 5, the quake and flash effects drawn from layers 0 and 1 into the back buffer for a given
 // time, and the screen shake whose offset the paint handler applies when it presents the picture.
 //
-// Quake sub-states: 0 set-up, 1 one frame per call until the time is over or a skip holds, 2 the
-// end picture, then back to the interpreter.
+// Quake sub-states: 0 set-up (its frame shows the picture the set-up leaves), 1 one frame per call
+// until the time is over or a skip holds, 2 the end picture, then back to the interpreter.
 #include <cmath>
 #include <numbers>
 
@@ -131,6 +131,7 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
         m_quakeStep = 0;
         m_msgStep = 1;
         m_redrawWindow = 0;
+        return true;
     }
     if (m_msgStep == 1) {
         const uint32_t elapsed = now - m_transStart;

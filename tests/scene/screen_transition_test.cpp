@@ -294,6 +294,9 @@ TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPic
         SCOPED_TRACE(static_cast<int>(kind));
         ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
         Begin(kSceneQuake, kind, 1000);
+        PaintScreen(newPicture);
+        Frame(0); // the set-up frame shows the screen as it was
+        EXPECT_EQ(ScreenDiffs(newPicture), 0);
         std::vector<uint32_t> steps;
         while (game().scene == kSceneQuake && steps.size() < 500) {
             Frame(0);
@@ -319,7 +322,10 @@ TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPic
 
 TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
     ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
-    Begin(kSceneQuake, 4, 1000); // red
+    ReplaceSurface(g_Layer1Backup[0], NewSurface(newPicture));
+    Begin(kSceneQuake, 4, 1000); // red, after a set-up frame showing the backup
+    Frame(0);
+    EXPECT_EQ(ScreenAt(7, 7), NewPixel(7, 7) & 0xFFFFFF);
     Frame(0);
     EXPECT_EQ(ScreenAt(7, 7), 0xAE0000u);
     clock_.clock().Advance(201);
@@ -329,10 +335,10 @@ TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
     EXPECT_EQ(FramesUntilScript(10), 2);
     g_pKeyboard->ctrl = 0;
     EXPECT_EQ(ScreenDiffs(oldPicture), 0);
-    // Kind 11 leaves the inverted background in layer 1 after one frame.
+    // Kind 11 leaves the inverted background in layer 1 after one frame past its set-up.
     ReplaceSurface(g_Layers[1], NewSurface(newPicture));
     Begin(kSceneQuake, 11, 1000);
-    EXPECT_EQ(FramesUntilScript(10), 2);
+    EXPECT_EQ(FramesUntilScript(10), 3);
     EXPECT_EQ(Capture(g_Layers[1]).At(3, 4), ~NewPixel(3, 4) & 0xFFFFFF);
     EXPECT_EQ(engine().m_bgEffect, 1);
 }
