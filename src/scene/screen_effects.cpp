@@ -204,8 +204,7 @@ bool CScriptMng::ModeFlash() {
             constexpr uint32_t kColours[3] = {0xFFFFFF, 0xFF0000, 0x0000FF};
             seq::SetLayer(1, seq::NewFilled(m_modeKind < 3 ? kColours[m_modeKind] : seq::kBlack));
             m_transStart = now;
-            // A count of 0 flashes no time at all.
-            m_msgStep = m_modeTime == 0 ? 3 : 1;
+            m_msgStep = 1;
             break;
         }
         case 1:
@@ -233,7 +232,10 @@ bool CScriptMng::ModeFlash() {
             if (m_msgStep == 1) {
                 m_msgStep = 2;
             } else {
-                --m_modeTime;
+                // The count is tested after each flash, so a count of 0 flashes once; it does not
+                // wrap around into endless flashing.
+                if (m_modeTime > 0)
+                    --m_modeTime;
                 m_msgStep = m_modeTime < 1 ? 3 : 1;
             }
             break;

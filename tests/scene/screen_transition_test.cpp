@@ -343,13 +343,14 @@ TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
     EXPECT_EQ(engine().m_bgEffect, 1);
 }
 
-TEST_F(ScreenTransition, FlashCountsItsHalvesAndACountOfZeroFlashesNone) {
+TEST_F(ScreenTransition, FlashCountsItsHalvesAndACountOfZeroFlashesOnce) {
     struct Case {
         uint32_t count;
         int frames; // 100-ms frames of a 300-ms half, from the set-up to the interpreter
     };
     // Each half: frames at 0, 100, 200 (drawing) and 300 (its end); the set-up and the end frame.
-    const Case cases[] = {{0, 2}, {1, 8}, {3, 20}};
+    // A count of 0 is not repeated: it flashes once, as a count of 1 does.
+    const Case cases[] = {{0, 8}, {1, 8}, {3, 20}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         ReplaceSurface(g_Layer1Backup[0], NewSurface(oldPicture));
