@@ -478,6 +478,38 @@ TEST_F(ScreenTransition, PanFollowsItsCurveAndEndsWhereItLeadsTo) {
     }
 }
 
+TEST_F(ScreenTransition, PanOfLayer0EndsOnItsEndOffsetAndOtherKindsOnlyFreeTheirLayer) {
+    // Kinds 0 and 1 end with the panned picture at its end offset (3, 19) on screen and in layer 0,
+    // also when the panned layer is layer 0 itself; a kind above 3 draws nothing and frees its layer.
+    const Picture wide(1224, 776, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x << 12 | y); });
+    struct Case {
+        uint8_t layer, kind;
+    };
+    for (const Case c : {Case{0, 0}, Case{0, 1}, Case{2, 4}}) {
+        SCOPED_TRACE(testing::Message() << "layer " << int(c.layer) << " kind " << int(c.kind));
+        ReplaceSurface(g_Layers[0], NewSurface(c.layer == 0 ? wide : oldPicture));
+        ReplaceSurface(g_Layers[2], NewSurface(wide));
+        PaintScreen(oldPicture);
+        engine().m_panLayer = c.layer;
+        engine().m_panKind = c.kind;
+        engine().m_panFrom[0] = 150;
+        engine().m_panFrom[1] = 100;
+        engine().m_panTo[0] = 3;
+        engine().m_panTo[1] = 19;
+        engine().m_panMs = 900;
+        Begin(kSceneScreenEffect, 0, 0);
+        Frame(300);
+        Frame(600);
+        EXPECT_EQ(FramesUntilScript(0), 3);
+        const uint32_t end = c.kind <= 1 ? 3 << 12 | 19 : OldPixel(0, 0) & 0xFFFFFF;
+        EXPECT_EQ(ScreenAt(0, 0), end);
+        EXPECT_EQ(Capture(g_Layers[0]).At(0, 0), end);
+        EXPECT_EQ(Capture(g_Layers[0]).At(1023, 575),
+                  c.kind <= 1 ? 1026u << 12 | 594 : OldPixel(1023, 575) & 0xFFFFFF);
+        EXPECT_EQ(g_Layers[2] == nullptr, c.layer == 2);
+    }
+}
+
 TEST_F(ScreenTransition, TintBlendsItsColourAtItsOpacityAndFadesToIt) {
     struct Case {
         uint32_t tint; // 0xAARRGGBB: opacity, then the colour
