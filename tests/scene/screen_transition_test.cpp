@@ -276,6 +276,12 @@ TEST_F(ScreenTransition, RestoredBackgroundShowsTheEmptiedWindowOnBothPicturesBu
     std::memcpy(&name, g_NamePlateSurface->GetPixelAddress(15, 15), 4);
     EXPECT_EQ(text, 0u);
     EXPECT_EQ(name, 0u);
+    // Without a layer 1 the clean copy is a new, blank picture, and so is layer 0 afterwards: the
+    // window drawn onto layer 0 for the transition does not stay in it.
+    ReplaceSurface(g_Layers[1], nullptr);
+    Begin(kSceneTransition, 0, 100);
+    EXPECT_GT(FramesUntilScript(60), 0);
+    EXPECT_EQ(Capture(g_Layers[0]).pixels, std::vector<uint32_t>(1024 * 576, 0u));
     engine().m_bgRestored = 0;
     g_SystemData.windowTransparency = transparency;
 }
