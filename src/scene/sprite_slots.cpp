@@ -42,6 +42,14 @@ uint32_t PackedLevel(int32_t alpha) {
     return static_cast<uint32_t>(std::clamp(alpha, 0, 255));
 }
 
+// A picture without alpha mapped into the quadrilateral `dst` of `target` at opacity `alpha` (0..256):
+// the picture weighs alpha / 256 and what lies under it (256 − alpha) / 256.
+void BlendQuadAt(CDIB32* target, CDIB32* picture, const POINT src[4], const POINT dst[4], int32_t alpha) {
+    const uint32_t level = PackedLevel(alpha);
+    if (level > 0)
+        target->BltQuadDRaw(picture, src, dst, Level3(256 - level), Level3(level), nullptr, 0);
+}
+
 bool Has32BitAlpha(const CDIB32* picture) {
     return picture->GetMember2() == 32;
 }
@@ -308,10 +316,8 @@ bool CScriptMng::DrawSpriteSlot(int slot) {
         else
             BltMultiply(target, c.x, c.y, picture, c.sx, c.sy, c.sw, c.sh, alpha);
     } else if (sp.angleStart != 0) {
-        if (target != nullptr && RotatedCorners(sp, src, dst)) {
-            const uint32_t level = PackedLevel(sp.alpha);
-            target->BltQuadDRaw(picture, src, dst, Inverse3(level), Level3(level), nullptr, 0);
-        }
+        if (target != nullptr && RotatedCorners(sp, src, dst))
+            BlendQuadAt(target, picture, src, dst, sp.alpha);
     } else {
         CDIB32::BltFade(target, c.x, c.y, c.w, c.h, picture, 0, c.sx, c.sy, c.sw, c.sh, alpha);
     }
@@ -344,9 +350,7 @@ bool CScriptMng::StampSpriteSlot(int slot, CDIB32* target) {
     if (Has32BitAlpha(picture)) {
         QuadThroughWork(target, picture, src, dst, 255);
     } else {
-        const uint32_t level = PackedLevel(m_sprites[slot].alpha);
-        if (level > 0)
-            target->BltQuadDRaw(picture, src, dst, Inverse3(level), Level3(level), nullptr, 0);
+        BlendQuadAt(target, picture, src, dst, sp.alpha);
     }
     return true;
 }
