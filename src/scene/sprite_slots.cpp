@@ -29,7 +29,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Largest side of the sprite work surface (a rotated slot whose bounds exceed it is not drawn).
 constexpr int32_t kMaxWorkSide = 4096;
-// The point of the work surface about which RotateBlit turns a picture.
+// The side of the square the work surface is made with, in which RotateBlit works, and the point of
+// it about which RotateBlit turns a picture.
+constexpr int32_t kRotateSquare = 100;
 constexpr int32_t kRotateCentreX = 58;
 constexpr int32_t kRotateCentreY = 54;
 
@@ -98,8 +100,8 @@ CDIB32* WorkSurface(int32_t width, int32_t height) {
     if (work != nullptr && work->GetWidth() >= width && work->GetHeight() >= height)
         return work;
     auto* grown = new CDIB32();
-    const int32_t w = std::max({width, work != nullptr ? work->GetWidth() : 0, 100});
-    const int32_t h = std::max({height, work != nullptr ? work->GetHeight() : 0, 100});
+    const int32_t w = std::max({width, work != nullptr ? work->GetWidth() : 0, kRotateSquare});
+    const int32_t h = std::max({height, work != nullptr ? work->GetHeight() : 0, kRotateSquare});
     if (!grown->Create(nullptr, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 24)) {
         delete grown;
         return nullptr;
@@ -159,7 +161,10 @@ bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg
     CDIB32* work = g_pSpriteSurfaces[kSpriteWorkSurface];
     if (dst == nullptr || src == nullptr || work == nullptr || src->GetWidth() <= 0)
         return true;
-    work->Fill(0xFFFFFFFFu, nullptr);
+    // Only the square the work surface is made with: a rotated sprite may have grown it, and what
+    // reaches past the square (a long clock hand) is cut there whatever played before.
+    const RECT square{0, 0, kRotateSquare, kRotateSquare};
+    work->Fill(0xFFFFFFFFu, &square);
     const int32_t w = src->GetWidth(), h = src->GetHeight();
     const POINT corners[4] = {{0, 0}, {w, 0}, {0, h}, {w, h}};
     const int32_t cx = (w + 1) / 2, cy = (h + 1) / 2;
@@ -172,7 +177,7 @@ bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg
                           kRotateCentreY + static_cast<int32_t>(std::trunc(dx * sn + dy * cs))};
     }
     work->BltQuadBRaw(src, corners, mapped, nullptr, 0);
-    dst->BltAlphaLevelRaw(work, x, y, Inverse3(255), Level3(255), nullptr, nullptr, nullptr);
+    dst->BltAlphaLevelRaw(work, x, y, Inverse3(255), Level3(255), &square, nullptr, nullptr);
     return true;
 }
 
