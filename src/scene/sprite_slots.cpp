@@ -208,6 +208,9 @@ bool CScriptMng::UpdateSpriteTween(int slot) {
         const double a = std::fabs(SinDegF(static_cast<double>(sp.fadeAngleStart) + static_cast<double>(d)) *
                                    (sp.fadeTo - sp.fadeFrom)) +
                          sp.fadeFrom;
+        // Kept to the opacity range the drawing reads: a ramp whose ends lie outside 0..256 would
+        // otherwise overflow the 16-bit field, or hand the scaled blits a level that multiplies the
+        // picture's light beyond its own colours.
         sp.alpha =
             static_cast<int16_t>(std::clamp(static_cast<int64_t>(std::trunc(a)), int64_t{0}, int64_t{256}));
     }
