@@ -297,8 +297,8 @@ bool CScriptMng::ModeEyeSequence() {
         m_stepClock = now;
         ++m_msgStep;
     }
-    // The white-out draws the window itself, under the added white.
-    if (step != kWhiteOutStep && m_msgStep >= 4 && m_msgStep <= kWhiteOutStep)
+    // After the step, also over the white-out's added white, so that the window stays sharp there.
+    if (m_msgStep >= 4 && m_msgStep <= kWhiteOutStep)
         DrawBackgroundWindow(now);
     return true;
 }

@@ -1,8 +1,8 @@
 // Scene 5, the quake and flash effects drawn from layers 0 and 1 into the back buffer for a given
 // time, and the screen shake whose offset the paint handler applies when it presents the picture.
 //
-// Quake sub-states: 0 set-up, 1 one frame per call until the time is over or a skip holds, 2 the
-// end picture, then back to the interpreter.
+// Quake sub-states: 0 set-up (its frame shows the picture the set-up leaves), 1 one frame per call
+// until the time is over or a skip holds, 2 the end picture, then back to the interpreter.
 #include <cmath>
 #include <numbers>
 
@@ -71,8 +71,9 @@ void RestoreRowsFrom(int32_t top) {
 }
 
 // The rows of layer 0 waved by sines of amplitude `a` and `b` at step `step`: kind 7 moves each row
-// sideways, kind 8 takes it from another row (only where that row lies strictly inside the picture),
-// kind 9 does both, with a second wave of amplitude `b` for the rows.
+// sideways, kind 8 takes it from another row (only where that row lies strictly inside the picture,
+// its first row excluded), kind 9 does both, with a second wave of amplitude `b` for the rows; a
+// kind-9 row whose source lies outside the picture is dropped by the clipped copy.
 void DrawWave(uint8_t kind, uint32_t step, double a, double b) {
     CDIB32* src = g_Layers[0];
     for (int32_t y = 0; y < kScreenHeight; ++y) {
@@ -84,7 +85,7 @@ void DrawWave(uint8_t kind, uint32_t step, double a, double b) {
         } else if (kind == 9) {
             row = y + static_cast<int32_t>(SinDegrees(static_cast<double>(step) - y + 576) * b);
         }
-        if (kind != 7 && (row <= 0 || row >= kScreenHeight))
+        if (kind == 8 && (row <= 0 || row >= kScreenHeight))
             continue;
         if (o > 0)
             CDIB32::Blt(g_ScreenSurface, o, y, src, 0, row, kScreenWidth - o, 1);
@@ -130,6 +131,7 @@ bool CScriptMng::ModeQuake(uint8_t kind, uint32_t ms) {
         m_quakeStep = 0;
         m_msgStep = 1;
         m_redrawWindow = 0;
+        return true;
     }
     if (m_msgStep == 1) {
         const uint32_t elapsed = now - m_transStart;

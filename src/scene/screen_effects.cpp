@@ -4,6 +4,7 @@
 // to the interpreter when it ends; Ctrl and the skip options end them at once with their end picture.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "app/game_main.h"
@@ -136,10 +137,15 @@ bool CScriptMng::ModeScreenEffect() {
             seq::Show(g_Layers[0]);
         } else if (m_panKind == 3) {
             seq::CopyWhole(g_Layers[0], g_ScreenSurface);
-        } else if (panned != nullptr && panned != g_Layers[0]) {
-            kestrel::fx::CopyClipped(g_ScreenSurface, 0, 0, panned, m_panTo[0], m_panTo[1], kScreenWidth,
+        } else if (m_panKind <= 1 && panned != nullptr) {
+            // Kinds 0 and 1 end on the end offset. A pan of layer 0 itself reads from a copy, as the
+            // shifted copy into layer 0 would overlap its own source.
+            const std::unique_ptr<CDIB32> work(panned == g_Layers[0] ? MakeWorkingCopy(nullptr, panned)
+                                                                     : nullptr);
+            CDIB32* from = work ? work.get() : panned;
+            kestrel::fx::CopyClipped(g_ScreenSurface, 0, 0, from, m_panTo[0], m_panTo[1], kScreenWidth,
                                      kScreenHeight);
-            kestrel::fx::CopyClipped(g_Layers[0], 0, 0, panned, m_panTo[0], m_panTo[1], kScreenWidth,
+            kestrel::fx::CopyClipped(g_Layers[0], 0, 0, from, m_panTo[0], m_panTo[1], kScreenWidth,
                                      kScreenHeight);
         }
         // The panned picture is freed; layer 0, the picture on display, is never.
@@ -204,8 +210,7 @@ bool CScriptMng::ModeFlash() {
             constexpr uint32_t kColours[3] = {0xFFFFFF, 0xFF0000, 0x0000FF};
             seq::SetLayer(1, seq::NewFilled(m_modeKind < 3 ? kColours[m_modeKind] : seq::kBlack));
             m_transStart = now;
-            // A count of 0 flashes no time at all.
-            m_msgStep = m_modeTime == 0 ? 3 : 1;
+            m_msgStep = 1;
             break;
         }
         case 1:
@@ -233,7 +238,10 @@ bool CScriptMng::ModeFlash() {
             if (m_msgStep == 1) {
                 m_msgStep = 2;
             } else {
-                --m_modeTime;
+                // The count is tested after each flash, so a count of 0 flashes once; it does not
+                // wrap around into endless flashing.
+                if (m_modeTime > 0)
+                    --m_modeTime;
                 m_msgStep = m_modeTime < 1 ? 3 : 1;
             }
             break;

@@ -29,7 +29,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Largest side of the sprite work surface (a rotated slot whose bounds exceed it is not drawn).
 constexpr int32_t kMaxWorkSide = 4096;
-// The point of the work surface about which RotateBlit turns a picture.
+// The side of the square the work surface is made with, in which RotateBlit works, and the point of
+// it about which RotateBlit turns a picture.
+constexpr int32_t kRotateSquare = 100;
 constexpr int32_t kRotateCentreX = 58;
 constexpr int32_t kRotateCentreY = 54;
 
@@ -40,6 +42,14 @@ double SinDegF(double degrees) {
 // A level of 0..256 as the blend weight of the packed-level blits, which hold 0..255 per byte.
 uint32_t PackedLevel(int32_t alpha) {
     return static_cast<uint32_t>(std::clamp(alpha, 0, 255));
+}
+
+// A picture without alpha mapped into the quadrilateral `dst` of `target` at opacity `alpha` (0..256):
+// the picture weighs alpha / 256 and what lies under it (256 − alpha) / 256.
+void BlendQuadAt(CDIB32* target, CDIB32* picture, const POINT src[4], const POINT dst[4], int32_t alpha) {
+    const uint32_t level = PackedLevel(alpha);
+    if (level > 0)
+        target->BltQuadDRaw(picture, src, dst, Level3(256 - level), Level3(level), nullptr, 0);
 }
 
 bool Has32BitAlpha(const CDIB32* picture) {
@@ -90,8 +100,8 @@ CDIB32* WorkSurface(int32_t width, int32_t height) {
     if (work != nullptr && work->GetWidth() >= width && work->GetHeight() >= height)
         return work;
     auto* grown = new CDIB32();
-    const int32_t w = std::max({width, work != nullptr ? work->GetWidth() : 0, 100});
-    const int32_t h = std::max({height, work != nullptr ? work->GetHeight() : 0, 100});
+    const int32_t w = std::max({width, work != nullptr ? work->GetWidth() : 0, kRotateSquare});
+    const int32_t h = std::max({height, work != nullptr ? work->GetHeight() : 0, kRotateSquare});
     if (!grown->Create(nullptr, static_cast<uint16_t>(w), static_cast<uint16_t>(h), 24)) {
         delete grown;
         return nullptr;
@@ -151,7 +161,10 @@ bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg
     CDIB32* work = g_pSpriteSurfaces[kSpriteWorkSurface];
     if (dst == nullptr || src == nullptr || work == nullptr || src->GetWidth() <= 0)
         return true;
-    work->Fill(0xFFFFFFFFu, nullptr);
+    // Only the square the work surface is made with: a rotated sprite may have grown it, and what
+    // reaches past the square (a long clock hand) is cut there whatever played before.
+    const RECT square{0, 0, kRotateSquare, kRotateSquare};
+    work->Fill(0xFFFFFFFFu, &square);
     const int32_t w = src->GetWidth(), h = src->GetHeight();
     const POINT corners[4] = {{0, 0}, {w, 0}, {0, h}, {w, h}};
     const int32_t cx = (w + 1) / 2, cy = (h + 1) / 2;
@@ -164,7 +177,7 @@ bool RotateBlit(CDIB32* dst, int32_t x, int32_t y, CDIB32* src, int32_t angleDeg
                           kRotateCentreY + static_cast<int32_t>(std::trunc(dx * sn + dy * cs))};
     }
     work->BltQuadBRaw(src, corners, mapped, nullptr, 0);
-    dst->BltAlphaLevelRaw(work, x, y, Inverse3(255), Level3(255), nullptr, nullptr, nullptr);
+    dst->BltAlphaLevelRaw(work, x, y, Inverse3(255), Level3(255), &square, nullptr, nullptr);
     return true;
 }
 
@@ -195,6 +208,9 @@ bool CScriptMng::UpdateSpriteTween(int slot) {
         const double a = std::fabs(SinDegF(static_cast<double>(sp.fadeAngleStart) + static_cast<double>(d)) *
                                    (sp.fadeTo - sp.fadeFrom)) +
                          sp.fadeFrom;
+        // Kept to the opacity range the drawing reads: a ramp whose ends lie outside 0..256 would
+        // otherwise overflow the 16-bit field, or hand the scaled blits a level that multiplies the
+        // picture's light beyond its own colours.
         sp.alpha =
             static_cast<int16_t>(std::clamp(static_cast<int64_t>(std::trunc(a)), int64_t{0}, int64_t{256}));
     }
@@ -308,10 +324,8 @@ bool CScriptMng::DrawSpriteSlot(int slot) {
         else
             BltMultiply(target, c.x, c.y, picture, c.sx, c.sy, c.sw, c.sh, alpha);
     } else if (sp.angleStart != 0) {
-        if (target != nullptr && RotatedCorners(sp, src, dst)) {
-            const uint32_t level = PackedLevel(sp.alpha);
-            target->BltQuadDRaw(picture, src, dst, Inverse3(level), Level3(level), nullptr, 0);
-        }
+        if (target != nullptr && RotatedCorners(sp, src, dst))
+            BlendQuadAt(target, picture, src, dst, sp.alpha);
     } else {
         CDIB32::BltFade(target, c.x, c.y, c.w, c.h, picture, 0, c.sx, c.sy, c.sw, c.sh, alpha);
     }
@@ -344,9 +358,7 @@ bool CScriptMng::StampSpriteSlot(int slot, CDIB32* target) {
     if (Has32BitAlpha(picture)) {
         QuadThroughWork(target, picture, src, dst, 255);
     } else {
-        const uint32_t level = PackedLevel(m_sprites[slot].alpha);
-        if (level > 0)
-            target->BltQuadDRaw(picture, src, dst, Inverse3(level), Level3(level), nullptr, 0);
+        BlendQuadAt(target, picture, src, dst, sp.alpha);
     }
     return true;
 }

@@ -108,8 +108,7 @@ bool CScriptMng::ModeTransition(uint8_t kind, uint32_t ms) {
             // configured opacity, the name plate from its clean copy), so that the message shown
             // before the background was restored stays neither on the pictures nor on the screen.
             PrepareStyle0Window();
-            seq::SetLayer(kCleanLayer,
-                          g_Layers[1] != nullptr ? kestrel::transition::NewCopy(g_Layers[1]) : nullptr);
+            seq::SetLayer(kCleanLayer, kestrel::transition::NewCopy(g_Layers[1]));
             OverlayWindowAndClock(*this, g_Layers[0]);
             OverlayWindowAndClock(*this, g_Layers[1]);
         }

@@ -52,6 +52,8 @@ void ResetMessageSceneForReplay(HWND hwnd) {
     CScriptMng& s = *g_pScriptMng;
     s.m_windowStyle = 0;
     s.m_windowFrame = 0;
+    s.m_bgRestored = 0;
+    s.m_transFlag = 0;
     s.m_textX = 0;
     s.m_textY = 0;
     s.m_lineCount = 0;

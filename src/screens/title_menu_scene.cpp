@@ -338,6 +338,8 @@ void ResetGameStateForTitle() {
     s.m_clockMinute = 0;
     s.m_timeGauge = 0;
     s.m_mapPage = 0;
+    s.m_bgRestored = 0;
+    s.m_transFlag = 0;
     s.m_hudDateRow = 1;
     s.m_hudInfoRow = 0;
     s.m_clockShown = 0;

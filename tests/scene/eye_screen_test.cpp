@@ -228,7 +228,8 @@ TEST_F(EyeSequence, AssemblesTheSheetOnWhiteWithThePanningWindowAndEndsInWhite) 
     DrawWindow(expected, whiteOutStart - windowStart);
     EXPECT_EQ(ScreenDiffs(expected), 0);
 
-    // The white-out at 1000 ms: white added at level 63 over (0, 0, 800, 576).
+    // The white-out at 1000 ms: white added at level 63 over (0, 0, 800, 576), then the window drawn
+    // again over it, so that it stays sharp.
     clock_.clock().Set(whiteOutStart + 1000);
     Step(0);
     expected = fixedPicture;
@@ -236,6 +237,7 @@ TEST_F(EyeSequence, AssemblesTheSheetOnWhiteWithThePanningWindowAndEndsInWhite) 
     for (int32_t y = 0; y < 576; ++y)
         for (int32_t x = 0; x < 800; ++x)
             expected.At(x, y) = Add(kWhite, expected.At(x, y), 63);
+    DrawWindow(expected, whiteOutStart + 1000 - windowStart);
     EXPECT_EQ(ScreenDiffs(expected), 0);
 
     ASSERT_TRUE(StepUntil([&] { return game().scene != kSceneEyeSequence; }, kFrameMs));

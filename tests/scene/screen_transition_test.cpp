@@ -276,6 +276,12 @@ TEST_F(ScreenTransition, RestoredBackgroundShowsTheEmptiedWindowOnBothPicturesBu
     std::memcpy(&name, g_NamePlateSurface->GetPixelAddress(15, 15), 4);
     EXPECT_EQ(text, 0u);
     EXPECT_EQ(name, 0u);
+    // Without a layer 1 the clean copy is a new, blank picture, and so is layer 0 afterwards: the
+    // window drawn onto layer 0 for the transition does not stay in it.
+    ReplaceSurface(g_Layers[1], nullptr);
+    Begin(kSceneTransition, 0, 100);
+    EXPECT_GT(FramesUntilScript(60), 0);
+    EXPECT_EQ(Capture(g_Layers[0]).pixels, std::vector<uint32_t>(1024 * 576, 0u));
     engine().m_bgRestored = 0;
     g_SystemData.windowTransparency = transparency;
 }
@@ -294,6 +300,9 @@ TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPic
         SCOPED_TRACE(static_cast<int>(kind));
         ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
         Begin(kSceneQuake, kind, 1000);
+        PaintScreen(newPicture);
+        Frame(0); // the set-up frame shows the screen as it was
+        EXPECT_EQ(ScreenDiffs(newPicture), 0);
         std::vector<uint32_t> steps;
         while (game().scene == kSceneQuake && steps.size() < 500) {
             Frame(0);
@@ -319,7 +328,10 @@ TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPic
 
 TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
     ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
-    Begin(kSceneQuake, 4, 1000); // red
+    ReplaceSurface(g_Layer1Backup[0], NewSurface(newPicture));
+    Begin(kSceneQuake, 4, 1000); // red, after a set-up frame showing the backup
+    Frame(0);
+    EXPECT_EQ(ScreenAt(7, 7), NewPixel(7, 7) & 0xFFFFFF);
     Frame(0);
     EXPECT_EQ(ScreenAt(7, 7), 0xAE0000u);
     clock_.clock().Advance(201);
@@ -329,21 +341,22 @@ TEST_F(ScreenTransition, QuakeFlashAlternatesColourAndPictureAndSkipsEndIt) {
     EXPECT_EQ(FramesUntilScript(10), 2);
     g_pKeyboard->ctrl = 0;
     EXPECT_EQ(ScreenDiffs(oldPicture), 0);
-    // Kind 11 leaves the inverted background in layer 1 after one frame.
+    // Kind 11 leaves the inverted background in layer 1 after one frame past its set-up.
     ReplaceSurface(g_Layers[1], NewSurface(newPicture));
     Begin(kSceneQuake, 11, 1000);
-    EXPECT_EQ(FramesUntilScript(10), 2);
+    EXPECT_EQ(FramesUntilScript(10), 3);
     EXPECT_EQ(Capture(g_Layers[1]).At(3, 4), ~NewPixel(3, 4) & 0xFFFFFF);
     EXPECT_EQ(engine().m_bgEffect, 1);
 }
 
-TEST_F(ScreenTransition, FlashCountsItsHalvesAndACountOfZeroFlashesNone) {
+TEST_F(ScreenTransition, FlashCountsItsHalvesAndACountOfZeroFlashesOnce) {
     struct Case {
         uint32_t count;
         int frames; // 100-ms frames of a 300-ms half, from the set-up to the interpreter
     };
     // Each half: frames at 0, 100, 200 (drawing) and 300 (its end); the set-up and the end frame.
-    const Case cases[] = {{0, 2}, {1, 8}, {3, 20}};
+    // A count of 0 is not repeated: it flashes once, as a count of 1 does.
+    const Case cases[] = {{0, 8}, {1, 8}, {3, 20}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         ReplaceSurface(g_Layer1Backup[0], NewSurface(oldPicture));
@@ -468,6 +481,38 @@ TEST_F(ScreenTransition, PanFollowsItsCurveAndEndsWhereItLeadsTo) {
         expectWindowAt(3, 19);
         EXPECT_EQ(Capture(g_Layers[0]).At(0, 0), static_cast<uint32_t>(3 << 12 | 19));
         EXPECT_EQ(g_Layers[2], nullptr);
+    }
+}
+
+TEST_F(ScreenTransition, PanOfLayer0EndsOnItsEndOffsetAndOtherKindsOnlyFreeTheirLayer) {
+    // Kinds 0 and 1 end with the panned picture at its end offset (3, 19) on screen and in layer 0,
+    // also when the panned layer is layer 0 itself; a kind above 3 draws nothing and frees its layer.
+    const Picture wide(1224, 776, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x << 12 | y); });
+    struct Case {
+        uint8_t layer, kind;
+    };
+    for (const Case c : {Case{0, 0}, Case{0, 1}, Case{2, 4}}) {
+        SCOPED_TRACE(testing::Message() << "layer " << int(c.layer) << " kind " << int(c.kind));
+        ReplaceSurface(g_Layers[0], NewSurface(c.layer == 0 ? wide : oldPicture));
+        ReplaceSurface(g_Layers[2], NewSurface(wide));
+        PaintScreen(oldPicture);
+        engine().m_panLayer = c.layer;
+        engine().m_panKind = c.kind;
+        engine().m_panFrom[0] = 150;
+        engine().m_panFrom[1] = 100;
+        engine().m_panTo[0] = 3;
+        engine().m_panTo[1] = 19;
+        engine().m_panMs = 900;
+        Begin(kSceneScreenEffect, 0, 0);
+        Frame(300);
+        Frame(600);
+        EXPECT_EQ(FramesUntilScript(0), 3);
+        const uint32_t end = c.kind <= 1 ? 3 << 12 | 19 : OldPixel(0, 0) & 0xFFFFFF;
+        EXPECT_EQ(ScreenAt(0, 0), end);
+        EXPECT_EQ(Capture(g_Layers[0]).At(0, 0), end);
+        EXPECT_EQ(Capture(g_Layers[0]).At(1023, 575),
+                  c.kind <= 1 ? 1026u << 12 | 594 : OldPixel(1023, 575) & 0xFFFFFF);
+        EXPECT_EQ(g_Layers[2] == nullptr, c.layer == 2);
     }
 }
 

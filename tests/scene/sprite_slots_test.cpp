@@ -363,6 +363,26 @@ TEST_F(SpriteSlots, RotatedSlotsAreDrawnWholeAtFullColour) {
     }
 }
 
+TEST_F(SpriteSlots, PartlyFadedRotatedPicturesLeaveTheRestToWhatLiesUnder) {
+    // A black 24-bit square at opacity 128 over white, drawn and stamped: the picture weighs 128 / 256
+    // and what lies under it (256 − 128) / 256, so every channel is (255 × 128) >> 8 = 0x7F.
+    ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(20, 20, 0xFF000000u, false));
+    SpriteSlot& sp = Slot(0);
+    sp = SpriteSlot{};
+    sp.start = sp.cur = sp.end = SpriteRect{600, 400, 20, 20, 0, 0, 20, 20};
+    sp.angleStart = sp.angle = 90;
+    sp.started = 1;
+    sp.alpha = 128;
+    for (bool stamp : {false, true}) {
+        g_ScreenSurface->Fill(0xFFFFFF, nullptr);
+        if (stamp)
+            engine().StampSpriteSlot(0, g_ScreenSurface);
+        else
+            engine().DrawSpriteSlot(0);
+        EXPECT_EQ(Rgb(g_ScreenSurface, 600, 400), 0x7F7F7Fu) << stamp;
+    }
+}
+
 TEST_F(SpriteSlots, RotatedBlitTurnsAboutTheWorkSurfacePoint) {
     // A 6 × 40 bar: upright at 0 and 180 degrees, lying at 90 and 270, always about the point
     // (58, 54) of the work surface, which lands at (20, 0).
@@ -378,6 +398,25 @@ TEST_F(SpriteSlots, RotatedBlitTurnsAboutTheWorkSurfacePoint) {
         EXPECT_EQ(Rgb(g_ScreenSurface, 78, 54), kWhite) << angle;
     }
     delete bar;
+    // A bar longer than the 100 × 100 work square is cut at its edge, also once a large rotated
+    // sprite has grown the shared work surface: row 99 of the square shows it, row 100 not.
+    CDIB32* longBar = SolidPicture(6, 160, 0xFFFFFFFFu, true);
+    ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(300, 300, 0xFFFFFFFFu, true));
+    SpriteSlot& sp = Slot(0);
+    sp = SpriteSlot{};
+    sp.start = sp.cur = sp.end = SpriteRect{500, 300, 300, 300, 0, 0, 300, 300};
+    sp.angleStart = sp.angle = 45;
+    sp.started = 1;
+    sp.alpha = 256;
+    for (bool grown : {false, true}) {
+        if (grown)
+            engine().DrawSpriteSlot(0);
+        g_ScreenSurface->Fill(0x000000, nullptr);
+        RotateBlit(g_ScreenSurface, 20, 0, longBar, 0);
+        EXPECT_EQ(Rgb(g_ScreenSurface, 78, 99), kWhite) << grown;
+        EXPECT_EQ(Rgb(g_ScreenSurface, 78, 100), 0u) << grown;
+    }
+    delete longBar;
 }
 
 TEST_F(SpriteSlots, ClockHandsTurnWithTheTime) {

@@ -483,7 +483,11 @@ TEST(ExtrasReplay, UnlockedScenesPlayAndComeBack) {
         g_pScriptMng->m_autoMode = 1;
         g_pScriptMng->m_skipRead = 1;
         g_pScriptMng->m_windowStyle = 2;
+        g_pScriptMng->m_bgRestored = 1;
+        g_pScriptMng->m_transFlag = 1;
         ASSERT_TRUE(game.Enter(kSceneReplay));
+        EXPECT_EQ(g_pScriptMng->m_bgRestored, 0);
+        EXPECT_EQ(g_pScriptMng->m_transFlag, 0);
         EXPECT_EQ(g_pScriptMng->m_autoMode, 0);
         EXPECT_EQ(g_pScriptMng->m_skipRead, 0);
         EXPECT_EQ(g_pScriptMng->m_windowStyle, 0);

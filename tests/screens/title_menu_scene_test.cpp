@@ -259,6 +259,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     s.m_clockMinute = 40;
     s.m_timeGauge = 7;
     s.m_mapPage = 1;
+    s.m_bgRestored = 1;
+    s.m_transFlag = 1;
     s.m_list2.count = 3;
     s.m_keywordKnown[2][5] = 1;
     s.m_noteMarks[100] = 1;
@@ -284,6 +286,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     EXPECT_EQ(s.m_clockMinute, 0);
     EXPECT_EQ(s.m_timeGauge, 0);
     EXPECT_EQ(s.m_mapPage, 0);
+    EXPECT_EQ(s.m_bgRestored, 0);
+    EXPECT_EQ(s.m_transFlag, 0);
     EXPECT_EQ(s.m_list2.count, 0);
     EXPECT_EQ(s.m_keywordKnown[2][5], 0);
     EXPECT_EQ(s.m_noteMarks[100], 0);
