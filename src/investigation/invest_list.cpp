@@ -187,9 +187,8 @@ int ListInput(CScriptMng& e, MouseState* mouse) {
             hover = static_cast<uint8_t>(k + 1);
             break;
         }
-    // The mouse sets the hover only when it moves onto a row or off all of them.
-    if (e.m_scrollHover == 0)
-        e.m_hoverRow = hover;
+    // A pointer on the scroll bar, or dragging the thumb, marks no row.
+    e.m_hoverRow = e.m_scrollHover == 0 ? hover : 0;
 
     bool wheel = false;
     const int step = TakeWalkStep(&wheel);

@@ -287,6 +287,31 @@ TEST_F(CommandScreen, ALongListScrollsByKeysArrowsAndThumbDrag) {
     EXPECT_EQ(PixelAt(g_ScreenSurface, 770, 40), kThumbHover);
 }
 
+TEST_F(CommandScreen, ALongListMarksNoRowWhileThePointerIsOnItsScrollBar) {
+    // Strips half a row wide, so that the row mark shows beside them.
+    std::vector<Block> strips;
+    for (int id = 1; id <= 20; ++id)
+        strips.push_back({0, 24 * (id - 1), 100, 24, StripColour(id)});
+    WriteSystemPicture("key_matter.bmp", 200, 24 * 63, strips);
+    KnowKeywords(2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    OpenList(2);
+    const auto mark = [&](int row) {
+        return PixelAt(g_ScreenSurface, 720, engine().m_listRowRects[row - 1].top + 12);
+    };
+    for (int part : {3, 2}) {
+        MouseOn(engine().m_listRowRects[2]);
+        Step();
+        EXPECT_EQ(mark(3), kListMark) << part;
+        MouseOn(engine().m_scrollRects[part - 1]);
+        Step();
+        EXPECT_EQ(mark(3), kListPanel) << part;
+        g_pKeyboard->down = 1;
+        Step();
+        EXPECT_EQ(mark(1), kListMark) << "Down from no row, " << part;
+        EXPECT_EQ(mark(4), kListPanel) << part;
+    }
+}
+
 TEST_F(CommandScreen, TheThumbStaysInItsTrackForEveryListLength) {
     for (int count = 0; count <= 63; ++count) {
         const int maxScroll = std::max(0, count - 14);
