@@ -312,6 +312,37 @@ TEST_F(CommandScreen, ALongListMarksNoRowWhileThePointerIsOnItsScrollBar) {
     }
 }
 
+TEST_F(CommandScreen, ATranslucentListSheetIsBlendedOverThePictureOnTheScrollBarToo) {
+    constexpr uint32_t kAlpha = 0x80;
+    WriteSystemPicture("keyword.bmp", 280, 470,
+                       {{0, 0, 240, 415, kAlpha << 24 | kListPanel}, {241, 0, 17, 361, kThumb}});
+    uint32_t blend = 0;
+    for (int c = 0; c < 24; c += 8)
+        blend |=
+            (((kListPanel >> c & 0xFF) * kAlpha >> 8) + ((kBackground >> c & 0xFF) * (256 - kAlpha) >> 8))
+            << c;
+    engine().m_investStep = 0; // the sheet loaded again
+    Step();
+    Step();
+    KnowKeywords(2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    OpenList(2);
+    // The track below the thumb (32..333) and the down arrow: as opened, and after the pointer left.
+    const struct {
+        const char* what;
+        int part; // the scroll part hovered and left first, 0 none
+        int x, y;
+    } cases[] = {{"opened", 0, 775, 380}, {"thumb left", 3, 775, 380}, {"arrow left", 2, 775, 400}};
+    for (const auto& c : cases) {
+        if (c.part != 0) {
+            MouseOn(engine().m_scrollRects[c.part - 1]);
+            Step();
+        }
+        MouseAt(5, 5);
+        Step();
+        EXPECT_EQ(PixelAt(g_ScreenSurface, c.x, c.y), blend) << c.what;
+    }
+}
+
 TEST_F(CommandScreen, TheThumbStaysInItsTrackForEveryListLength) {
     for (int count = 0; count <= 63; ++count) {
         const int maxScroll = std::max(0, count - 14);
