@@ -163,8 +163,8 @@ void OpenList(CScriptMng& e, const char* strips, const uint8_t (*known)[64]) {
     StopThumbDrag();
 }
 
-void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step) {
-    StepBack(e, mouse, kPanelX, kPanelY, kPanelW, kStepBackH, step);
+void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step, const char* click) {
+    StepBack(e, mouse, kPanelX, kPanelY, kPanelW, kStepBackH, step, click);
     StopThumbDrag();
 }
 

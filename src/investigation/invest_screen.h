@@ -91,9 +91,11 @@ void DropInput();
 // Copies the area (x, y, w, h) of layer 0, the picture under the panels, onto the back buffer.
 void RestoreArea(int x, int y, int w, int h);
 
-// A step back on a right click: the step-back click, the panel area (x, y, w, h) restored from layer
-// 0, the row hover cleared, the right press taken and the screen's step set to `step`.
-void StepBack(CScriptMng& engine, MouseState& mouse, int x, int y, int w, int h, uint8_t step);
+// A step back on a right click: the click `click` (none when null), the panel area (x, y, w, h)
+// restored from layer 0, the row hover cleared, the right press taken and the screen's step set to
+// `step`.
+void StepBack(CScriptMng& engine, MouseState& mouse, int x, int y, int w, int h, uint8_t step,
+              const char* click);
 
 // The keyboard mode's cursor glide onto a dialog button (StartGlide, then GlideStep each frame):
 // shared with the choice scene, see scene/cursor_glide.h.
@@ -121,9 +123,10 @@ inline constexpr int kPressedLookY = 179;
 // frame's into m_prevHoverFlag. True when it changed (the dialog is redrawn then).
 bool DialogHover(CScriptMng& engine, const MouseState* mouse, const RECT (&buttons)[2]);
 // The dialog's answer in this frame: a left click on a hovered button keeps that button in
-// m_hoverFlag, a right click answers no (m_hoverFlag 2). Either plays its click, takes the mouse
-// presses and starts m_stepTime at `now`. False while unanswered (always without a mouse).
-bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now);
+// m_hoverFlag ("sys_a002.ogg"), a right click answers no (m_hoverFlag 2) with the click
+// `rightClick`. Either takes the mouse presses and starts m_stepTime at `now`. False while
+// unanswered (always without a mouse).
+bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now, const char* rightClick);
 
 // The chosen button (`answer` 1 yes, else no) pressed while its dialog fades out, `elapsed` ms into
 // the fade: the pressed look of `sheet` at the button's place `drop` pixels lower, at an opacity that

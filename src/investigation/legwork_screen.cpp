@@ -225,7 +225,7 @@ bool CScriptMng::ModeLegwork() {
             } else if (mouse->left != 0 && onEnd) {
                 OpenConfirmation(*this, 6, now);
             } else if (mouse->right != 0) {
-                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1, nullptr);
             }
             break;
         }
@@ -255,7 +255,7 @@ bool CScriptMng::ModeLegwork() {
                 m_msgStep = 0;
                 SetScene(kSceneScript);
             } else if (mouse->right != 0) {
-                StepBackFromList(*this, *mouse, 5);
+                StepBackFromList(*this, *mouse, 5, nullptr);
             }
             break;
         }
@@ -320,7 +320,7 @@ bool CScriptMng::ModeLegwork() {
                                      kButtonW * (m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
                 }
             }
-            if (DialogAnswered(*this, mouse, now))
+            if (DialogAnswered(*this, mouse, now, "sys_a002.ogg"))
                 m_investStep = 24;
             break;
         }

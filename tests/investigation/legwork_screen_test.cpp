@@ -2,6 +2,8 @@
 // script a topic starts, the way back through the panel command, and the end confirmation.
 #include "investigation/invest_screen.h"
 #include "investigation/invest_screen_fixture.h"
+#include "support/manual_sound.h"
+#include "writers/ogg_writer.h"
 
 using namespace kestrel::test;
 
@@ -163,6 +165,33 @@ TEST_F(LegworkScreen, ATopicPickLoadsItsScriptByKind) {
         EXPECT_EQ(engine().m_pickedEntry, 7);
         EXPECT_EQ(engine().m_pickedKind, c.kind);
     }
+}
+
+TEST_F(LegworkScreen, TheDialogsRightClickNoSoundsTheChoiceClickAndStepsBackAreSilent) {
+    ASSERT_TRUE(OpenManualSound());
+    const std::filesystem::path se = ScriptTestFolder() / "se";
+    std::filesystem::create_directories(se);
+    for (const char* name : {"sys_a002.ogg", "sys_g004.ogg"})
+        WriteBytes((se / name).string(), MakeToneOgg(440.0, 0.2));
+    const auto rightClick = [&](int step, bool sound) {
+        DeleteAllPlayers();
+        g_pMouse->state.right = 1;
+        Step();
+        EXPECT_EQ(engine().m_investStep, step);
+        EXPECT_EQ(PlayerBuffer::Of(g_SePlayers[0]) != nullptr, sound) << step;
+    };
+    OpenList(2, 1);
+    rightClick(5, false); // the list back to the topic kinds
+    Step();
+    rightClick(1, false); // the topic kinds back to the characters
+    Step();
+    OpenConfirmation();
+    SkipTo(23);
+    // Only "sys_a002.ogg" left: the click channel holds a sound only after that click.
+    std::filesystem::remove(se / "sys_g004.ogg");
+    rightClick(24, true); // No
+    CloseManualSound();
+    std::filesystem::remove_all(se);
 }
 
 TEST_F(LegworkScreen, WithoutEvidenceOnlyTheTopicKindIsOffered) {
