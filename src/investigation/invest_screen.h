@@ -63,19 +63,23 @@ void CursorToCentre(const RECT& r);
 
 // One frame of the hover over a column of `count` entries (1-based; 0 none): the entry of `rects`
 // under the mouse when `enabled(i)` allows it, then moved by this frame's key or wheel step
-// (WalkHover), the cursor put on the entry it lands on.
+// (WalkHover), the cursor put on the entry it lands on. With `keysFromPointer` the step starts from
+// the entry under the mouse even when it cannot be picked (the legwork's characters), so that a key
+// goes to that entry's neighbour.
 template <typename Enabled>
-uint8_t HoverColumn(const MouseState* mouse, const RECT* rects, int count, Enabled enabled) {
-    uint8_t hover = 0;
+uint8_t HoverColumn(const MouseState* mouse, const RECT* rects, int count, Enabled enabled,
+                    bool keysFromPointer = false) {
+    uint8_t under = 0;
     for (int i = 0; i < count; ++i)
         if (PointIn(mouse, rects[i])) {
-            hover = enabled(i + 1) ? static_cast<uint8_t>(i + 1) : 0;
+            under = static_cast<uint8_t>(i + 1);
             break;
         }
+    uint8_t hover = under != 0 && enabled(under) ? under : 0;
     bool wheel = false;
     const int step = TakeWalkStep(&wheel);
     if (step != 0) {
-        hover = WalkHover(hover, count, step, enabled);
+        hover = WalkHover(keysFromPointer ? under : hover, count, step, enabled);
         if (wheel)
             PauseAfterWheel();
         if (hover != 0)

@@ -182,8 +182,8 @@ bool CScriptMng::ModeLegwork() {
                 break;
             }
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = HoverColumn(mouse, kCharRows, kCharacters,
-                                     [this](int row) { return CharacterOpen(*this, row); });
+            m_hoverRow = HoverColumn(
+                mouse, kCharRows, kCharacters, [this](int row) { return CharacterOpen(*this, row); }, true);
             const bool onEnd = EndButtonHover(*this, mouse);
             if (m_hoverRow != m_prevHoverRow)
                 DrawCharacters(*this, m_hoverRow);

@@ -143,6 +143,26 @@ TEST_F(LegworkScreen, OnlyCharactersThatMayBeQuestionedAreHoveredOrReachedByKeys
     EXPECT_EQ(engine().m_hoverRow, 0);
 }
 
+TEST_F(LegworkScreen, AKeyStepsFromTheCharacterUnderThePointerEvenOneThatCannotBeQuestioned) {
+    engine().m_legworkChars[5] = 1; // 2, 5 and 7 may be questioned
+    const struct {
+        int under;
+        uint8_t up, down;
+        int want;
+    } keys[] = {{3, 0, 1, 5}, {3, 1, 0, 2}, {8, 1, 0, 7}, {8, 0, 1, 2}, {6, 0, 1, 7}};
+    for (const auto& k : keys) {
+        MouseOn(Row(k.under));
+        Step();
+        g_pKeyboard->up = k.up;
+        g_pKeyboard->down = k.down;
+        Step();
+        const RECT r = Row(k.want);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, r.left + 2, r.top + 23), kRowMark)
+            << k.under << " " << int(k.down);
+        EXPECT_EQ(headless_.backend().warpY, (r.top + r.bottom) / 2) << k.under << " " << int(k.down);
+    }
+}
+
 TEST_F(LegworkScreen, ATopicPickLoadsItsScriptByKind) {
     engine().m_legworkEvidence[5] = 1;
     WritePlainScript("l03_p030.s");
