@@ -270,8 +270,7 @@ bool CScriptMng::ModeLegwork() {
             delete tint;
             SetLayer(kTintSlot, tinted);
             m_hoverFlag = m_prevHoverFlag = 0;
-            m_stepTime = now;
-            m_investStep = 21;
+            m_investStep = 21; // the tint fade is timed from the click (m_stepTime)
             break;
         }
         case 21: {

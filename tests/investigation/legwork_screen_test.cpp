@@ -307,6 +307,17 @@ TEST_F(LegworkScreen, TheConfirmationTintsTheScreenOver300Ms) {
     }
 }
 
+TEST_F(LegworkScreen, TheTintFadeIsTimedFromTheEndButtonsClick) {
+    MouseOn(kEndButton);
+    Step();
+    g_pMouse->state.left = 1;
+    Step(100); // the click; its set-up frame comes 100 ms later
+    Step();
+    ASSERT_EQ(engine().m_investStep, 21);
+    Step();
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 100), 0x3367A4u) << "level 85, 100 ms after the click";
+}
+
 TEST_F(LegworkScreen, TheDialogDropsInAsItsOpacityGrows) {
     OpenConfirmation();
     SkipTo(22);
