@@ -121,10 +121,10 @@ void DrawGauge(const CScriptMng& e) {
         CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
 }
 
-// The screen as the end dialog found it: the saved-screen surface, which the ways out of the
-// investigation (talk start, op 166) free.
+// The screen as the end dialog found it, which the ways out of the investigation (talk start, op
+// 166) free.
 CDIB32*& DialogSnapshot() {
-    return g_SavedScreenSurface;
+    return g_pScriptUiSurfaces[kUiDialogSnapshot];
 }
 
 // The end dialog over the snapshot: backdrop and box at `level`, the box `drop` pixels above its

@@ -416,6 +416,31 @@ TEST_F(CommandScreen, TheEndCommandAsksAndYesStartsTheRoomScript) {
     }
 }
 
+// An overlay screen opened from the window bar while the end dialog comes in takes its own
+// snapshot of that half-drawn screen; the dialog goes on from the screen it found, and No gives
+// that screen back whole.
+TEST_F(CommandScreen, ABarButtonPressedAsTheEndDialogComesInLeavesNoGhostAfterNo) {
+    const std::vector<uint32_t> before = Picture(g_ScreenSurface);
+    Click(engine().m_commandRects[4]);
+    Step(150);
+    Step();            // half in
+    MouseAt(920, 470); // the configuration button
+    g_pMouse->state.left = 1;
+    Step();
+    ASSERT_EQ(game().scene, kSceneConfig);
+    game().scene = kSceneCommand; // the configuration screen gives the scene back
+    g_pKeyboard->ctrl = 1;
+    Step();
+    ASSERT_EQ(engine().m_investStep, 21);
+    g_pMouse->state.right = 1; // No
+    Step();
+    Step();
+    Step();
+    ASSERT_EQ(engine().m_investStep, 1);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 320, 230), before[230 * 1024 + 320]) << "the box";
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 100), before[100 * 1024 + 100]) << "the backdrop";
+}
+
 // While the end dialog closes (level = elapsed × 255 / 300), the chosen button's pressed look sinks
 // with the box, 295 + level × 36 / 256, at opacity trunc(sin(elapsed × 180 / 300°) × 255) over the
 // box, both blended as (s × L >> 8) + (d × (255 − L) >> 8): the backdrop 0x000010 and the box 0x909090
@@ -458,7 +483,7 @@ TEST_F(CommandScreen, TheEndDialogPressesTheChosenButtonAsItCloses) {
     }
 }
 
-// The end dialog keeps its screen copy in the saved-screen surface, and both ways out of the
+// The end dialog keeps its screen copy in a surface of its own, and both ways out of the
 // investigation (talk start, and op 166 of a script) free it: no copy of the dialog's screen is left
 // behind, neither there nor in the save screen's second snapshot.
 TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
@@ -473,7 +498,7 @@ TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
         Step();
         Click(engine().m_commandRects[4]);
         ASSERT_EQ(engine().m_investStep, 20);
-        ASSERT_NE(g_SavedScreenSurface, nullptr) << "the dialog's screen copy";
+        ASSERT_NE(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr) << "the dialog's screen copy";
         EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << "the save screen's snapshot is not used";
         ReplaceSurface(g_OverlaySurface, new CDIB32());
         if (byScript) {
@@ -482,7 +507,7 @@ TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
         } else {
             engine().ModeTalkStart();
         }
-        EXPECT_EQ(g_SavedScreenSurface, nullptr) << byScript;
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr) << byScript;
         EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << byScript;
         EXPECT_EQ(engine().m_investActive, 0) << byScript;
         if (byScript) {
