@@ -25,6 +25,8 @@ namespace {
 
 // "※　自由行动　※": the current text while the screen is up (a save made here shows it).
 constexpr char kCaption[] = "\xA1\xF9\xA1\xA1\xD7\xD4\xD3\xC9\xD0\xD0\xB6\xAF\xA1\xA1\xA1\xF9";
+// The click of a step back and of the end dialog's right-click No.
+constexpr char kStepBackClick[] = "sys_g004.ogg";
 
 constexpr int kCommandSlot = 9;
 constexpr int kTalkSlot = 2;
@@ -119,10 +121,10 @@ void DrawGauge(const CScriptMng& e) {
         CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
 }
 
-// The screen as the end dialog found it: the saved-screen surface, which the ways out of the
-// investigation (talk start, op 166) free.
+// The screen as the end dialog found it, which the ways out of the investigation (talk start, op
+// 166) free.
 CDIB32*& DialogSnapshot() {
-    return g_SavedScreenSurface;
+    return g_pScriptUiSurfaces[kUiDialogSnapshot];
 }
 
 // The end dialog over the snapshot: backdrop and box at `level`, the box `drop` pixels above its
@@ -260,7 +262,7 @@ bool CScriptMng::ModeCommand() {
                 m_pickedKind = m_hoverRow;
                 m_investStep = 10;
             } else if (mouse != nullptr && mouse->right != 0) {
-                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1, kStepBackClick);
             }
             break;
         }
@@ -288,7 +290,7 @@ bool CScriptMng::ModeCommand() {
                 m_hoverRow = m_prevHoverRow = 0;
                 SetScene(kSceneScript);
             } else if (mouse != nullptr && mouse->right != 0) {
-                StepBackFromList(*this, *mouse, 5);
+                StepBackFromList(*this, *mouse, 5, kStepBackClick);
             }
             break;
         }
@@ -320,7 +322,7 @@ bool CScriptMng::ModeCommand() {
                                      kYesNo[m_hoverFlag - 1].top, g_Layers[kDialogSlot],
                                      kButtonW * (m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
             }
-            if (DialogAnswered(*this, mouse, now))
+            if (DialogAnswered(*this, mouse, now, kStepBackClick))
                 m_investStep = 22;
             break;
         }

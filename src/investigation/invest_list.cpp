@@ -52,6 +52,22 @@ constexpr int kUpSrcY[2] = {8, 420};
 constexpr int kDownSrcY[2] = {389, 438};
 constexpr int kDragStep = 10;
 
+// The thumb at the list's offset over the track (whole for a list that fits, else in three pieces).
+void DrawThumb(const CScriptMng& e, bool hovered) {
+    CDIB32* parts = g_Layers[kPanelSlot];
+    const ThumbPlace thumb = PlaceThumb(e.m_listCount, e.m_listScroll);
+    const int sx = hovered ? kThumbHoverSrcX : kThumbSrcX;
+    if (thumb.height == kTrackH) {
+        CDIB32::BltAlpha(g_ScreenSurface, kThumbX, kTrackY, parts, sx, 0, kThumbW, kTrackH);
+        return;
+    }
+    const int body = thumb.height - kCapH - kFootH;
+    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top, parts, sx, 0, kThumbW, kCapH);
+    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top + kCapH, parts, sx, kCapH, kThumbW, body);
+    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top + kCapH + body, parts, sx, kFootSrcY, kThumbW,
+                     kFootH);
+}
+
 struct Drag {
     bool active = false;
     int32_t lastY = 0;
@@ -89,34 +105,23 @@ void DrawScrollPart(CScriptMng& e, uint8_t part, bool hovered) {
     if (part == 1 || part == 2) {
         const RECT& r = part == 1 ? kUpArrow : kDownArrow;
         const int sy = part == 1 ? kUpSrcY[look] : kDownSrcY[look];
-        CDIB32::Blt(g_ScreenSurface, r.left, r.top, parts, kArrowSrcX, sy, kArrowW, kArrowH);
+        RestoreArea(r.left, r.top, kArrowW, kArrowH);
+        CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, parts, kArrowSrcX, sy, kArrowW, kArrowH);
         return;
     }
     if (part != 3)
         return;
-    CDIB32::Blt(g_ScreenSurface, kThumbX, kTrackY, parts, kTrackSrcX, kTrackSrcY, kThumbW, kTrackH);
-    const ThumbPlace thumb = PlaceThumb(e.m_listCount, e.m_listScroll);
-    const int sx = hovered ? kThumbHoverSrcX : kThumbSrcX;
-    if (thumb.height == kTrackH) {
-        CDIB32::BltAlpha(g_ScreenSurface, kThumbX, kTrackY, parts, sx, 0, kThumbW, kTrackH);
-        return;
-    }
-    const int body = thumb.height - kCapH - kFootH;
-    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top, parts, sx, 0, kThumbW, kCapH);
-    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top + kCapH, parts, sx, kCapH, kThumbW, body);
-    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, thumb.top + kCapH + body, parts, sx, kFootSrcY, kThumbW,
-                     kFootH);
+    RestoreArea(kThumbX, kTrackY, kThumbW, kTrackH);
+    CDIB32::BltAlpha(g_ScreenSurface, kThumbX, kTrackY, parts, kTrackSrcX, kTrackSrcY, kThumbW, kTrackH);
+    DrawThumb(e, hovered);
 }
 
 void DrawList(CScriptMng& e, uint8_t markRow, bool thumbHovered) {
     RestoreArea(kPanelX, kPanelY, kPanelW, kPanelH);
     CDIB32::BltAlpha(g_ScreenSurface, kPanelX, kPanelY, g_Layers[kPanelSlot], 0, 0, kPanelW, kPanelH);
     SetListRects(e);
-    if (e.m_listCount > kListRows)
-        DrawScrollPart(e, 3, thumbHovered);
-    else
-        CDIB32::BltAlpha(g_ScreenSurface, kThumbX, kTrackY, g_Layers[kPanelSlot], kThumbSrcX, 0, kThumbW,
-                         kTrackH);
+    // The panel holds the track and the arrows in their normal looks.
+    DrawThumb(e, thumbHovered);
     if (markRow >= 1 && markRow <= kListRows)
         CDIB32::BltAlpha(g_ScreenSurface, kMarkX, e.m_listRowRects[markRow - 1].top, g_Layers[kPanelSlot], 0,
                          kMarkSrcY, kRowW, kRowH);
@@ -158,8 +163,8 @@ void OpenList(CScriptMng& e, const char* strips, const uint8_t (*known)[64]) {
     StopThumbDrag();
 }
 
-void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step) {
-    StepBack(e, mouse, kPanelX, kPanelY, kPanelW, kStepBackH, step);
+void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step, const char* click) {
+    StepBack(e, mouse, kPanelX, kPanelY, kPanelW, kStepBackH, step, click);
     StopThumbDrag();
 }
 
@@ -187,9 +192,8 @@ int ListInput(CScriptMng& e, MouseState* mouse) {
             hover = static_cast<uint8_t>(k + 1);
             break;
         }
-    // The mouse sets the hover only when it moves onto a row or off all of them.
-    if (e.m_scrollHover == 0)
-        e.m_hoverRow = hover;
+    // A pointer on the scroll bar, or dragging the thumb, marks no row.
+    e.m_hoverRow = e.m_scrollHover == 0 ? hover : 0;
 
     bool wheel = false;
     const int step = TakeWalkStep(&wheel);

@@ -56,8 +56,8 @@ int ListInput(CScriptMng& e, MouseState* mouse);
 // Clears the thumb drag.
 void StopThumbDrag();
 
-// A step back from the list on a right click (see StepBack): the list panel with the row mark left
-// of it restored, the thumb drag cleared and the screen's step set to `step`.
-void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step);
+// A step back from the list on a right click, with the click `click` (see StepBack): the list panel
+// with the row mark left of it restored, the thumb drag cleared and the screen's step set to `step`.
+void StepBackFromList(CScriptMng& e, MouseState& mouse, uint8_t step, const char* click);
 
 } // namespace kestrel::invest

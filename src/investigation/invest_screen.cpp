@@ -83,8 +83,9 @@ void RestoreArea(int x, int y, int w, int h) {
     CDIB32::Blt(g_ScreenSurface, x, y, g_Layers[0], x, y, w, h);
 }
 
-void StepBack(CScriptMng& e, MouseState& mouse, int x, int y, int w, int h, uint8_t step) {
-    Click("sys_g004.ogg");
+void StepBack(CScriptMng& e, MouseState& mouse, int x, int y, int w, int h, uint8_t step, const char* click) {
+    if (click != nullptr)
+        Click(click);
     RestoreArea(x, y, w, h);
     e.m_hoverRow = e.m_prevHoverRow = 0;
     mouse.right = 0;
@@ -108,14 +109,14 @@ bool DialogHover(CScriptMng& e, const MouseState* mouse, const RECT (&buttons)[2
     return e.m_hoverFlag != e.m_prevHoverFlag;
 }
 
-bool DialogAnswered(CScriptMng& e, MouseState* mouse, uint32_t now) {
+bool DialogAnswered(CScriptMng& e, MouseState* mouse, uint32_t now, const char* rightClick) {
     if (mouse == nullptr)
         return false;
     if (e.m_hoverFlag != 0 && mouse->left != 0) {
         Click("sys_a002.ogg");
         mouse->left = 0;
     } else if (mouse->right != 0) {
-        Click("sys_g004.ogg");
+        Click(rightClick);
         e.m_hoverFlag = 2;
         // A left press that came with it would act on the screen behind the dialog.
         mouse->left = 0;

@@ -63,19 +63,23 @@ void CursorToCentre(const RECT& r);
 
 // One frame of the hover over a column of `count` entries (1-based; 0 none): the entry of `rects`
 // under the mouse when `enabled(i)` allows it, then moved by this frame's key or wheel step
-// (WalkHover), the cursor put on the entry it lands on.
+// (WalkHover), the cursor put on the entry it lands on. With `keysFromPointer` the step starts from
+// the entry under the mouse even when it cannot be picked (the legwork's characters), so that a key
+// goes to that entry's neighbour.
 template <typename Enabled>
-uint8_t HoverColumn(const MouseState* mouse, const RECT* rects, int count, Enabled enabled) {
-    uint8_t hover = 0;
+uint8_t HoverColumn(const MouseState* mouse, const RECT* rects, int count, Enabled enabled,
+                    bool keysFromPointer = false) {
+    uint8_t under = 0;
     for (int i = 0; i < count; ++i)
         if (PointIn(mouse, rects[i])) {
-            hover = enabled(i + 1) ? static_cast<uint8_t>(i + 1) : 0;
+            under = static_cast<uint8_t>(i + 1);
             break;
         }
+    uint8_t hover = under != 0 && enabled(under) ? under : 0;
     bool wheel = false;
     const int step = TakeWalkStep(&wheel);
     if (step != 0) {
-        hover = WalkHover(hover, count, step, enabled);
+        hover = WalkHover(keysFromPointer ? under : hover, count, step, enabled);
         if (wheel)
             PauseAfterWheel();
         if (hover != 0)
@@ -91,9 +95,11 @@ void DropInput();
 // Copies the area (x, y, w, h) of layer 0, the picture under the panels, onto the back buffer.
 void RestoreArea(int x, int y, int w, int h);
 
-// A step back on a right click: the step-back click, the panel area (x, y, w, h) restored from layer
-// 0, the row hover cleared, the right press taken and the screen's step set to `step`.
-void StepBack(CScriptMng& engine, MouseState& mouse, int x, int y, int w, int h, uint8_t step);
+// A step back on a right click: the click `click` (none when null), the panel area (x, y, w, h)
+// restored from layer 0, the row hover cleared, the right press taken and the screen's step set to
+// `step`.
+void StepBack(CScriptMng& engine, MouseState& mouse, int x, int y, int w, int h, uint8_t step,
+              const char* click);
 
 // The keyboard mode's cursor glide onto a dialog button (StartGlide, then GlideStep each frame):
 // shared with the choice scene, see scene/cursor_glide.h.
@@ -121,9 +127,10 @@ inline constexpr int kPressedLookY = 179;
 // frame's into m_prevHoverFlag. True when it changed (the dialog is redrawn then).
 bool DialogHover(CScriptMng& engine, const MouseState* mouse, const RECT (&buttons)[2]);
 // The dialog's answer in this frame: a left click on a hovered button keeps that button in
-// m_hoverFlag, a right click answers no (m_hoverFlag 2). Either plays its click, takes the mouse
-// presses and starts m_stepTime at `now`. False while unanswered (always without a mouse).
-bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now);
+// m_hoverFlag ("sys_a002.ogg"), a right click answers no (m_hoverFlag 2) with the click
+// `rightClick`. Either takes the mouse presses and starts m_stepTime at `now`. False while
+// unanswered (always without a mouse).
+bool DialogAnswered(CScriptMng& engine, MouseState* mouse, uint32_t now, const char* rightClick);
 
 // The chosen button (`answer` 1 yes, else no) pressed while its dialog fades out, `elapsed` ms into
 // the fade: the pressed look of `sheet` at the button's place `drop` pixels lower, at an opacity that

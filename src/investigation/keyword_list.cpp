@@ -100,8 +100,10 @@ void SetRowRects(CScriptMng& e) {
 }
 
 // One entry in visible row `row`, centred on x 660 at 12 pixels a byte, two bytes at a time in
-// white (an odd final byte is not drawn).
-void DrawEntry(const char* text, int row) {
+// white (an odd final byte is not drawn). The message text cursor (m_textX and m_textY) moves with
+// it, so a message drawn or saved next starts where the list left it. An entry of more than 110
+// bytes starts left of the screen: the walk keeps its own signed x so that it comes back into view.
+void DrawEntry(CScriptMng& e, const char* text, int row) {
     if (g_GlyphFont == nullptr)
         return;
     const int length = static_cast<int>(strnlen(text, kestrel::invest::kListLineBuffer));
@@ -111,11 +113,13 @@ void DrawEntry(const char* text, int row) {
         const char pair[3] = {text[i], text[i + 1], '\0'};
         x += g_GlyphFont->DrawString(g_ScreenSurface, x, y, pair, 0xFFFFFF);
     }
+    e.m_textX = static_cast<uint16_t>(x);
+    e.m_textY = static_cast<int16_t>(y);
 }
 
 // The panel restored from layer 0 and drawn again, the mark under row `markRow` (1..14, 0 none),
 // then the entries in view from m_listScroll.
-void DrawPanel(const CScriptMng& e, int markRow) {
+void DrawPanel(CScriptMng& e, int markRow) {
     CDIB32::Blt(g_ScreenSurface, kPanelX, kPanelY, g_Layers[0], kPanelX, kPanelY, kPanelW, kPanelH);
     CDIB32* panel = g_Layers[kPanelSlot];
     CDIB32::BltAlpha(g_ScreenSurface, kPanelX, kPanelY, panel, 0, 0, kPanelW, kPanelH);
@@ -124,7 +128,7 @@ void DrawPanel(const CScriptMng& e, int markRow) {
                          kMarkW, kMarkH);
     const int shown = std::min<int>(kListRows, e.m_listCount - e.m_listScroll);
     for (int r = 0; r < shown; ++r)
-        DrawEntry(e.m_listTexts[e.m_listScroll + r], r);
+        DrawEntry(e, e.m_listTexts[e.m_listScroll + r], r);
 }
 
 void Finish(CScriptMng& e, int32_t id) {

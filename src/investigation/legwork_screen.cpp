@@ -182,8 +182,8 @@ bool CScriptMng::ModeLegwork() {
                 break;
             }
             m_prevHoverRow = m_hoverRow;
-            m_hoverRow = HoverColumn(mouse, kCharRows, kCharacters,
-                                     [this](int row) { return CharacterOpen(*this, row); });
+            m_hoverRow = HoverColumn(
+                mouse, kCharRows, kCharacters, [this](int row) { return CharacterOpen(*this, row); }, true);
             const bool onEnd = EndButtonHover(*this, mouse);
             if (m_hoverRow != m_prevHoverRow)
                 DrawCharacters(*this, m_hoverRow);
@@ -225,7 +225,7 @@ bool CScriptMng::ModeLegwork() {
             } else if (mouse->left != 0 && onEnd) {
                 OpenConfirmation(*this, 6, now);
             } else if (mouse->right != 0) {
-                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1);
+                StepBack(*this, *mouse, kTalkX, kTalkY, kTalkW, kTalkH, 1, nullptr);
             }
             break;
         }
@@ -255,7 +255,7 @@ bool CScriptMng::ModeLegwork() {
                 m_msgStep = 0;
                 SetScene(kSceneScript);
             } else if (mouse->right != 0) {
-                StepBackFromList(*this, *mouse, 5);
+                StepBackFromList(*this, *mouse, 5, nullptr);
             }
             break;
         }
@@ -270,8 +270,7 @@ bool CScriptMng::ModeLegwork() {
             delete tint;
             SetLayer(kTintSlot, tinted);
             m_hoverFlag = m_prevHoverFlag = 0;
-            m_stepTime = now;
-            m_investStep = 21;
+            m_investStep = 21; // the tint fade is timed from the click (m_stepTime)
             break;
         }
         case 21: {
@@ -320,7 +319,7 @@ bool CScriptMng::ModeLegwork() {
                                      kButtonW * (m_hoverFlag - 1), kHoveredLookY, kButtonW, kButtonH);
                 }
             }
-            if (DialogAnswered(*this, mouse, now))
+            if (DialogAnswered(*this, mouse, now, "sys_a002.ogg"))
                 m_investStep = 24;
             break;
         }

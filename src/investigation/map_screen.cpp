@@ -214,23 +214,22 @@ bool CScriptMng::ModeMap() {
             if (m_hoverFlag != 0 && mouse->left != 0) {
                 mouse->left = 0;
                 m_msgStep = 5;
-                break;
-            }
-            if (m_hoverRow != 0 && mouse->left != 0) {
+            } else if (m_hoverRow != 0 && mouse->left != 0) {
                 Click("sys_f003.ogg");
                 mouse->left = 0;
                 if (m_hoverRow == kExitButton) {
                     m_msgStep = 5;
-                    break;
+                } else {
+                    m_mapPage = static_cast<uint8_t>(m_hoverRow - 1);
+                    LoadPagePictures(*this);
+                    MarkMapPicture(*this);
+                    Show(g_Layers[kMapSlot]);
+                    // The highlight went with the old page: the next frame hovers afresh.
+                    m_hoverFlag = 0;
+                    m_hoverRow = 0;
                 }
-                m_mapPage = static_cast<uint8_t>(m_hoverRow - 1);
-                LoadPagePictures(*this);
-                MarkMapPicture(*this);
-                Show(g_Layers[kMapSlot]);
-                // The highlight went with the old page: the next frame hovers afresh.
-                m_hoverFlag = 0;
-                m_hoverRow = 0;
             }
+            // A right press in the same frame as a pick wins: the map is left without a move.
             if (mouse->right != 0) {
                 Click("sys_g004.ogg");
                 mouse->right = 0;

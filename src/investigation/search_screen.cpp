@@ -263,10 +263,10 @@ void Result(CScriptMng& e, const SearchForm& form) {
     }
     e.m_timeGauge = SpendGauge(e.m_timeGauge, kLeaveUnits);
     if (e.m_timeGauge < 1) {
-        // Time is up: the area's closing search script.
-        RedrawInvestigationBackground(e);
+        // Time is up: the area's closing search script, over a clock panel without the gauge.
         e.m_timeGauge = 0;
         e.m_investActive = 0;
+        RedrawInvestigationBackground(e);
         LoadScriptNamed(e, "f%02d_search.s", e.m_investArea);
         GoTo(kSceneScript);
         return;

@@ -25,7 +25,7 @@ bool CScriptMng::ModeTalkStart() {
     kestrel::invest::LoadScriptNamed(*this, "f%02d_talk.s", m_investArea);
     for (int slot : {2, 3, 4, 5, 6, 9})
         SetLayer(slot, nullptr);
-    ReplaceSurface(g_SavedScreenSurface, nullptr); // the command screen's screen copy
+    ReplaceSurface(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr); // the command screen's screen copy
     m_investActive = 0;
     HandBack(*this);
     return true;

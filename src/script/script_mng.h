@@ -37,9 +37,11 @@ inline constexpr uint32_t kScriptMaxSize = 16u * 1024 * 1024;
 
 // ---- Surfaces the engine creates and owns -------------------------------------------------------
 // Index of each picture in g_pScriptUiSurfaces. Entry 0 is the snapshot of the game screen that
-// the overlay screens fade from and back to (empty until a screen takes it; the command screen's
-// end dialog and hidden panels keep their screen copy there too), entry 2 the second snapshot taken
-// before the save screen.
+// the overlay screens fade from and back to (empty until a screen takes it; the hidden panels of
+// the command and legwork screens keep their screen copy there too), entry 2 the second snapshot
+// taken before the save screen. The command screen's end dialog keeps the screen it opened over in
+// an entry of its own, so that an overlay opened from the window bar while it comes in does not
+// replace it.
 enum ScriptUiSurface : int {
     kUiSnapshot = 0,      // screen snapshot (also the screen while the message window is hidden)
     kUiWindow = 1,        // "system\window.bmp", message-window picture
@@ -61,7 +63,9 @@ enum ScriptUiSurface : int {
     kUiCharThumb = 17,    // 1024 x 576: the screen as it will be once the moving characters stand
     kUiMarkSheet = 18,    // sheet of the mark slots (no command loads it)
     kUiInlineIcons = 19,  // "system\inline_icon.bmp", InlineIconStrip: 24 x 24 icons side by side
-    kScriptUiSurfaceCount = 20
+    // 1024 x 576: the screen under the command screen's end dialog
+    kUiDialogSnapshot = 20,
+    kScriptUiSurfaceCount = 21
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
 // Names the message scene uses for some of the entries above.

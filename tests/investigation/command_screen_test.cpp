@@ -287,6 +287,62 @@ TEST_F(CommandScreen, ALongListScrollsByKeysArrowsAndThumbDrag) {
     EXPECT_EQ(PixelAt(g_ScreenSurface, 770, 40), kThumbHover);
 }
 
+TEST_F(CommandScreen, ALongListMarksNoRowWhileThePointerIsOnItsScrollBar) {
+    // Strips half a row wide, so that the row mark shows beside them.
+    std::vector<Block> strips;
+    for (int id = 1; id <= 20; ++id)
+        strips.push_back({0, 24 * (id - 1), 100, 24, StripColour(id)});
+    WriteSystemPicture("key_matter.bmp", 200, 24 * 63, strips);
+    KnowKeywords(2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    OpenList(2);
+    const auto mark = [&](int row) {
+        return PixelAt(g_ScreenSurface, 720, engine().m_listRowRects[row - 1].top + 12);
+    };
+    for (int part : {3, 2}) {
+        MouseOn(engine().m_listRowRects[2]);
+        Step();
+        EXPECT_EQ(mark(3), kListMark) << part;
+        MouseOn(engine().m_scrollRects[part - 1]);
+        Step();
+        EXPECT_EQ(mark(3), kListPanel) << part;
+        g_pKeyboard->down = 1;
+        Step();
+        EXPECT_EQ(mark(1), kListMark) << "Down from no row, " << part;
+        EXPECT_EQ(mark(4), kListPanel) << part;
+    }
+}
+
+TEST_F(CommandScreen, ATranslucentListSheetIsBlendedOverThePictureOnTheScrollBarToo) {
+    constexpr uint32_t kAlpha = 0x80;
+    WriteSystemPicture("keyword.bmp", 280, 470,
+                       {{0, 0, 240, 415, kAlpha << 24 | kListPanel}, {241, 0, 17, 361, kThumb}});
+    uint32_t blend = 0;
+    for (int c = 0; c < 24; c += 8)
+        blend |=
+            (((kListPanel >> c & 0xFF) * kAlpha >> 8) + ((kBackground >> c & 0xFF) * (256 - kAlpha) >> 8))
+            << c;
+    engine().m_investStep = 0; // the sheet loaded again
+    Step();
+    Step();
+    KnowKeywords(2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    OpenList(2);
+    // The track below the thumb (32..333) and the down arrow: as opened, and after the pointer left.
+    const struct {
+        const char* what;
+        int part; // the scroll part hovered and left first, 0 none
+        int x, y;
+    } cases[] = {{"opened", 0, 775, 380}, {"thumb left", 3, 775, 380}, {"arrow left", 2, 775, 400}};
+    for (const auto& c : cases) {
+        if (c.part != 0) {
+            MouseOn(engine().m_scrollRects[c.part - 1]);
+            Step();
+        }
+        MouseAt(5, 5);
+        Step();
+        EXPECT_EQ(PixelAt(g_ScreenSurface, c.x, c.y), blend) << c.what;
+    }
+}
+
 TEST_F(CommandScreen, TheThumbStaysInItsTrackForEveryListLength) {
     for (int count = 0; count <= 63; ++count) {
         const int maxScroll = std::max(0, count - 14);
@@ -360,6 +416,31 @@ TEST_F(CommandScreen, TheEndCommandAsksAndYesStartsTheRoomScript) {
     }
 }
 
+// An overlay screen opened from the window bar while the end dialog comes in takes its own
+// snapshot of that half-drawn screen; the dialog goes on from the screen it found, and No gives
+// that screen back whole.
+TEST_F(CommandScreen, ABarButtonPressedAsTheEndDialogComesInLeavesNoGhostAfterNo) {
+    const std::vector<uint32_t> before = Picture(g_ScreenSurface);
+    Click(engine().m_commandRects[4]);
+    Step(150);
+    Step();            // half in
+    MouseAt(920, 470); // the configuration button
+    g_pMouse->state.left = 1;
+    Step();
+    ASSERT_EQ(game().scene, kSceneConfig);
+    game().scene = kSceneCommand; // the configuration screen gives the scene back
+    g_pKeyboard->ctrl = 1;
+    Step();
+    ASSERT_EQ(engine().m_investStep, 21);
+    g_pMouse->state.right = 1; // No
+    Step();
+    Step();
+    Step();
+    ASSERT_EQ(engine().m_investStep, 1);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 320, 230), before[230 * 1024 + 320]) << "the box";
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 100), before[100 * 1024 + 100]) << "the backdrop";
+}
+
 // While the end dialog closes (level = elapsed × 255 / 300), the chosen button's pressed look sinks
 // with the box, 295 + level × 36 / 256, at opacity trunc(sin(elapsed × 180 / 300°) × 255) over the
 // box, both blended as (s × L >> 8) + (d × (255 − L) >> 8): the backdrop 0x000010 and the box 0x909090
@@ -402,7 +483,7 @@ TEST_F(CommandScreen, TheEndDialogPressesTheChosenButtonAsItCloses) {
     }
 }
 
-// The end dialog keeps its screen copy in the saved-screen surface, and both ways out of the
+// The end dialog keeps its screen copy in a surface of its own, and both ways out of the
 // investigation (talk start, and op 166 of a script) free it: no copy of the dialog's screen is left
 // behind, neither there nor in the save screen's second snapshot.
 TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
@@ -417,7 +498,7 @@ TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
         Step();
         Click(engine().m_commandRects[4]);
         ASSERT_EQ(engine().m_investStep, 20);
-        ASSERT_NE(g_SavedScreenSurface, nullptr) << "the dialog's screen copy";
+        ASSERT_NE(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr) << "the dialog's screen copy";
         EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << "the save screen's snapshot is not used";
         ReplaceSurface(g_OverlaySurface, new CDIB32());
         if (byScript) {
@@ -426,7 +507,7 @@ TEST_F(CommandScreen, LeavingTheInvestigationFreesTheEndDialogsScreenCopy) {
         } else {
             engine().ModeTalkStart();
         }
-        EXPECT_EQ(g_SavedScreenSurface, nullptr) << byScript;
+        EXPECT_EQ(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr) << byScript;
         EXPECT_EQ(g_pScriptUiSurfaces[kUiSnapshot2], nullptr) << byScript;
         EXPECT_EQ(engine().m_investActive, 0) << byScript;
         if (byScript) {

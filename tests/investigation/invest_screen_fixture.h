@@ -22,7 +22,8 @@
 
 namespace kestrel::test {
 
-// A block of a picture sheet: where it lies and its colour (0xRRGGBB).
+// A block of a picture sheet: where it lies and its colour (0xRRGGBB opaque, or 0xAARRGGBB with a
+// non-zero alpha).
 struct Block {
     int32_t x, y, w, h;
     uint32_t colour;
@@ -35,7 +36,8 @@ inline void WriteSystemPicture(const std::string& name, int32_t w, int32_t h,
     for (const Block& b : blocks)
         for (int32_t y = b.y; y < b.y + b.h && y < h; ++y)
             for (int32_t x = b.x; x < b.x + b.w && x < w; ++x)
-                px[static_cast<size_t>(y) * w + x] = 0xFF000000u | b.colour;
+                px[static_cast<size_t>(y) * w + x] =
+                    (b.colour >> 24) != 0 ? b.colour : 0xFF000000u | b.colour;
     const auto dir = ScriptTestFolder() / "system";
     std::filesystem::create_directories(dir);
     const std::vector<uint8_t> bytes = WriteBitmapPixels(w, h, px, 32);

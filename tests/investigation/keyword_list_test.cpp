@@ -3,6 +3,7 @@
 // cannot be shown.
 #include <fstream>
 
+#include "graphics/glyph_font.h"
 #include "investigation/invest_screen_fixture.h"
 
 using namespace kestrel::test;
@@ -142,6 +143,25 @@ TEST_F(KeywordList, HoveredRowIsMarkedAndAClickOffTheRowsPicksNothing) {
     EXPECT_EQ(engine().m_vars[255], 77);
     EXPECT_EQ(game().scene, kSceneKeywordList);
     EXPECT_EQ(g_pMouse->state.left, 0);
+}
+
+TEST_F(KeywordList, TheEntriesMoveTheMessageTextCursor) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(24, 0);
+    CDIB32 scratch;
+    scratch.Create(nullptr, 64, 64, 24);
+    const int16_t advance = g_GlyphFont->DrawString(&scratch, 0, 0, "\xD2\xBB", 0xFFFFFF);
+    ASSERT_GT(advance, 0);
+    WriteList("SEARCH03.txt", "\xD2\xBB\xD2\xBB\xD2\xBB\n\xD2\xBB\n");
+    engine().m_textX = 900; // where the last message left it
+    engine().m_textY = 500;
+    Open(12);
+    // After the last entry drawn, in row 2 of two bytes: from x (55 − 1) × 12 by one character's
+    // advance, at y 32 + 28.
+    EXPECT_EQ(engine().m_textX, 648 + advance);
+    EXPECT_EQ(engine().m_textY, 60);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 TEST_F(KeywordList, ShortListWalksAndWrapsWithKeysAndPutsTheCursorOnTheRow) {

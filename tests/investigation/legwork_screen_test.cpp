@@ -2,6 +2,8 @@
 // script a topic starts, the way back through the panel command, and the end confirmation.
 #include "investigation/invest_screen.h"
 #include "investigation/invest_screen_fixture.h"
+#include "support/manual_sound.h"
+#include "writers/ogg_writer.h"
 
 using namespace kestrel::test;
 
@@ -141,6 +143,26 @@ TEST_F(LegworkScreen, OnlyCharactersThatMayBeQuestionedAreHoveredOrReachedByKeys
     EXPECT_EQ(engine().m_hoverRow, 0);
 }
 
+TEST_F(LegworkScreen, AKeyStepsFromTheCharacterUnderThePointerEvenOneThatCannotBeQuestioned) {
+    engine().m_legworkChars[5] = 1; // 2, 5 and 7 may be questioned
+    const struct {
+        int under;
+        uint8_t up, down;
+        int want;
+    } keys[] = {{3, 0, 1, 5}, {3, 1, 0, 2}, {8, 1, 0, 7}, {8, 0, 1, 2}, {6, 0, 1, 7}};
+    for (const auto& k : keys) {
+        MouseOn(Row(k.under));
+        Step();
+        g_pKeyboard->up = k.up;
+        g_pKeyboard->down = k.down;
+        Step();
+        const RECT r = Row(k.want);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, r.left + 2, r.top + 23), kRowMark)
+            << k.under << " " << int(k.down);
+        EXPECT_EQ(headless_.backend().warpY, (r.top + r.bottom) / 2) << k.under << " " << int(k.down);
+    }
+}
+
 TEST_F(LegworkScreen, ATopicPickLoadsItsScriptByKind) {
     engine().m_legworkEvidence[5] = 1;
     WritePlainScript("l03_p030.s");
@@ -163,6 +185,33 @@ TEST_F(LegworkScreen, ATopicPickLoadsItsScriptByKind) {
         EXPECT_EQ(engine().m_pickedEntry, 7);
         EXPECT_EQ(engine().m_pickedKind, c.kind);
     }
+}
+
+TEST_F(LegworkScreen, TheDialogsRightClickNoSoundsTheChoiceClickAndStepsBackAreSilent) {
+    ASSERT_TRUE(OpenManualSound());
+    const std::filesystem::path se = ScriptTestFolder() / "se";
+    std::filesystem::create_directories(se);
+    for (const char* name : {"sys_a002.ogg", "sys_g004.ogg"})
+        WriteBytes((se / name).string(), MakeToneOgg(440.0, 0.2));
+    const auto rightClick = [&](int step, bool sound) {
+        DeleteAllPlayers();
+        g_pMouse->state.right = 1;
+        Step();
+        EXPECT_EQ(engine().m_investStep, step);
+        EXPECT_EQ(PlayerBuffer::Of(g_SePlayers[0]) != nullptr, sound) << step;
+    };
+    OpenList(2, 1);
+    rightClick(5, false); // the list back to the topic kinds
+    Step();
+    rightClick(1, false); // the topic kinds back to the characters
+    Step();
+    OpenConfirmation();
+    SkipTo(23);
+    // Only "sys_a002.ogg" left: the click channel holds a sound only after that click.
+    std::filesystem::remove(se / "sys_g004.ogg");
+    rightClick(24, true); // No
+    CloseManualSound();
+    std::filesystem::remove_all(se);
 }
 
 TEST_F(LegworkScreen, WithoutEvidenceOnlyTheTopicKindIsOffered) {
@@ -256,6 +305,17 @@ TEST_F(LegworkScreen, TheConfirmationTintsTheScreenOver300Ms) {
             << c.elapsed << " " << c.ctrl << c.skipEffects;
         EXPECT_EQ(engine().m_investStep, c.step) << c.elapsed << " " << c.ctrl << c.skipEffects;
     }
+}
+
+TEST_F(LegworkScreen, TheTintFadeIsTimedFromTheEndButtonsClick) {
+    MouseOn(kEndButton);
+    Step();
+    g_pMouse->state.left = 1;
+    Step(100); // the click; its set-up frame comes 100 ms later
+    Step();
+    ASSERT_EQ(engine().m_investStep, 21);
+    Step();
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 100), 0x3367A4u) << "level 85, 100 ms after the click";
 }
 
 TEST_F(LegworkScreen, TheDialogDropsInAsItsOpacityGrows) {

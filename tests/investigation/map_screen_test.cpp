@@ -190,24 +190,35 @@ TEST_F(MapScreen, AMissingPlaceScriptSpendsNothingAndGoesBack) {
 }
 
 TEST_F(MapScreen, RightClickOrExitGoesBackToTheCommandScreenWithTheEntryPicture) {
+    WritePlainScript("f02_01.s");
     g_ScreenSurface->FillRect(100, 100, 50, 50, 0x123456);
     const std::vector<uint32_t> entry = Picture(g_ScreenSurface);
-    for (bool exitButton : {false, true}) {
+    // A right press (what Escape sets) wins over a left press (Return) in the same frame.
+    const struct {
+        const char* what;
+        int left; // 0 none, 1 on place 1, 2 on the exit button
+        bool right;
+    } cases[] = {
+        {"right", 0, true}, {"exit", 2, false}, {"place and right", 1, true}, {"exit and right", 2, true}};
+    for (const auto& c : cases) {
         engine().m_msgStep = 0;
         game().scene = kSceneMap;
         Enter();
-        if (exitButton) {
-            ClickOn(engine().m_mapButtonRects[2]);
-        } else {
-            g_pMouse->state.right = 1; // what Escape sets
-            Step();
-            Step();
-        }
-        EXPECT_EQ(game().scene, kSceneCommand) << exitButton;
+        MouseOn(c.left == 1 ? Place(0, 1) : engine().m_mapButtonRects[2]);
+        if (c.left == 0)
+            MouseAt(5, 5);
+        Step();
+        g_pMouse->state.left = c.left != 0 ? 1 : 0;
+        g_pMouse->state.right = c.right ? 1 : 0;
+        Step();
+        Step();
+        EXPECT_EQ(game().scene, kSceneCommand) << c.what;
         EXPECT_EQ(engine().m_msgStep, 0);
-        EXPECT_EQ(engine().m_timeGauge, 10);
+        EXPECT_EQ(engine().m_timeGauge, 10) << c.what;
+        EXPECT_EQ(engine().m_clockMinute, 58) << c.what;
+        EXPECT_EQ(engine().m_place, 0) << c.what;
         EXPECT_EQ(g_pMouse->state.right, 0);
-        EXPECT_EQ(Picture(g_ScreenSurface), entry) << exitButton;
+        EXPECT_EQ(Picture(g_ScreenSurface), entry) << c.what;
         EXPECT_EQ(g_Layers[10], nullptr);
     }
 }

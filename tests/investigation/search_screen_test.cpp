@@ -177,6 +177,12 @@ TEST_F(SearchScreen, ThePointerAndTheLeaveButtonFollowTheMouse) {
 
 TEST_F(SearchScreen, LeavingSpendsTimeAndEndsTheInvestigationWhenTheGaugeRunsOut) {
     WritePlainScript("f02_search.s");
+    // The clock panel is shown; its gauge frame (4, 4) 29×247 only while the investigation runs.
+    constexpr uint32_t kTimer = 0xC0FFEE;
+    engine().m_clockShown = 1;
+    ReplaceSurface(g_pScriptUiSurfaces[kUiTimerBase], new CDIB32());
+    g_pScriptUiSurfaces[kUiTimerBase]->Create(nullptr, 42, 247, 32);
+    g_pScriptUiSurfaces[kUiTimerBase]->Fill(0xFF000000u | kTimer, nullptr);
     struct Case {
         int8_t gauge;
         uint8_t hour, minute;
@@ -210,7 +216,8 @@ TEST_F(SearchScreen, LeavingSpendsTimeAndEndsTheInvestigationWhenTheGaugeRunsOut
         EXPECT_EQ(Cursor(), nullptr);
         for (int slot = 1; slot <= 5; ++slot)
             EXPECT_EQ(g_Layers[slot], nullptr) << slot;
-        EXPECT_EQ(Screen(10, 10), kBackground) << "the strip is gone";
+        EXPECT_EQ(Screen(500, 10), kBackground) << "the strip is gone";
+        EXPECT_EQ(Screen(20, 100), c.activeAfter != 0 ? kTimer : kBackground) << "the gauge frame";
     }
 }
 
