@@ -462,7 +462,7 @@ uint8_t* CScriptMng::OpSpriteRange(uint8_t* cmd) {
     const uint8_t slot = B2(cmd);
     if (ValidSprite(slot)) {
         m_sprites[slot].fadeAngleStart = D(cmd, 4);
-        m_sprites[slot].fadeFrom = Low(D(cmd, 8));
+        m_sprites[slot].fadeFrom = static_cast<int16_t>(ReadU16(cmd + 8));
     }
     SetScene(kSceneScript);
     return Next(cmd);

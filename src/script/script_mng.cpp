@@ -561,7 +561,7 @@ void CScriptMng::RunScript() {
         EndScript(ScriptFault::kZeroLength, cmd);
         return;
     }
-    if (length < info.minLength) {
+    if (length < info.operandEnd) {
         EndScript(ScriptFault::kTooShort, cmd);
         return;
     }
