@@ -100,7 +100,8 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
             }
             if (canDraw)
                 DrawOutlinedGlyph(page, x, y, p);
-            y += width == 2 ? step : step / 2;
+            // A column advances a whole glyph for every character, one-byte ones included.
+            y += step;
             units += width;
             i += static_cast<size_t>(width);
             if (units >= kColumnUnits && i < length) {

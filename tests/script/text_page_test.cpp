@@ -105,6 +105,29 @@ TEST_F(ScriptTextPage, AForcedColumnBreakStartsANewColumn) {
     EXPECT_EQ(engine().m_textX, 836);
 }
 
+TEST_F(ScriptTextPage, EveryCharacterAdvancesAFullGlyph) {
+    // The last glyph lands at the same place after two one-byte characters as after two
+    // double-byte ones: its lowest inked row in the column is the same.
+    auto lowestInk = [&](const char* text) {
+        Row(0, text);
+        game().backlogCount = 1;
+        engine().m_lineCount = 1;
+        g_Layers[1]->Fill(0, nullptr);
+        Start("TextPage\nExitToMenu\n");
+        Frame();
+        int lowest = -1;
+        for (int32_t yy = 0; yy < 576; ++yy)
+            for (int32_t xx = 918; xx < 944; ++xx)
+                if ((*reinterpret_cast<const uint32_t*>(g_Layers[1]->GetPixelAddress(xx, yy)) & 0xFFFFFF) !=
+                    0)
+                    lowest = yy;
+        return lowest;
+    };
+    const int wide = lowestInk("\xC4\xE3\xC4\xE3\xC4\xE3");
+    EXPECT_GT(wide, 2 + 2 * 22);
+    EXPECT_EQ(lowestInk("ab\xC4\xE3"), wide);
+}
+
 TEST_F(ScriptTextPage, APageLongerThanTheBacklogDrawsOnlyWhatExists) {
     Row(0, "\xC4\xE3");
     game().backlogCount = 1;
