@@ -501,6 +501,7 @@ uint8_t* CScriptMng::OpFreeLayers(uint8_t* cmd) {
     for (int layer : {2, 3, 4, 5, 6, 9})
         ReplaceSurface(g_Layers[layer], nullptr);
     ReplaceSurface(g_SavedScreenSurface, nullptr);
+    ReplaceSurface(g_PageSavedScreen, nullptr);
     ReplaceSurface(g_OverlaySurface, nullptr);
     m_investStep = 0;
     m_investActive = 0;

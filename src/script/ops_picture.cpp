@@ -622,7 +622,7 @@ uint8_t* CScriptMng::OpRedrawWindow(uint8_t* cmd) {
     m_lineCount = 0;
     CDIB32* layer0 = g_Layers[0];
     if (layer0 != nullptr) {
-        kestrel::fx::CopyClipped(layer0, 0, 0, g_SavedScreenSurface, 0, 0, kScreenWidth, kScreenHeight);
+        kestrel::fx::CopyClipped(layer0, 0, 0, g_PageSavedScreen, 0, 0, kScreenWidth, kScreenHeight);
         if (CDIB32* window = g_MsgWindowSurface)
             CDIB32::BltAlphaFade(layer0, 0, 0, window, 0, 0, window->GetWidth(), window->GetHeight(),
                                  MsgWindowBlendLevel());

@@ -73,8 +73,8 @@ TEST_F(ScriptTextPage, DrawsThePagesMessagesInColumnsFromTheRight) {
     // Backup and saved screen were made from the page's background.
     ASSERT_NE(g_Layer1Backup[1], nullptr);
     EXPECT_EQ(g_Layer1Backup[1]->GetWidth(), 1024);
-    ASSERT_NE(g_SavedScreenSurface, nullptr);
-    EXPECT_EQ(g_SavedScreenSurface->GetHeight(), 576);
+    ASSERT_NE(g_PageSavedScreen, nullptr);
+    EXPECT_EQ(g_PageSavedScreen->GetHeight(), 576);
 }
 
 TEST_F(ScriptTextPage, LongMessagesBreakIntoTheNextColumnAndMarksAreNotDrawn) {
@@ -126,6 +126,22 @@ TEST_F(ScriptTextPage, EveryCharacterAdvancesAFullGlyph) {
     const int wide = lowestInk("\xC4\xE3\xC4\xE3\xC4\xE3");
     EXPECT_GT(wide, 2 + 2 * 22);
     EXPECT_EQ(lowestInk("ab\xC4\xE3"), wide);
+}
+
+TEST_F(ScriptTextPage, TheNextPageStartsFromThePagesBackgroundAfterAnOverlay) {
+    // Op 65 over a blue background; a save screen's snapshot of the green screen in between; op 76
+    // lays the next page on the blue background.
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0x204060));
+    ReplaceSurface(g_Layers[0], BlankScreen(nullptr, 0));
+    ReplaceSurface(g_ScreenSurface, BlankScreen(nullptr, 0));
+    Start("TextPage\nRedrawWindow\nExitToMenu\n");
+    Frame();
+    ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot], BlankScreen(nullptr, 0x00FF00));
+    Frame();
+    for (CDIB32* shown : {g_Layers[0], g_ScreenSurface})
+        EXPECT_EQ(*reinterpret_cast<const uint32_t*>(shown->GetPixelAddress(500, 300)) & 0xFFFFFF, 0x204060u);
+    ReplaceSurface(g_Layers[0], nullptr);
+    ReplaceSurface(g_ScreenSurface, nullptr);
 }
 
 TEST_F(ScriptTextPage, APageLongerThanTheBacklogDrawsOnlyWhatExists) {
