@@ -89,9 +89,10 @@ void CopyGameText(char* dst, size_t size, const char* src) {
     if (src) {
         while (src[n] != '\0' && n + 1 < size) {
             auto b = static_cast<uint8_t>(src[n]);
-            if (b >= 0x81 && b <= 0xFE) {
-                // A double-byte character goes whole or not at all.
-                if (src[n + 1] == '\0' || n + 2 >= size)
+            // A double-byte character goes whole or not at all; a lead byte that ends the text is
+            // copied alone, as it stands.
+            if (b >= 0x81 && b <= 0xFE && src[n + 1] != '\0') {
+                if (n + 2 >= size)
                     break;
                 dst[n] = src[n];
                 dst[n + 1] = src[n + 1];

@@ -64,17 +64,19 @@ uint8_t* CScriptMng::OpMessageEx(uint8_t* cmd) {
     delete[] m_pMsgText;
     m_pMsgText = HeapText(TrailingText(cmd), textLength);
 
-    // Only the double-byte characters of the text reach the two copies.
+    // Only the double-byte characters of the text reach the two copies: a byte above 128 with the
+    // byte that follows it, which for a lead byte that ends the text is the terminator.
     std::memset(m_plainText, 0, sizeof m_plainText);
     size_t n = 0;
     for (size_t i = 0; i < textLength && m_pMsgText[i] != '\0';) {
         const uint8_t b = static_cast<uint8_t>(m_pMsgText[i]);
-        if (b > 0x80 && i + 1 < textLength && m_pMsgText[i + 1] != '\0') {
-            if (n + 2 < sizeof m_plainText) {
-                m_plainText[n++] = m_pMsgText[i];
-                m_plainText[n++] = m_pMsgText[i + 1];
+        if (b > 0x80) {
+            const size_t bytes = m_pMsgText[i + 1] != '\0' ? 2 : 1;
+            if (n + bytes < sizeof m_plainText) {
+                std::memcpy(m_plainText + n, m_pMsgText + i, bytes);
+                n += bytes;
             }
-            i += 2;
+            i += bytes;
         } else {
             ++i;
         }
