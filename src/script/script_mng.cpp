@@ -546,6 +546,8 @@ void CScriptMng::RunScript() {
         // The pointer stays; the box is shown once for this position, not on every frame.
         if (m_reportedOffset != pc) {
             m_reportedOffset = pc;
+            // The command's offset in the script stands for its address: a 64-bit address does not fit
+            // the box's eight-character field, and the offset is what finds the command again.
             char text[64];
             std::snprintf(text, sizeof text, "Not Found ScrNo\n[%8d][%#08x]", op, pc);
             ShowMessage(text, "Erorr");
