@@ -303,8 +303,11 @@ bool CGameMain::Frame() {
         return true;
     // A wheel turn belongs to the scene it was made in: one that this scene did not take ends with it,
     // so that it cannot move the selection of the screen that comes next.
-    if (scene != stepped && g_pMouse)
-        g_pMouse->wheel = 0;
+    auto dropWheelOfAnotherScene = [&] {
+        if (scene != stepped && g_pMouse)
+            g_pMouse->wheel = 0;
+    };
+    dropWheelOfAnotherScene();
     // The search screens' cursor picture never outlives them, whichever way they were left.
     if (scene != kSceneSearch && scene != kSceneSearchInventory && FileCursorShown())
         SetArrowCursor(hwnd);
@@ -312,6 +315,9 @@ bool CGameMain::Frame() {
     if (!g_pGameMain)
         return true;
     PostFrame();
+    // The post-frame pass's button bar can leave the scene too (a button pressed during a window fade).
+    if (g_pGameMain)
+        dropWheelOfAnotherScene();
     return true;
 }
 
