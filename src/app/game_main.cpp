@@ -89,10 +89,9 @@ void CopyGameText(char* dst, size_t size, const char* src) {
     if (src) {
         while (src[n] != '\0' && n + 1 < size) {
             auto b = static_cast<uint8_t>(src[n]);
-            // A double-byte character goes whole or not at all; a lead byte that ends the text is
-            // copied alone, as it stands.
-            if (b >= 0x81 && b <= 0xFE && src[n + 1] != '\0') {
-                if (n + 2 >= size)
+            if (b >= 0x81 && b <= 0xFE) {
+                // A double-byte character goes whole or not at all.
+                if (src[n + 1] == '\0' || n + 2 >= size)
                     break;
                 dst[n] = src[n];
                 dst[n + 1] = src[n + 1];
@@ -104,6 +103,15 @@ void CopyGameText(char* dst, size_t size, const char* src) {
         }
     }
     std::memset(dst + n, 0, size - n);
+}
+
+void CopyMessageText(char* dst, size_t size, const char* src) {
+    CopyGameText(dst, size, src);
+    if (!dst || !src || size == 0)
+        return;
+    const size_t n = std::strlen(dst);
+    if (src[n] != '\0' && src[n + 1] == '\0' && n + 1 < size)
+        dst[n] = src[n];
 }
 
 CGameMain::CGameMain(HWND hwnd, HINSTANCE hinstance) : hWnd(hwnd), hInstance(hinstance) {
@@ -420,7 +428,7 @@ uint32_t CGameMain::PrepareBacklogRow() {
 
 void CGameMain::PushBacklog(const char* text, const char* speaker, const char* voice) {
     uint32_t row = PrepareBacklogRow();
-    CopyGameText(backlogText[row], sizeof backlogText[row], text);
+    CopyMessageText(backlogText[row], sizeof backlogText[row], text);
     CopyGameText(backlogSpeaker[row], sizeof backlogSpeaker[row], speaker);
     CopyGameText(backlogVoice[row], sizeof backlogVoice[row], voice);
     backlogCount = row + 1;

@@ -35,12 +35,6 @@ char* HeapText(const char* text, size_t length) {
     return p;
 }
 
-void CopyBounded(char* dst, size_t size, const char* src) {
-    std::memset(dst, 0, size);
-    if (src != nullptr)
-        CopyGameText(dst, size, src);
-}
-
 } // namespace
 
 uint8_t* CScriptMng::OpMessage(uint8_t* cmd) {
@@ -49,7 +43,7 @@ uint8_t* CScriptMng::OpMessage(uint8_t* cmd) {
     m_pMsgText = HeapText(TrailingText(cmd), textLength);
 
     BuildPlainText(m_pMsgText, m_plainText, sizeof m_plainText);
-    CopyBounded(m_rawText, sizeof m_rawText, m_pMsgText);
+    CopyMessageText(m_rawText, sizeof m_rawText, m_pMsgText);
 
     uint8_t* next = Next(cmd, textLength);
     m_pScriptSave = next;
@@ -92,7 +86,7 @@ void CScriptMng::WriteBacklogRow(const char* text, const char* voice) {
     if (g_pGameMain != nullptr) {
         CGameMain& game = *g_pGameMain;
         const uint32_t row = game.PrepareBacklogRow();
-        CopyGameText(game.backlogText[row], sizeof game.backlogText[row], text);
+        CopyMessageText(game.backlogText[row], sizeof game.backlogText[row], text);
         CopyGameText(game.backlogSpeaker[row], sizeof game.backlogSpeaker[row], m_pNamePlateText);
         CopyGameText(game.backlogVoice[row], sizeof game.backlogVoice[row], voice);
     }
