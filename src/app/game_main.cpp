@@ -105,6 +105,15 @@ void CopyGameText(char* dst, size_t size, const char* src) {
     std::memset(dst + n, 0, size - n);
 }
 
+void CopyMessageText(char* dst, size_t size, const char* src) {
+    CopyGameText(dst, size, src);
+    if (!dst || !src || size == 0)
+        return;
+    const size_t n = std::strlen(dst);
+    if (src[n] != '\0' && src[n + 1] == '\0' && n + 1 < size)
+        dst[n] = src[n];
+}
+
 CGameMain::CGameMain(HWND hwnd, HINSTANCE hinstance) : hWnd(hwnd), hInstance(hinstance) {
     // Timer resolution is already 1 ms here; nothing to ask of the system.
 }
@@ -302,8 +311,11 @@ bool CGameMain::Frame() {
         return true;
     // A wheel turn belongs to the scene it was made in: one that this scene did not take ends with it,
     // so that it cannot move the selection of the screen that comes next.
-    if (scene != stepped && g_pMouse)
-        g_pMouse->wheel = 0;
+    auto dropWheelOfAnotherScene = [&] {
+        if (scene != stepped && g_pMouse)
+            g_pMouse->wheel = 0;
+    };
+    dropWheelOfAnotherScene();
     // The search screens' cursor picture never outlives them, whichever way they were left.
     if (scene != kSceneSearch && scene != kSceneSearchInventory && FileCursorShown())
         SetArrowCursor(hwnd);
@@ -311,6 +323,9 @@ bool CGameMain::Frame() {
     if (!g_pGameMain)
         return true;
     PostFrame();
+    // The post-frame pass's button bar can leave the scene too (a button pressed during a window fade).
+    if (g_pGameMain)
+        dropWheelOfAnotherScene();
     return true;
 }
 
@@ -413,7 +428,7 @@ uint32_t CGameMain::PrepareBacklogRow() {
 
 void CGameMain::PushBacklog(const char* text, const char* speaker, const char* voice) {
     uint32_t row = PrepareBacklogRow();
-    CopyGameText(backlogText[row], sizeof backlogText[row], text);
+    CopyMessageText(backlogText[row], sizeof backlogText[row], text);
     CopyGameText(backlogSpeaker[row], sizeof backlogSpeaker[row], speaker);
     CopyGameText(backlogVoice[row], sizeof backlogVoice[row], voice);
     backlogCount = row + 1;

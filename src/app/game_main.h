@@ -142,3 +142,6 @@ extern CGameMain* g_pGameMain;
 // Copies `src` into a field of `size` bytes: at most size - 1 bytes, never splitting a double-byte
 // character (lead byte 0x81..0xFE), always terminated. A null source gives an empty string.
 void CopyGameText(char* dst, size_t size, const char* src);
+// CopyGameText for a message's text: a lead byte that ends the text is copied alone, as the
+// message holds it, where it fits.
+void CopyMessageText(char* dst, size_t size, const char* src);

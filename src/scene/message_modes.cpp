@@ -287,7 +287,10 @@ bool CScriptMng::ComposeMsgScene() {
         return true;
     }
     if (m_windowHidden != 0) {
+        // Hidden by the bar's button, which leaves the window marked for drawing: the picture and
+        // its marks as the hide key shows them, and not the window, which would come back at once.
         copyLayer0();
+        AnimateMarkSlots();
         return true;
     }
     copyLayer0();

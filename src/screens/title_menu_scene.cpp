@@ -352,6 +352,9 @@ void ResetGameStateForTitle() {
     s.m_skipRead = 0;
     s.m_hoverItem = 0;
     s.m_prevHoverItem = 0;
+    // A button left hovered would be pressed by the next game's first click, wherever it lands.
+    s.m_hoverButton = 0;
+    s.m_prevHoverButton = 0;
     s.m_bgmStarted = 1;
     s.m_noteFlowChart = 1;
 }

@@ -114,7 +114,7 @@ const std::array<RawEntry, kOpcodeCount>& RawTable() {
         {"OverlayEffect", "b2"},                             // 82
         {"EndOverlay", ""},                                  // 83
         {"WaitClick", ""},                                   // 84
-        {"SpriteRange", "b2 d4 d8"},                         // 85
+        {"SpriteRange", "b2 d4 h8"},                         // 85
         {"SpriteReset", "b2"},                               // 86
         {"ApplySetting", "b2"},                              // 87
         {"LoadSpriteNoName", "b2 t3"},                       // 88
@@ -246,7 +246,9 @@ OpcodeInfo Parse(const RawEntry& raw) {
             end = offset + width;
         info.fields.push_back(f);
     }
-    // Fixed parts are whole words.
+    // The assembler writes fixed parts as whole words; a shorter command from elsewhere still
+    // runs as long as it holds every byte its handler reads.
+    info.operandEnd = static_cast<uint8_t>(end);
     info.minLength = static_cast<uint8_t>((end + 3) & ~3);
     return info;
 }

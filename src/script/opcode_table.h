@@ -28,7 +28,8 @@ struct OpcodeInfo {
     bool used = false;
     std::string_view name;            // our name of the command (handler name without "Op")
     std::vector<OperandField> fields; // in the order of the text form
-    uint8_t minLength = 4;            // smallest fixed part that holds every field
+    uint8_t minLength = 4;            // fixed part the assembler writes: every field, in whole words
+    uint8_t operandEnd = 4;           // smallest fixed part the interpreter runs: the bytes read
     int textLengthAt = -1;            // offset of the text-length byte, -1 when no text
 };
 

@@ -35,12 +35,6 @@ char* HeapText(const char* text, size_t length) {
     return p;
 }
 
-void CopyBounded(char* dst, size_t size, const char* src) {
-    std::memset(dst, 0, size);
-    if (src != nullptr)
-        CopyGameText(dst, size, src);
-}
-
 } // namespace
 
 uint8_t* CScriptMng::OpMessage(uint8_t* cmd) {
@@ -49,7 +43,7 @@ uint8_t* CScriptMng::OpMessage(uint8_t* cmd) {
     m_pMsgText = HeapText(TrailingText(cmd), textLength);
 
     BuildPlainText(m_pMsgText, m_plainText, sizeof m_plainText);
-    CopyBounded(m_rawText, sizeof m_rawText, m_pMsgText);
+    CopyMessageText(m_rawText, sizeof m_rawText, m_pMsgText);
 
     uint8_t* next = Next(cmd, textLength);
     m_pScriptSave = next;
@@ -64,17 +58,19 @@ uint8_t* CScriptMng::OpMessageEx(uint8_t* cmd) {
     delete[] m_pMsgText;
     m_pMsgText = HeapText(TrailingText(cmd), textLength);
 
-    // Only the double-byte characters of the text reach the two copies.
+    // Only the double-byte characters of the text reach the two copies: a byte above 128 with the
+    // byte that follows it, which for a lead byte that ends the text is the terminator.
     std::memset(m_plainText, 0, sizeof m_plainText);
     size_t n = 0;
     for (size_t i = 0; i < textLength && m_pMsgText[i] != '\0';) {
         const uint8_t b = static_cast<uint8_t>(m_pMsgText[i]);
-        if (b > 0x80 && i + 1 < textLength && m_pMsgText[i + 1] != '\0') {
-            if (n + 2 < sizeof m_plainText) {
-                m_plainText[n++] = m_pMsgText[i];
-                m_plainText[n++] = m_pMsgText[i + 1];
+        if (b > 0x80) {
+            const size_t bytes = m_pMsgText[i + 1] != '\0' ? 2 : 1;
+            if (n + bytes < sizeof m_plainText) {
+                std::memcpy(m_plainText + n, m_pMsgText + i, bytes);
+                n += bytes;
             }
-            i += 2;
+            i += bytes;
         } else {
             ++i;
         }
@@ -90,7 +86,7 @@ void CScriptMng::WriteBacklogRow(const char* text, const char* voice) {
     if (g_pGameMain != nullptr) {
         CGameMain& game = *g_pGameMain;
         const uint32_t row = game.PrepareBacklogRow();
-        CopyGameText(game.backlogText[row], sizeof game.backlogText[row], text);
+        CopyMessageText(game.backlogText[row], sizeof game.backlogText[row], text);
         CopyGameText(game.backlogSpeaker[row], sizeof game.backlogSpeaker[row], m_pNamePlateText);
         CopyGameText(game.backlogVoice[row], sizeof game.backlogVoice[row], voice);
     }

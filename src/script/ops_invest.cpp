@@ -502,6 +502,7 @@ uint8_t* CScriptMng::OpFreeLayers(uint8_t* cmd) {
         ReplaceSurface(g_Layers[layer], nullptr);
     ReplaceSurface(g_SavedScreenSurface, nullptr);
     ReplaceSurface(g_pScriptUiSurfaces[kUiDialogSnapshot], nullptr); // the command screen's end dialog's
+    ReplaceSurface(g_PageSavedScreen, nullptr);
     ReplaceSurface(g_OverlaySurface, nullptr);
     m_investStep = 0;
     m_investActive = 0;

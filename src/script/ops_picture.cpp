@@ -462,7 +462,7 @@ uint8_t* CScriptMng::OpSpriteRange(uint8_t* cmd) {
     const uint8_t slot = B2(cmd);
     if (ValidSprite(slot)) {
         m_sprites[slot].fadeAngleStart = D(cmd, 4);
-        m_sprites[slot].fadeFrom = Low(D(cmd, 8));
+        m_sprites[slot].fadeFrom = static_cast<int16_t>(ReadU16(cmd + 8));
     }
     SetScene(kSceneScript);
     return Next(cmd);
@@ -622,7 +622,7 @@ uint8_t* CScriptMng::OpRedrawWindow(uint8_t* cmd) {
     m_lineCount = 0;
     CDIB32* layer0 = g_Layers[0];
     if (layer0 != nullptr) {
-        kestrel::fx::CopyClipped(layer0, 0, 0, g_SavedScreenSurface, 0, 0, kScreenWidth, kScreenHeight);
+        kestrel::fx::CopyClipped(layer0, 0, 0, g_PageSavedScreen, 0, 0, kScreenWidth, kScreenHeight);
         if (CDIB32* window = g_MsgWindowSurface)
             CDIB32::BltAlphaFade(layer0, 0, 0, window, 0, 0, window->GetWidth(), window->GetHeight(),
                                  MsgWindowBlendLevel());

@@ -36,7 +36,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
     CDIB32* page = g_Layers[1];
     // 1. The backup of the background and the saved screen, then the window picture over it.
     ReplaceSurface(g_Layer1Backup[1], ScreenCopy(m_hWnd, page));
-    ReplaceSurface(g_SavedScreenSurface, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
+    ReplaceSurface(g_PageSavedScreen, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
     if (page != nullptr && g_MsgWindowSurface != nullptr) {
         const uint16_t level = MsgWindowBlendLevel();
         CDIB32::BltFade(page, 0, 0, g_MsgWindowSurface->GetWidth(), g_MsgWindowSurface->GetHeight(),
@@ -100,7 +100,8 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
             }
             if (canDraw)
                 DrawOutlinedGlyph(page, x, y, p);
-            y += width == 2 ? step : step / 2;
+            // A column advances a whole glyph for every character, one-byte ones included.
+            y += step;
             units += width;
             i += static_cast<size_t>(width);
             if (units >= kColumnUnits && i < length) {

@@ -28,6 +28,7 @@ CDIB32*& g_MsgWindowSurface = g_pScriptUiSurfaces[kUiWindow];
 CDIB32*& g_TextSurface = g_pScriptUiSurfaces[kUiWindowWork];
 CDIB32*& g_NamePlateSurface = g_pScriptUiSurfaces[kUiFrame];
 CDIB32*& g_SavedScreenSurface = g_pScriptUiSurfaces[kUiSnapshot];
+CDIB32* g_PageSavedScreen = nullptr;
 CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1] = {};
 CDIB32* g_pCharBaseSurfaces[kScriptCharSlots] = {};
 CDIB32* g_FaceSurfaces[kScriptCharSlots] = {};
@@ -442,6 +443,7 @@ CScriptMng::~CScriptMng() {
         DeleteSurface(s);
     ReplaceSurface(g_Layer1Backup[0], nullptr);
     ReplaceSurface(g_Layer1Backup[1], nullptr);
+    ReplaceSurface(g_PageSavedScreen, nullptr);
     for (CDIB32*& s : g_pSpriteSurfaces)
         DeleteSurface(s);
     for (CDIB32*& s : g_pCharBaseSurfaces)
@@ -544,6 +546,8 @@ void CScriptMng::RunScript() {
         // The pointer stays; the box is shown once for this position, not on every frame.
         if (m_reportedOffset != pc) {
             m_reportedOffset = pc;
+            // The command's offset in the script stands for its address: a 64-bit address does not fit
+            // the box's eight-character field, and the offset is what finds the command again.
             char text[64];
             std::snprintf(text, sizeof text, "Not Found ScrNo\n[%8d][%#08x]", op, pc);
             ShowMessage(text, "Erorr");
@@ -561,7 +565,7 @@ void CScriptMng::RunScript() {
         EndScript(ScriptFault::kZeroLength, cmd);
         return;
     }
-    if (length < info.minLength) {
+    if (length < info.operandEnd) {
         EndScript(ScriptFault::kTooShort, cmd);
         return;
     }

@@ -73,6 +73,9 @@ extern CDIB32*& g_MsgWindowSurface;   // kUiWindow
 extern CDIB32*& g_TextSurface;        // kUiWindowWork
 extern CDIB32*& g_NamePlateSurface;   // kUiFrame
 extern CDIB32*& g_SavedScreenSurface; // kUiSnapshot
+// The background of the vertical page as op 65 found it, from which op 76 starts the next page. It
+// is not the snapshot above: the overlays and the hidden window replace that one in between.
+extern CDIB32* g_PageSavedScreen;
 
 // A blank 32-bit surface of `src`'s size holding a copy of it (0 × 0 when src is null): the working
 // copies of the window and frame pictures.

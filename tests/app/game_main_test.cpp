@@ -136,17 +136,29 @@ TEST_F(RunningGame, AWheelTurnThatNoScreenTookEndsWithItsScene) {
         SceneId scene;
         SceneId next;
         uint8_t wheel;
+        uint8_t button; // the window button under the pointer, clicked during the frame
     } cases[] = {
-        {7, 7, 0xFF},                             // no step: the scene stays
-        {kSceneNop42, kSceneScript, 0},           // ends at once, back to the interpreter
-        {kSceneStopVoice, kSceneStopVoice, 0xFF}, // its first frame only moves its own step
+        {7, 7, 0xFF, 0},                             // no step: the scene stays
+        {kSceneNop42, kSceneScript, 0, 0},           // ends at once, back to the interpreter
+        {kSceneStopVoice, kSceneStopVoice, 0xFF, 0}, // its first frame only moves its own step
+        {kSceneWindowFade, kSceneConfig, 0, 5},      // left by the post-frame pass's button bar
     };
     for (const auto& c : cases) {
-        g_pScriptMng->m_msgStep = 0;
+        CScriptMng& s = *g_pScriptMng;
+        s.m_msgStep = 0;
+        if (c.button != 0) {
+            // A window fade under way over the shown window, the pointer on a window button.
+            s.m_msgStep = 1;
+            s.m_transStart = game.clock().Now();
+            s.m_transTime = 60000;
+            s.m_redrawWindow = 1;
+            s.m_hoverButton = c.button;
+        }
         g_pGameMain->scene = c.scene;
         game.Wheel(1);
         game.DrainMessages();
         ASSERT_EQ(g_pMouse->wheel, 0xFF) << int(c.scene);
+        g_pMouse->state.left = c.button != 0; // the left button goes down on the hovered button
         g_pGameMain->Frame();
         EXPECT_EQ(g_pGameMain->scene, c.next) << int(c.scene);
         EXPECT_EQ(g_pMouse->wheel, c.wheel) << int(c.scene);
@@ -192,7 +204,7 @@ TEST(Backlog, LongTextsAreCutWithoutSplittingACharacter) {
     EXPECT_EQ(game->backlogSpeaker[0][0], '\0');
     std::string odd = "\xB0\xA1\xB0"; // ends in a lone lead byte
     game->PushBacklog(odd.c_str(), nullptr, nullptr);
-    EXPECT_STREQ(game->backlogText[1], "\xB0\xA1");
+    EXPECT_STREQ(game->backlogText[1], "\xB0\xA1\xB0") << "kept as it stands";
 }
 
 TEST(GameMainFields, ConstructorZeroesEverythingButTheScreenRectangle) {

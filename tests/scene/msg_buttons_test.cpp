@@ -218,6 +218,34 @@ TEST_F(ButtonBar, HidingAndShowingTheWindowRestoresTheScreen) {
     EXPECT_EQ(engine().m_msgStep, 1);
 }
 
+TEST_F(ButtonBar, HidingWithTheButtonKeepsTheMarksOnThePicture) {
+    // A white mark stands at (300, 200) on the shown window; the bar's button hides the window.
+    auto* sheet = new CDIB32(SurfaceImpl::Plain);
+    sheet->Create(nullptr, 58, 58, 32);
+    for (int32_t y = 0; y < 58; ++y)
+        for (int32_t x = 0; x < 58; ++x)
+            std::memset(sheet->GetPixelAddress(x, y), 0xFF, 4);
+    ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
+    PositionSlot& mark = engine().m_posSlots[0];
+    mark = PositionSlot{};
+    mark.state = 1;
+    mark.param = 1;
+    const int16_t coords[4] = {300, 200, 58, 58};
+    std::memcpy(mark.coords, coords, sizeof coords);
+    engine().m_redrawWindow = 1;
+    ClickMsg(9);
+    ASSERT_EQ(engine().m_windowHidden, 1);
+    for (int frame = 0; frame < 2; ++frame) {
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
+        engine().ComposeMsgScene();
+        uint32_t centre, window;
+        std::memcpy(&centre, g_ScreenSurface->GetPixelAddress(329, 229), 4);
+        std::memcpy(&window, g_ScreenSurface->GetPixelAddress(500, 500), 4);
+        EXPECT_GE(centre & 0xFF, 0xF0u) << "the mark, frame " << frame;
+        EXPECT_EQ(window & 0xFFFFFF, 0x224466u) << "the picture, no window, frame " << frame;
+    }
+}
+
 TEST_F(ButtonBar, VerticalStyleHidesOverThePictureWithoutText) {
     engine().m_windowStyle = 1;
     keyboard_->space = 1;

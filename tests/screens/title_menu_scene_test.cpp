@@ -267,6 +267,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     s.m_valueTable[3] = 9;
     s.m_chapterTable[2][4] = 1;
     s.m_bgmStarted = 0;
+    s.m_hoverButton = 3; // the pointer was on a window button when the story ended
+    s.m_prevHoverButton = 3;
     std::strcpy(s.m_plainText, "text");
     g_pGameMain->PushBacklog("line", "who", "v001.ogg");
     std::strcpy(g_pGameMain->seName, "se\\rain.ogg");
@@ -282,6 +284,8 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
     EXPECT_EQ(s.m_skipRead, 0);
     EXPECT_EQ(s.m_skipAll, 0);
     EXPECT_EQ(s.m_msgStep, 0);
+    EXPECT_EQ(s.m_hoverButton, 0);
+    EXPECT_EQ(s.m_prevHoverButton, 0);
     EXPECT_EQ(s.m_clockHour, 0);
     EXPECT_EQ(s.m_clockMinute, 0);
     EXPECT_EQ(s.m_timeGauge, 0);

@@ -143,6 +143,27 @@ TEST_F(ScriptMessages, SpeakerLineKeepsOnlyDoubleByteCharacters) {
     EXPECT_EQ(engine().ScriptOffset(), 8u + 12u + 8u);
 }
 
+TEST_F(ScriptMessages, ALeadByteThatEndsTheTextIsCopiedAlone) {
+    struct Case {
+        const char* source;
+        const char* text; // the message and its backlog row
+        const char* raw;  // the saved copy (for op 62 the double-byte copy, as its plain text)
+    };
+    const Case cases[] = {
+        {"Message \"ab\\xC4\"", "ab\xC4", "ab\xC4"},
+        {"MessageEx 0, \"a\xE4\xBD\xA0\\xBA\"", "a\xC4\xE3\xBA", "\xC4\xE3\xBA"},
+    };
+    for (const Case& c : cases) {
+        Start(std::string(c.source) + "\nExitToMenu\n");
+        game().backlogCount = 0;
+        Frame();
+        EXPECT_STREQ(engine().m_pMsgText, c.text) << c.source;
+        EXPECT_STREQ(game().backlogText[0], c.text) << c.source;
+        EXPECT_STREQ(engine().m_rawText, c.raw) << c.source;
+    }
+    EXPECT_STREQ(engine().m_plainText, "\xC4\xE3\xBA");
+}
+
 TEST_F(ScriptFlow, ExitGoesToTheTitleOrBackToTheReplay) {
     Start("ExitToMenu\n");
     game().fullRect = RECT{5, 5, 5, 5};

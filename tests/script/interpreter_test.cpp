@@ -191,6 +191,29 @@ TEST_F(ScriptBounds, MalformedCommandsEndTheScriptWithOneMessage) {
     }
 }
 
+TEST_F(ScriptBounds, ACommandRunsWhenItHoldsTheBytesItsHandlerReads) {
+    // Fixed parts that are not whole words: the length byte covers every operand its handler
+    // reads (texts of length 0), or falls one byte short of them.
+    struct Case {
+        uint8_t op, length;
+        bool runs;
+    };
+    const Case cases[] = {{37, 9, true},  {37, 8, false}, {45, 9, true},  {45, 11, true},
+                          {62, 10, true}, {62, 11, true}, {85, 10, true}, {85, 11, true},
+                          {85, 9, false}, {4, 8, true},   {4, 7, false}};
+    for (const Case& c : cases) {
+        std::string source = ".byte " + std::to_string(c.op) + ", " + std::to_string(c.length);
+        for (int i = 2; i < c.length; ++i)
+            source += ", 0";
+        Start(source + "\nExitToMenu\n");
+        Frame();
+        EXPECT_EQ(engine().LastFault(), c.runs ? ScriptFault::kNone : ScriptFault::kTooShort)
+            << int(c.op) << " of length " << int(c.length);
+        if (c.runs)
+            EXPECT_EQ(engine().ScriptOffset(), c.length) << int(c.op);
+    }
+}
+
 TEST_F(ScriptBounds, EmptyFileEndsAtOnce) {
     WriteScriptFile("empty.s", {});
     ASSERT_NE(engine().LoadScript("empty.s"), nullptr);

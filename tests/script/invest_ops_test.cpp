@@ -445,6 +445,7 @@ TEST_F(InvestOps, FreeLayersEndsTheInvestigationAndItsSurfaces) {
     for (int layer : {2, 3, 4, 5, 6, 7, 9})
         ReplaceSurface(g_Layers[layer], blank());
     ReplaceSurface(g_SavedScreenSurface, blank());
+    ReplaceSurface(g_PageSavedScreen, blank());
     engine().m_investActive = 1;
     engine().m_investStep = 11;
     Run("FreeLayers\nNop98\n");
@@ -452,6 +453,7 @@ TEST_F(InvestOps, FreeLayersEndsTheInvestigationAndItsSurfaces) {
         EXPECT_EQ(g_Layers[layer], nullptr) << layer;
     EXPECT_NE(g_Layers[7], nullptr) << "layer 7 is not the investigation's";
     EXPECT_EQ(g_SavedScreenSurface, nullptr);
+    EXPECT_EQ(g_PageSavedScreen, nullptr);
     EXPECT_EQ(engine().m_investActive, 0);
     EXPECT_EQ(engine().m_investStep, 0);
     ReplaceSurface(g_Layers[7], nullptr);

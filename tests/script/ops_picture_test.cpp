@@ -519,7 +519,7 @@ TEST_F(PictureCommands, WindowRedrawPutsTheWindowOverTheSavedScreen) {
     // Opacity 0 %: the window picture goes on at full strength, by its own alpha (its left half
     // opaque, its right half clear); the frame (opaque) at (976, 298).
     g_SystemData.windowTransparency = 0;
-    ReplaceSurface(g_SavedScreenSurface, SurfaceOf(1024, 576, BackgroundPixel));
+    ReplaceSurface(g_PageSavedScreen, SurfaceOf(1024, 576, BackgroundPixel));
     ReplaceSurface(g_MsgWindowSurface, SurfaceOf(1024, 576, [](int32_t x, int32_t) {
                        return x < 512 ? 0xFF204060u : 0x00FFFFFFu;
                    }));

@@ -27,7 +27,7 @@ std::string SampleOperand(script::FieldKind kind, int n) {
         case script::FieldKind::kByte:
             return std::to_string(n * 7 % 256);
         case script::FieldKind::kHalf:
-            return std::to_string(n * 1000 + 5);
+            return std::to_string((n * 1000 + 5) % 65536);
         case script::FieldKind::kWord:
             return std::to_string(-n * 100001);
         case script::FieldKind::kPair:

@@ -73,8 +73,8 @@ TEST_F(ScriptTextPage, DrawsThePagesMessagesInColumnsFromTheRight) {
     // Backup and saved screen were made from the page's background.
     ASSERT_NE(g_Layer1Backup[1], nullptr);
     EXPECT_EQ(g_Layer1Backup[1]->GetWidth(), 1024);
-    ASSERT_NE(g_SavedScreenSurface, nullptr);
-    EXPECT_EQ(g_SavedScreenSurface->GetHeight(), 576);
+    ASSERT_NE(g_PageSavedScreen, nullptr);
+    EXPECT_EQ(g_PageSavedScreen->GetHeight(), 576);
 }
 
 TEST_F(ScriptTextPage, LongMessagesBreakIntoTheNextColumnAndMarksAreNotDrawn) {
@@ -103,6 +103,45 @@ TEST_F(ScriptTextPage, AForcedColumnBreakStartsANewColumn) {
     EXPECT_GT(InkInColumn(920), 0);
     EXPECT_GT(InkInColumn(878), 0);
     EXPECT_EQ(engine().m_textX, 836);
+}
+
+TEST_F(ScriptTextPage, EveryCharacterAdvancesAFullGlyph) {
+    // The last glyph lands at the same place after two one-byte characters as after two
+    // double-byte ones: its lowest inked row in the column is the same.
+    auto lowestInk = [&](const char* text) {
+        Row(0, text);
+        game().backlogCount = 1;
+        engine().m_lineCount = 1;
+        g_Layers[1]->Fill(0, nullptr);
+        Start("TextPage\nExitToMenu\n");
+        Frame();
+        int lowest = -1;
+        for (int32_t yy = 0; yy < 576; ++yy)
+            for (int32_t xx = 918; xx < 944; ++xx)
+                if ((*reinterpret_cast<const uint32_t*>(g_Layers[1]->GetPixelAddress(xx, yy)) & 0xFFFFFF) !=
+                    0)
+                    lowest = yy;
+        return lowest;
+    };
+    const int wide = lowestInk("\xC4\xE3\xC4\xE3\xC4\xE3");
+    EXPECT_GT(wide, 2 + 2 * 22);
+    EXPECT_EQ(lowestInk("ab\xC4\xE3"), wide);
+}
+
+TEST_F(ScriptTextPage, TheNextPageStartsFromThePagesBackgroundAfterAnOverlay) {
+    // Op 65 over a blue background; a save screen's snapshot of the green screen in between; op 76
+    // lays the next page on the blue background.
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0x204060));
+    ReplaceSurface(g_Layers[0], BlankScreen(nullptr, 0));
+    ReplaceSurface(g_ScreenSurface, BlankScreen(nullptr, 0));
+    Start("TextPage\nRedrawWindow\nExitToMenu\n");
+    Frame();
+    ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot], BlankScreen(nullptr, 0x00FF00));
+    Frame();
+    for (CDIB32* shown : {g_Layers[0], g_ScreenSurface})
+        EXPECT_EQ(*reinterpret_cast<const uint32_t*>(shown->GetPixelAddress(500, 300)) & 0xFFFFFF, 0x204060u);
+    ReplaceSurface(g_Layers[0], nullptr);
+    ReplaceSurface(g_ScreenSurface, nullptr);
 }
 
 TEST_F(ScriptTextPage, APageLongerThanTheBacklogDrawsOnlyWhatExists) {
