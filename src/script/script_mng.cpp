@@ -28,7 +28,7 @@ CDIB32*& g_MsgWindowSurface = g_pScriptUiSurfaces[kUiWindow];
 CDIB32*& g_TextSurface = g_pScriptUiSurfaces[kUiWindowWork];
 CDIB32*& g_NamePlateSurface = g_pScriptUiSurfaces[kUiFrame];
 CDIB32*& g_SavedScreenSurface = g_pScriptUiSurfaces[kUiSnapshot];
-CDIB32* g_PageSavedScreen = nullptr;
+CDIB32*& g_PageSavedScreen = g_pScriptUiSurfaces[kUiPageSnapshot];
 CDIB32* g_pSpriteSurfaces[kScriptSpriteSlots + 1] = {};
 CDIB32* g_pCharBaseSurfaces[kScriptCharSlots] = {};
 CDIB32* g_FaceSurfaces[kScriptCharSlots] = {};
@@ -443,7 +443,6 @@ CScriptMng::~CScriptMng() {
         DeleteSurface(s);
     ReplaceSurface(g_Layer1Backup[0], nullptr);
     ReplaceSurface(g_Layer1Backup[1], nullptr);
-    ReplaceSurface(g_PageSavedScreen, nullptr);
     for (CDIB32*& s : g_pSpriteSurfaces)
         DeleteSurface(s);
     for (CDIB32*& s : g_pCharBaseSurfaces)

@@ -65,7 +65,10 @@ enum ScriptUiSurface : int {
     kUiInlineIcons = 19,  // "system\inline_icon.bmp", InlineIconStrip: 24 x 24 icons side by side
     // 1024 x 576: the screen under the command screen's end dialog
     kUiDialogSnapshot = 20,
-    kScriptUiSurfaceCount = 21
+    // 1024 x 576: the background of the vertical page as op 65 found it, from which op 76 starts the
+    // next page. It is not entry 0: the overlays and the hidden window replace that one in between.
+    kUiPageSnapshot = 21,
+    kScriptUiSurfaceCount = 22
 };
 extern CDIB32* g_pScriptUiSurfaces[kScriptUiSurfaceCount];
 // Names the message scene uses for some of the entries above.
@@ -73,9 +76,7 @@ extern CDIB32*& g_MsgWindowSurface;   // kUiWindow
 extern CDIB32*& g_TextSurface;        // kUiWindowWork
 extern CDIB32*& g_NamePlateSurface;   // kUiFrame
 extern CDIB32*& g_SavedScreenSurface; // kUiSnapshot
-// The background of the vertical page as op 65 found it, from which op 76 starts the next page. It
-// is not the snapshot above: the overlays and the hidden window replace that one in between.
-extern CDIB32* g_PageSavedScreen;
+extern CDIB32*& g_PageSavedScreen;    // kUiPageSnapshot
 
 // A blank 32-bit surface of `src`'s size holding a copy of it (0 × 0 when src is null): the working
 // copies of the window and frame pictures.
