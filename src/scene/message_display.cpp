@@ -377,8 +377,13 @@ void CScriptMng::MessageClickWait() {
 
 // Step 0 for styles 0 and 1. Returns true when the message was a speaker-name line (it ended).
 bool CScriptMng::MessageStart(const char* text) {
-    if (m_skipRead != 0 && g_SystemData.skipUnread == 0 && !MessageRead())
+    // SKIP stops at the first unread message, its held button with it: a held SKIP button would turn
+    // it on again in the same frame.
+    if (m_skipRead != 0 && g_SystemData.skipUnread == 0 && !MessageRead()) {
         m_skipRead = 0;
+        m_btnHeld = 0;
+        m_btnHeldNo = 0;
+    }
     if (msgtext::CodeAt(text) == msgtext::kSpeakerMark) {
         const size_t n = strnlen(text + 2, kMsgTextSize - 3);
         FreeText(m_pNamePlateText);

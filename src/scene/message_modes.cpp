@@ -136,18 +136,26 @@ bool DrawIcon(uint8_t button) {
     return DrawButtonFrom(kHorizontalButtons, kHorizontalButtonCount, button);
 }
 
+// A click while SKIP or AUTO runs only stops them; the press of the bar goes with them.
 bool CScriptMng::CancelAutoSkipOnClick() {
     if (g_pMouse == nullptr)
         return true;
     MouseState& m = g_pMouse->state;
+    auto release = [&] {
+        m_btnHeld = 0;
+        m_btnHeldNo = 0;
+        m_hoverButton = 0;
+    };
     if (m_skipRead != 0 && (m.left != 0 || m.right != 0)) {
         m.left = m.right = 0;
         m_skipRead = 0;
+        release();
     }
     if (m_autoMode != 0 && (m.left != 0 || m.right != 0)) {
         m.right = 0;
         m.left = 0;
         m_autoMode = 0;
+        release();
     }
     return true;
 }

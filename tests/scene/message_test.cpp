@@ -17,6 +17,22 @@ namespace {
 
 class MessageScene : public kestrel::test::MessageSceneTest {};
 
+// A strip of `count` square cells of `size` pixels, cell n opaque in IconColour(n).
+uint32_t IconColour(int n) {
+    return 0x2040E0u + 0x100000u * static_cast<uint32_t>(n);
+}
+CDIB32* IconStrip(int32_t size, int count) {
+    auto* strip = new CDIB32();
+    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(size), 32);
+    for (int n = 0; n < count; ++n)
+        strip->FillRect(size * n, 0, size, size, 0xFF000000u | IconColour(n));
+    return strip;
+}
+uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
+    const uint8_t* p = s->GetPixelAddress(x, y);
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
+}
+
 // Twenty two-byte characters (GBK "一").
 const std::string kTwenty = [] {
     std::string s;
@@ -106,21 +122,31 @@ TEST_F(MessageScene, AutoGoesOnAfterItsDelayWithoutAVoice) {
     EXPECT_EQ(g_SystemData.readFlags[2], 1);
 }
 
-TEST_F(MessageScene, SkipPassesReadMessagesAndStopsAtTheFirstUnread) {
-    Start("SetMessageId 10\nMessage \"ab\"\nSetMessageId 11\nMessage \"cd\"\nExitToMenu\n");
+// SKIP pressed on the bar passes the read message and stops at the first unread one: the SKIP
+// indicator stops, the click-wait icon shows and one click goes on.
+TEST_F(MessageScene, SkipFromTheBarPassesReadMessagesAndStopsAtTheFirstUnread) {
+    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
+    Start("SetMessageId 10\nMessage \"ab\"\nSetMessageId 11\nMessage \"cd\"\nSetMessageId 12\nMessage "
+          "\"ef\"\nExitToMenu\n");
     g_SystemData.readFlags[10] = 1;
-    g_SystemData.skipUnread = 0;
-    engine().m_skipRead = 1;
-    for (int i = 0; i < 12 && !(engine().m_pMsgText && std::string(engine().m_pMsgText) == "cd"); ++i)
-        Step();
-    // The read message went by without a click.
-    EXPECT_EQ(std::string(engine().m_pMsgText), "cd");
-    Step(); // the unread one turns SKIP off in its first step
-    EXPECT_EQ(engine().m_skipRead, 0);
-    for (int i = 0; i < 20; ++i)
-        Step(200);
-    EXPECT_EQ(game().scene, kSceneMessage);
-    EXPECT_EQ(engine().m_msgStep, 3);
+    g_SystemData.messageSpeed = 100;
+    auto frames = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            game().Frame();
+    };
+    frames(6);
+    ASSERT_STREQ(engine().m_pMsgText, "ab");
+    g_pMouse->state.x = 770; // SKIP
+    g_pMouse->state.y = 470;
+    Click();
+    frames(40);
+    EXPECT_STREQ(engine().m_pMsgText, "cd");
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 960, 524) & 0x0FFFFF, 0x0040E0u); // a cell of the icon
+    g_pMouse->state.x = 100;
+    Click();
+    frames(6);
+    EXPECT_EQ(g_SystemData.readFlags[11], 1);
+    EXPECT_STREQ(engine().m_pMsgText, "ef");
 }
 
 TEST_F(MessageScene, ReadFlagsReachTheSystemDataFileAndIdsBeyondTheTableAreIgnored) {
@@ -517,15 +543,6 @@ TEST_F(MessageScene, AFaceTagDrawsItsCellFiveToARowAndReadsTheLastDigitOfTheSlot
     g_FaceSurfaces[2] = nullptr;
     delete base;
     g_pCharBaseSurfaces[2] = nullptr;
-}
-
-} // namespace
-
-namespace {
-
-uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
-    const uint8_t* p = s->GetPixelAddress(x, y);
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
 }
 
 TEST_F(MessageScene, TheEndOfAVerticalMessageClearsTheWindowOptionByte) {
