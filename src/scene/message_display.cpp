@@ -173,6 +173,18 @@ int CScriptMng::RevealStep(const char* text) {
         else
             m_textX = static_cast<uint16_t>(m_textX + advance);
     };
+    // A full line after a character: a line-start character that follows in `next` stays on it (and
+    // `index` steps over it), then the line breaks.
+    auto wrapIfFull = [&](const char* next, uint8_t& index) {
+        if (m_lineUnits <= kLineLimit[style])
+            return;
+        if (next[0] != '\0' && IsKinsokuChar(next)) {
+            drawGlyph(next);
+            index = static_cast<uint8_t>(index + msgtext::CharBytes(next));
+        }
+        if (style != 1 || text[m_textIndex] != '\0')
+            lineBreak();
+    };
     // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
     auto afterChar = [&] {
         const char* p = text + m_textIndex;
@@ -197,29 +209,30 @@ int CScriptMng::RevealStep(const char* text) {
             }
             return;
         }
-        if (m_lineUnits > kLineLimit[style]) {
-            if (p[0] != '\0' && IsKinsokuChar(p)) {
-                drawGlyph(p);
-                m_textIndex = static_cast<uint8_t>(m_textIndex + msgtext::CharBytes(p));
-            }
-            if (style != 1 || text[m_textIndex] != '\0')
-                lineBreak();
-        }
+        wrapIfFull(p, m_textIndex);
     };
 
     for (;;) {
         if (m_nameSlot != 0) {
             const char* name = m_heroNames[(m_nameSlot - 1) & 1];
             const size_t nameLength = strnlen(name, sizeof m_heroNames[0]);
-            if (m_nameCharIndex >= nameLength) {
-                m_nameSlot = 0;
-                m_nameCharIndex = 0;
-                continue;
+            const bool drawn = m_nameCharIndex < nameLength;
+            if (drawn) {
+                const int bytes = msgtext::CharBytes(name + m_nameCharIndex);
+                drawGlyph(name + m_nameCharIndex);
+                m_nameCharIndex = static_cast<uint8_t>(m_nameCharIndex + bytes);
+                m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+                // Inside the name only the line's width counts; the marks behind its tag follow the
+                // whole name.
+                if (m_nameCharIndex < nameLength)
+                    wrapIfFull(name + m_nameCharIndex, m_nameCharIndex);
+                if (m_nameCharIndex < nameLength)
+                    return 0;
             }
-            drawGlyph(name + m_nameCharIndex);
-            const int bytes = msgtext::CharBytes(name + m_nameCharIndex);
-            m_nameCharIndex = static_cast<uint8_t>(m_nameCharIndex + bytes);
-            m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+            m_nameSlot = 0;
+            m_nameCharIndex = 0;
+            if (!drawn)
+                continue;
             afterChar();
             return 0;
         }

@@ -259,13 +259,29 @@ TEST_F(MessageScene, TagsWithMissingOrOversizedFieldsEndAtTheText) {
     EXPECT_EQ(engine().m_nameSlot, 1);
 }
 
-TEST_F(MessageScene, HeroNameAndUnknownParenthesesInStyleZero) {
+// The hero's name is laid out as ordinary text: a break or a line-start character behind its tag
+// comes after the whole name.
+TEST_F(MessageScene, HeroNameIsLaidOutAsOrdinaryTextAndUnknownParenthesesPrintNothing) {
     std::strcpy(engine().m_heroNames[1], "\xD3\xEE\xD3\xEE");
-    Start("Message \"(name02)(zz)\\xD2\\xBB\"\nExitToMenu\n");
-    g_SystemData.messageSpeed = 100;
-    StepUntilClickWait(10, 0);
-    // Two name characters and the one after the tags: six half-width units.
-    EXPECT_EQ(engine().m_lineUnits, 6);
+    struct Case {
+        int before; // two-byte characters before the name
+        const char* after;
+        int lines, units; // lines broken, units on the last line
+    };
+    for (const Case& c : {Case{0, "(zz)\\xD2\\xBB", 0, 6}, Case{0, "\\xA1\\xE7\\xD2\\xBB", 1, 2},
+                          Case{31, "\\x81\\x41\\xD2\\xBB", 1, 6}}) {
+        SCOPED_TRACE(c.after);
+        std::string text;
+        for (int i = 0; i < c.before; ++i)
+            text += "\\xD2\\xBB";
+        Start("Message \"" + text + "(name02)" + c.after + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(10, 0);
+        EXPECT_EQ(engine().m_lineCount, c.lines);
+        EXPECT_EQ(engine().m_lineUnits, c.units);
+        Click();
+        Step();
+    }
 }
 
 TEST_F(MessageScene, AVoiceTagHandsOverToTheVoiceWaitAndComesBack) {
