@@ -138,8 +138,9 @@ void DrawNamePlate(const char* name, uint32_t colour) {
 } // namespace
 
 // One layout step: consumes markup without cost and draws the next character (or two bytes of a
-// hero name). Returns 0 when a character was drawn, 1 when the text is finished, 2 when the message
-// handed over to another scene (voice wait, in-page click wait).
+// hero name). Returns 0 when a character was drawn and more text follows, 1 when the text is
+// finished (its last character drawn, or nothing left to draw), 2 when the message handed over to
+// another scene (voice wait, in-page click wait).
 int CScriptMng::RevealStep(const char* text) {
     const int style = StyleIndex(m_windowStyle);
     const size_t length = strnlen(text, kMsgTextSize - 1);
@@ -212,6 +213,8 @@ int CScriptMng::RevealStep(const char* text) {
         wrapIfFull(p, m_textIndex);
     };
 
+    auto finished = [&] { return m_nameSlot == 0 && m_textIndex >= length ? 1 : 0; };
+
     for (;;) {
         if (m_nameSlot != 0) {
             const char* name = m_heroNames[(m_nameSlot - 1) & 1];
@@ -234,7 +237,7 @@ int CScriptMng::RevealStep(const char* text) {
             if (!drawn)
                 continue;
             afterChar();
-            return 0;
+            return finished();
         }
         if (m_textIndex >= length)
             return 1;
@@ -304,7 +307,7 @@ int CScriptMng::RevealStep(const char* text) {
         m_textIndex = static_cast<uint8_t>(m_textIndex + bytes);
         m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
         afterChar();
-        return 0;
+        return finished();
     }
 }
 

@@ -95,6 +95,24 @@ TEST_F(MessageScene, AClickCompletesThePageAndASecondGoesOn) {
     EXPECT_EQ(game().backlogCount, 1u);
 }
 
+// The page is finished with its last glyph: a click right after it goes on.
+TEST_F(MessageScene, AClickRightAfterTheLastGlyphGoesOn) {
+    for (uint8_t style : {0, 1}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        engine().m_textX = 920;
+        Start("SetMessageId 5\nMessage \"ab\"\nExitToMenu\n");
+        auto lastGlyphDrawn = [&] { return engine().m_msgStep >= 2 && engine().m_textIndex == 2; };
+        for (int i = 0; i < 200 && !lastGlyphDrawn(); ++i)
+            Step(1);
+        Click();
+        Step();
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(g_SystemData.readFlags[5], 1);
+        g_SystemData.readFlags[5] = 0;
+    }
+}
+
 TEST_F(MessageScene, AClickOnAWindowButtonDoesNotAdvance) {
     Start("SetMessageId 3\nMessage \"ab\"\nExitToMenu\n");
     g_SystemData.messageSpeed = 100;
