@@ -183,7 +183,13 @@ int CScriptMng::RevealStep(const char* text) {
             drawGlyph(next);
             index = static_cast<uint8_t>(index + msgtext::CharBytes(next));
         }
-        if (style != 1 || text[m_textIndex] != '\0')
+        if (style != 1)
+            lineBreak();
+    };
+    // A full vertical column breaks when the next character, ruby base or in-page wait comes: a
+    // message that ends there, or has only markup behind it, leaves no empty column before the next.
+    auto breakFullColumn = [&] {
+        if (style == 1 && m_lineUnits > kLineLimit[1])
             lineBreak();
     };
     // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
@@ -259,6 +265,7 @@ int CScriptMng::RevealStep(const char* text) {
         }
         if (*p == '<') {
             if (m_rubyOpen == 0) {
+                breakFullColumn();
                 if (style == 1) {
                     m_rubyY = static_cast<int16_t>(m_textX + 24);
                     m_rubyStartX = static_cast<int16_t>(m_textY + 22);
@@ -278,6 +285,7 @@ int CScriptMng::RevealStep(const char* text) {
             continue;
         }
         if (style == 1 && IsMarkCodeB(p)) {
+            breakFullColumn();
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
             // Laid out again, a wait the reveal has passed or stands at is a step that draws nothing.
             if (m_relayout != 0)
@@ -296,6 +304,7 @@ int CScriptMng::RevealStep(const char* text) {
             lineBreak();
             continue;
         }
+        breakFullColumn();
         const int bytes = msgtext::CharBytes(p);
         const uint32_t code = msgtext::CodeAt(p);
         if (code != 0xA1A1 || g_GlyphFont == nullptr)

@@ -425,6 +425,25 @@ TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineC
     EXPECT_EQ(engine().m_textX, 920 - 42); // the next message begins one column left
 }
 
+// A vertical message that fills its column exactly, with or without markup after its last
+// character, leaves no empty column before the next message.
+TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {
+    std::string column; // 23 two-byte characters: 46 units, one more than a column holds
+    for (int i = 0; i < 23; ++i)
+        column += "\\xD2\\xBB";
+    engine().m_windowStyle = 1;
+    for (const std::string& text : {column, column + "#s22#", "<" + column + "<ab>"}) {
+        SCOPED_TRACE(text.substr(text.size() - 5));
+        engine().m_textX = 920;
+        Start("Message \"" + text + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(5, 0);
+        EXPECT_EQ(engine().m_textX, 920 - 42);
+        Click();
+        Step();
+    }
+}
+
 TEST_F(MessageScene, WaitVoiceOnAnEmptyChannelEndsInTheSecondFrame) {
     game().scene = kSceneWaitVoice;
     engine().m_voiceChannel = 3;
