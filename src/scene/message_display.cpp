@@ -174,6 +174,19 @@ int CScriptMng::RevealStep(const char* text) {
         else
             m_textX = static_cast<uint16_t>(m_textX + advance);
     };
+    // A forced break (its mark stepped over). The caption's next line is centred on the rest of the
+    // text and counts its width afresh.
+    auto forcedBreak = [&] {
+        if (style != 2) {
+            lineBreak();
+            return;
+        }
+        m_lineUnits = 0;
+        ++m_lineCount;
+        m_textY = static_cast<int16_t>(m_textY + 24);
+        const size_t rest = length - m_textIndex;
+        m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
+    };
     // A full line after a character: a line-start character that follows in `next` stays on it (and
     // `index` steps over it), then the line breaks.
     auto wrapIfFull = [&](const char* next, uint8_t& index) {
@@ -207,13 +220,7 @@ int CScriptMng::RevealStep(const char* text) {
         }
         if (IsMarkCodeA(p)) {
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
-            if (style == 2) {
-                m_textY = static_cast<int16_t>(m_textY + 24);
-                const size_t rest = length - m_textIndex;
-                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
-            } else {
-                lineBreak();
-            }
+            forcedBreak();
             return;
         }
         wrapIfFull(p, m_textIndex);
@@ -277,8 +284,7 @@ int CScriptMng::RevealStep(const char* text) {
                 ++m_textIndex;
             } else {
                 m_rubyEndX = static_cast<int16_t>(style == 1 ? m_textY : m_textX);
-                const uint32_t next = style == 2 ? DrawRubyTextAt(g_ScreenSurface, p, m_textIndex)
-                                                 : DrawRubyText(p, m_textIndex);
+                const uint32_t next = DrawRubyText(p, m_textIndex);
                 m_textIndex = static_cast<uint8_t>(next > length ? length : next);
                 m_rubyOpen = 0;
             }
@@ -301,7 +307,7 @@ int CScriptMng::RevealStep(const char* text) {
         if (IsMarkCodeA(p)) {
             // A break with no character before it.
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
-            lineBreak();
+            forcedBreak();
             continue;
         }
         breakFullColumn();
@@ -550,13 +556,16 @@ bool CScriptMng::ModeMessageStyle2(const char* text) {
             if (g_ScreenSurface != nullptr)
                 g_ScreenSurface->FillRect(0, 490, 1024, 110, 0);
             const size_t length = strnlen(text, kMsgTextSize - 1);
-            if (length <= 70) {
+            // The first forced break, searched two bytes at a time.
+            size_t i = 0;
+            while (i + 1 < length && !IsMarkCodeA(text + i))
+                i += 2;
+            // One line at y 530, centred on the whole text; a caption of two lines starts at 518,
+            // where its second one still fits above the screen's bottom edge, centred on its first.
+            if (length <= 70 && i + 1 >= length) {
                 m_textY = 530;
                 m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(length / 2) * 11);
             } else {
-                size_t i = 0;
-                while (i + 1 < length && !IsMarkCodeA(text + i))
-                    i += 2;
                 m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(i / 2) * 11);
                 m_textY = 518;
             }

@@ -407,6 +407,53 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], nullptr);
 }
 
+// A caption of two lines shows its second line whole, 24 pixels below the first and centred alike,
+// however long it is and whatever markup stands before the break; a ruby reading shows above its
+// base.
+TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(24, 0);
+    engine().m_windowStyle = 2;
+    auto ink = [&](int32_t x, int32_t y) { return PixelAt(g_ScreenSurface, x, y) != 0; };
+    auto inkInRows = [&](int32_t top, int32_t bottom) {
+        int n = 0;
+        for (int32_t y = top; y < bottom; ++y)
+            for (int32_t x = 0; x < 1024; ++x)
+                n += ink(x, y);
+        return n;
+    };
+    auto show = [&](const std::string& text) {
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
+        Start("Message \"" + text + "\"\nExitToMenu\n");
+        StepUntilClickWait(10, 0);
+        Click();
+        Step();
+    };
+    auto run = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += "\\xCC\\xEF";
+        return s;
+    };
+    // The glyphs' ink lies in rows y + 4 to y + 25 of their line.
+    for (const std::string& text : {run(20) + "\\xA1\\xE7" + run(20), run(5) + "\\xA1\\xE7" + run(5),
+                                    run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#"}) {
+        SCOPED_TRACE(text.size());
+        show(text);
+        EXPECT_GT(inkInRows(520, 544), 0);
+        EXPECT_EQ(inkInRows(568, 576), 0);
+        int differ = 0;
+        for (int32_t y = 520; y < 544; ++y)
+            for (int32_t x = 0; x < 1024; ++x)
+                differ += ink(x, y) != ink(x, y + 24);
+        EXPECT_EQ(differ, 0);
+    }
+    show("<\\xCC\\xEF\\xCC\\xEF<\\xCC\\xEF>"); // one line at y 530: its base's ink begins at row 534
+    EXPECT_GT(inkInRows(519, 534), 0);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
+}
+
 TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineClickWait) {
     engine().m_windowStyle = 1;
     engine().m_textX = 920;
