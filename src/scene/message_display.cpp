@@ -208,12 +208,17 @@ int CScriptMng::RevealStep(const char* text) {
     // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
     auto afterChar = [&] {
         const char* p = text + m_textIndex;
-        if (const int icon = style != 1 ? InlineIconAt(p) : -1; icon >= 0) {
-            if (style == 0)
-                DrawInlineIcon(g_TextSurface, icon, m_textX + 2, m_textY - 448, false);
-            else
-                DrawInlineIcon(g_ScreenSurface, icon, m_textX + 2, m_textY, false);
-            m_textX = static_cast<uint16_t>(m_textX + 26);
+        if (const int icon = InlineIconAt(p); icon >= 0) {
+            if (style == 1) {
+                DrawInlineIcon(g_Layers[0], icon, m_textX - 2, m_textY + 22, true);
+                m_textY = static_cast<int16_t>(m_textY + 24);
+            } else {
+                if (style == 0)
+                    DrawInlineIcon(g_TextSurface, icon, m_textX + 2, m_textY - 448, false);
+                else
+                    DrawInlineIcon(g_ScreenSurface, icon, m_textX + 2, m_textY, false);
+                m_textX = static_cast<uint16_t>(m_textX + 26);
+            }
             m_lineUnits = static_cast<uint8_t>(m_lineUnits + 4);
             m_textIndex = static_cast<uint8_t>(m_textIndex + 4);
             p = text + m_textIndex;

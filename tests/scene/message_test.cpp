@@ -358,25 +358,17 @@ TEST_F(MessageScene, OverlongTextsAndATrailingLeadByteRenderInEveryStyle) {
 }
 
 // The inline icon mark draws its cell of the icon strip where each layout puts it: copied into the
-// bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into a
-// redrawn vertical page 2 pixels left of the column and 22 below the pen. Without a glyph font a
-// two-byte character advances 24 pixels across and 22 down.
+// bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into the
+// vertical page (live or redrawn) 2 pixels left of the column and 22 below the pen. Without a glyph
+// font a two-byte character advances 24 pixels (22 down a redrawn page).
 TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
-    auto* strip = new CDIB32();
-    ASSERT_TRUE(strip->Create(nullptr, 24 * 3, 24, 32));
-    for (int n = 0; n < 3; ++n)
-        strip->FillRect(24 * n, 0, 24, 24, 0xFF000000u | (0x2040E0u + 0x100000u * static_cast<uint32_t>(n)));
-    ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], strip);
-    const uint32_t kCell1 = 0x3040E0;
+    ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], IconStrip(24, 3));
     // Top-left corner of the cell-1 pixels on `s`, or (-1, -1).
     auto corner = [&](CDIB32* s) {
         for (int32_t y = 0; y < s->GetHeight(); ++y)
-            for (int32_t x = 0; x < s->GetWidth(); ++x) {
-                uint32_t px;
-                std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-                if ((px & 0xFFFFFF) == kCell1)
+            for (int32_t x = 0; x < s->GetWidth(); ++x)
+                if (PixelAt(s, x, y) == IconColour(1))
                     return std::make_pair(x, y);
-            }
         return std::make_pair(-1, -1);
     };
     const std::string text = "\\xD2\\xBB\\x81\\xE801\\xD2\\xBB"; // as the assembler reads it
@@ -384,16 +376,20 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
         int style;
         std::pair<int32_t, int32_t> at;
     };
-    // Style 0: pen (146, 500) + 24, icon at (x + 2, y - 448) of the window. Style 2: the text of 8
-    // bytes starts at x 400 - 4 * 11, y 530.
-    for (const Case& c : {Case{0, {172, 52}}, Case{2, {382, 530}}}) {
+    // Style 0: pen (146, 500) + 24, the window at y 448. Style 1: column x 920, pen y 2 + 24. Style 2:
+    // the text of 8 bytes starts at x 400 - 4 * 11, y 530.
+    for (const Case& c : {Case{0, {172, 500}}, Case{1, {918, 48}}, Case{2, {382, 530}}}) {
         SCOPED_TRACE(c.style);
         engine().m_windowStyle = static_cast<uint8_t>(c.style);
         engine().m_msgStep = 0;
+        engine().m_textX = 920;
         Start("Message \"" + text + "\"\nExitToMenu\n");
         g_SystemData.messageSpeed = 100;
         StepUntilClickWait(10, 0);
-        EXPECT_EQ(corner(c.style == 0 ? g_TextSurface : g_ScreenSurface), c.at);
+        engine().ComposeMsgScene();
+        EXPECT_EQ(corner(g_ScreenSurface), c.at);
+        g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
     }
     // The vertical page redraw: column x 920, pen y 2 + 22.
     std::strcpy(game().backlogText[0], "\xD2\xBB\x81\xE8"
