@@ -162,6 +162,8 @@ bool CScriptMng::CancelAutoSkipOnClick() {
 
 // ---- Click-wait icon and indicators ----------------------------------------------------------------
 
+// The click-wait icon at the place its window gives: the vertical page's small strip below and
+// right of (x, y) in the message scene, else the 40 x 40 cell with its top-left corner at (x, y).
 bool CScriptMng::DrawClickWait(int32_t x, int32_t y) {
     if (m_msgStep != 3 || m_autoMode != 0 || m_skipRead != 0 || Ctrl())
         return true;
@@ -184,9 +186,7 @@ bool CScriptMng::DrawClickWait(int32_t x, int32_t y) {
     if (m_clickWaitFrame > 7)
         m_clickWaitFrame = 0;
     if (icon != nullptr && g_ScreenSurface != nullptr)
-        CDIB32::BltAlpha(g_ScreenSurface, x, 524, icon, static_cast<int32_t>(40 * m_clickWaitFrame), 0, 40,
-                         40);
-    (void)y;
+        CDIB32::BltAlpha(g_ScreenSurface, x, y, icon, static_cast<int32_t>(40 * m_clickWaitFrame), 0, 40, 40);
     return true;
 }
 

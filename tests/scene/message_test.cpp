@@ -468,6 +468,40 @@ TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineC
     EXPECT_EQ(engine().m_textX, 920 - 42); // the next message begins one column left
 }
 
+// The click-wait icon is drawn where its window puts it, and no frame of its animation stays on
+// the screen above it.
+TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
+    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
+    auto icon = [&](int32_t x, int32_t y) {
+        return (PixelAt(g_ScreenSurface, x, y) & 0x0FFFFF) == 0x0040E0u;
+    };
+    struct Case {
+        uint8_t style;
+        const char* text;
+        int32_t x, y;
+    };
+    // The bottom window's corner; the caption band's black corner; left of the column that waits
+    // inside its page (pen at x 920, y 2 + 24).
+    for (const Case& c : {Case{0, "ab", 960, 524}, Case{2, "ab", 740, 552},
+                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 898, 27}}) {
+        SCOPED_TRACE(int(c.style));
+        engine().m_windowStyle = c.style;
+        engine().m_textX = 920;
+        Start(std::string("Message \"") + c.text + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        for (int i = 0; i < 10 && engine().m_msgStep != 3; ++i)
+            Step();
+        for (int frame = 0; frame < 8; ++frame) {
+            engine().ComposeMsgScene();
+            clock_.clock().Advance(121);
+        }
+        EXPECT_TRUE(icon(c.x, c.y));
+        EXPECT_FALSE(icon(c.x, c.y - 1));
+        Click();
+        Step();
+    }
+}
+
 // A vertical message that fills its column exactly, with or without markup after its last
 // character, leaves no empty column before the next message.
 TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {
