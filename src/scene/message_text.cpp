@@ -99,8 +99,8 @@ struct WorkArea {
     }
 };
 
-// A "(" digits ")" group at p: each character overwrites the first byte of the field, so only the
-// last one counts (a single digit). p ends past the closing bracket (or at the end).
+// A bracketed group of digits at p: each character overwrites the first byte of the field, so only
+// the last one counts (a single digit). p ends past the closing bracket (or at the end).
 int ReadDigitGroup(const WorkArea& w, int& p, char open, char close) {
     char field[kFieldSize] = {};
     if (w.b[p] == open)
@@ -276,13 +276,8 @@ uint32_t CScriptMng::ParseTextTag(const char* tagText, uint8_t index) {
             p = 2;
             while (groups < 3 && p < w.length) {
                 slots[groups] = ReadDigitGroup(w, p, '(', ')');
+                pictures[groups] = ReadDigitGroup(w, p, '[', ']');
                 char field[kFieldSize] = {};
-                if (w.b[p] == '[')
-                    ++p;
-                Collect(w, p, "]#:", field);
-                pictures[groups] = static_cast<int>(std::strtol(field, nullptr, 10));
-                if (w.b[p] == ']')
-                    ++p;
                 Collect(w, p, ":#", field);
                 xs[groups] = static_cast<int>(std::strtol(field, nullptr, 10));
                 ++groups;

@@ -275,6 +275,12 @@ TEST_F(MessageScene, TagsWithMissingOrOversizedFieldsEndAtTheText) {
     EXPECT_EQ(engine().m_nameSlot, 0);
     EXPECT_EQ(engine().ParseNameTag("(name01", 0), 7u);
     EXPECT_EQ(engine().m_nameSlot, 1);
+    // The characters tag's picture is its group's last digit, its x every digit.
+    EXPECT_EQ(engine().ParseTextTag("#p(1)[12]500:(3)[4]20#", 0), 22u);
+    EXPECT_EQ(game().charSlotPicture[1], 2);
+    EXPECT_EQ(game().charSlotX[1], 500);
+    EXPECT_EQ(game().charSlotPicture[3], 4);
+    EXPECT_EQ(game().charSlotX[3], 20);
 }
 
 // The hero's name is laid out as ordinary text: a break or a line-start character behind its tag
