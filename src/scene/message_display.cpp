@@ -424,7 +424,8 @@ bool CScriptMng::MessageStart(const char* text) {
         const size_t n = strnlen(text + 2, kMsgTextSize - 3);
         FreeText(m_pNamePlateText);
         m_pNamePlateText = HeapCopy(text + 2, n);
-        if (m_windowStyle == 0) {
+        // Every style here but the vertical one is laid out as the bottom window, with its plate.
+        if (m_windowStyle != 1) {
             FreeText(m_pExtraText);
             m_pExtraText = HeapCopy(text + 2, n);
             if (HeroMarkName() == m_pNamePlateText)

@@ -191,17 +191,21 @@ TEST_F(MessageScene, ASpeakerLineNamesTheNextPlateOnly) {
         std::snprintf(b, sizeof b, "\\x%02X", c);
         esc += b;
     }
-    Start("Message \"\\xA3\\xA3" + esc + "\"\nMessage \"ab\"\nExitToMenu\n");
-    g_SystemData.messageSpeed = 100;
-    Step();
-    Step(); // the name line ends in its first step
-    EXPECT_EQ(game().scene, kSceneScript);
-    ASSERT_NE(engine().m_pNamePlateText, nullptr);
-    EXPECT_STREQ(engine().m_pNamePlateText, "\xD3\xEE");
-    StepUntilClickWait(10, 0);
-    Click();
-    Step();
-    EXPECT_EQ(engine().m_pNamePlateText, nullptr);
+    for (uint8_t style : {0, 3}) { // every style but the vertical one and the caption band
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        Start("Message \"\\xA3\\xA3" + esc + "\"\nMessage \"ab\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        Step();
+        Step(); // the name line ends in its first step
+        EXPECT_EQ(game().scene, kSceneScript);
+        ASSERT_NE(engine().m_pNamePlateText, nullptr);
+        EXPECT_STREQ(engine().m_pNamePlateText, "\xD3\xEE");
+        StepUntilClickWait(10, 0);
+        Click();
+        Step();
+        EXPECT_EQ(engine().m_pNamePlateText, nullptr);
+    }
 }
 
 TEST_F(MessageScene, ASpeakerLineCommandOfOnlyTheMarkEndsAtOnce) {
