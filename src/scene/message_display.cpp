@@ -138,8 +138,9 @@ void DrawNamePlate(const char* name, uint32_t colour) {
 } // namespace
 
 // One layout step: consumes markup without cost and draws the next character (or two bytes of a
-// hero name). Returns 0 when a character was drawn, 1 when the text is finished, 2 when the message
-// handed over to another scene (voice wait, in-page click wait).
+// hero name). Returns 0 when a character was drawn and more text follows, 1 when the text is
+// finished (its last character drawn, or nothing left to draw), 2 when the message handed over to
+// another scene (voice wait, in-page click wait).
 int CScriptMng::RevealStep(const char* text) {
     const int style = StyleIndex(m_windowStyle);
     const size_t length = strnlen(text, kMsgTextSize - 1);
@@ -173,55 +174,88 @@ int CScriptMng::RevealStep(const char* text) {
         else
             m_textX = static_cast<uint16_t>(m_textX + advance);
     };
+    // A forced break (its mark stepped over). The caption's next line is centred on the rest of the
+    // text and counts its width afresh.
+    auto forcedBreak = [&] {
+        if (style != 2) {
+            lineBreak();
+            return;
+        }
+        m_lineUnits = 0;
+        ++m_lineCount;
+        m_textY = static_cast<int16_t>(m_textY + 24);
+        const size_t rest = length - m_textIndex;
+        m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
+    };
+    // A full line after a character: a line-start character that follows in `next` stays on it (and
+    // `index` steps over it), then the line breaks.
+    auto wrapIfFull = [&](const char* next, uint8_t& index) {
+        if (m_lineUnits <= kLineLimit[style])
+            return;
+        if (next[0] != '\0' && IsKinsokuChar(next)) {
+            drawGlyph(next);
+            index = static_cast<uint8_t>(index + msgtext::CharBytes(next));
+        }
+        if (style != 1)
+            lineBreak();
+    };
+    // A full vertical column breaks when the next character, ruby base or in-page wait comes: a
+    // message that ends there, or has only markup behind it, leaves no empty column before the next.
+    auto breakFullColumn = [&] {
+        if (style == 1 && m_lineUnits > kLineLimit[1])
+            lineBreak();
+    };
     // After a drawn character: inline icon, forced break, and the full line with the line-start rule.
     auto afterChar = [&] {
         const char* p = text + m_textIndex;
-        if (const int icon = style != 1 ? InlineIconAt(p) : -1; icon >= 0) {
-            if (style == 0)
-                DrawInlineIcon(g_TextSurface, icon, m_textX + 2, m_textY - 448, false);
-            else
-                DrawInlineIcon(g_ScreenSurface, icon, m_textX + 2, m_textY, false);
-            m_textX = static_cast<uint16_t>(m_textX + 26);
+        if (const int icon = InlineIconAt(p); icon >= 0) {
+            if (style == 1) {
+                DrawInlineIcon(g_Layers[0], icon, m_textX - 2, m_textY + 22, true);
+                m_textY = static_cast<int16_t>(m_textY + 24);
+            } else {
+                if (style == 0)
+                    DrawInlineIcon(g_TextSurface, icon, m_textX + 2, m_textY - 448, false);
+                else
+                    DrawInlineIcon(g_ScreenSurface, icon, m_textX + 2, m_textY, false);
+                m_textX = static_cast<uint16_t>(m_textX + 26);
+            }
             m_lineUnits = static_cast<uint8_t>(m_lineUnits + 4);
             m_textIndex = static_cast<uint8_t>(m_textIndex + 4);
             p = text + m_textIndex;
         }
         if (IsMarkCodeA(p)) {
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
-            if (style == 2) {
-                m_textY = static_cast<int16_t>(m_textY + 24);
-                const size_t rest = length - m_textIndex;
-                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
-            } else {
-                lineBreak();
-            }
+            forcedBreak();
             return;
         }
-        if (m_lineUnits > kLineLimit[style]) {
-            if (p[0] != '\0' && IsKinsokuChar(p)) {
-                drawGlyph(p);
-                m_textIndex = static_cast<uint8_t>(m_textIndex + msgtext::CharBytes(p));
-            }
-            if (style != 1 || text[m_textIndex] != '\0')
-                lineBreak();
-        }
+        wrapIfFull(p, m_textIndex);
     };
+
+    auto finished = [&] { return m_nameSlot == 0 && m_textIndex >= length ? 1 : 0; };
 
     for (;;) {
         if (m_nameSlot != 0) {
             const char* name = m_heroNames[(m_nameSlot - 1) & 1];
             const size_t nameLength = strnlen(name, sizeof m_heroNames[0]);
-            if (m_nameCharIndex >= nameLength) {
-                m_nameSlot = 0;
-                m_nameCharIndex = 0;
-                continue;
+            const bool drawn = m_nameCharIndex < nameLength;
+            if (drawn) {
+                const int bytes = msgtext::CharBytes(name + m_nameCharIndex);
+                drawGlyph(name + m_nameCharIndex);
+                m_nameCharIndex = static_cast<uint8_t>(m_nameCharIndex + bytes);
+                m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+                // Inside the name only the line's width counts; the marks behind its tag follow the
+                // whole name.
+                if (m_nameCharIndex < nameLength)
+                    wrapIfFull(name + m_nameCharIndex, m_nameCharIndex);
+                if (m_nameCharIndex < nameLength)
+                    return 0;
             }
-            drawGlyph(name + m_nameCharIndex);
-            const int bytes = msgtext::CharBytes(name + m_nameCharIndex);
-            m_nameCharIndex = static_cast<uint8_t>(m_nameCharIndex + bytes);
-            m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
+            m_nameSlot = 0;
+            m_nameCharIndex = 0;
+            if (!drawn)
+                continue;
             afterChar();
-            return 0;
+            return finished();
         }
         if (m_textIndex >= length)
             return 1;
@@ -243,6 +277,7 @@ int CScriptMng::RevealStep(const char* text) {
         }
         if (*p == '<') {
             if (m_rubyOpen == 0) {
+                breakFullColumn();
                 if (style == 1) {
                     m_rubyY = static_cast<int16_t>(m_textX + 24);
                     m_rubyStartX = static_cast<int16_t>(m_textY + 22);
@@ -254,14 +289,14 @@ int CScriptMng::RevealStep(const char* text) {
                 ++m_textIndex;
             } else {
                 m_rubyEndX = static_cast<int16_t>(style == 1 ? m_textY : m_textX);
-                const uint32_t next = style == 2 ? DrawRubyTextAt(g_ScreenSurface, p, m_textIndex)
-                                                 : DrawRubyText(p, m_textIndex);
+                const uint32_t next = DrawRubyText(p, m_textIndex);
                 m_textIndex = static_cast<uint8_t>(next > length ? length : next);
                 m_rubyOpen = 0;
             }
             continue;
         }
         if (style == 1 && IsMarkCodeB(p)) {
+            breakFullColumn();
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
             // Laid out again, a wait the reveal has passed or stands at is a step that draws nothing.
             if (m_relayout != 0)
@@ -277,9 +312,10 @@ int CScriptMng::RevealStep(const char* text) {
         if (IsMarkCodeA(p)) {
             // A break with no character before it.
             m_textIndex = static_cast<uint8_t>(m_textIndex + 2);
-            lineBreak();
+            forcedBreak();
             continue;
         }
+        breakFullColumn();
         const int bytes = msgtext::CharBytes(p);
         const uint32_t code = msgtext::CodeAt(p);
         if (code != 0xA1A1 || g_GlyphFont == nullptr)
@@ -291,7 +327,7 @@ int CScriptMng::RevealStep(const char* text) {
         m_textIndex = static_cast<uint8_t>(m_textIndex + bytes);
         m_lineUnits = static_cast<uint8_t>(m_lineUnits + bytes);
         afterChar();
-        return 0;
+        return finished();
     }
 }
 
@@ -377,13 +413,19 @@ void CScriptMng::MessageClickWait() {
 
 // Step 0 for styles 0 and 1. Returns true when the message was a speaker-name line (it ended).
 bool CScriptMng::MessageStart(const char* text) {
-    if (m_skipRead != 0 && g_SystemData.skipUnread == 0 && !MessageRead())
+    // SKIP stops at the first unread message, its held button with it: a held SKIP button would turn
+    // it on again in the same frame.
+    if (m_skipRead != 0 && g_SystemData.skipUnread == 0 && !MessageRead()) {
         m_skipRead = 0;
+        m_btnHeld = 0;
+        m_btnHeldNo = 0;
+    }
     if (msgtext::CodeAt(text) == msgtext::kSpeakerMark) {
         const size_t n = strnlen(text + 2, kMsgTextSize - 3);
         FreeText(m_pNamePlateText);
         m_pNamePlateText = HeapCopy(text + 2, n);
-        if (m_windowStyle == 0) {
+        // Every style here but the vertical one is laid out as the bottom window, with its plate.
+        if (m_windowStyle != 1) {
             FreeText(m_pExtraText);
             m_pExtraText = HeapCopy(text + 2, n);
             if (HeroMarkName() == m_pNamePlateText)
@@ -520,13 +562,16 @@ bool CScriptMng::ModeMessageStyle2(const char* text) {
             if (g_ScreenSurface != nullptr)
                 g_ScreenSurface->FillRect(0, 490, 1024, 110, 0);
             const size_t length = strnlen(text, kMsgTextSize - 1);
-            if (length <= 70) {
+            // The first forced break, searched two bytes at a time.
+            size_t i = 0;
+            while (i + 1 < length && !IsMarkCodeA(text + i))
+                i += 2;
+            // One line at y 530, centred on the whole text; a caption of two lines starts at 518,
+            // where its second one still fits above the screen's bottom edge, centred on its first.
+            if (length <= 70 && i + 1 >= length) {
                 m_textY = 530;
                 m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(length / 2) * 11);
             } else {
-                size_t i = 0;
-                while (i + 1 < length && !IsMarkCodeA(text + i))
-                    i += 2;
                 m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(i / 2) * 11);
                 m_textY = 518;
             }

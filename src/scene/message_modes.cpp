@@ -136,24 +136,34 @@ bool DrawIcon(uint8_t button) {
     return DrawButtonFrom(kHorizontalButtons, kHorizontalButtonCount, button);
 }
 
+// A click while SKIP or AUTO runs only stops them; the press of the bar goes with them.
 bool CScriptMng::CancelAutoSkipOnClick() {
     if (g_pMouse == nullptr)
         return true;
     MouseState& m = g_pMouse->state;
+    auto release = [&] {
+        m_btnHeld = 0;
+        m_btnHeldNo = 0;
+        m_hoverButton = 0;
+    };
     if (m_skipRead != 0 && (m.left != 0 || m.right != 0)) {
         m.left = m.right = 0;
         m_skipRead = 0;
+        release();
     }
     if (m_autoMode != 0 && (m.left != 0 || m.right != 0)) {
         m.right = 0;
         m.left = 0;
         m_autoMode = 0;
+        release();
     }
     return true;
 }
 
 // ---- Click-wait icon and indicators ----------------------------------------------------------------
 
+// The click-wait icon at the place its window gives: the vertical page's small strip below and
+// right of (x, y) in the message scene, else the 40 x 40 cell with its top-left corner at (x, y).
 bool CScriptMng::DrawClickWait(int32_t x, int32_t y) {
     if (m_msgStep != 3 || m_autoMode != 0 || m_skipRead != 0 || Ctrl())
         return true;
@@ -176,9 +186,7 @@ bool CScriptMng::DrawClickWait(int32_t x, int32_t y) {
     if (m_clickWaitFrame > 7)
         m_clickWaitFrame = 0;
     if (icon != nullptr && g_ScreenSurface != nullptr)
-        CDIB32::BltAlpha(g_ScreenSurface, x, 524, icon, static_cast<int32_t>(40 * m_clickWaitFrame), 0, 40,
-                         40);
-    (void)y;
+        CDIB32::BltAlpha(g_ScreenSurface, x, y, icon, static_cast<int32_t>(40 * m_clickWaitFrame), 0, 40, 40);
     return true;
 }
 

@@ -83,6 +83,7 @@ void DrawInlineIcon(CDIB32* target, int n, int32_t x, int32_t y, bool alpha) {
 namespace {
 
 constexpr int kWorkSize = 256;
+constexpr int32_t kTextSurfaceTop = 448; // the screen row where the bottom window's text surface lies
 constexpr int kFieldSize = 128;
 constexpr int kScriptSeChannels = kSePlayerSlots - 1;
 // Face rectangle inside a character picture (layout index 0, the only one in use).
@@ -98,8 +99,8 @@ struct WorkArea {
     }
 };
 
-// A "(" digits ")" group at p: each character overwrites the first byte of the field, so only the
-// last one counts (a single digit). p ends past the closing bracket (or at the end).
+// A bracketed group of digits at p: each character overwrites the first byte of the field, so only
+// the last one counts (a single digit). p ends past the closing bracket (or at the end).
 int ReadDigitGroup(const WorkArea& w, int& p, char open, char close) {
     char field[kFieldSize] = {};
     if (w.b[p] == open)
@@ -275,13 +276,8 @@ uint32_t CScriptMng::ParseTextTag(const char* tagText, uint8_t index) {
             p = 2;
             while (groups < 3 && p < w.length) {
                 slots[groups] = ReadDigitGroup(w, p, '(', ')');
+                pictures[groups] = ReadDigitGroup(w, p, '[', ']');
                 char field[kFieldSize] = {};
-                if (w.b[p] == '[')
-                    ++p;
-                Collect(w, p, "]#:", field);
-                pictures[groups] = static_cast<int>(std::strtol(field, nullptr, 10));
-                if (w.b[p] == ']')
-                    ++p;
                 Collect(w, p, ":#", field);
                 xs[groups] = static_cast<int>(std::strtol(field, nullptr, 10));
                 ++groups;
@@ -361,7 +357,9 @@ namespace {
 
 // The reading of a ruby tag centred over the base text between m_rubyStartX and m_rubyEndX, in the
 // 12-pixel font: down the column on `vertical` (style 1), else on the text surface at m_rubyY less
-// `windowTop`. The font of the style is set again afterwards. Returns the index past the tag.
+// `windowTop`, or in the caption band (style 2), whose text is drawn on the screen itself, at the
+// same place on the screen. The font of the style is set again afterwards. Returns the index past
+// the tag.
 uint32_t DrawRuby(CScriptMng& s, CDIB32* vertical, int32_t windowTop, bool needsSurface, const char* tagText,
                   uint8_t index) {
     char reading[128] = {};
@@ -375,13 +373,16 @@ uint32_t DrawRuby(CScriptMng& s, CDIB32* vertical, int32_t windowTop, bool needs
     if (columns && needsSurface && vertical == nullptr)
         return result;
     g_GlyphFont->SetFont(12, columns ? 1 : 0);
+    const bool band = s.m_windowStyle == 2;
+    CDIB32* horizontal = band ? g_ScreenSurface : g_TextSurface;
+    const int32_t y = s.m_rubyY - windowTop + (band ? kTextSurfaceTop : 0);
     int32_t start = s.m_rubyStartX + (s.m_rubyEndX - s.m_rubyStartX) / 2 - (length / 2) * 6;
     for (int i = 0; i < length; i += 2) {
         char glyph[3] = {reading[i], i + 1 < length ? reading[i + 1] : '\0', '\0'};
         if (columns)
             start += g_GlyphFont->DrawStringGray4(vertical, s.m_rubyY, start, glyph, 0xFFFFFF);
         else
-            start += g_GlyphFont->DrawString(g_TextSurface, start, s.m_rubyY - windowTop, glyph, 0xFFFFFF);
+            start += g_GlyphFont->DrawString(horizontal, start, y, glyph, 0xFFFFFF);
     }
     g_GlyphFont->SetFont(columns ? 22 : 24, columns ? 1 : 0);
     return result;

@@ -281,16 +281,6 @@ bool CScriptMng::ScreenButtonAction(uint8_t /*hover*/) {
     return true;
 }
 
-// A click while SKIP or AUTO runs only stops them; the press of the bar goes with them.
-static void CancelAutoSkip(CScriptMng& s) {
-    const bool running = s.m_skipRead != 0 || s.m_autoMode != 0;
-    s.CancelAutoSkipOnClick();
-    if (running && s.m_skipRead == 0 && s.m_autoMode == 0) {
-        s.m_btnHeld = 0;
-        s.m_btnHeldNo = 0;
-    }
-}
-
 // The notebook on a right click, when the options allow it; the click is consumed in every case
 // that passes the common tests.
 static void RightClickToNotebook(CScriptMng& s) {
@@ -311,14 +301,14 @@ static void RightClickToNotebook(CScriptMng& s) {
 }
 
 bool CScriptMng::MsgWndRightClick() {
-    CancelAutoSkip(*this);
+    CancelAutoSkipOnClick();
     if (m_btnHeld == 0 && m_msgStep > 1)
         RightClickToNotebook(*this);
     return true;
 }
 
 bool CScriptMng::ScreenRightClick() {
-    CancelAutoSkip(*this);
+    CancelAutoSkipOnClick();
     RightClickToNotebook(*this);
     return true;
 }

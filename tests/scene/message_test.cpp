@@ -17,6 +17,22 @@ namespace {
 
 class MessageScene : public kestrel::test::MessageSceneTest {};
 
+// A strip of `count` square cells of `size` pixels, cell n opaque in IconColour(n).
+uint32_t IconColour(int n) {
+    return 0x2040E0u + 0x100000u * static_cast<uint32_t>(n);
+}
+CDIB32* IconStrip(int32_t size, int count) {
+    auto* strip = new CDIB32();
+    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(size), 32);
+    for (int n = 0; n < count; ++n)
+        strip->FillRect(size * n, 0, size, size, 0xFF000000u | IconColour(n));
+    return strip;
+}
+uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
+    const uint8_t* p = s->GetPixelAddress(x, y);
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
+}
+
 // Twenty two-byte characters (GBK "一").
 const std::string kTwenty = [] {
     std::string s;
@@ -79,6 +95,24 @@ TEST_F(MessageScene, AClickCompletesThePageAndASecondGoesOn) {
     EXPECT_EQ(game().backlogCount, 1u);
 }
 
+// The page is finished with its last glyph: a click right after it goes on.
+TEST_F(MessageScene, AClickRightAfterTheLastGlyphGoesOn) {
+    for (uint8_t style : {0, 1}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        engine().m_textX = 920;
+        Start("SetMessageId 5\nMessage \"ab\"\nExitToMenu\n");
+        auto lastGlyphDrawn = [&] { return engine().m_msgStep >= 2 && engine().m_textIndex == 2; };
+        for (int i = 0; i < 200 && !lastGlyphDrawn(); ++i)
+            Step(1);
+        Click();
+        Step();
+        EXPECT_EQ(game().scene, kSceneScript);
+        EXPECT_EQ(g_SystemData.readFlags[5], 1);
+        g_SystemData.readFlags[5] = 0;
+    }
+}
+
 TEST_F(MessageScene, AClickOnAWindowButtonDoesNotAdvance) {
     Start("SetMessageId 3\nMessage \"ab\"\nExitToMenu\n");
     g_SystemData.messageSpeed = 100;
@@ -106,21 +140,31 @@ TEST_F(MessageScene, AutoGoesOnAfterItsDelayWithoutAVoice) {
     EXPECT_EQ(g_SystemData.readFlags[2], 1);
 }
 
-TEST_F(MessageScene, SkipPassesReadMessagesAndStopsAtTheFirstUnread) {
-    Start("SetMessageId 10\nMessage \"ab\"\nSetMessageId 11\nMessage \"cd\"\nExitToMenu\n");
+// SKIP pressed on the bar passes the read message and stops at the first unread one: the SKIP
+// indicator stops, the click-wait icon shows and one click goes on.
+TEST_F(MessageScene, SkipFromTheBarPassesReadMessagesAndStopsAtTheFirstUnread) {
+    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
+    Start("SetMessageId 10\nMessage \"ab\"\nSetMessageId 11\nMessage \"cd\"\nSetMessageId 12\nMessage "
+          "\"ef\"\nExitToMenu\n");
     g_SystemData.readFlags[10] = 1;
-    g_SystemData.skipUnread = 0;
-    engine().m_skipRead = 1;
-    for (int i = 0; i < 12 && !(engine().m_pMsgText && std::string(engine().m_pMsgText) == "cd"); ++i)
-        Step();
-    // The read message went by without a click.
-    EXPECT_EQ(std::string(engine().m_pMsgText), "cd");
-    Step(); // the unread one turns SKIP off in its first step
-    EXPECT_EQ(engine().m_skipRead, 0);
-    for (int i = 0; i < 20; ++i)
-        Step(200);
-    EXPECT_EQ(game().scene, kSceneMessage);
-    EXPECT_EQ(engine().m_msgStep, 3);
+    g_SystemData.messageSpeed = 100;
+    auto frames = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            game().Frame();
+    };
+    frames(6);
+    ASSERT_STREQ(engine().m_pMsgText, "ab");
+    g_pMouse->state.x = 770; // SKIP
+    g_pMouse->state.y = 470;
+    Click();
+    frames(40);
+    EXPECT_STREQ(engine().m_pMsgText, "cd");
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 960, 524) & 0x0FFFFF, 0x0040E0u); // a cell of the icon
+    g_pMouse->state.x = 100;
+    Click();
+    frames(6);
+    EXPECT_EQ(g_SystemData.readFlags[11], 1);
+    EXPECT_STREQ(engine().m_pMsgText, "ef");
 }
 
 TEST_F(MessageScene, ReadFlagsReachTheSystemDataFileAndIdsBeyondTheTableAreIgnored) {
@@ -147,17 +191,21 @@ TEST_F(MessageScene, ASpeakerLineNamesTheNextPlateOnly) {
         std::snprintf(b, sizeof b, "\\x%02X", c);
         esc += b;
     }
-    Start("Message \"\\xA3\\xA3" + esc + "\"\nMessage \"ab\"\nExitToMenu\n");
-    g_SystemData.messageSpeed = 100;
-    Step();
-    Step(); // the name line ends in its first step
-    EXPECT_EQ(game().scene, kSceneScript);
-    ASSERT_NE(engine().m_pNamePlateText, nullptr);
-    EXPECT_STREQ(engine().m_pNamePlateText, "\xD3\xEE");
-    StepUntilClickWait(10, 0);
-    Click();
-    Step();
-    EXPECT_EQ(engine().m_pNamePlateText, nullptr);
+    for (uint8_t style : {0, 3}) { // every style but the vertical one and the caption band
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        Start("Message \"\\xA3\\xA3" + esc + "\"\nMessage \"ab\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        Step();
+        Step(); // the name line ends in its first step
+        EXPECT_EQ(game().scene, kSceneScript);
+        ASSERT_NE(engine().m_pNamePlateText, nullptr);
+        EXPECT_STREQ(engine().m_pNamePlateText, "\xD3\xEE");
+        StepUntilClickWait(10, 0);
+        Click();
+        Step();
+        EXPECT_EQ(engine().m_pNamePlateText, nullptr);
+    }
 }
 
 TEST_F(MessageScene, ASpeakerLineCommandOfOnlyTheMarkEndsAtOnce) {
@@ -231,15 +279,37 @@ TEST_F(MessageScene, TagsWithMissingOrOversizedFieldsEndAtTheText) {
     EXPECT_EQ(engine().m_nameSlot, 0);
     EXPECT_EQ(engine().ParseNameTag("(name01", 0), 7u);
     EXPECT_EQ(engine().m_nameSlot, 1);
+    // The characters tag's picture is its group's last digit, its x every digit.
+    EXPECT_EQ(engine().ParseTextTag("#p(1)[12]500:(3)[4]20#", 0), 22u);
+    EXPECT_EQ(game().charSlotPicture[1], 2);
+    EXPECT_EQ(game().charSlotX[1], 500);
+    EXPECT_EQ(game().charSlotPicture[3], 4);
+    EXPECT_EQ(game().charSlotX[3], 20);
 }
 
-TEST_F(MessageScene, HeroNameAndUnknownParenthesesInStyleZero) {
+// The hero's name is laid out as ordinary text: a break or a line-start character behind its tag
+// comes after the whole name.
+TEST_F(MessageScene, HeroNameIsLaidOutAsOrdinaryTextAndUnknownParenthesesPrintNothing) {
     std::strcpy(engine().m_heroNames[1], "\xD3\xEE\xD3\xEE");
-    Start("Message \"(name02)(zz)\\xD2\\xBB\"\nExitToMenu\n");
-    g_SystemData.messageSpeed = 100;
-    StepUntilClickWait(10, 0);
-    // Two name characters and the one after the tags: six half-width units.
-    EXPECT_EQ(engine().m_lineUnits, 6);
+    struct Case {
+        int before; // two-byte characters before the name
+        const char* after;
+        int lines, units; // lines broken, units on the last line
+    };
+    for (const Case& c : {Case{0, "(zz)\\xD2\\xBB", 0, 6}, Case{0, "\\xA1\\xE7\\xD2\\xBB", 1, 2},
+                          Case{31, "\\x81\\x41\\xD2\\xBB", 1, 6}}) {
+        SCOPED_TRACE(c.after);
+        std::string text;
+        for (int i = 0; i < c.before; ++i)
+            text += "\\xD2\\xBB";
+        Start("Message \"" + text + "(name02)" + c.after + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(10, 0);
+        EXPECT_EQ(engine().m_lineCount, c.lines);
+        EXPECT_EQ(engine().m_lineUnits, c.units);
+        Click();
+        Step();
+    }
 }
 
 TEST_F(MessageScene, AVoiceTagHandsOverToTheVoiceWaitAndComesBack) {
@@ -298,25 +368,17 @@ TEST_F(MessageScene, OverlongTextsAndATrailingLeadByteRenderInEveryStyle) {
 }
 
 // The inline icon mark draws its cell of the icon strip where each layout puts it: copied into the
-// bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into a
-// redrawn vertical page 2 pixels left of the column and 22 below the pen. Without a glyph font a
-// two-byte character advances 24 pixels across and 22 down.
+// bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into the
+// vertical page (live or redrawn) 2 pixels left of the column and 22 below the pen. Without a glyph
+// font a two-byte character advances 24 pixels (22 down a redrawn page).
 TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
-    auto* strip = new CDIB32();
-    ASSERT_TRUE(strip->Create(nullptr, 24 * 3, 24, 32));
-    for (int n = 0; n < 3; ++n)
-        strip->FillRect(24 * n, 0, 24, 24, 0xFF000000u | (0x2040E0u + 0x100000u * static_cast<uint32_t>(n)));
-    ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], strip);
-    const uint32_t kCell1 = 0x3040E0;
+    ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], IconStrip(24, 3));
     // Top-left corner of the cell-1 pixels on `s`, or (-1, -1).
     auto corner = [&](CDIB32* s) {
         for (int32_t y = 0; y < s->GetHeight(); ++y)
-            for (int32_t x = 0; x < s->GetWidth(); ++x) {
-                uint32_t px;
-                std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-                if ((px & 0xFFFFFF) == kCell1)
+            for (int32_t x = 0; x < s->GetWidth(); ++x)
+                if (PixelAt(s, x, y) == IconColour(1))
                     return std::make_pair(x, y);
-            }
         return std::make_pair(-1, -1);
     };
     const std::string text = "\\xD2\\xBB\\x81\\xE801\\xD2\\xBB"; // as the assembler reads it
@@ -324,16 +386,20 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
         int style;
         std::pair<int32_t, int32_t> at;
     };
-    // Style 0: pen (146, 500) + 24, icon at (x + 2, y - 448) of the window. Style 2: the text of 8
-    // bytes starts at x 400 - 4 * 11, y 530.
-    for (const Case& c : {Case{0, {172, 52}}, Case{2, {382, 530}}}) {
+    // Style 0: pen (146, 500) + 24, the window at y 448. Style 1: column x 920, pen y 2 + 24. Style 2:
+    // the text of 8 bytes starts at x 400 - 4 * 11, y 530.
+    for (const Case& c : {Case{0, {172, 500}}, Case{1, {918, 48}}, Case{2, {382, 530}}}) {
         SCOPED_TRACE(c.style);
         engine().m_windowStyle = static_cast<uint8_t>(c.style);
         engine().m_msgStep = 0;
+        engine().m_textX = 920;
         Start("Message \"" + text + "\"\nExitToMenu\n");
         g_SystemData.messageSpeed = 100;
         StepUntilClickWait(10, 0);
-        EXPECT_EQ(corner(c.style == 0 ? g_TextSurface : g_ScreenSurface), c.at);
+        engine().ComposeMsgScene();
+        EXPECT_EQ(corner(g_ScreenSurface), c.at);
+        g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
     }
     // The vertical page redraw: column x 920, pen y 2 + 22.
     std::strcpy(game().backlogText[0], "\xD2\xBB\x81\xE8"
@@ -345,6 +411,53 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     engine().RedrawMessagePage(&page);
     EXPECT_EQ(corner(&page), std::make_pair(918, 46));
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], nullptr);
+}
+
+// A caption of two lines shows its second line whole, 24 pixels below the first and centred alike,
+// however long it is and whatever markup stands before the break; a ruby reading shows above its
+// base.
+TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(24, 0);
+    engine().m_windowStyle = 2;
+    auto ink = [&](int32_t x, int32_t y) { return PixelAt(g_ScreenSurface, x, y) != 0; };
+    auto inkInRows = [&](int32_t top, int32_t bottom) {
+        int n = 0;
+        for (int32_t y = top; y < bottom; ++y)
+            for (int32_t x = 0; x < 1024; ++x)
+                n += ink(x, y);
+        return n;
+    };
+    auto show = [&](const std::string& text) {
+        g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
+        Start("Message \"" + text + "\"\nExitToMenu\n");
+        StepUntilClickWait(10, 0);
+        Click();
+        Step();
+    };
+    auto run = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += "\\xCC\\xEF";
+        return s;
+    };
+    // The glyphs' ink lies in rows y + 4 to y + 25 of their line.
+    for (const std::string& text : {run(20) + "\\xA1\\xE7" + run(20), run(5) + "\\xA1\\xE7" + run(5),
+                                    run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#"}) {
+        SCOPED_TRACE(text.size());
+        show(text);
+        EXPECT_GT(inkInRows(520, 544), 0);
+        EXPECT_EQ(inkInRows(568, 576), 0);
+        int differ = 0;
+        for (int32_t y = 520; y < 544; ++y)
+            for (int32_t x = 0; x < 1024; ++x)
+                differ += ink(x, y) != ink(x, y + 24);
+        EXPECT_EQ(differ, 0);
+    }
+    show("<\\xCC\\xEF\\xCC\\xEF<\\xCC\\xEF>"); // one line at y 530: its base's ink begins at row 534
+    EXPECT_GT(inkInRows(519, 534), 0);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineClickWait) {
@@ -363,6 +476,59 @@ TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineC
     EXPECT_EQ(engine().m_msgStep, 2);
     StepUntilClickWait(5, 0);
     EXPECT_EQ(engine().m_textX, 920 - 42); // the next message begins one column left
+}
+
+// The click-wait icon is drawn where its window puts it, and no frame of its animation stays on
+// the screen above it.
+TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
+    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
+    auto icon = [&](int32_t x, int32_t y) {
+        return (PixelAt(g_ScreenSurface, x, y) & 0x0FFFFF) == 0x0040E0u;
+    };
+    struct Case {
+        uint8_t style;
+        const char* text;
+        int32_t x, y;
+    };
+    // The bottom window's corner; the caption band's black corner; left of the column that waits
+    // inside its page (pen at x 920, y 2 + 24).
+    for (const Case& c : {Case{0, "ab", 960, 524}, Case{2, "ab", 740, 552},
+                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 898, 27}}) {
+        SCOPED_TRACE(int(c.style));
+        engine().m_windowStyle = c.style;
+        engine().m_textX = 920;
+        Start(std::string("Message \"") + c.text + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        for (int i = 0; i < 10 && engine().m_msgStep != 3; ++i)
+            Step();
+        for (int frame = 0; frame < 8; ++frame) {
+            engine().ComposeMsgScene();
+            clock_.clock().Advance(121);
+        }
+        EXPECT_TRUE(icon(c.x, c.y));
+        EXPECT_FALSE(icon(c.x, c.y - 1));
+        Click();
+        Step();
+    }
+}
+
+// A vertical message that fills its column exactly, with or without markup after its last
+// character, leaves no empty column before the next message.
+TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {
+    std::string column; // 23 two-byte characters: 46 units, one more than a column holds
+    for (int i = 0; i < 23; ++i)
+        column += "\\xD2\\xBB";
+    engine().m_windowStyle = 1;
+    for (const std::string& text : {column, column + "#s22#", "<" + column + "<ab>"}) {
+        SCOPED_TRACE(text.substr(text.size() - 5));
+        engine().m_textX = 920;
+        Start("Message \"" + text + "\"\nExitToMenu\n");
+        g_SystemData.messageSpeed = 100;
+        StepUntilClickWait(5, 0);
+        EXPECT_EQ(engine().m_textX, 920 - 42);
+        Click();
+        Step();
+    }
 }
 
 TEST_F(MessageScene, WaitVoiceOnAnEmptyChannelEndsInTheSecondFrame) {
@@ -517,15 +683,6 @@ TEST_F(MessageScene, AFaceTagDrawsItsCellFiveToARowAndReadsTheLastDigitOfTheSlot
     g_FaceSurfaces[2] = nullptr;
     delete base;
     g_pCharBaseSurfaces[2] = nullptr;
-}
-
-} // namespace
-
-namespace {
-
-uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
-    const uint8_t* p = s->GetPixelAddress(x, y);
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
 }
 
 TEST_F(MessageScene, TheEndOfAVerticalMessageClearsTheWindowOptionByte) {
