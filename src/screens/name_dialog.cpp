@@ -137,10 +137,12 @@ bool NameDlgProc(plat::Dialog& dialog, plat::DialogMsg msg, int id) {
     }
     char familyOut[kNameFieldBytes + 1];
     char givenOut[kNameFieldBytes + 1];
-    const char* warning = CheckName(family, familyOut);
-    if (!warning) {
-        warning = CheckName(given, givenOut);
-    }
+    const char* familyWarning = CheckName(family, familyOut);
+    const char* givenWarning = CheckName(given, givenOut);
+    // Both names are walked for half-width characters before either is found empty.
+    const char* warning = familyWarning == kNameHalfWidthWarning || givenWarning == kNameHalfWidthWarning
+                              ? kNameHalfWidthWarning
+                              : (familyWarning ? familyWarning : givenWarning);
     if (warning) {
         Refuse(dialog, warning);
         return true;
