@@ -63,10 +63,12 @@ void PushMusicVolume() {
     }
 }
 
+// Leaving reaches the click slot and the first script channel only: a looping sound on another
+// channel keeps its loudness until it is started again.
 void PushEffectVolume() {
-    for (int slot = 0; slot < kSePlayerSlots; ++slot) {
-        if (g_SePlayers[slot] && slot != kSlotEffect) {
-            g_SePlayers[slot]->SetVolume(g_SystemData.seVolume);
+    for (CSeplay* player : {g_SePlayers[0], g_pSeChannels[0]}) {
+        if (player) {
+            player->SetVolume(g_SystemData.seVolume);
         }
     }
 }
@@ -318,7 +320,7 @@ void CConfigScene::Input(HWND hwnd) {
         DrawSlider(g_ScreenSurface, prevHoveredSlider - 1, false);
     }
 
-    if (hoveredSlider != 0) {
+    if (hoveredSlider != 0 && !mouse->right) {
         const int slider = hoveredSlider - 1;
         if (mouse->left) {
             *SliderByte(slider) = SliderValue(mouse->x, kSliderRects[slider].left);

@@ -16,6 +16,7 @@
 #include "screens/system_menu_scene.h"
 #include "screens/system_screens_fixture.h"
 #include "script/script_asm.h"
+#include "sound/snd_mng.h"
 #include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
@@ -100,20 +101,26 @@ TEST_F(ConfigFlow, DisplayChoiceSwitchesAtOnceAndWritesByteZero) {
 }
 
 TEST_F(ConfigFlow, CancelRestoresEverythingButTheDisplayMode) {
-    g_SystemData.bgmVolume = 35;
-    g_SystemData.keyboardMode = 0;
-    OpenFromTitle();
-    ClickAt(231 + 140, 185); // music 100
-    ClickAt(754, 445);       // keyboard mode
-    ClickAt(772, 310);       // full screen
-    ASSERT_EQ(g_SystemData.bgmVolume, 100);
-    game.Click(500, 100, plat::MouseButton::Right); // a right click is cancel
-    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
-    game.StepFrames(2);
-    const std::vector<uint8_t> file = ConfigFile();
-    EXPECT_EQ(file[0x04], 35);
-    EXPECT_EQ(file[0x21], 0);
-    EXPECT_EQ(file[0x00], 1);
+    // A right click is cancel, also with the pointer on a slider's band.
+    for (const POINT right : {POINT{500, 100}, POINT{231 + 70, 213}}) {
+        SCOPED_TRACE(right.x);
+        SetSystemDataDefaults();
+        g_SystemData.bgmVolume = 35;
+        g_SystemData.keyboardMode = 0;
+        OpenFromTitle();
+        ClickAt(231 + 140, 185); // music 100
+        ClickAt(754, 445);       // keyboard mode
+        ClickAt(619, 310);       // the window, then full screen
+        ClickAt(772, 310);
+        ASSERT_EQ(g_SystemData.bgmVolume, 100);
+        ClickAt(right.x, right.y, plat::MouseButton::Right);
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+        game.StepFrames(2);
+        const std::vector<uint8_t> file = ConfigFile();
+        EXPECT_EQ(file[0x04], 35);
+        EXPECT_EQ(file[0x21], 0);
+        EXPECT_EQ(file[0x00], 1);
+    }
 }
 
 TEST_F(ConfigFlow, DefaultsResetTheOptionsButNotTheModeOrTheNames) {
@@ -169,6 +176,31 @@ TEST_F(ConfigFlow, CharacterPageSetsAVoiceVolumeAndItsCancelRestoresIt) {
         LeaveBy(kOkX, kOkY);
         EXPECT_EQ(ConfigFile()[0x08 + 5], c.expected);
     }
+}
+
+// A sound-effect player that remembers the last volume it was given.
+struct VolumeProbe : CSeplay {
+    int32_t volume = -1;
+    bool SetVolume(uint32_t percent) override {
+        volume = static_cast<int32_t>(percent);
+        return CSeplay::SetVolume(percent);
+    }
+};
+
+TEST_F(ConfigFlow, LeavingSetsTheFirstScriptChannelsVolumeOnly) {
+    // Script channels 0, 1 and 3 (slots 1, 2 and 4); the click slot 0 is the OK button's own.
+    VolumeProbe* channels[3] = {new VolumeProbe, new VolumeProbe, new VolumeProbe};
+    for (int i = 0; i < 3; ++i) {
+        delete g_pSeChannels[i == 2 ? 3 : i];
+        g_pSeChannels[i == 2 ? 3 : i] = channels[i];
+    }
+    g_SystemData.seVolume = 70;
+    OpenFromTitle();
+    ClickAt(kOkX, kOkY);
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+    EXPECT_EQ(channels[0]->volume, 70);
+    EXPECT_EQ(channels[1]->volume, -1);
+    EXPECT_EQ(channels[2]->volume, -1);
 }
 
 TEST_F(ConfigFlow, OpenedFromAChoiceReturnsToItsMessageStep) {
