@@ -196,10 +196,10 @@ void Dialog::Init() {
         proc_(*this, DialogMsg::InitDialog, 0);
 }
 
-void Dialog::Click(int id) {
+bool Dialog::Click(int id) {
     int index = IndexOf(id);
     if (index < 0 || ended_)
-        return;
+        return false;
     const auto& controls = tmpl_.controls;
     if (controls[index].kind == ControlKind::RadioButton) {
         // The group runs from its first button up to the next button that starts a group.
@@ -214,10 +214,9 @@ void Dialog::Click(int id) {
         }
     } else if (controls[index].kind != ControlKind::PushButton &&
                controls[index].kind != ControlKind::DefPushButton) {
-        return;
+        return false;
     }
-    if (proc_)
-        proc_(*this, DialogMsg::Command, id);
+    return proc_ && proc_(*this, DialogMsg::Command, id);
 }
 
 void SetBackend(Backend* backend) {

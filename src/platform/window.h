@@ -212,8 +212,9 @@ public:
     // Starts the dialog: InitDialog.
     void Init();
     // A click on control `id`: an auto radio button becomes the checked one of its group, then the
-    // procedure gets Command(id). Unknown ids and controls without an id do nothing.
-    void Click(int id);
+    // procedure gets Command(id). Unknown ids and controls without an id do nothing. True when the
+    // procedure handled the command.
+    bool Click(int id);
     // The control index of `id`, or -1.
     int IndexOf(int id) const;
     // The text of an edit field or label (UTF-8); empty for an unknown id.
