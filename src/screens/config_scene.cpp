@@ -425,11 +425,25 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
     // that the window shows the transparency and the names as they now stand.
     CScriptMng* s = g_pScriptMng;
     const SceneId back = g_pGameMain ? g_pGameMain->returnScene : static_cast<SceneId>(kSceneScript);
+    const bool bottomWindow = s && s->m_windowStyle == 0 && !s->m_windowHidden;
+    CDIB32* scene = Slot(0);
     if (s && (back == kSceneMessage || back == kSceneClickWait)) {
         s->RelayoutMessageWindow();
+    } else if (CDIB32* snapshot = g_pScriptUiSurfaces[kUiSnapshot]) {
+        // Any other scene (an investigation screen, a choice or an item selection) is more than its
+        // background: it comes back as the opener left it, from its snapshot taken without the
+        // window. The bottom window is made again at the new opacity with the last message laid
+        // out as it stood at rest; the scene redraws its band from it later on as well.
+        scene = snapshot;
+        if (bottomWindow) {
+            const uint8_t step = s->m_msgStep;
+            s->m_msgStep = 3;
+            s->RelayoutMessageWindow();
+            s->m_msgStep = step;
+        }
     }
-    CDIB32* picture = CopyToSlot(kSlotPage, hwnd, Slot(0));
-    if (s && s->m_windowStyle == 0 && !s->m_windowHidden) {
+    CDIB32* picture = CopyToSlot(kSlotPage, hwnd, scene);
+    if (bottomWindow) {
         DrawMsgWindowBand(picture);
     }
 }

@@ -430,6 +430,44 @@ TEST(ConfigReturn, TheMessageWindowComesBackWithTheNewTransparencyAndNames) {
     EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plate));
 }
 
+TEST(ConfigReturn, AnyOtherSceneComesBackWholeWithTheWindowAtTheNewOpacity) {
+    // The command screen's column, or a choice's panel, stands in the opener's snapshot only.
+    constexpr uint32_t kBackground = 0x00336699, kPanel = 0x00303030, kWindow = 0xFF604020;
+    for (const SceneId back : {SceneId{kSceneCommand}, SceneId{kSceneChoice}}) {
+        SCOPED_TRACE(static_cast<int>(back));
+        ScreenRuntime rt;
+        ScopedGlyphFont font(rt.hwnd());
+        rt.folder().WriteBitmap32("system/window.bmp", 1024, 128, std::vector<uint32_t>(1024 * 128, kWindow));
+        auto* window = new CDIB32();
+        window->Load(rt.hwnd(), "system\\window.bmp");
+        ReplaceSurface(g_pScriptUiSurfaces[kUiWindow], window);
+        g_SystemData.windowTransparency = 0;
+        g_pScriptMng->PrepareStyle0Window();
+        screens::MakeFilledSlot(0, rt.hwnd(), kBackground);
+        auto* snapshot = new CDIB32();
+        snapshot->Create(rt.hwnd(), 1024, 576, 24);
+        snapshot->FillRect(0, 0, 1024, 576, kBackground);
+        snapshot->FillRect(100, 100, 200, 200, kPanel);
+        ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot], snapshot);
+        g_pScriptMng->m_skipEffects = 1;
+        g_pScriptMng->m_menuFromGame = 1;
+        g_pGameMain->returnScene = back;
+        g_pGameMain->scene = kSceneConfig;
+        ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+        ClickOnce(rt, 586 + 7 * 16, 348); // 80 % transparency: opacity 51
+        ClickOnce(rt, kOkX, kOkY);
+        ASSERT_TRUE(FramesUntil(rt, [back] { return g_pGameMain->scene == back; }));
+        EXPECT_EQ(PixelOf(g_ScreenSurface, 200, 200) & 0xFFFFFF, kPanel);
+        CDIB32 band, expected;
+        band.Create(rt.hwnd(), 1024, 128, 32);
+        BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
+        expected.Create(rt.hwnd(), 1024, 576, 24);
+        expected.FillRect(0, 0, 1024, 576, kBackground);
+        CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
+        EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), PixelOf(&expected, 1000, 548));
+    }
+}
+
 // A vertical page as layer 0 holds it, and the text cursor.
 struct VerticalPage {
     std::vector<uint32_t> words;
