@@ -241,6 +241,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
         return -1;
     }
     WatchDisplayConnection(window);
+    dialog.SetNativeWindow(window);
     uint32_t id = SDL_GetWindowID(window);
     uint32_t ownerId = owner ? SDL_GetWindowID(owner) : 0;
     if (owner)
@@ -345,6 +346,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
         return dialog.Result(); // nothing more can be asked of the server
     if (typing)
         SDL_StopTextInput();
+    dialog.SetNativeWindow(nullptr);
     SDL_DestroyWindow(window);
     if (owner) {
         SDL_RaiseWindow(owner);

@@ -412,6 +412,13 @@ int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxB
     return S().backend->MessageBox(Known(owner) ? owner : nullptr, text, caption, buttons, icon);
 }
 
+int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+               BoxIcon icon) {
+    if (!S().backend)
+        return MessageBox(nullptr, text, caption, buttons, icon);
+    return S().backend->MessageBox(owner, text, caption, buttons, icon);
+}
+
 int DialogBox(const DialogTemplate& tmpl, DialogProc proc) {
     if (!S().backend)
         return -1;

@@ -479,7 +479,7 @@ void CConfigScene::Act(HWND hwnd) {
         case kName:
             // The dialog returns once the names were accepted; one that cannot be shown leaves the
             // screen as it was.
-            ShowNameDialog(hwnd);
+            ShowNameDialog();
             DrawWhole(Slot(kSlotPage));
             if (MouseState* mouse = Mouse()) {
                 mouse->left = mouse->right = 0;

@@ -69,8 +69,10 @@ TEST(NameCheck, OKWarnsOfHalfWidthCharactersInEitherNameBeforeABlankOne) {
         const auto& boxes = headless.backend().boxes;
         ASSERT_EQ(boxes.size(), c.warning ? 1u : 0u);
         EXPECT_EQ(dialog.Ended(), c.warning == nullptr);
-        if (c.warning)
+        if (c.warning) {
             EXPECT_EQ(boxes[0].text, c.warning);
+            EXPECT_TRUE(boxes[0].overDialog) << "the warning belongs to the dialog";
+        }
     }
     SetSystemDataDefaults();
 }
