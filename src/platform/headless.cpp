@@ -78,6 +78,13 @@ int HeadlessBackend::MessageBox(HWND owner, std::string_view text, std::string_v
     return answer;
 }
 
+int HeadlessBackend::MessageBox(const Dialog&, std::string_view text, std::string_view caption,
+                                BoxButtons buttons, BoxIcon icon) {
+    const int answer = MessageBox(nullptr, text, caption, buttons, icon);
+    boxes.back().owned = boxes.back().overDialog = true;
+    return answer;
+}
+
 int HeadlessBackend::RunDialog(Dialog& dialog) {
     DialogScript script;
     bool scripted = !dialogAnswers.empty();

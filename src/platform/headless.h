@@ -19,7 +19,8 @@ public:
         std::string caption;
         BoxButtons buttons;
         BoxIcon icon;
-        bool owned; // shown over a window
+        bool owned;              // shown over a window
+        bool overDialog = false; // owned by a running dialog
     };
     // One answer for a dialog: the controls clicked in order. A script that runs out before the
     // dialog ends cancels it (-1); `fail` makes the dialog unshowable (-1 without InitDialog).
@@ -77,6 +78,8 @@ public:
     std::unique_ptr<WindowSurface> OpenWindow(const WindowDesc& desc) override;
     void PollEvents(std::vector<Message>& out) override;
     int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+                   BoxIcon icon) override;
+    int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
                    BoxIcon icon) override;
     int RunDialog(Dialog& dialog) override;
     void GetDesktopSize(int& width, int& height) override;

@@ -122,6 +122,13 @@ void ClickOrEnd(Dialog& dialog, int id) {
         dialog.End(-1);
 }
 
+// Escape and the close box act as the button `id`; a dialog whose procedure takes that button
+// without ending (the name entry's defaults) stays open, one without it ends with -1.
+void Dismiss(Dialog& dialog, int id) {
+    if (!dialog.Click(id) && !dialog.Ended())
+        dialog.End(-1);
+}
+
 } // namespace
 
 MessageBoxLayout LayoutMessageBox(std::string_view text, BoxButtons buttons, GlyphSource* glyphs,
@@ -234,6 +241,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
         return -1;
     }
     WatchDisplayConnection(window);
+    dialog.SetNativeWindow(window);
     uint32_t id = SDL_GetWindowID(window);
     uint32_t ownerId = owner ? SDL_GetWindowID(owner) : 0;
     if (owner)
@@ -292,7 +300,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
                 if (e.window.windowID != id)
                     break; // the owner's close box, exposes and focus wait until the box is gone
                 if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-                    ClickOrEnd(dialog, escapeId);
+                    Dismiss(dialog, escapeId);
                 if (e.window.event == SDL_WINDOWEVENT_EXPOSED && owner && !focusTaken) {
                     // Keys come to the box, not to the window it stands over (mapped by now).
                     SDL_SetWindowInputFocus(window);
@@ -312,7 +320,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
                     break;
                 Key key = MapSdlScancode(e.key.keysym.scancode);
                 if (key == Key::Escape)
-                    ClickOrEnd(dialog, escapeId);
+                    Dismiss(dialog, escapeId);
                 else
                     view.KeyPress(key, (e.key.keysym.mod & KMOD_SHIFT) != 0);
                 dirty = true;
@@ -338,6 +346,7 @@ int RunSdlModal(Dialog& dialog, DialogView& view, const std::string& caption, SD
         return dialog.Result(); // nothing more can be asked of the server
     if (typing)
         SDL_StopTextInput();
+    dialog.SetNativeWindow(nullptr);
     SDL_DestroyWindow(window);
     if (owner) {
         SDL_RaiseWindow(owner);

@@ -405,6 +405,11 @@ public:
         SdlSurface* main = owner ? MainSurface() : nullptr;
         return ShowSdlMessageBox(main ? main->Window() : nullptr, Glyphs(), text, caption, buttons);
     }
+    int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+                   BoxIcon) override {
+        return ShowSdlMessageBox(static_cast<SDL_Window*>(owner.NativeWindow()), Glyphs(), text, caption,
+                                 buttons);
+    }
 
     int RunDialog(Dialog& dialog) override;
 

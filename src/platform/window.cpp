@@ -196,10 +196,10 @@ void Dialog::Init() {
         proc_(*this, DialogMsg::InitDialog, 0);
 }
 
-void Dialog::Click(int id) {
+bool Dialog::Click(int id) {
     int index = IndexOf(id);
     if (index < 0 || ended_)
-        return;
+        return false;
     const auto& controls = tmpl_.controls;
     if (controls[index].kind == ControlKind::RadioButton) {
         // The group runs from its first button up to the next button that starts a group.
@@ -214,10 +214,9 @@ void Dialog::Click(int id) {
         }
     } else if (controls[index].kind != ControlKind::PushButton &&
                controls[index].kind != ControlKind::DefPushButton) {
-        return;
+        return false;
     }
-    if (proc_)
-        proc_(*this, DialogMsg::Command, id);
+    return proc_ && proc_(*this, DialogMsg::Command, id);
 }
 
 void SetBackend(Backend* backend) {
@@ -411,6 +410,13 @@ int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxB
         return kIdOk;
     }
     return S().backend->MessageBox(Known(owner) ? owner : nullptr, text, caption, buttons, icon);
+}
+
+int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+               BoxIcon icon) {
+    if (!S().backend)
+        return MessageBox(nullptr, text, caption, buttons, icon);
+    return S().backend->MessageBox(owner, text, caption, buttons, icon);
 }
 
 int DialogBox(const DialogTemplate& tmpl, DialogProc proc) {

@@ -212,8 +212,9 @@ public:
     // Starts the dialog: InitDialog.
     void Init();
     // A click on control `id`: an auto radio button becomes the checked one of its group, then the
-    // procedure gets Command(id). Unknown ids and controls without an id do nothing.
-    void Click(int id);
+    // procedure gets Command(id). Unknown ids and controls without an id do nothing. True when the
+    // procedure handled the command.
+    bool Click(int id);
     // The control index of `id`, or -1.
     int IndexOf(int id) const;
     // The text of an edit field or label (UTF-8); empty for an unknown id.
@@ -225,6 +226,10 @@ public:
     void InsertText(int id, std::string_view utf8);
     // Backspace in edit field `id`: removes its last character.
     void DeleteLastChar(int id);
+    // The backend's own window of the running dialog (null when it has none), over which a box
+    // owned by the dialog stands.
+    void SetNativeWindow(void* window) { native_ = window; }
+    void* NativeWindow() const { return native_; }
 
 private:
     const DialogTemplate& tmpl_;
@@ -233,6 +238,7 @@ private:
     std::vector<std::string> texts_; // per control: its text as shown (from the template until set)
     bool ended_ = false;
     int result_ = -1;
+    void* native_ = nullptr;
 };
 
 // A platform backend: the real windows of SDL or the headless stand-in.
@@ -248,6 +254,9 @@ public:
     // first button (the failure is reported on stderr).
     virtual int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
                            BoxIcon icon) = 0;
+    // The same, owned by a running dialog: it stands over the dialog, which has the focus again after.
+    virtual int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption,
+                           BoxButtons buttons, BoxIcon icon) = 0;
     // Runs a modal dialog to its end; returns the dialog's result, or -1 when it cannot be shown.
     virtual int RunDialog(Dialog& dialog) = 0;
     // The desktop's size in pixels.
@@ -302,6 +311,8 @@ void GetDesktopSize(int& width, int& height);
 // Message box and dialog through the installed backend; without a backend the box answers its first
 // button and the dialog -1.
 int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,
+               BoxIcon icon = BoxIcon::None);
+int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
                BoxIcon icon = BoxIcon::None);
 int DialogBox(const DialogTemplate& tmpl, DialogProc proc);
 

@@ -118,7 +118,7 @@ bool CBacklogScene::Dispatch(HWND hwnd) {
 }
 
 bool CBacklogScene::Shown(int32_t entry) const {
-    return entry >= 0 && entry < buttonCount && entry < kBacklogRows;
+    return entry >= 0 && entry < kBacklogRows;
 }
 
 void CBacklogScene::Draw(HWND hwnd) {
@@ -273,16 +273,9 @@ void CBacklogScene::FadeOut() {
 
 void CBacklogScene::Leave() {
     state = 0;
-    if (g_GlyphFont) {
-        const uint8_t style = g_pScriptMng ? g_pScriptMng->m_windowStyle : 0;
-        if (style == 1) {
-            g_GlyphFont->SetFont(22, 1);
-        } else if (style == 2) {
-            g_GlyphFont->SetFont(22, 0);
-        } else {
-            g_GlyphFont->SetFont(24, 0);
-        }
-    }
+    // The font the window style's own command sets: the caption band of style 2 shares the
+    // bottom window's.
+    SetMessageWindowFont(g_pScriptMng && g_pScriptMng->m_windowStyle == 1);
     FreeSlots(10, 47);
     SetScene(g_pGameMain ? g_pGameMain->returnScene : static_cast<SceneId>(kSceneScript));
 }

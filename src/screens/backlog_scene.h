@@ -71,7 +71,9 @@ private:
     void FadeOut();
     void Leave();
 
-    // True when entry e exists and may be shown: the newest entry and rows beyond the count never are.
+    // True when entry e is a row of the tables. The page shows rows position to position + 3: from
+    // five entries on the position keeps the newest entry off the page; with fewer the page shows
+    // rows 0 to 3, the newest entry and whatever the rows beyond the count hold.
     bool Shown(int32_t entry) const;
     void Redraw(CDIB32* target);
     void ReplayVoice(int32_t entry);

@@ -63,10 +63,12 @@ void PushMusicVolume() {
     }
 }
 
+// Leaving reaches the click slot and the first script channel only: a looping sound on another
+// channel keeps its loudness until it is started again.
 void PushEffectVolume() {
-    for (int slot = 0; slot < kSePlayerSlots; ++slot) {
-        if (g_SePlayers[slot] && slot != kSlotEffect) {
-            g_SePlayers[slot]->SetVolume(g_SystemData.seVolume);
+    for (CSeplay* player : {g_SePlayers[0], g_pSeChannels[0]}) {
+        if (player) {
+            player->SetVolume(g_SystemData.seVolume);
         }
     }
 }
@@ -318,7 +320,7 @@ void CConfigScene::Input(HWND hwnd) {
         DrawSlider(g_ScreenSurface, prevHoveredSlider - 1, false);
     }
 
-    if (hoveredSlider != 0) {
+    if (hoveredSlider != 0 && !mouse->right) {
         const int slider = hoveredSlider - 1;
         if (mouse->left) {
             *SliderByte(slider) = SliderValue(mouse->x, kSliderRects[slider].left);
@@ -423,11 +425,25 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
     // that the window shows the transparency and the names as they now stand.
     CScriptMng* s = g_pScriptMng;
     const SceneId back = g_pGameMain ? g_pGameMain->returnScene : static_cast<SceneId>(kSceneScript);
+    const bool bottomWindow = s && s->m_windowStyle == 0 && !s->m_windowHidden;
+    CDIB32* scene = Slot(0);
     if (s && (back == kSceneMessage || back == kSceneClickWait)) {
         s->RelayoutMessageWindow();
+    } else if (CDIB32* snapshot = g_pScriptUiSurfaces[kUiSnapshot]) {
+        // Any other scene (an investigation screen, a choice or an item selection) is more than its
+        // background: it comes back as the opener left it, from its snapshot taken without the
+        // window. The bottom window is made again at the new opacity with the last message laid
+        // out as it stood at rest; the scene redraws its band from it later on as well.
+        scene = snapshot;
+        if (bottomWindow) {
+            const uint8_t step = s->m_msgStep;
+            s->m_msgStep = 3;
+            s->RelayoutMessageWindow();
+            s->m_msgStep = step;
+        }
     }
-    CDIB32* picture = CopyToSlot(kSlotPage, hwnd, Slot(0));
-    if (s && s->m_windowStyle == 0 && !s->m_windowHidden) {
+    CDIB32* picture = CopyToSlot(kSlotPage, hwnd, scene);
+    if (bottomWindow) {
         DrawMsgWindowBand(picture);
     }
 }
@@ -463,7 +479,7 @@ void CConfigScene::Act(HWND hwnd) {
         case kName:
             // The dialog returns once the names were accepted; one that cannot be shown leaves the
             // screen as it was.
-            ShowNameDialog(hwnd);
+            ShowNameDialog();
             DrawWhole(Slot(kSlotPage));
             if (MouseState* mouse = Mouse()) {
                 mouse->left = mouse->right = 0;

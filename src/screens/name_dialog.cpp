@@ -9,9 +9,6 @@
 
 namespace {
 
-// The warnings' owner: the main window, over which the dialog stands.
-HWND g_nameDialogOwner = nullptr;
-
 std::string ToUtf8(const char* gameText, size_t size) {
     return text_codec::GameTextToUtf8Lossy(std::string_view(gameText, strnlen(gameText, size)));
 }
@@ -30,8 +27,8 @@ void ShowNames(plat::Dialog& dialog, const char* family, const char* given) {
 }
 
 void Refuse(plat::Dialog& dialog, const char* warning) {
-    plat::MessageBox(g_nameDialogOwner, warning, kNameWarningCaption, plat::BoxButtons::Ok,
-                     plat::BoxIcon::Warning);
+    // The warning belongs to the dialog: it stands over it, and the dialog has the keys again after.
+    plat::MessageBox(dialog, warning, kNameWarningCaption, plat::BoxButtons::Ok, plat::BoxIcon::Warning);
     ShowNames(dialog, NameSlot(0), NameSlot(1));
 }
 
@@ -137,10 +134,12 @@ bool NameDlgProc(plat::Dialog& dialog, plat::DialogMsg msg, int id) {
     }
     char familyOut[kNameFieldBytes + 1];
     char givenOut[kNameFieldBytes + 1];
-    const char* warning = CheckName(family, familyOut);
-    if (!warning) {
-        warning = CheckName(given, givenOut);
-    }
+    const char* familyWarning = CheckName(family, familyOut);
+    const char* givenWarning = CheckName(given, givenOut);
+    // Both names are walked for half-width characters before either is found empty.
+    const char* warning = familyWarning == kNameHalfWidthWarning || givenWarning == kNameHalfWidthWarning
+                              ? kNameHalfWidthWarning
+                              : (familyWarning ? familyWarning : givenWarning);
     if (warning) {
         Refuse(dialog, warning);
         return true;
@@ -149,9 +148,6 @@ bool NameDlgProc(plat::Dialog& dialog, plat::DialogMsg msg, int id) {
     return true;
 }
 
-int ShowNameDialog(HWND owner) {
-    g_nameDialogOwner = owner;
-    const int result = plat::DialogBox(NameDialogTemplate(), NameDlgProc);
-    g_nameDialogOwner = nullptr;
-    return result;
+int ShowNameDialog() {
+    return plat::DialogBox(NameDialogTemplate(), NameDlgProc);
 }

@@ -31,4 +31,4 @@ const char* CheckName(const std::string& typed, char (&out)[kNameFieldBytes + 1]
 
 // Shows the dialog over the main window until the names are accepted. Returns 1 then, or -1 when the
 // dialog cannot be shown.
-int ShowNameDialog(HWND owner);
+int ShowNameDialog();

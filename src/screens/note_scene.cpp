@@ -499,9 +499,9 @@ void CNoteScene::PageButtonInput(HWND hwnd) {
                              21, 31, 21);
         }
     }
+    // The page buttons turn the page without a click sound of their own.
     if (!hoveredPageButton || !TakeLeftClick())
         return;
-    PlayClickSound(kPickSound);
     if (hoveredPageButton == 1)
         currentPage = static_cast<int8_t>(currentPage == 0 ? lastPage : currentPage - 1);
     else

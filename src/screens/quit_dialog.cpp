@@ -294,10 +294,11 @@ void QuitDialog::Untint() {
 
 QuitDialog::Outcome QuitDialog::Act() {
     if (second != 1) {
-        // No: the first panel comes back.
+        // No: the first panel comes back. The yes/no choice is kept, so a pointer resting on "no"
+        // when that panel returns lights nothing until it moves.
         DrawWhole(Slot(kSlotBackdrop));
         timer.Restart();
-        first = prevFirst = second = prevSecond = 0;
+        first = 0;
         step = kFirstIn;
         return Outcome::kRunning;
     }

@@ -272,6 +272,12 @@ void CopyRecordIntoEngine(const SaveData& d, CScriptMng& s) {
     s.m_param58 = d.param58;
     std::memcpy(s.m_table157, d.table157, sizeof d.table157);
     s.m_param63 = d.param63;
+    // The colour layer's colour, the tint, the shading switch and the picture effect are applied to
+    // the restored layers and also kept: the engine holds them only to put them into the next save,
+    // which would otherwise record none of them and lose the picture of a save made after a load.
+    s.m_blankColour = d.colourLayerColour;
+    s.m_tintColour = d.layer1FillColour;
+    s.m_tintFlag = d.layer1Shading;
     s.m_bgEffect = d.layer1Effect <= 2 ? d.layer1Effect : 0;
     s.m_windowStyle = d.windowStyle;
     s.m_textX = d.textX;

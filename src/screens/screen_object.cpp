@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/effect_table.h"
+#include "graphics/glyph_font.h"
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
@@ -290,6 +291,12 @@ void DrawWhole(CDIB32* picture) {
 void SetScene(uint8_t scene) {
     if (g_pGameMain) {
         g_pGameMain->scene = scene;
+    }
+}
+
+void SetMessageWindowFont(bool vertical) {
+    if (g_GlyphFont) {
+        g_GlyphFont->SetFont(vertical ? 22 : 24, vertical ? 1 : 0);
     }
 }
 

@@ -125,4 +125,8 @@ void DrawWhole(CDIB32* picture);
 // Writes the scene number into the application object (no-op without one).
 void SetScene(uint8_t scene);
 
+// Sets the glyph font back to the message window's: height 22 of the vertical kind for the
+// vertical window (`vertical`), else height 24 of kind 0. No-op without a glyph font.
+void SetMessageWindowFont(bool vertical);
+
 } // namespace screens

@@ -602,12 +602,6 @@ void CSlotPageScene::Leave() {
     state = kStart;
     FreeSlots(20, 63);
     const bool fromGame = FromGame();
-    const bool vertical = g_pScriptMng && g_pScriptMng->m_windowStyle == 1;
-    if (g_GlyphFont) {
-        if (fromGame && vertical)
-            g_GlyphFont->SetFont(22, 1);
-        else
-            g_GlyphFont->SetFont(24, 0);
-    }
+    SetMessageWindowFont(fromGame && g_pScriptMng && g_pScriptMng->m_windowStyle == 1);
     SetScene(fromGame && g_pGameMain ? g_pGameMain->returnScene : static_cast<uint8_t>(kSceneTitleMenu));
 }

@@ -2,9 +2,10 @@
 # Renames the hero in the sample game through the real binary in a real window (run through
 # with-xvfb): plays to the first line of the hero and keeps his name plate, goes back to the title
 # through the quit confirmation, opens the configuration screen and its name-entry dialog, types a
-# half-width name that the dialog refuses (its warning is answered), then full-width names sent as
-# text input, and plays again to the same line: the plate shows another name, and save/Config.dat
-# holds the new names as game text.
+# half-width name and presses Escape (the dialog stays, refilled with the default names, which OK
+# takes), opens it again, types a half-width name that the dialog refuses (its warning is answered),
+# then full-width names sent as text input, and plays again to the same line: the plate shows another
+# name, and save/Config.dat holds the new names as game text.
 #
 #   name_entry_play_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 set -u
@@ -92,12 +93,24 @@ for _ in $(seq 40); do
     [ "$(differing "$config" 0 0 1024 70)" = 0 ] && break
 done
 [ "$(differing "$config" 0 0 1024 70)" = 0 ] || fail "the configuration screen did not appear"
-click 664 507
-dialog=$(wait_for_titled "更改主人公") || fail "no name-entry dialog"
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell --prefix D "$dialog")" # DX, DY, DWIDTH, DHEIGHT
-xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
-sleep 0.2
+open_name_dialog() {
+    click 664 507
+    dialog=$(wait_for_titled "更改主人公") || fail "no name-entry dialog"
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell --prefix D "$dialog")" # DX, DY, DWIDTH, DHEIGHT
+    xdotool mousemove $((DX + DWIDTH / 2)) $((DY + 5))
+    sleep 0.2
+}
+open_name_dialog
+# Escape keeps the dialog open with the default names in its fields: OK then takes them at once.
+xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+xdotool type --delay 60 "ab"
+xdotool key Escape
+sleep 0.7
+titled "更改主人公" >/dev/null || fail "Escape closed the name-entry dialog"
+accept_names "Escape did not refill the default names (OK refused them)"
+other_window >/dev/null && fail "a warning after Escape and OK"
+open_name_dialog
 # The family name's field has the focus: a half-width name is refused with a warning.
 xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
 xdotool type --delay 60 "ab"

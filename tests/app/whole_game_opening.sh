@@ -52,7 +52,7 @@ for _ in 1 2; do
 done
 keep "$work/page.png"
 
-# --- The backlog from the window's button: the room darkened under its panel, the earlier pages. ---
+# --- The backlog from the window's button: the room darkened under its panel, the pages read. ------
 click 729 468
 backlog="$work/backlog.png"
 convert "$assets/bmp/bg01.bmp" "$assets/system/backlog_base.bmp" -composite "$backlog"
@@ -60,7 +60,8 @@ convert "$assets/bmp/bg01.bmp" "$assets/system/backlog_base.bmp" -composite "$ba
 # backlog take the right click. The fade's interlaced blend looks finished well before its end.
 await_lit 980 545 "$assets/system/backlog_p.bmp" 50 0 66 42 948 524 ||
     fail "the backlog's return button did not light up under the pointer"
-[ "$(near "$backlog" 300 300 600 100)" = 0 ] || fail "the backlog's panel is not over the room"
+# Three pages read fill rows 0 to 2, the one on screen included; row 3 is the bare panel.
+[ "$(near "$backlog" 300 460 600 100)" = 0 ] || fail "the backlog's panel is not over the room"
 [ "$(bright 40 8 880 60)" -gt 200 ] || fail "no message text in the backlog"
 click 500 300 3
 wait_for "$work/page.png" 0 0 1024 448 || fail "the backlog did not return to the page"

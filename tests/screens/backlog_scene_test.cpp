@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/glyph_font.h"
 #include "screens/backlog_scene.h"
 #include "screens/scene_objects.h"
+#include "screens/screen_test_env.h"
 #include "screens/system_screens_fixture.h"
 #include "sound/snd_mng.h"
 #include "writers/ogg_writer.h"
@@ -71,6 +73,44 @@ TEST_F(Backlog, EachPositionShowsItsFourEntriesAndNeverTheNewest) {
     EXPECT_EQ(g_pBacklogScene->position, 5);
     for (int row = 0; row < 4; ++row) {
         EXPECT_TRUE(Row(row) == page[row]) << row;
+    }
+}
+
+TEST_F(Backlog, FewerThanFiveEntriesShowRowsZeroToThree) {
+    // Each row against the page without text: the rows of the entries, the newest included, are
+    // drawn; the rows beyond the count are as the tables hold them (empty here).
+    for (const uint32_t count : {1u, 3u, 4u}) {
+        SCOPED_TRACE(count);
+        Fill(count);
+        OpenBacklog();
+        EXPECT_EQ(g_pBacklogScene->position, 0);
+        CDIB32* clean = g_Layers[CBacklogScene::kSlotClean];
+        ASSERT_NE(clean, nullptr);
+        for (int row = 0; row < 4; ++row) {
+            int differing = 0;
+            for (int y = CBacklogScene::kRowHeight * row;
+                 y < CBacklogScene::kRowHeight * (row + 1) && y < 576; ++y)
+                for (int x = 0; x < kPageWidth; ++x)
+                    differing +=
+                        (PixelOf(g_ScreenSurface, x, y) & 0xFFFFFF) != (PixelOf(clean, x, y) & 0xFFFFFF);
+            EXPECT_EQ(differing > 0, row < static_cast<int>(count)) << "row " << row;
+        }
+        ClickAt(10, 10, plat::MouseButton::Right);
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kIdleScene; }));
+    }
+}
+
+TEST_F(Backlog, LeavingSetsTheMessageWindowsFontOfTheWindowStyle) {
+    // Height 22 for the vertical window (style 1), 24 for the bottom window and the caption band.
+    for (const auto [style, height] : {std::pair{0, 24}, std::pair{1, 22}, std::pair{2, 24}}) {
+        SCOPED_TRACE(style);
+        g_pScriptMng->m_windowStyle = static_cast<uint8_t>(style);
+        Fill(6);
+        OpenBacklog();
+        ClickAt(10, 10, plat::MouseButton::Right);
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kIdleScene; }));
+        ASSERT_NE(g_GlyphFont, nullptr);
+        EXPECT_EQ(g_GlyphFont->GetHeight(), height);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "screens/system_menu_scene.h"
 #include "screens/system_screens_fixture.h"
 #include "script/script_asm.h"
+#include "sound/snd_mng.h"
 #include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
@@ -100,20 +101,26 @@ TEST_F(ConfigFlow, DisplayChoiceSwitchesAtOnceAndWritesByteZero) {
 }
 
 TEST_F(ConfigFlow, CancelRestoresEverythingButTheDisplayMode) {
-    g_SystemData.bgmVolume = 35;
-    g_SystemData.keyboardMode = 0;
-    OpenFromTitle();
-    ClickAt(231 + 140, 185); // music 100
-    ClickAt(754, 445);       // keyboard mode
-    ClickAt(772, 310);       // full screen
-    ASSERT_EQ(g_SystemData.bgmVolume, 100);
-    game.Click(500, 100, plat::MouseButton::Right); // a right click is cancel
-    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
-    game.StepFrames(2);
-    const std::vector<uint8_t> file = ConfigFile();
-    EXPECT_EQ(file[0x04], 35);
-    EXPECT_EQ(file[0x21], 0);
-    EXPECT_EQ(file[0x00], 1);
+    // A right click is cancel, also with the pointer on a slider's band.
+    for (const POINT right : {POINT{500, 100}, POINT{231 + 70, 213}}) {
+        SCOPED_TRACE(right.x);
+        SetSystemDataDefaults();
+        g_SystemData.bgmVolume = 35;
+        g_SystemData.keyboardMode = 0;
+        OpenFromTitle();
+        ClickAt(231 + 140, 185); // music 100
+        ClickAt(754, 445);       // keyboard mode
+        ClickAt(619, 310);       // the window, then full screen
+        ClickAt(772, 310);
+        ASSERT_EQ(g_SystemData.bgmVolume, 100);
+        ClickAt(right.x, right.y, plat::MouseButton::Right);
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+        game.StepFrames(2);
+        const std::vector<uint8_t> file = ConfigFile();
+        EXPECT_EQ(file[0x04], 35);
+        EXPECT_EQ(file[0x21], 0);
+        EXPECT_EQ(file[0x00], 1);
+    }
 }
 
 TEST_F(ConfigFlow, DefaultsResetTheOptionsButNotTheModeOrTheNames) {
@@ -169,6 +176,31 @@ TEST_F(ConfigFlow, CharacterPageSetsAVoiceVolumeAndItsCancelRestoresIt) {
         LeaveBy(kOkX, kOkY);
         EXPECT_EQ(ConfigFile()[0x08 + 5], c.expected);
     }
+}
+
+// A sound-effect player that remembers the last volume it was given.
+struct VolumeProbe : CSeplay {
+    int32_t volume = -1;
+    bool SetVolume(uint32_t percent) override {
+        volume = static_cast<int32_t>(percent);
+        return CSeplay::SetVolume(percent);
+    }
+};
+
+TEST_F(ConfigFlow, LeavingSetsTheFirstScriptChannelsVolumeOnly) {
+    // Script channels 0, 1 and 3 (slots 1, 2 and 4); the click slot 0 is the OK button's own.
+    VolumeProbe* channels[3] = {new VolumeProbe, new VolumeProbe, new VolumeProbe};
+    for (int i = 0; i < 3; ++i) {
+        delete g_pSeChannels[i == 2 ? 3 : i];
+        g_pSeChannels[i == 2 ? 3 : i] = channels[i];
+    }
+    g_SystemData.seVolume = 70;
+    OpenFromTitle();
+    ClickAt(kOkX, kOkY);
+    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneTitleMenu; }));
+    EXPECT_EQ(channels[0]->volume, 70);
+    EXPECT_EQ(channels[1]->volume, -1);
+    EXPECT_EQ(channels[2]->volume, -1);
 }
 
 TEST_F(ConfigFlow, OpenedFromAChoiceReturnsToItsMessageStep) {
@@ -396,6 +428,44 @@ TEST(ConfigReturn, TheMessageWindowComesBackWithTheNewTransparencyAndNames) {
     plate.Load(rt.hwnd(), "system\\window_w_2.bmp");
     glyphs(&plate, 52, 12, given);
     EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plate));
+}
+
+TEST(ConfigReturn, AnyOtherSceneComesBackWholeWithTheWindowAtTheNewOpacity) {
+    // The command screen's column, or a choice's panel, stands in the opener's snapshot only.
+    constexpr uint32_t kBackground = 0x00336699, kPanel = 0x00303030, kWindow = 0xFF604020;
+    for (const SceneId back : {SceneId{kSceneCommand}, SceneId{kSceneChoice}}) {
+        SCOPED_TRACE(static_cast<int>(back));
+        ScreenRuntime rt;
+        ScopedGlyphFont font(rt.hwnd());
+        rt.folder().WriteBitmap32("system/window.bmp", 1024, 128, std::vector<uint32_t>(1024 * 128, kWindow));
+        auto* window = new CDIB32();
+        window->Load(rt.hwnd(), "system\\window.bmp");
+        ReplaceSurface(g_pScriptUiSurfaces[kUiWindow], window);
+        g_SystemData.windowTransparency = 0;
+        g_pScriptMng->PrepareStyle0Window();
+        screens::MakeFilledSlot(0, rt.hwnd(), kBackground);
+        auto* snapshot = new CDIB32();
+        snapshot->Create(rt.hwnd(), 1024, 576, 24);
+        snapshot->FillRect(0, 0, 1024, 576, kBackground);
+        snapshot->FillRect(100, 100, 200, 200, kPanel);
+        ReplaceSurface(g_pScriptUiSurfaces[kUiSnapshot], snapshot);
+        g_pScriptMng->m_skipEffects = 1;
+        g_pScriptMng->m_menuFromGame = 1;
+        g_pGameMain->returnScene = back;
+        g_pGameMain->scene = kSceneConfig;
+        ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+        ClickOnce(rt, 586 + 7 * 16, 348); // 80 % transparency: opacity 51
+        ClickOnce(rt, kOkX, kOkY);
+        ASSERT_TRUE(FramesUntil(rt, [back] { return g_pGameMain->scene == back; }));
+        EXPECT_EQ(PixelOf(g_ScreenSurface, 200, 200) & 0xFFFFFF, kPanel);
+        CDIB32 band, expected;
+        band.Create(rt.hwnd(), 1024, 128, 32);
+        BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
+        expected.Create(rt.hwnd(), 1024, 576, 24);
+        expected.FillRect(0, 0, 1024, 576, kBackground);
+        CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
+        EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), PixelOf(&expected, 1000, 548));
+    }
 }
 
 // A vertical page as layer 0 holds it, and the text cursor.

@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "platform/headless.h"
 #include "platform/text_codec.h"
 #include "screens/name_dialog.h"
+#include "screens/system_data.h"
 
 namespace {
 
@@ -43,6 +45,36 @@ TEST(NameCheck, RefusesHalfWidthAndBlankNamesAndDropsFullWidthSpaces) {
         }
         EXPECT_EQ(out[kNameFieldBytes], '\0');
     }
+}
+
+TEST(NameCheck, OKWarnsOfHalfWidthCharactersInEitherNameBeforeABlankOne) {
+    struct Case {
+        const char* family;
+        const char* given;
+        const char* warning; // null: accepted without a box
+    };
+    const Case cases[] = {
+        {"", "张", kNameEmptyWarning},         {"　", "a", kNameHalfWidthWarning},
+        {"a", "　", kNameHalfWidthWarning},    {"　", "张", kNameFullWidthWarning},
+        {"张", "　　", kNameFullWidthWarning}, {"张", "三", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.family) + "/" + c.given);
+        plat::ScopedHeadlessBackend headless;
+        plat::Dialog dialog(NameDialogTemplate(), NameDlgProc);
+        dialog.Init();
+        dialog.SetItemText(kIdFamilyName, c.family);
+        dialog.SetItemText(kIdGivenName, c.given);
+        dialog.Click(plat::kIdOk);
+        const auto& boxes = headless.backend().boxes;
+        ASSERT_EQ(boxes.size(), c.warning ? 1u : 0u);
+        EXPECT_EQ(dialog.Ended(), c.warning == nullptr);
+        if (c.warning) {
+            EXPECT_EQ(boxes[0].text, c.warning);
+            EXPECT_TRUE(boxes[0].overDialog) << "the warning belongs to the dialog";
+        }
+    }
+    SetSystemDataDefaults();
 }
 
 TEST(NameDialogFields, TypingStopsAtTheFieldAtACharacter) {

@@ -15,9 +15,11 @@
 #include "graphics/surfaces.h"
 #include "platform/text_codec.h"
 #include "screens/scene_objects.h"
+#include "screens/screen_object.h"
 #include "screens/screen_test_env.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
+#include "sound/snd_mng.h"
 
 using namespace screentest;
 
@@ -177,8 +179,10 @@ TEST_F(Notebook, SecondListTabPagesThirtyEntries) {
         EXPECT_EQ(note.listTab, 1) << int(c.count);
         EXPECT_EQ(note.lastPage, c.lastPage) << int(c.count);
         EXPECT_EQ(note.tabs[1].count, std::min<int>(c.count, 30));
-        ClickAt(140, 560); // next page: live only with a second page
+        screens::DeleteSePlayer(0);
+        ClickAt(140, 560); // next page: live only with a second page, and silent
         EXPECT_EQ(note.currentPage, c.lastPage) << int(c.count);
+        EXPECT_EQ(g_SePlayers[0], nullptr) << int(c.count);
         EXPECT_EQ(note.tabs[1].count, c.lastPage ? c.shownOnSecondPage : std::min<int>(c.count, 30));
         ClickAt(140, 560); // from the last page round to the first
         EXPECT_EQ(note.currentPage, 0);

@@ -366,6 +366,27 @@ TEST(QuitDialogPictures, SecondPanelButtonsComeBackFromTheListedPicture) {
     }
 }
 
+TEST(QuitDialogPictures, AfterNoTheSecondPanelKeepsItsChoiceUnderARestingPointer) {
+    // A point on both "quit" and "no": answered no, the quit chosen again there brings the second
+    // panel back with its last choice, so "no" is not lit until the pointer moves.
+    for (const bool menu : {false, true}) {
+        SCOPED_TRACE(menu ? "system menu" : "quit confirmation");
+        DialogRuntime rt(menu);
+        const POINT p = menu ? POINT{450, 340} : POINT{550, 320};
+        ASSERT_TRUE(rt.OpenDialog());
+        rt.PointAt(p.x, p.y, true);
+        ASSERT_TRUE(rt.RunTo(QuitDialog::kSecondChoice));
+        rt.PointAt(p.x, p.y);
+        ASSERT_EQ(PixelOf(g_ScreenSurface, p.x, p.y) & 0xFFFFFF, kHover & 0xFFFFFF);
+        rt.PointAt(p.x, p.y, true);
+        ASSERT_TRUE(rt.RunTo(QuitDialog::kFirstChoice));
+        rt.PointAt(p.x, p.y, true);
+        ASSERT_TRUE(rt.RunTo(QuitDialog::kSecondChoice));
+        rt.PointAt(p.x, p.y);
+        EXPECT_NE(PixelOf(g_ScreenSurface, p.x, p.y) & 0xFFFFFF, kHover & 0xFFFFFF);
+    }
+}
+
 TEST(QuitDialogPictures, CancelledQuitLabelTurnsPlainOnTheNextFrame) {
     DialogRuntime rt(true);
     // Labels: plain ones grey at (190, 38i), hovered ones white at (0, 38i), glows at (350, 38i).

@@ -887,14 +887,21 @@ TEST(SaveRestore, LayerOneFinishing) {
         g_SaveData.layer1FillColour = c.tint;
         g_SaveData.layer1Shading = c.shading;
         g_SaveData.layer1Effect = c.effect;
-        ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
-        for (CDIB32* layer : {g_Layers[1], g_Layers[0]}) {
-            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 300), c.atTop), c.tolerance);
-            EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 540), c.atBottom), c.tolerance);
-        }
-        if (c.colourLayer) {
-            for (CDIB32* backup : {g_Layer1Backup[0], g_Layer1Backup[1]})
-                EXPECT_EQ(PixelOf(backup, 10, 10) & 0xFFFFFF, c.atTop) << "the backups copy a colour layer";
+        // The record, then one saved after it was loaded: the picture is the same.
+        for (const bool again : {false, true}) {
+            SCOPED_TRACE(again ? "saved after the load and loaded" : "loaded");
+            if (again)
+                BuildSaveRecord(rt.hwnd());
+            ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+            for (CDIB32* layer : {g_Layers[1], g_Layers[0]}) {
+                EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 300), c.atTop), c.tolerance);
+                EXPECT_LE(screentest::ChannelDistance(PixelOf(layer, 500, 540), c.atBottom), c.tolerance);
+            }
+            if (c.colourLayer) {
+                for (CDIB32* backup : {g_Layer1Backup[0], g_Layer1Backup[1]})
+                    EXPECT_EQ(PixelOf(backup, 10, 10) & 0xFFFFFF, c.atTop)
+                        << "the backups copy a colour layer";
+            }
         }
     }
 }

@@ -386,12 +386,17 @@ enter_names() {
     xdotool key Tab BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
     xdotool type --delay 80 "$2"
     sleep 0.3
+    accept_names "the dialog did not accept the names"
+}
+
+# Return in the name-entry dialog: waits for it to close, or fails with $1.
+accept_names() {
     xdotool key Return
     for _ in $(seq 75); do
         titled "更改主人公" >/dev/null || break
         sleep 0.2
     done
-    titled "更改主人公" >/dev/null && fail "the dialog did not accept the names"
+    titled "更改主人公" >/dev/null && fail "$1"
     sleep 0.5
 }
 
