@@ -764,13 +764,13 @@ bool RedrawVerticalPage(CScriptMng& s, uint32_t leaveOut) {
 
 } // namespace
 
-void CScriptMng::RelayoutMessageWindow() {
+void CScriptMng::RelayoutMessageWindow(bool afterMessage) {
     const bool vertical = m_windowStyle == 1;
     if (m_windowStyle == 2 || (vertical && m_windowHidden != 0))
         return;
     const char* text = m_pMsgText != nullptr ? m_pMsgText : "";
     // The message has drawn from step 2 on; before, its page is not set up yet.
-    const bool begun = m_msgStep >= 2 && m_msgStep <= 4;
+    const bool begun = afterMessage || (m_msgStep >= 2 && m_msgStep <= 4);
     // How far the reveal had come: the text byte, and the character of a hero name inside it.
     const uint8_t index = m_textIndex, nameSlot = m_nameSlot, nameChar = m_nameCharIndex;
     auto reached = [&] {

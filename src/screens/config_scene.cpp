@@ -435,12 +435,8 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
         // window. The bottom window is made again at the new opacity with the last message laid
         // out as it stood at rest; the scene redraws its band from it later on as well.
         scene = snapshot;
-        if (bottomWindow) {
-            const uint8_t step = s->m_msgStep;
-            s->m_msgStep = 3;
-            s->RelayoutMessageWindow();
-            s->m_msgStep = step;
-        }
+        if (bottomWindow)
+            s->RelayoutMessageWindow(true);
     }
     CDIB32* picture = CopyToSlot(kSlotPage, hwnd, scene);
     if (bottomWindow) {

@@ -514,8 +514,9 @@ public:
     // the picture its pages start from, with the panel and its bar, the page's earlier messages and
     // the message; the text cursor stays where it was. Of the text's tags only the font sizes act
     // again: nothing is played, drawn on the picture or waited for. For the configuration screen's
-    // return to the game.
-    void RelayoutMessageWindow();
+    // return to the game. `afterMessage`: the scene is one that runs after the message (a choice, an
+    // investigation screen), whose step is not the message's, so the message stands as it ended.
+    void RelayoutMessageWindow(bool afterMessage = false);
     // Reloads the standing-character pictures named in the application object and draws the shown
     // ones onto `surface` (null: reload only).
     void RestoreScrCharSet(CDIB32* surface);

@@ -102,7 +102,7 @@ TEST_F(Backlog, FewerThanFiveEntriesShowRowsZeroToThree) {
 
 TEST_F(Backlog, LeavingSetsTheMessageWindowsFontOfTheWindowStyle) {
     // Height 22 for the vertical window (style 1), 24 for the bottom window and the caption band.
-    for (const auto [style, height] : {std::pair{0, 24}, std::pair{1, 22}, std::pair{2, 24}}) {
+    for (const auto& [style, height] : {std::pair{0, 24}, std::pair{1, 22}, std::pair{2, 24}}) {
         SCOPED_TRACE(style);
         g_pScriptMng->m_windowStyle = static_cast<uint8_t>(style);
         Fill(6);

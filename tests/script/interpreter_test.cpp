@@ -209,8 +209,9 @@ TEST_F(ScriptBounds, ACommandRunsWhenItHoldsTheBytesItsHandlerReads) {
         Frame();
         EXPECT_EQ(engine().LastFault(), c.runs ? ScriptFault::kNone : ScriptFault::kTooShort)
             << int(c.op) << " of length " << int(c.length);
-        if (c.runs)
+        if (c.runs) {
             EXPECT_EQ(engine().ScriptOffset(), c.length) << int(c.op);
+        }
     }
 }
 
