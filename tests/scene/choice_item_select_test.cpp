@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -46,6 +47,12 @@ protected:
     }
     CMouse* mouse_ = nullptr;
 };
+
+uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
+    uint32_t p;
+    std::memcpy(&p, s->GetPixelAddress(x, y), 4);
+    return p & 0xFFFFFF;
+}
 
 } // namespace
 
@@ -93,4 +100,20 @@ TEST_F(ItemSelection, AnOwnedItemIsPickedFlashesAndHandsBack) {
     EXPECT_EQ(engine().m_msgStep, 0);
     for (int layer = 1; layer <= 3; ++layer)
         EXPECT_EQ(g_Layers[layer], nullptr) << layer;
+}
+
+// The message window stays under the grid: the window's text and the name plate are drawn over the
+// band in every waiting frame.
+TEST_F(ItemSelection, TheMessageWindowStaysUnderTheGrid) {
+    constexpr uint32_t kText = 0x777777, kPlate = 0x445566;
+    for (auto [surface, colour, w] :
+         {std::tuple{&g_TextSurface, kText, 1024}, {&g_NamePlateSurface, kPlate, 160}}) {
+        ReplaceSurface(*surface, new CDIB32(SurfaceImpl::Plain));
+        (*surface)->Create(nullptr, w, 128, 32);
+        (*surface)->FillRect(0, 0, w, 128, 0xFF000000 | colour);
+    }
+    PointAt(5);
+    engine().ModeItemSelect();
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 500), kPlate);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), kText);
 }
