@@ -115,6 +115,8 @@ bool CScriptMng::ModeItemSelect() {
                                      kHighlightY, kHighlightW, kHighlightH, level);
                 break;
             }
+            // The flash is over: the grid without the highlight.
+            CDIB32::Blt(g_ScreenSurface, 0, 0, g_Layers[1], 0, 0, kScreenWidth, kScreenHeight);
             m_msgStep = 3;
             break;
         }
