@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
+#include "graphics/pixel_effects.h"
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
@@ -275,6 +276,8 @@ bool CScriptMng::ModeChoice() {
                 CDIB32::Blt(g_ScreenSurface, r.left, r.top, g_ChoiceSaved, r.left, r.top, kPanelW, kPanelH);
                 CDIB32* panels = g_pScriptUiSurfaces[kUiSelectBase];
                 CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, panels, 0, kPanelH, kPanelW, kPanelH);
+                BltScreen(g_ScreenSurface, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top), panels,
+                          0, kPanelH, kPanelW, kPanelH, 255);
                 for (const Sparkle& p : g_Sparkles) {
                     const uint16_t level =
                         static_cast<uint16_t>(std::lround(255.0 * SinDeg(static_cast<int32_t>(p.phase))));

@@ -82,6 +82,12 @@ std::string Marked(const char* gbk) {
 }
 const char* const kTextsGbk[] = {"\xBC\xD7", "\xD2\xD2", "\xB1\xFB"}; // 甲 乙 丙
 
+uint32_t PixelAt(int32_t x, int32_t y) {
+    uint32_t p;
+    std::memcpy(&p, g_ScreenSurface->GetPixelAddress(x, y), 4);
+    return p & 0xFFFFFF;
+}
+
 } // namespace
 
 TEST_F(ChoiceScene, PanelsFollowTheCount) {
@@ -229,4 +235,26 @@ TEST_F(ChoiceScene, RightClickHidesTheWindowAndAClickBringsTheSameScreenBack) {
     for (int y = 0; y < 576; ++y)
         ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
             << y;
+}
+
+// The hovered panel is its highlighted cell drawn with its alpha and then screen-blended at level 255.
+TEST_F(ChoiceScene, TheHoveredPanelIsScreenBlended) {
+    constexpr uint32_t kNormal = 0x405060, kLit = 0xC08040;
+    auto* panels = new CDIB32(SurfaceImpl::Plain);
+    panels->Create(nullptr, 504, 134, 32);
+    panels->FillRect(0, 0, 504, 67, 0xFF000000 | kNormal);
+    panels->FillRect(0, 67, 504, 67, 0xFF000000 | kLit);
+    ReplaceSurface(g_pScriptUiSurfaces[kUiSelectBase], panels);
+    StartChoice(6, 2);
+    const RECT r = engine().m_choiceRects[0];
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), kNormal);
+    Hover(1);
+    clock_.clock().Advance(60);
+    engine().ModeChoice();
+    uint32_t screened = 0;
+    for (int c = 0; c < 24; c += 8) {
+        const uint32_t s = (kLit >> c) & 0xFF;
+        screened |= (255 - ((255 - s) * (255 - s) >> 8)) << c;
+    }
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), screened);
 }
