@@ -257,7 +257,7 @@ bool CScriptMng::ModeChoice() {
             m_choiceHover = hover;
             if (m_choiceHover != m_choicePrevHover && m_choicePrevHover != 0)
                 DrawPanelNormal(*this, m_choicePrevHover - 1);
-            if (m_choiceHover != 0 && (now - m_choiceStamp > 54 || m_choiceHover != m_choicePrevHover)) {
+            if (m_choiceHover != 0 && now - m_choiceStamp > 54) {
                 m_choiceStamp = now;
                 const int i = m_choiceHover - 1;
                 const RECT& r = m_choiceRects[i];

@@ -237,8 +237,9 @@ TEST_F(ChoiceScene, RightClickHidesTheWindowAndAClickBringsTheSameScreenBack) {
             << y;
 }
 
-// The hovered panel is its highlighted cell drawn with its alpha and then screen-blended at level 255.
-TEST_F(ChoiceScene, TheHoveredPanelIsScreenBlended) {
+// The hovered panel lights up on the sparkles' tick, once more than 54 ms have passed: its highlighted
+// cell drawn with its alpha and then screen-blended at level 255.
+TEST_F(ChoiceScene, TheHoveredPanelLightsOnTheTickScreenBlended) {
     constexpr uint32_t kNormal = 0x405060, kLit = 0xC08040;
     auto* panels = new CDIB32(SurfaceImpl::Plain);
     panels->Create(nullptr, 504, 134, 32);
@@ -249,7 +250,11 @@ TEST_F(ChoiceScene, TheHoveredPanelIsScreenBlended) {
     const RECT r = engine().m_choiceRects[0];
     EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), kNormal);
     Hover(1);
-    clock_.clock().Advance(60);
+    clock_.clock().Advance(10);
+    engine().ModeChoice();
+    EXPECT_EQ(engine().m_choiceHover, 1);
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), kNormal) << "before the tick";
+    clock_.clock().Advance(50);
     engine().ModeChoice();
     uint32_t screened = 0;
     for (int c = 0; c < 24; c += 8) {
