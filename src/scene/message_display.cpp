@@ -418,7 +418,7 @@ void ResetWindowTextSurface(HWND hWnd) {
 void CScriptMng::PrepareStyle0Window() {
     // The vertical style keeps its panel and its button bar in these surfaces; the caption band has
     // no window.
-    if (m_windowStyle == 1 || m_windowStyle == 2)
+    if (!HasBottomWindow())
         return;
     ResetWindowTextSurface(m_hWnd);
     CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
@@ -892,7 +892,9 @@ bool CScriptMng::ModeWaitSe() {
             if (g_NamePlateSurface != nullptr && g_Layers[0] != nullptr)
                 CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
                             g_NamePlateSurface->GetHeight());
-            PrepareStyle0Window();
+            // The window picture at its opacity; the name plate keeps the last speaker's name.
+            if (HasBottomWindow())
+                ResetWindowTextSurface(m_hWnd);
             DrawMsgWindowBand(screen);
             CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
             if (buttons != nullptr) {

@@ -499,6 +499,8 @@ public:
     // window picture at the configured opacity in the text surface, the clean frame in the name
     // plate. Nothing in styles 1 and 2, whose surfaces hold their own pictures.
     void PrepareStyle0Window();
+    // False in styles 1 (the vertical page) and 2 (the caption band), which have no bottom window.
+    bool HasBottomWindow() const { return m_windowStyle != 1 && m_windowStyle != 2; }
     // Lays the current message out again, with the window at the configured opacity and the hero
     // names as they now stand, up to where its reveal had come. The bottom window (styles other than
     // 1 and 2): the window picture, the name plate (a speaker given as the hero word "主人公" shows
