@@ -681,7 +681,7 @@ uint8_t* CScriptMng::OpColorTransition(uint8_t* cmd) {
     m_modeSlot = B2(cmd);
     m_modeTime = D(cmd, 4);
     const uint32_t c = D(cmd, 8);
-    m_transColour = (c >> 24) | ((c >> 8) & 0xFF00u) | ((c << 8) & 0xFF0000u) | (c << 24);
+    m_tintColour = (c >> 24) | ((c >> 8) & 0xFF00u) | ((c << 8) & 0xFF0000u) | (c << 24);
     SetScene(kSceneColorTransition);
     return Next(cmd);
 }

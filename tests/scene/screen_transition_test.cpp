@@ -490,7 +490,7 @@ TEST_F(ScreenTransition, TintBlendsItsColourAtItsOpacityAndFadesToIt) {
         const Picture tinted(1024, 576, [&c](int32_t, int32_t) { return c.tinted; });
         ReplaceSurface(g_Layers[0], NewSurface(under));
         ReplaceSurface(g_Layer1Backup[0], NewSurface(under));
-        engine().m_transColour = c.tint;
+        engine().m_tintColour = c.tint;
         Begin(kSceneColorTransition, 0, 1000);
         Frame(500);
         EXPECT_EQ(Capture(g_Layers[1]).pixels, tinted.pixels);

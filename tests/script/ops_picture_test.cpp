@@ -375,7 +375,7 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
          [](const CScriptMng& e) {
              EXPECT_EQ(e.m_modeSlot, 3);
              EXPECT_EQ(e.m_modeTime, 400u);
-             EXPECT_EQ(e.m_transColour, 0x44332211u);
+             EXPECT_EQ(e.m_tintColour, 0x44332211u);
          }},
         {"SpriteAnim 2, 900", kSceneSpriteAnim,
          [](const CScriptMng& e) {
