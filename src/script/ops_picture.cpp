@@ -498,8 +498,8 @@ uint8_t* CScriptMng::OpSpriteAnim(uint8_t* cmd) {
 uint8_t* CScriptMng::OpSpriteImage(uint8_t* cmd) {
     for (SpriteSlot& sp : m_sprites)
         sp = SpriteSlot{};
-    // The composition layer is made a plain 1024 × 576 surface again, its picture kept.
-    ReplaceSurface(g_Layers[0], ScreenCopy(m_hWnd, g_Layers[0]));
+    // The composition layer is made anew: a blank 1024 × 576 surface.
+    ReplaceSurface(g_Layers[0], BlankScreen(m_hWnd, 0));
     SetFullRect();
     SetScene(kSceneScript);
     return Next(cmd);

@@ -281,6 +281,20 @@ TEST_F(PictureCommands, BlankLayerIsFilledAndMarkedAsBlank) {
     ExpectPicture(g_Layer1Backup[0], 1024, 576, [](int32_t, int32_t) { return 0x000080u; });
 }
 
+// Op 70 resets the sprite slots over a new, blank composition layer of the screen's size.
+TEST_F(PictureCommands, SpriteImageResetsTheSlotsOverABlankCompositionLayer) {
+    auto* layer0 = new CDIB32();
+    layer0->Create(nullptr, 1024, 576, 24);
+    layer0->FillRect(0, 0, 1024, 576, 0x123456);
+    ReplaceSurface(g_Layers[0], layer0);
+    engine().m_sprites[4].alpha = 256;
+    Start("SpriteImage\nExitToMenu\n");
+    engine().RunScript();
+    ExpectPicture(g_Layers[0], 1024, 576, [](int32_t, int32_t) { return 0u; });
+    EXPECT_EQ(engine().m_sprites[4].alpha, 0);
+    EXPECT_EQ(game().scene, kSceneScript);
+}
+
 TEST_F(PictureCommands, LayerRectanglesAreCutToBothLayers) {
     // Layer 2 (300 × 200) receives the rectangle (10, 20, 100 × 100) of layer 1 at (250, 150): only
     // its top-left 50 × 50 fits. Op 25's rectangle past layer 1's bottom edge is cut there too.
