@@ -130,7 +130,8 @@ bool InteractiveWindowHiding(CScriptMng& s) {
         }
         return true;
     }
-    const bool rightHides = right && g_SystemData.rightClickMode != 0;
+    // The caption band has no window that a right click could hide.
+    const bool rightHides = s.m_windowStyle != 2 && right && g_SystemData.rightClickMode != 0;
     if (!key && !rightHides)
         return false;
     if (rightHides) {

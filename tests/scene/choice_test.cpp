@@ -212,29 +212,40 @@ TEST_F(ChoiceScene, KeyboardModeGlidesOntoTheFirstPanel) {
     g_SystemData.keyboardMode = 0;
 }
 
+// A right click hides the window in the bottom and the vertical styles (the screen shows layer 0) and
+// the next click brings the same screen back; over the caption band it hides nothing.
 TEST_F(ChoiceScene, RightClickHidesTheWindowAndAClickBringsTheSameScreenBack) {
-    StartChoice(5);
-    mouse_->state.x = mouse_->state.y = 0;
-    engine().ModeChoice();
-    std::vector<uint8_t> before;
-    for (int y = 0; y < 576; ++y)
-        before.insert(before.end(), g_ScreenSurface->GetPixelAddress(0, y),
-                      g_ScreenSurface->GetPixelAddress(0, y) + 4096);
-    g_SystemData.rightClickMode = 1;
-    mouse_->state.right = 1;
-    engine().ModeChoice();
-    EXPECT_EQ(engine().m_windowHidden, 1);
-    EXPECT_EQ(mouse_->state.right, 0);
-    EXPECT_EQ(
-        std::memcmp(g_ScreenSurface->GetPixelAddress(0, 100), g_Layers[0]->GetPixelAddress(0, 100), 4096), 0);
-    mouse_->state.left = 1;
-    engine().ModeChoice();
-    EXPECT_EQ(engine().m_windowHidden, 0);
-    EXPECT_EQ(mouse_->state.left, 0) << "the click only shows the window";
-    EXPECT_EQ(game().scene, kSceneChoice);
-    for (int y = 0; y < 576; ++y)
-        ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
-            << y;
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << "style " << int{style});
+        engine().m_windowStyle = style;
+        StartChoice(5);
+        mouse_->state.x = mouse_->state.y = 0;
+        engine().ModeChoice();
+        std::vector<uint8_t> before;
+        for (int y = 0; y < 576; ++y)
+            before.insert(before.end(), g_ScreenSurface->GetPixelAddress(0, y),
+                          g_ScreenSurface->GetPixelAddress(0, y) + 4096);
+        g_SystemData.rightClickMode = 1;
+        mouse_->state.right = 1;
+        engine().ModeChoice();
+        const bool hides = style != 2;
+        EXPECT_EQ(engine().m_windowHidden, hides ? 1 : 0);
+        EXPECT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, 100),
+                              (hides ? g_Layers[0]->GetPixelAddress(0, 100) : before.data() + 100 * 4096),
+                              4096),
+                  0);
+        if (hides) {
+            mouse_->state.left = 1;
+            engine().ModeChoice();
+            EXPECT_EQ(engine().m_windowHidden, 0);
+            EXPECT_EQ(mouse_->state.left, 0) << "the click only shows the window";
+        }
+        EXPECT_EQ(game().scene, kSceneChoice);
+        for (int y = 0; y < 576; ++y)
+            ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
+                << y;
+    }
+    engine().m_windowStyle = 0;
 }
 
 // The hovered panel lights up on the sparkles' tick, once more than 54 ms have passed: its highlighted
