@@ -277,7 +277,6 @@ uint8_t* CScriptMng::OpSetScrCharSet(uint8_t* cmd) {
     m_charSetY = y;
     if (g_pGameMain != nullptr) {
         g_pGameMain->charSlotX[slot] = static_cast<uint16_t>(x);
-        g_pGameMain->charSlotY[slot] = static_cast<uint16_t>(y);
         g_pGameMain->charSlotShown[slot] = 1;
         g_pGameMain->charSlotPicture[slot] = B3(cmd);
     }
