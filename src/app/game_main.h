@@ -95,6 +95,8 @@ public:
     char backlogVoice[kBacklogRows][kBacklogRowSize] = {};   // voice file name without folder, or empty
     uint8_t charSlotPicture[16] = {}; // picture number shown in each standing-character slot
     uint16_t charSlotX[kCharSlotCount] = {};
+    // The record's second value: cleared with the record; no command gives it another (op 19 stores
+    // the x, the shown flag and the picture id), so a save keeps 0 there.
     uint16_t charSlotY[kCharSlotCount] = {};
     uint8_t charSlotShown[16] = {};
     // Per sprite slot drawing values mirrored for the save record: destination x, y, width, height,

@@ -1,5 +1,7 @@
 #include "investigation/invest_clock.h"
 
+#include <algorithm>
+
 #include "investigation/time_gauge_thresholds.h"
 #include "script/script_mng.h"
 
@@ -36,10 +38,10 @@ bool AtTimeLimit(const CScriptMng& engine) {
 }
 
 uint8_t KnownKeywordCount(const uint8_t (&known)[64]) {
-    uint8_t count = 0;
-    for (int id = 1; id < 64; ++id)
-        count = static_cast<uint8_t>(count + (known[id] != 0 ? 1 : 0));
-    return count;
+    uint32_t sum = 0;
+    for (const uint8_t value : known)
+        sum += value;
+    return static_cast<uint8_t>(std::min<uint32_t>(sum, 255));
 }
 
 } // namespace kestrel::invest

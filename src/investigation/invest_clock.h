@@ -32,8 +32,8 @@ int8_t TimeGaugeThreshold(uint32_t area, uint32_t chapter, int32_t column);
 // True when the engine's gauge has reached the threshold of its area, chapter and threshold column.
 bool AtTimeLimit(const CScriptMng& engine);
 
-// Known keywords of one category: the non-zero entries among ids 1..63 (id 0 names no keyword and is
-// never listed).
+// The count of one keyword category: the sum of its 64 entries (ids 0..63), held at 255 so that a
+// large sum cannot wrap round to an empty category.
 uint8_t KnownKeywordCount(const uint8_t (&known)[64]);
 
 } // namespace kestrel::invest

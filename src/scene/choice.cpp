@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/glyph_font.h"
+#include "graphics/pixel_effects.h"
 #include "graphics/sin_table.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
@@ -129,7 +130,8 @@ bool InteractiveWindowHiding(CScriptMng& s) {
         }
         return true;
     }
-    const bool rightHides = right && g_SystemData.rightClickMode != 0;
+    // The caption band has no window that a right click could hide.
+    const bool rightHides = s.m_windowStyle != 2 && right && g_SystemData.rightClickMode != 0;
     if (!key && !rightHides)
         return false;
     if (rightHides) {
@@ -256,7 +258,7 @@ bool CScriptMng::ModeChoice() {
             m_choiceHover = hover;
             if (m_choiceHover != m_choicePrevHover && m_choicePrevHover != 0)
                 DrawPanelNormal(*this, m_choicePrevHover - 1);
-            if (m_choiceHover != 0 && (now - m_choiceStamp > 54 || m_choiceHover != m_choicePrevHover)) {
+            if (m_choiceHover != 0 && now - m_choiceStamp > 54) {
                 m_choiceStamp = now;
                 const int i = m_choiceHover - 1;
                 const RECT& r = m_choiceRects[i];
@@ -275,6 +277,8 @@ bool CScriptMng::ModeChoice() {
                 CDIB32::Blt(g_ScreenSurface, r.left, r.top, g_ChoiceSaved, r.left, r.top, kPanelW, kPanelH);
                 CDIB32* panels = g_pScriptUiSurfaces[kUiSelectBase];
                 CDIB32::BltAlpha(g_ScreenSurface, r.left, r.top, panels, 0, kPanelH, kPanelW, kPanelH);
+                BltScreen(g_ScreenSurface, static_cast<int16_t>(r.left), static_cast<int16_t>(r.top), panels,
+                          0, kPanelH, kPanelW, kPanelH, 255);
                 for (const Sparkle& p : g_Sparkles) {
                     const uint16_t level =
                         static_cast<uint16_t>(std::lround(255.0 * SinDeg(static_cast<int32_t>(p.phase))));

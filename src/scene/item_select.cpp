@@ -91,6 +91,7 @@ bool CScriptMng::ModeItemSelect() {
             }
             ScreenButtonInput(m_hoverButton);
             CDIB32::Blt(g_ScreenSurface, 0, 438, g_Layers[0], 0, 438, kScreenWidth, kScreenHeight - 438);
+            DrawMsgWindowBand(g_ScreenSurface);
             DrawIcon(m_hoverButton);
             ScreenButtonAction(m_hoverButton);
             DrawAutoSkipIndicator();
@@ -114,6 +115,8 @@ bool CScriptMng::ModeItemSelect() {
                                      kHighlightY, kHighlightW, kHighlightH, level);
                 break;
             }
+            // The flash is over: the grid without the highlight.
+            CDIB32::Blt(g_ScreenSurface, 0, 0, g_Layers[1], 0, 0, kScreenWidth, kScreenHeight);
             m_msgStep = 3;
             break;
         }

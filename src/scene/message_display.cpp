@@ -460,7 +460,7 @@ void ResetWindowTextSurface(HWND hWnd) {
 void CScriptMng::PrepareStyle0Window() {
     // The vertical style keeps its panel and its button bar in these surfaces; the caption band has
     // no window.
-    if (m_windowStyle == 1 || m_windowStyle == 2)
+    if (!HasBottomWindow())
         return;
     ResetWindowTextSurface(m_hWnd);
     CDIB32* clean = g_pScriptUiSurfaces[kUiFrameWork];
@@ -937,16 +937,19 @@ bool CScriptMng::ModeWaitSe() {
             if (g_NamePlateSurface != nullptr && g_Layers[0] != nullptr)
                 CDIB32::Blt(screen, 0, 448, g_Layers[0], 0, 448, g_NamePlateSurface->GetWidth(),
                             g_NamePlateSurface->GetHeight());
-            PrepareStyle0Window();
-            DrawMsgWindowBand(screen);
-            CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons];
-            if (buttons != nullptr) {
-                CDIB32::BltAlpha(screen, 348, 570, buttons, 0, 0, buttons->GetWidth(), 24);
-                // SKIP and AUTO in their second state: the cell 24 pixels lower.
-                if (m_skipRead != 0)
-                    CDIB32::BltAlpha(screen, 760, 455, buttons, 0, 24, 24, 30);
-                if (m_autoMode != 0)
-                    CDIB32::BltAlpha(screen, 792, 455, buttons, 24, 24, 30, 30);
+            // The bottom window: its picture at its opacity (the name plate keeps the last speaker's
+            // name) and its button strip. The vertical page and the caption band have none.
+            if (HasBottomWindow()) {
+                ResetWindowTextSurface(m_hWnd);
+                DrawMsgWindowBand(screen);
+                if (CDIB32* buttons = g_pScriptUiSurfaces[kUiWindowButtons]) {
+                    CDIB32::BltAlpha(screen, 348, 570, buttons, 0, 0, buttons->GetWidth(), 24);
+                    // SKIP and AUTO in their second state: the cell 24 pixels lower.
+                    if (m_skipRead != 0)
+                        CDIB32::BltAlpha(screen, 760, 455, buttons, 0, 24, 24, 30);
+                    if (m_autoMode != 0)
+                        CDIB32::BltAlpha(screen, 792, 455, buttons, 24, 24, 30, 30);
+                }
             }
             DrawMsgButton(m_hoverButton);
             if (m_btnHeld != 0)

@@ -165,9 +165,9 @@ bool CScriptMng::ModeColorTransition() {
             m_redrawWindow = 0;
             SetWholeScreenRect();
             CDIB32* tinted = kestrel::transition::NewCopy(g_Layers[0]);
-            CDIB32* tint = seq::NewFilled(m_transColour & 0xFFFFFFu);
+            CDIB32* tint = seq::NewFilled(m_tintColour & 0xFFFFFFu);
             kestrel::fx::FadeClipped(tinted, 0, 0, tint, 0, 0, kScreenWidth, kScreenHeight,
-                                     static_cast<int32_t>(m_transColour >> 24));
+                                     static_cast<int32_t>(m_tintColour >> 24));
             delete tint;
             seq::SetLayer(1, tinted);
             m_modeLevel = 0;

@@ -84,12 +84,14 @@ void DrawFrame(uint8_t kind, int32_t level) {
 
 namespace {
 
+// The clock, and the bottom window in the styles that have one.
 void OverlayWindowAndClock(CScriptMng& engine, CDIB32* layer) {
     if (layer == nullptr)
         return;
     if (engine.m_clockShown != 0)
         engine.DrawClockHud(layer);
-    DrawMsgWindowBand(layer);
+    if (engine.HasBottomWindow())
+        DrawMsgWindowBand(layer);
 }
 
 } // namespace

@@ -277,7 +277,6 @@ uint8_t* CScriptMng::OpSetScrCharSet(uint8_t* cmd) {
     m_charSetY = y;
     if (g_pGameMain != nullptr) {
         g_pGameMain->charSlotX[slot] = static_cast<uint16_t>(x);
-        g_pGameMain->charSlotY[slot] = static_cast<uint16_t>(y);
         g_pGameMain->charSlotShown[slot] = 1;
         g_pGameMain->charSlotPicture[slot] = B3(cmd);
     }
@@ -498,8 +497,8 @@ uint8_t* CScriptMng::OpSpriteAnim(uint8_t* cmd) {
 uint8_t* CScriptMng::OpSpriteImage(uint8_t* cmd) {
     for (SpriteSlot& sp : m_sprites)
         sp = SpriteSlot{};
-    // The composition layer is made a plain 1024 × 576 surface again, its picture kept.
-    ReplaceSurface(g_Layers[0], ScreenCopy(m_hWnd, g_Layers[0]));
+    // The composition layer is made anew: a blank 1024 × 576 surface.
+    ReplaceSurface(g_Layers[0], BlankScreen(m_hWnd, 0));
     SetFullRect();
     SetScene(kSceneScript);
     return Next(cmd);
@@ -681,7 +680,7 @@ uint8_t* CScriptMng::OpColorTransition(uint8_t* cmd) {
     m_modeSlot = B2(cmd);
     m_modeTime = D(cmd, 4);
     const uint32_t c = D(cmd, 8);
-    m_transColour = (c >> 24) | ((c >> 8) & 0xFF00u) | ((c << 8) & 0xFF0000u) | (c << 24);
+    m_tintColour = (c >> 24) | ((c >> 8) & 0xFF00u) | ((c << 8) & 0xFF0000u) | (c << 24);
     SetScene(kSceneColorTransition);
     return Next(cmd);
 }

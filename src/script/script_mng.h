@@ -507,6 +507,8 @@ public:
     // window picture at the configured opacity in the text surface, the clean frame in the name
     // plate. Nothing in styles 1 and 2, whose surfaces hold their own pictures.
     void PrepareStyle0Window();
+    // False in styles 1 (the vertical page) and 2 (the caption band), which have no bottom window.
+    bool HasBottomWindow() const { return m_windowStyle != 1 && m_windowStyle != 2; }
     // Lays the current message out again, with the window at the configured opacity and the hero
     // names as they now stand, up to where its reveal had come. The bottom window (styles other than
     // 1 and 2): the window picture, the name plate (a speaker given as the hero word "主人公" shows
@@ -766,9 +768,8 @@ public:
     uint32_t m_spriteAnimMs = 0;
     uint32_t m_spriteAnimStart = 0;
     uint8_t m_spriteAnimActive = 0;
-    uint32_t m_transColour = 0; // op 68, bytes reversed
-    uint32_t m_flashMs = 0;     // op 126
-    uint8_t m_zoomMode = 0;     // op 124
+    uint32_t m_flashMs = 0; // op 126
+    uint8_t m_zoomMode = 0; // op 124
     uint8_t m_zoomStep = 0;
     int16_t m_zoomFrom[4] = {};
     int16_t m_zoomTo[4] = {};
@@ -779,7 +780,8 @@ public:
     uint8_t m_clockShown = 0;    // the clock display is drawn
     uint8_t m_transFlag = 0;     // read by scene 4
     uint8_t m_layerFadeFlag = 0; // read by scene 5
-    uint32_t m_tintColour = 0;   // op 23 (0xAARRGGBB), kept for save records
+    // Tint of ops 23 and 68 (0xAARRGGBB: the opacity in the top byte), kept for save records.
+    uint32_t m_tintColour = 0;
     uint32_t m_tintFlag = 0;
     uint32_t m_blankColour = 0; // op 22, kept for save records
     uint8_t m_overlayKind = 0;  // ops 82, 83

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Searches the street of the sample game through the real binary in a real window (run through
-# with-xvfb): plays the story into the investigation day until the command screen offers the search,
-# opens the search screen (its title strip over the street), clicks the street lamp, and checks that
-# the lamp's message stands over the bare street; back on the search screen, clicks the road, where
-# the rumours are listed from the list file of the game folder whose name is double-byte, picks one
-# and reads its message; clicks the lit windows, which lead into the room searched as a tabled search
-# scene, and there the door; then quits through the quit question.
+# with-xvfb): plays the story into the investigation day, seeing the afternoon's character slide in on
+# the way, until the command screen offers the search, opens the search screen (its title strip over
+# the street), clicks the street lamp, and checks that the lamp's message stands over the bare street;
+# back on the search screen, clicks the road, where the rumours are listed from the list file of the
+# game folder whose name is double-byte, picks one and reads its message; clicks the lit windows, which
+# lead into the room searched as a tabled search scene, and there the door; then quits through the
+# quit question.
 #
 #   sample_search_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 #
@@ -25,8 +26,24 @@ room="$assets/bmp/bg01.bmp"
 start_to_title "$title"
 click 296 503
 
-# --- Into the investigation day until the search row opens the search screen. ---------------------
-play_until 30 try_search || fail "the search screen never showed its title strip"
+# --- Into the investigation day until the search row opens the search screen; on the way, the
+# afternoon's character (the generator's "chara/chara01.bmp") slides in to the middle of the picture:
+# the middle of her face, where she is opaque, shows as her picture has it. -------------------------
+her_seen=0
+look_for_her() {
+    [ "$her_seen" = 1 ] && return 0
+    shot
+    convert "$work/shot.png" -crop "40x40+$((X + 492))+$((Y + 100))" +repage "$work/a.png"
+    convert "$assets/chara/chara01.bmp" -alpha off -crop 40x40+140+100 +repage "$work/b.png"
+    [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1)" = 0 ] && her_seen=1
+    return 0
+}
+search_after_her() {
+    look_for_her
+    try_search
+}
+play_until 30 search_after_her || fail "the search screen never showed its title strip"
+[ "$her_seen" = 1 ] || fail "the afternoon's character did not show in the middle of the picture"
 # The street is behind the strip.
 [ "$(differing "$street" 0 120 1024 300)" -lt 3000 ] || fail "the street is not behind the search screen"
 

@@ -203,14 +203,15 @@ TEST_F(CommandScreen, AKeywordPickLoadsItsScriptAndTheClockCommandBringsTheListB
 
 TEST_F(CommandScreen, CategoriesWithoutKeywordsCannotBeChosen) {
     KnowKeywords(4, {1});
-    engine().m_keywordKnown[1][0] = 1; // id 0 names no keyword
+    engine().m_keywordKnown[1][0] = 1; // id 0 counts too: the category is open, its list empty
     Click(engine().m_commandRects[2]);
     Step();
     const struct {
         int category;
         uint32_t look;
         uint8_t hover;
-    } cases[] = {{1, kCategoryEmpty, 0}, {2, kCategoryEmpty, 0}, {4, kCategoryKnown, 4}};
+    } cases[] = {
+        {1, kCategoryEmpty, 0}, {2, kCategoryKnown, 2}, {3, kCategoryEmpty, 0}, {4, kCategoryKnown, 4}};
     for (const auto& c : cases) {
         const RECT& r = engine().m_categoryRects[c.category - 1];
         MouseOn(r);

@@ -56,16 +56,17 @@ TEST(InvestigationClock, ThresholdLookupStaysInsideTheTable) {
             << c.area << " " << c.chapter << " " << c.column;
 }
 
-TEST(InvestigationClock, KnownKeywordsCountNonZeroEntriesFromIdOne) {
+TEST(InvestigationClock, KeywordCountsAreTheEntriesSumsHeldAt255) {
     uint8_t known[64] = {};
     EXPECT_EQ(KnownKeywordCount(known), 0);
-    known[0] = 1; // id 0 names no keyword
-    EXPECT_EQ(KnownKeywordCount(known), 0);
-    known[1] = 1;
-    known[63] = 255; // a value that a byte sum would wrap with
-    known[2] = 1;
-    EXPECT_EQ(KnownKeywordCount(known), 3);
+    known[0] = 1; // id 0 counts as any other
+    EXPECT_EQ(KnownKeywordCount(known), 1);
+    known[5] = 3;
+    known[63] = 2;
+    EXPECT_EQ(KnownKeywordCount(known), 6);
+    known[6] = 250; // 256: held at 255 rather than wrapped to 0
+    EXPECT_EQ(KnownKeywordCount(known), 255);
     for (uint8_t& k : known)
         k = 200;
-    EXPECT_EQ(KnownKeywordCount(known), 63);
+    EXPECT_EQ(KnownKeywordCount(known), 255);
 }

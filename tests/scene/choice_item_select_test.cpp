@@ -3,16 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <tuple>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
+#include "scene/sequence_fixture.h"
 #include "script/script_fixture.h"
 #include "sound/snd_mng.h"
 
-using kestrel::test::ScriptTest;
+using namespace kestrel::test;
 
 namespace {
+
+constexpr uint32_t kBackground = 0x336699;
+constexpr uint32_t kHighlightColour = 0xFF00FF;
 
 class ItemSelection : public ScriptTest {
 protected:
@@ -23,8 +29,15 @@ protected:
         for (CDIB32** slot : {&g_ScreenSurface, &g_Layers[0]}) {
             ReplaceSurface(*slot, new CDIB32(SurfaceImpl::Plain));
             (*slot)->Create(nullptr, 1024, 576, 24);
-            (*slot)->FillRect(0, 0, 1024, 576, 0x336699);
+            (*slot)->FillRect(0, 0, 1024, 576, kBackground);
         }
+        // The grid picture: transparent but for its highlight cell (114, 350, 114 x 81).
+        std::filesystem::create_directories(ScriptTestFolder() / "system");
+        const Picture grid(228, 431, [](int32_t x, int32_t y) {
+            return x >= 114 && y >= 350 ? 0xFF000000 | kHighlightColour : 0u;
+        });
+        ASSERT_TRUE(WriteBytes((ScriptTestFolder() / "system" / "item_sel.bmp").string(),
+                               WriteBitmapPixels(grid.width, grid.height, grid.pixels)));
         game().scene = kSceneItemSelect;
         engine().m_msgStep = 0;
         engine().m_table157[4] = 1; // item 5 owned
@@ -46,6 +59,12 @@ protected:
     }
     CMouse* mouse_ = nullptr;
 };
+
+uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
+    uint32_t p;
+    std::memcpy(&p, s->GetPixelAddress(x, y), 4);
+    return p & 0xFFFFFF;
+}
 
 } // namespace
 
@@ -83,14 +102,35 @@ TEST_F(ItemSelection, AnOwnedItemIsPickedFlashesAndHandsBack) {
     EXPECT_EQ(engine().m_itemSelResult, 5);
     EXPECT_EQ(engine().m_msgStep, 2);
     EXPECT_EQ(mouse_->state.left, 0);
+    clock_.clock().Advance(150); // the blink at its brightest
     engine().ModeItemSelect();
     EXPECT_EQ(engine().m_msgStep, 2) << "the flash lasts 900 ms";
-    clock_.clock().Advance(905); // the opacity ramp passes 255 just after 903 ms
+    const RECT& cell = engine().m_itemRects[4];
+    EXPECT_EQ(PixelAt(g_ScreenSurface, cell.left - 3, cell.top - 3), kHighlightColour);
+    clock_.clock().Advance(755); // the opacity ramp passes 255 just after 903 ms
     engine().ModeItemSelect();
     EXPECT_EQ(engine().m_msgStep, 3);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, cell.left - 3, cell.top - 3), kBackground)
+        << "the grid without the pick";
     engine().ModeItemSelect();
     EXPECT_EQ(game().scene, kSceneScript);
     EXPECT_EQ(engine().m_msgStep, 0);
     for (int layer = 1; layer <= 3; ++layer)
         EXPECT_EQ(g_Layers[layer], nullptr) << layer;
+}
+
+// The message window stays under the grid: the window's text and the name plate are drawn over the
+// band in every waiting frame.
+TEST_F(ItemSelection, TheMessageWindowStaysUnderTheGrid) {
+    constexpr uint32_t kText = 0x777777, kPlate = 0x445566;
+    for (auto [surface, colour, w] :
+         {std::tuple{&g_TextSurface, kText, 1024}, {&g_NamePlateSurface, kPlate, 160}}) {
+        ReplaceSurface(*surface, new CDIB32(SurfaceImpl::Plain));
+        (*surface)->Create(nullptr, w, 128, 32);
+        (*surface)->FillRect(0, 0, w, 128, 0xFF000000 | colour);
+    }
+    PointAt(5);
+    engine().ModeItemSelect();
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 500), kPlate);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), kText);
 }

@@ -82,6 +82,12 @@ std::string Marked(const char* gbk) {
 }
 const char* const kTextsGbk[] = {"\xBC\xD7", "\xD2\xD2", "\xB1\xFB"}; // 甲 乙 丙
 
+uint32_t PixelAt(int32_t x, int32_t y) {
+    uint32_t p;
+    std::memcpy(&p, g_ScreenSurface->GetPixelAddress(x, y), 4);
+    return p & 0xFFFFFF;
+}
+
 } // namespace
 
 TEST_F(ChoiceScene, PanelsFollowTheCount) {
@@ -206,27 +212,65 @@ TEST_F(ChoiceScene, KeyboardModeGlidesOntoTheFirstPanel) {
     g_SystemData.keyboardMode = 0;
 }
 
+// A right click hides the window in the bottom and the vertical styles (the screen shows layer 0) and
+// the next click brings the same screen back; over the caption band it hides nothing.
 TEST_F(ChoiceScene, RightClickHidesTheWindowAndAClickBringsTheSameScreenBack) {
-    StartChoice(5);
-    mouse_->state.x = mouse_->state.y = 0;
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << "style " << int{style});
+        engine().m_windowStyle = style;
+        StartChoice(5);
+        mouse_->state.x = mouse_->state.y = 0;
+        engine().ModeChoice();
+        std::vector<uint8_t> before;
+        for (int y = 0; y < 576; ++y)
+            before.insert(before.end(), g_ScreenSurface->GetPixelAddress(0, y),
+                          g_ScreenSurface->GetPixelAddress(0, y) + 4096);
+        g_SystemData.rightClickMode = 1;
+        mouse_->state.right = 1;
+        engine().ModeChoice();
+        const bool hides = style != 2;
+        EXPECT_EQ(engine().m_windowHidden, hides ? 1 : 0);
+        EXPECT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, 100),
+                              (hides ? g_Layers[0]->GetPixelAddress(0, 100) : before.data() + 100 * 4096),
+                              4096),
+                  0);
+        if (hides) {
+            mouse_->state.left = 1;
+            engine().ModeChoice();
+            EXPECT_EQ(engine().m_windowHidden, 0);
+            EXPECT_EQ(mouse_->state.left, 0) << "the click only shows the window";
+        }
+        EXPECT_EQ(game().scene, kSceneChoice);
+        for (int y = 0; y < 576; ++y)
+            ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
+                << y;
+    }
+    engine().m_windowStyle = 0;
+}
+
+// The hovered panel lights up on the sparkles' tick, once more than 54 ms have passed: its highlighted
+// cell drawn with its alpha and then screen-blended at level 255.
+TEST_F(ChoiceScene, TheHoveredPanelLightsOnTheTickScreenBlended) {
+    constexpr uint32_t kNormal = 0x405060, kLit = 0xC08040;
+    auto* panels = new CDIB32(SurfaceImpl::Plain);
+    panels->Create(nullptr, 504, 134, 32);
+    panels->FillRect(0, 0, 504, 67, 0xFF000000 | kNormal);
+    panels->FillRect(0, 67, 504, 67, 0xFF000000 | kLit);
+    ReplaceSurface(g_pScriptUiSurfaces[kUiSelectBase], panels);
+    StartChoice(6, 2);
+    const RECT r = engine().m_choiceRects[0];
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), kNormal);
+    Hover(1);
+    clock_.clock().Advance(10);
     engine().ModeChoice();
-    std::vector<uint8_t> before;
-    for (int y = 0; y < 576; ++y)
-        before.insert(before.end(), g_ScreenSurface->GetPixelAddress(0, y),
-                      g_ScreenSurface->GetPixelAddress(0, y) + 4096);
-    g_SystemData.rightClickMode = 1;
-    mouse_->state.right = 1;
+    EXPECT_EQ(engine().m_choiceHover, 1);
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), kNormal) << "before the tick";
+    clock_.clock().Advance(50);
     engine().ModeChoice();
-    EXPECT_EQ(engine().m_windowHidden, 1);
-    EXPECT_EQ(mouse_->state.right, 0);
-    EXPECT_EQ(
-        std::memcmp(g_ScreenSurface->GetPixelAddress(0, 100), g_Layers[0]->GetPixelAddress(0, 100), 4096), 0);
-    mouse_->state.left = 1;
-    engine().ModeChoice();
-    EXPECT_EQ(engine().m_windowHidden, 0);
-    EXPECT_EQ(mouse_->state.left, 0) << "the click only shows the window";
-    EXPECT_EQ(game().scene, kSceneChoice);
-    for (int y = 0; y < 576; ++y)
-        ASSERT_EQ(std::memcmp(g_ScreenSurface->GetPixelAddress(0, y), before.data() + y * 4096, 4096), 0)
-            << y;
+    uint32_t screened = 0;
+    for (int c = 0; c < 24; c += 8) {
+        const uint32_t s = (kLit >> c) & 0xFF;
+        screened |= (255 - ((255 - s) * (255 - s) >> 8)) << c;
+    }
+    EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), screened);
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -639,10 +640,21 @@ TEST_F(MessageScene, TheTextPageDrawsRubyReadingsBesideTheirBase) {
     g_GlyphFont = nullptr;
 }
 
+// The wait draws the window once, its name plate still naming the last speaker (the plate's clean
+// frame is not put back), and ends in its first waiting frame on an empty channel.
 TEST_F(MessageScene, SoundEffectWaitOnAnEmptyChannelEndsInItsFirstWaitingFrame) {
+    for (auto [ui, colour] : {std::pair{kUiFrame, 0xFF112233u}, {kUiFrameWork, 0xFF445566u}}) {
+        auto* plate = new CDIB32();
+        plate->Create(nullptr, 160, 40, 32);
+        plate->FillRect(0, 0, 160, 40, colour);
+        ReplaceSurface(g_pScriptUiSurfaces[ui], plate);
+    }
     game().scene = kSceneWaitSe;
     engine().m_waitSeChannel = 3;
     engine().ModeWaitSe(); // draws the window
+    uint32_t named;
+    std::memcpy(&named, g_ScreenSurface->GetPixelAddress(20, 460), 4);
+    EXPECT_EQ(named & 0xFFFFFF, 0x112233u) << "the speaker's plate";
     EXPECT_EQ(engine().m_msgStep, 1);
     engine().ModeWaitSe();
     EXPECT_EQ(engine().m_msgStep, 2);

@@ -535,7 +535,7 @@ TEST_F(ScreenTransition, TintBlendsItsColourAtItsOpacityAndFadesToIt) {
         const Picture tinted(1024, 576, [&c](int32_t, int32_t) { return c.tinted; });
         ReplaceSurface(g_Layers[0], NewSurface(under));
         ReplaceSurface(g_Layer1Backup[0], NewSurface(under));
-        engine().m_transColour = c.tint;
+        engine().m_tintColour = c.tint;
         Begin(kSceneColorTransition, 0, 1000);
         Frame(500);
         EXPECT_EQ(Capture(g_Layers[1]).pixels, tinted.pixels);
@@ -691,18 +691,22 @@ TEST_F(ScreenTransition, WindowStyleChangeFadesTheWindowInOverHalfASecond) {
     EXPECT_EQ(game().scene, kSceneScript);
 }
 
-// The bottom window is emptied for style 0 only. In the vertical style the name-plate surface holds
-// the button bar and the text surface the panel; the caption band has neither (op 64 leaves them
-// empty). The transition over a restored background and the sound-effect wait leave them alone.
+// The bottom window is emptied and drawn for style 0 only. In the vertical style the name-plate
+// surface holds the button bar and the text surface the panel; the caption band has neither (op 64
+// leaves them empty). The transition over a restored background and the sound-effect wait leave them
+// alone and lay neither the bottom window's band nor its button strip over the picture.
 TEST_F(ScreenTransition, OtherStylesKeepTheirWindowSurfacesThroughTheWindowEmptyingModes) {
     const Picture panel(1024, 576, PanelPixel), bar(48, 200, BarPixel);
     const Picture plate(200, 48, [](int32_t, int32_t) { return 0xFF00FF00u; }); // the style-0 frame
     ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], NewSurface(plate, 32));
+    ReplaceSurface(g_pScriptUiSurfaces[kUiWindowButtons], NewSurface(bar, 32));
     ReplaceSurface(g_MsgWindowSurface, NewSurface(panel, 32));
     for (uint8_t style : {1, 2}) {
         for (bool transition : {true, false}) {
             SCOPED_TRACE(testing::Message()
                          << "style " << int{style} << (transition ? " transition" : " wait"));
+            ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+            PaintScreen(oldPicture);
             ReplaceSurface(g_TextSurface, style == 1 ? NewSurface(panel, 32) : nullptr);
             ReplaceSurface(g_NamePlateSurface, style == 1 ? NewSurface(bar, 32) : nullptr);
             CDIB32 *const text = g_TextSurface, *const frame = g_NamePlateSurface;
@@ -727,6 +731,13 @@ TEST_F(ScreenTransition, OtherStylesKeepTheirWindowSurfacesThroughTheWindowEmpty
                 EXPECT_EQ(Capture(g_TextSurface).pixels, Rgb(panel));
                 EXPECT_EQ(Capture(g_NamePlateSurface).pixels, Rgb(bar));
             }
+            // The screen's bottom rows are the picture's own (the caption style's letterbox bar
+            // from row 490 after a transition).
+            Picture under = transition ? newPicture : oldPicture;
+            for (int32_t y = 490; transition && style == 2 && y < 576; ++y)
+                for (int32_t x = 0; x < 1024; ++x)
+                    under.At(x, y) = 0;
+            EXPECT_EQ(ScreenDiffs(under, RECT{0, 448, 1024, 576}), 0);
         }
     }
     engine().m_windowStyle = 0;

@@ -906,24 +906,26 @@ TEST(SaveRestore, LayerOneFinishing) {
     }
 }
 
-// The tint a record brings back is the picture the tint command made.
+// The tint a record brings back is the picture the tint command, or the colour transition, made.
 TEST(SaveRestore, TintMatchesTheTintCommand) {
-    ScreenRuntime rt;
-    WriteGameFiles(rt.folder(), "    FillLayer 96, 0x20, 0xC0, 0x40\n    Message \"一\"\n    SetVar 4, 1\n");
-    auto* layer1 = new CDIB32();
-    layer1->Load(rt.hwnd(), "bmp\\bg01.bmp");
-    ReplaceSurface(g_Layers[1], layer1);
-    ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
-    g_pGameMain->scene = kSceneScript;
-    std::strcpy(g_pGameMain->layerPictureNames[1], "bg01.bmp");
-    ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneMessage; }));
-    const uint32_t live = PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF;
-    ASSERT_NE(live, kBackground & 0xFFFFFF) << "the command tinted layer 1";
-    BuildSaveRecord(rt.hwnd());
-    EXPECT_EQ(g_SaveData.layer1FillColour, 0x6020C040u);
-    ReplaceSurface(g_Layers[1], nullptr);
-    ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
-    EXPECT_EQ(PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF, live);
+    const char* const scripts[] = {"    FillLayer 96, 0x20, 0xC0, 0x40\n    Transition 0, 0\n",
+                                   "    Transition 0, 0\n    ColorTransition 0, 0, 0x40C02060\n"};
+    for (const char* tint : scripts) {
+        SCOPED_TRACE(tint);
+        ScreenRuntime rt;
+        WriteGameFiles(rt.folder(), std::string("    LoadBg 1, \"bmp\\\\bg01.bmp\"\n") + tint +
+                                        "    Message \"一\"\n    SetVar 4, 1\n");
+        ASSERT_NE(g_pScriptMng->LoadScript("fixture.s"), nullptr);
+        g_pGameMain->scene = kSceneScript;
+        ASSERT_TRUE(RunUntil([] { return g_pGameMain->scene == kSceneMessage; }));
+        const uint32_t live = PixelOf(g_Layers[0], 500, 300) & 0xFFFFFF;
+        ASSERT_NE(live, kBackground & 0xFFFFFF) << "the script tinted the picture";
+        BuildSaveRecord(rt.hwnd());
+        EXPECT_EQ(g_SaveData.layer1FillColour, 0x6020C040u);
+        ReplaceSurface(g_Layers[1], nullptr);
+        ASSERT_TRUE(RestoreSceneAfterLoad(rt.hwnd()));
+        EXPECT_EQ(PixelOf(g_Layers[1], 500, 300) & 0xFFFFFF, live);
+    }
 }
 
 } // namespace

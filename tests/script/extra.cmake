@@ -18,5 +18,6 @@ if(TARGET sample_game)
         COMMAND ${CMAKE_COMMAND} -DSCRIPTS=${CMAKE_CURRENT_SOURCE_DIR}/script/names_check_bad
             -DASSETS=${CMAKE_BINARY_DIR}/sample/assets -P ${CMAKE_CURRENT_SOURCE_DIR}/script/sample_names_check.cmake)
     set_tests_properties(SampleGame.NamesCheckFailsOnAMissingName PROPERTIES
-        PASS_REGULAR_EXPRESSION "bad.sasm:2: LoadBg 1, \"bmp.*nowhere.bmp\".*bad.sasm:3: JumpScript \"nowhere.s\"")
+        PASS_REGULAR_EXPRESSION
+        "bad.sasm:3: LoadBg 1, \"bmp.*nowhere.bmp\".*bad.sasm:4: JumpScript \"nowhere.s\".*bad.sasm:5: LoadCharBase 0")
 endif()

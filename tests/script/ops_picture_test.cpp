@@ -169,7 +169,7 @@ TEST_F(PictureCommands, CharacterIsDrawnByItsCentreWithItsColourKey) {
     const CGameMain& g = game();
     EXPECT_STREQ(g.charBasePictureNames[2], "girl.bmp");
     EXPECT_EQ(g.charSlotX[2], 512);
-    EXPECT_EQ(g.charSlotY[2], 100);
+    EXPECT_EQ(g.charSlotY[2], 0) << "the y is drawn at, not recorded";
     EXPECT_EQ(g.charSlotShown[2], 1);
     EXPECT_EQ(g.charSlotPicture[2], 1);
     // Left edge at x − width / 2; pixels of the key colour let the background through.
@@ -281,6 +281,20 @@ TEST_F(PictureCommands, BlankLayerIsFilledAndMarkedAsBlank) {
     ExpectPicture(g_Layer1Backup[0], 1024, 576, [](int32_t, int32_t) { return 0x000080u; });
 }
 
+// Op 70 resets the sprite slots over a new, blank composition layer of the screen's size.
+TEST_F(PictureCommands, SpriteImageResetsTheSlotsOverABlankCompositionLayer) {
+    auto* layer0 = new CDIB32();
+    layer0->Create(nullptr, 1024, 576, 24);
+    layer0->FillRect(0, 0, 1024, 576, 0x123456);
+    ReplaceSurface(g_Layers[0], layer0);
+    engine().m_sprites[4].alpha = 256;
+    Start("SpriteImage\nExitToMenu\n");
+    engine().RunScript();
+    ExpectPicture(g_Layers[0], 1024, 576, [](int32_t, int32_t) { return 0u; });
+    EXPECT_EQ(engine().m_sprites[4].alpha, 0);
+    EXPECT_EQ(game().scene, kSceneScript);
+}
+
 TEST_F(PictureCommands, LayerRectanglesAreCutToBothLayers) {
     // Layer 2 (300 × 200) receives the rectangle (10, 20, 100 × 100) of layer 1 at (250, 150): only
     // its top-left 50 × 50 fits. Op 25's rectangle past layer 1's bottom edge is cut there too.
@@ -375,7 +389,7 @@ TEST_F(PictureCommands, ModeCommandsStoreTheirOperandsAndHandOver) {
          [](const CScriptMng& e) {
              EXPECT_EQ(e.m_modeSlot, 3);
              EXPECT_EQ(e.m_modeTime, 400u);
-             EXPECT_EQ(e.m_transColour, 0x44332211u);
+             EXPECT_EQ(e.m_tintColour, 0x44332211u);
          }},
         {"SpriteAnim 2, 900", kSceneSpriteAnim,
          [](const CScriptMng& e) {

@@ -1,7 +1,8 @@
 # Run by ctest: every file that the scripts ${SCRIPTS}/*.sasm name is in the game's asset folder
-# ${ASSETS} (pictures by their folder, characters named without one in chara\ or bmp\, music in bgm\,
-# voices in voice\) or, for another script, beside them as its source. Fails listing each name that
-# is not there, as "file:line: name".
+# ${ASSETS} (standing characters under chara\, where the character command puts its folder before the
+# name; other pictures by their folder, or without one in chara\ or bmp\; music in bgm\, voices in
+# voice\) or, for another script, beside them as its source. Fails listing each name that is not
+# there, as "file:line: name".
 file(GLOB sources ${SCRIPTS}/*.sasm)
 set(missing "")
 foreach(src ${sources})
@@ -11,7 +12,10 @@ foreach(src ${sources})
     foreach(line IN LISTS lines)
         math(EXPR number "${number} + 1")
         set(candidates "")
-        if(line MATCHES "^[ \t]*(LoadBg|LoadLayer|LoadCharBase|LoadSprite)[ \t]+[0-9]+,[ \t]*\"([^\"]+)\"")
+        if(line MATCHES "^[ \t]*LoadCharBase[ \t]+[0-9]+,[ \t]*\"([^\"]+)\"")
+            string(REPLACE "\\\\" "/" name "${CMAKE_MATCH_1}")
+            set(candidates ${ASSETS}/chara/${name})
+        elseif(line MATCHES "^[ \t]*(LoadBg|LoadLayer|LoadSprite)[ \t]+[0-9]+,[ \t]*\"([^\"]+)\"")
             string(REPLACE "\\\\" "/" name "${CMAKE_MATCH_2}")
             if(name MATCHES "/")
                 set(candidates ${ASSETS}/${name})

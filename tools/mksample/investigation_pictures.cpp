@@ -237,7 +237,7 @@ const std::vector<PictureAsset>& InvestigationPictures() {
     static const std::vector<PictureAsset> pictures = {
         {"system\\char_sel.bmp", 733, 349 + 154, 32, PaintCharSelect},
         {"system\\char_sel_p.bmp", 102 * 11, 144 * 2, 24, PaintCharFaces},
-        {"bmp\\chara01.bmp", 320, 576, 32, PaintStandingCharacter},
+        {"chara\\chara01.bmp", 320, 576, 32, PaintStandingCharacter},
         {"system\\map_01.bmp", 1024, 576, 24, PaintMap1},
         {"system\\map_01_m.bmp", 1024, 576, 24, PaintMap1Lit},
         {"system\\map_02.bmp", 1024, 576, 24, PaintMap2},
