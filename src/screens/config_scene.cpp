@@ -425,7 +425,7 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
     // that the window shows the transparency and the names as they now stand.
     CScriptMng* s = g_pScriptMng;
     const SceneId back = g_pGameMain ? g_pGameMain->returnScene : static_cast<SceneId>(kSceneScript);
-    const bool bottomWindow = s && s->m_windowStyle == 0 && !s->m_windowHidden;
+    const bool bottomWindow = s && s->HasBottomWindow() && !s->m_windowHidden;
     CDIB32* scene = Slot(0);
     if (s && (back == kSceneMessage || back == kSceneClickWait)) {
         s->RelayoutMessageWindow();
