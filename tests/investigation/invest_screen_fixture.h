@@ -18,6 +18,7 @@
 #include "screens/screen_object.h"
 #include "script/script_fixture.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
 namespace kestrel::test {
@@ -45,12 +46,6 @@ inline void WriteSystemPicture(const std::string& name, int32_t w, int32_t h,
     ASSERT_NE(f, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-}
-
-inline uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
-    uint32_t px;
-    std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-    return px & 0xFFFFFF;
 }
 
 // The whole picture of a surface, for comparing two screens.

@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "script/script_fixture.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
 using kestrel::test::ScriptTest;
@@ -60,12 +61,6 @@ void WriteFaceSheet() {
         for (int32_t x = 0; x < 1122; ++x)
             px[y * 1122 + x] = y < 144 ? kDisabledFace : kEnabledFace;
     WritePicture("char_sel_p.bmp", 1122, 288, 24, px);
-}
-
-uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
-    uint32_t px;
-    std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-    return px & 0xFFFFFF;
 }
 
 class CharSelection : public ScriptTest {

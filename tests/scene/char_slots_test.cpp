@@ -226,13 +226,7 @@ TEST_F(CharSlots, MarksGrowIntoPlaceAndPulse) {
             const uint32_t px = 0xFFFFFFFF;
             std::memcpy(sheet->GetPixelAddress(x, y), &px, 4);
         }
-    ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
-    PositionSlot& m = engine().m_posSlots[1];
-    m = PositionSlot{};
-    m.state = 1;
-    m.param = 1;
-    const int16_t coords[4] = {300, 200, 58, 58};
-    std::memcpy(m.coords, coords, sizeof coords);
+    PositionSlot& m = PlaceMark(1, sheet, 1, 300, 200, 58);
     m.paramWord = 400;
     m.startTime = timeGetTime();
 
@@ -276,13 +270,7 @@ TEST_F(CharSlots, TheTurningMarkTurnsHalfATurnEvery1400MsThroughItsWorkLayer) {
             const uint32_t px = 0xFFFF0000u;
             std::memcpy(sheet->GetPixelAddress(x, y), &px, 4);
         }
-    ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
-    PositionSlot& m = engine().m_posSlots[0];
-    m = PositionSlot{};
-    m.state = 1;
-    m.param = 30;
-    const int16_t coords[4] = {300, 200, 116, 116};
-    std::memcpy(m.coords, coords, sizeof coords);
+    PositionSlot& m = PlaceMark(0, sheet, 30, 300, 200, 116);
     m.paramWord = 0; // appears at once
     engine().AnimateMarkSlots();
     EXPECT_EQ(m.done, 1);

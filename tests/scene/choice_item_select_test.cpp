@@ -12,6 +12,7 @@
 #include "scene/sequence_fixture.h"
 #include "script/script_fixture.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 
 using namespace kestrel::test;
 
@@ -59,12 +60,6 @@ protected:
     }
     CMouse* mouse_ = nullptr;
 };
-
-uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
-    uint32_t p;
-    std::memcpy(&p, s->GetPixelAddress(x, y), 4);
-    return p & 0xFFFFFF;
-}
 
 } // namespace
 

@@ -15,17 +15,12 @@
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "script/script_fixture.h"
+#include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
 namespace {
 
 const std::string kReference = std::string(KESTREL_TEST_DATA) + "/scene/message_page.bmp";
-
-uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
-    uint32_t px;
-    std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-    return px & 0xFFFFFF;
-}
 
 // A surface whose pixels are f(x, y) (alpha in the top byte).
 template <typename F>

@@ -13,6 +13,7 @@
 #include "scene/message_fixture.h"
 #include "scene/message_text.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 
 namespace {
 
@@ -29,11 +30,6 @@ CDIB32* IconStrip(int32_t size, int count) {
         strip->FillRect(size * n, 0, size, size, 0xFF000000u | IconColour(n));
     return strip;
 }
-uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
-    const uint8_t* p = s->GetPixelAddress(x, y);
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16;
-}
-
 // Twenty two-byte characters (GBK "一").
 const std::string kTwenty = [] {
     std::string s;

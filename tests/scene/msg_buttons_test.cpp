@@ -225,13 +225,7 @@ TEST_F(ButtonBar, HidingWithTheButtonKeepsTheMarksOnThePicture) {
     for (int32_t y = 0; y < 58; ++y)
         for (int32_t x = 0; x < 58; ++x)
             std::memset(sheet->GetPixelAddress(x, y), 0xFF, 4);
-    ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
-    PositionSlot& mark = engine().m_posSlots[0];
-    mark = PositionSlot{};
-    mark.state = 1;
-    mark.param = 1;
-    const int16_t coords[4] = {300, 200, 58, 58};
-    std::memcpy(mark.coords, coords, sizeof coords);
+    PlaceMark(0, sheet, 1, 300, 200, 58);
     engine().m_redrawWindow = 1;
     ClickMsg(9);
     ASSERT_EQ(engine().m_windowHidden, 1);

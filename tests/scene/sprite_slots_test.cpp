@@ -96,6 +96,16 @@ protected:
         clock_.clock().Set(t0 + t);
         engine().UpdateSpriteTween(slot);
     }
+    // A started slot standing still on `r`, turned by `angle` degrees at opacity `alpha`.
+    SpriteSlot& Still(int i, const SpriteRect& r, uint32_t angle, int16_t alpha) {
+        SpriteSlot& sp = Slot(i);
+        sp = SpriteSlot{};
+        sp.start = sp.cur = sp.end = r;
+        sp.angleStart = sp.angle = angle;
+        sp.started = 1;
+        sp.alpha = alpha;
+        return sp;
+    }
 };
 
 TEST_F(SpriteSlots, RectangleFollowsItsCurveAndStopsAtTheEnd) {
@@ -348,12 +358,7 @@ TEST_F(SpriteSlots, RotatedSlotsAreDrawnWholeAtFullColour) {
         g_ScreenSurface->Fill(0x000000, nullptr);
         ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(20, 20, colour, alpha));
         clock_.clock().Set(100);
-        SpriteSlot& sp = Slot(0);
-        sp = SpriteSlot{};
-        sp.start = sp.cur = sp.end = SpriteRect{600, 400, 20, 20, 0, 0, 20, 20};
-        sp.angleStart = sp.angle = 90;
-        sp.started = 1;
-        sp.alpha = 256;
+        Still(0, SpriteRect{600, 400, 20, 20, 0, 0, 20, 20}, 90, 256);
         engine().DrawSpriteSlot(0);
         for (int32_t y = 393; y < 407; ++y)
             for (int32_t x = 593; x < 607; ++x)
@@ -367,12 +372,7 @@ TEST_F(SpriteSlots, PartlyFadedRotatedPicturesLeaveTheRestToWhatLiesUnder) {
     // A black 24-bit square at opacity 128 over white, drawn and stamped: the picture weighs 128 / 256
     // and what lies under it (256 − 128) / 256, so every channel is (255 × 128) >> 8 = 0x7F.
     ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(20, 20, 0xFF000000u, false));
-    SpriteSlot& sp = Slot(0);
-    sp = SpriteSlot{};
-    sp.start = sp.cur = sp.end = SpriteRect{600, 400, 20, 20, 0, 0, 20, 20};
-    sp.angleStart = sp.angle = 90;
-    sp.started = 1;
-    sp.alpha = 128;
+    Still(0, SpriteRect{600, 400, 20, 20, 0, 0, 20, 20}, 90, 128);
     for (bool stamp : {false, true}) {
         g_ScreenSurface->Fill(0xFFFFFF, nullptr);
         if (stamp)
@@ -402,12 +402,7 @@ TEST_F(SpriteSlots, RotatedBlitTurnsAboutTheWorkSurfacePoint) {
     // sprite has grown the shared work surface: row 99 of the square shows it, row 100 not.
     CDIB32* longBar = SolidPicture(6, 160, 0xFFFFFFFFu, true);
     ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(300, 300, 0xFFFFFFFFu, true));
-    SpriteSlot& sp = Slot(0);
-    sp = SpriteSlot{};
-    sp.start = sp.cur = sp.end = SpriteRect{500, 300, 300, 300, 0, 0, 300, 300};
-    sp.angleStart = sp.angle = 45;
-    sp.started = 1;
-    sp.alpha = 256;
+    Still(0, SpriteRect{500, 300, 300, 300, 0, 0, 300, 300}, 45, 256);
     for (bool grown : {false, true}) {
         if (grown)
             engine().DrawSpriteSlot(0);
@@ -474,12 +469,7 @@ TEST_F(SpriteSlots, BadSlotValuesDrawNothingOutsideTheSurfaces) {
     for (const SpriteRect& r : rects) {
         for (uint32_t angle : {0u, 45u, 400u, 0xFFFFFFFFu}) {
             for (int slot : {0, 1}) {
-                SpriteSlot& sp = Slot(slot);
-                sp = SpriteSlot{};
-                sp.start = sp.cur = sp.end = r;
-                sp.angleStart = sp.angle = angle;
-                sp.started = 1;
-                sp.alpha = 256;
+                SpriteSlot& sp = Still(slot, r, angle, 256);
                 sp.tweenMs = 10;
                 for (uint8_t curve : {0, 20, 21}) {
                     sp.curve = curve;

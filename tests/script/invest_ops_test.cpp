@@ -11,6 +11,7 @@
 #include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "script_fixture.h"
+#include "support/surface_words.h"
 
 using kestrel::test::ScriptTest;
 
@@ -67,12 +68,6 @@ std::vector<ListCase> ListCases() {
              return ListView{e.m_list5.state, e.m_list5.order, &e.m_list5.count, e.m_list5.isNew, 60};
          }},
     };
-}
-
-uint32_t PixelAt(CDIB32* s, int32_t x, int32_t y) {
-    uint32_t px;
-    std::memcpy(&px, s->GetPixelAddress(x, y), 4);
-    return px & 0xFFFFFF;
 }
 
 std::string Op(const std::string& name, int a, int b) {

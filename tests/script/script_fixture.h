@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/game_main.h"
 #include "archive/paths.h"
+#include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/headless.h"
@@ -72,6 +74,19 @@ protected:
         WriteScript(name, source);
         ASSERT_NE(engine().LoadScript(name.c_str()), nullptr);
         game().scene = kSceneScript;
+    }
+
+    // Makes `sheet` the mark sheet and stands a mark of `kind` at (x, y), `size` pixels square, in
+    // position slot `slot`; it has not appeared yet.
+    PositionSlot& PlaceMark(int slot, CDIB32* sheet, uint8_t kind, int16_t x, int16_t y, int16_t size) {
+        ReplaceSurface(g_pScriptUiSurfaces[kUiMarkSheet], sheet);
+        PositionSlot& m = engine().m_posSlots[slot];
+        m = PositionSlot{};
+        m.state = 1;
+        m.param = kind;
+        const int16_t coords[4] = {x, y, size, size};
+        std::memcpy(m.coords, coords, sizeof coords);
+        return m;
     }
 
     // One frame of the interpreter, or of a waiting scene that hands back at once.

@@ -16,3 +16,10 @@ inline std::vector<uint32_t> SurfaceWords(const CDIB32& s) {
     }
     return out;
 }
+
+// The colour of one pixel as 0xRRGGBB.
+inline uint32_t PixelAt(const CDIB32* s, int32_t x, int32_t y) {
+    uint32_t px;
+    std::memcpy(&px, s->ReadPixelAddress(x, y), 4);
+    return px & 0xFFFFFF;
+}
