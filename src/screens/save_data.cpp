@@ -11,12 +11,12 @@
 #include "archive/arc_file.h"
 #include "archive/paths.h"
 #include "graphics/dib32.h"
-#include "graphics/glyph_font.h"
 #include "graphics/pixel_effects.h"
 #include "graphics/surfaces.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
 #include "scene/transition.h"
+#include "screens/screen_object.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
@@ -481,8 +481,7 @@ void RestoreWindowPictures(HWND hwnd, const CScriptMng& s) {
     ReplaceSurface(g_TextSurface, work);
     ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], MakeWorkingCopy(hwnd, g_NamePlateSurface));
     // The vertical style draws with its own font; the horizontal ones with the 24-pixel font.
-    if (g_GlyphFont)
-        g_GlyphFont->SetFont(vertical ? 22 : 24, vertical ? 1 : 0);
+    screens::SetMessageWindowFont(vertical);
 }
 
 // Steps 14 and 15: the message that was on screen is shown again by the message scene, from the
