@@ -30,7 +30,7 @@ int CDisplay::ToggleScreenMode(HWND hwnd) {
     int result = 1;
     if (!fullScreen) {
         int w = 0, h = 0;
-        plat::GetDesktopSize(w, h);
+        plat::GetDesktopSize(hwnd, w, h);
         if (w > 0 && h > 0 && plat::SetFullScreen(hwnd, true)) {
             modeWidth = static_cast<uint32_t>(w);
             modeHeight = static_cast<uint32_t>(h);

@@ -374,7 +374,7 @@ intptr_t WndProc(HWND hwnd, const plat::Message& msg) {
                 g_pKeyboard->Poll();
             return 0;
         case Msg::SysKeyDown:
-            if (msg.key == plat::Key::Return)
+            if (msg.key == plat::Key::Return || msg.key == plat::Key::NumpadEnter)
                 ToggleDisplay(hwnd);
             else if (msg.key == plat::Key::F4) {
                 plat::Message close;

@@ -549,8 +549,7 @@ DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth) {
     const uint64_t rowBytes = StoredRowBytes(bitCount, width);
     const uint64_t imageBytes = rowBytes * static_cast<uint64_t>(height);
 
-    // The palette follows the information header; a count beyond the depth's table is cut to it,
-    // a palette that runs past the file is refused.
+    // The palette follows the information header; a count beyond the depth's table is cut to it.
     uint64_t paletteBytes = 0;
     uint64_t paletteAt = 14 + static_cast<uint64_t>(infoSize);
     if (bitCount < 16) {
@@ -563,13 +562,7 @@ DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth) {
         paletteBytes = 12;
         paletteAt = 54;
     }
-    if (paletteAt + paletteBytes > size) {
-        return {};
-    }
-    // The pixel rows: all of them inside the file, the last one possibly without its padding.
-    const uint64_t lastRowBytes = (static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 7) / 8;
-    if (offBits < 14 + infoSize || offBits > size ||
-        offBits + imageBytes - rowBytes + lastRowBytes > static_cast<uint64_t>(size)) {
+    if (offBits < 14 + infoSize) {
         return {};
     }
 
@@ -583,9 +576,13 @@ DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth) {
     PutU32(block.data(), 40);
     PutU32(block.data() + 32, 0); // biClrUsed
     PutU32(block.data() + 36, 0); // biClrImportant
-    std::memcpy(block.data() + 40, data + paletteAt, static_cast<size_t>(paletteBytes));
-    const uint64_t available = std::min<uint64_t>(imageBytes, size - offBits);
-    std::memcpy(block.data() + 40 + tableBytes, data + offBits, static_cast<size_t>(available));
+    // A file cut short gives what it holds; the palette entries and pixel rows it lacks stay zero.
+    std::memcpy(block.data() + 40, data + paletteAt,
+                static_cast<size_t>(std::min<uint64_t>(paletteBytes, size - paletteAt)));
+    if (offBits < size) {
+        std::memcpy(block.data() + 40 + tableBytes, data + offBits,
+                    static_cast<size_t>(std::min<uint64_t>(imageBytes, size - offBits)));
+    }
     return block;
 }
 

@@ -449,7 +449,8 @@ constexpr uint32_t Inverse3(uint32_t level) {
 }
 
 // Parses a bitmap file held in memory into a packed bitmap; empty when the file is not a
-// bitmap this reader accepts. bitDepth receives biBitCount of a file whose header was read.
+// bitmap this reader accepts. A file cut short after its headers loads, the bytes it lacks zero.
+// bitDepth receives biBitCount of a file whose header was read.
 DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth);
 
 } // namespace kestrel::gfx

@@ -44,8 +44,12 @@ public:
         ++owner_.cursorSets;
     }
     void GetClientSize(int& width, int& height) const override {
-        width = owner_.fullScreen ? owner_.desktopWidth : width_;
-        height = owner_.fullScreen ? owner_.desktopHeight : height_;
+        width = owner_.fullScreen ? owner_.WindowDesktop().width : width_;
+        height = owner_.fullScreen ? owner_.WindowDesktop().height : height_;
+    }
+    void GetDesktopSize(int& width, int& height) const override {
+        width = owner_.WindowDesktop().width;
+        height = owner_.WindowDesktop().height;
     }
 
 private:
@@ -131,9 +135,8 @@ int HeadlessBackend::RunDialog(Dialog& dialog) {
     return dialog.Ended() ? dialog.Result() : -1;
 }
 
-void HeadlessBackend::GetDesktopSize(int& width, int& height) {
-    width = desktopWidth;
-    height = desktopHeight;
+HeadlessBackend::DesktopSize HeadlessBackend::WindowDesktop() const {
+    return windowDisplay < displays.size() ? displays[windowDisplay] : DesktopSize{0, 0};
 }
 
 uint32_t HeadlessBackend::PixelAt(int x, int y) const {

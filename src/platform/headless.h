@@ -48,8 +48,12 @@ public:
     // Edit fields (id, UTF-8 text) when the last dialog ended.
     std::vector<std::pair<int, std::string>> lastDialogTexts;
 
-    int desktopWidth = 1024;
-    int desktopHeight = 768;
+    // The desktop sizes of the displays, and the one the window is on (tests move it between them).
+    struct DesktopSize {
+        int width, height;
+    };
+    std::vector<DesktopSize> displays{{1024, 768}};
+    size_t windowDisplay = 0;
     // A full-screen switch fails while this is set.
     bool failFullScreen = false;
     // OpenWindow fails while this is set.
@@ -82,7 +86,8 @@ public:
     int MessageBox(const Dialog& owner, std::string_view text, std::string_view caption, BoxButtons buttons,
                    BoxIcon icon) override;
     int RunDialog(Dialog& dialog) override;
-    void GetDesktopSize(int& width, int& height) override;
+    // The desktop of the window's display.
+    DesktopSize WindowDesktop() const;
 
     // Pixel of the last presented game picture, 0 outside.
     uint32_t PixelAt(int x, int y) const;

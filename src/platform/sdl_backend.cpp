@@ -98,8 +98,7 @@ public:
         : window_(window), renderer_(renderer), width_(width), height_(height), registry_(registry) {
         registry_.push_back(this);
         SDL_DisplayMode mode;
-        int display = SDL_GetWindowDisplayIndex(window_);
-        int hz = SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 && mode.refresh_rate > 0
+        int hz = SDL_GetCurrentDisplayMode(DisplayIndex(), &mode) == 0 && mode.refresh_rate > 0
                      ? mode.refresh_rate
                      : 60; // a display that does not say (a virtual one)
         gate_.SetRefreshPeriod(1000000 / static_cast<uint64_t>(hz));
@@ -147,8 +146,7 @@ public:
             // the full-screen request (a bare X server) that is the full screen; a window manager
             // then takes the window over the same area.
             SDL_Rect bounds;
-            int display = SDL_GetWindowDisplayIndex(window_);
-            if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+            if (SDL_GetDisplayBounds(DisplayIndex(), &bounds) == 0) {
                 SDL_SetWindowBordered(window_, SDL_FALSE);
                 SDL_SetWindowPosition(window_, bounds.x, bounds.y);
                 SDL_SetWindowSize(window_, bounds.w, bounds.h);
@@ -202,8 +200,20 @@ public:
     void GetClientSize(int& width, int& height) const override {
         SDL_GetWindowSize(window_, &width, &height);
     }
+    void GetDesktopSize(int& width, int& height) const override {
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(DisplayIndex(), &mode) == 0) {
+            width = mode.w;
+            height = mode.h;
+        }
+    }
 
 private:
+    // The display the window is on (the one holding its centre), or display 0.
+    int DisplayIndex() const {
+        int display = SDL_GetWindowDisplayIndex(window_);
+        return display < 0 ? 0 : display;
+    }
     static SDL_Cursor* MakeCursor(const CursorImage& image) {
         // The pixel words are 0xAARRGGBB, which is SDL's ARGB8888 in memory.
         SDL_Surface* surface =
@@ -417,14 +427,6 @@ public:
         for (SdlSurface* surface : surfaces_)
             if (surface->Id() == windowId)
                 surface->Invalidate();
-    }
-
-    void GetDesktopSize(int& width, int& height) override {
-        SDL_DisplayMode mode;
-        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-            width = mode.w;
-            height = mode.h;
-        }
     }
 
 private:

@@ -395,11 +395,10 @@ void GetClientSize(HWND hwnd, int& width, int& height) {
         hwnd->surface->GetClientSize(width, height);
 }
 
-void GetDesktopSize(int& width, int& height) {
-    width = 1024;
-    height = 768;
-    if (S().backend)
-        S().backend->GetDesktopSize(width, height);
+void GetDesktopSize(HWND hwnd, int& width, int& height) {
+    width = height = 0;
+    if (IsWindow(hwnd))
+        hwnd->surface->GetDesktopSize(width, height);
 }
 
 int MessageBox(HWND owner, std::string_view text, std::string_view caption, BoxButtons buttons,

@@ -145,6 +145,8 @@ public:
     virtual void SetCursorImage(const CursorImage* image) = 0;
     // The client area's size in pixels.
     virtual void GetClientSize(int& width, int& height) const = 0;
+    // The desktop size in pixels of the display the window is on; unchanged where it cannot be told.
+    virtual void GetDesktopSize(int& width, int& height) const = 0;
 };
 
 // Message box styles and results.
@@ -259,8 +261,6 @@ public:
                            BoxButtons buttons, BoxIcon icon) = 0;
     // Runs a modal dialog to its end; returns the dialog's result, or -1 when it cannot be shown.
     virtual int RunDialog(Dialog& dialog) = 0;
-    // The desktop's size in pixels.
-    virtual void GetDesktopSize(int& width, int& height) = 0;
 };
 
 // Installs the backend used by everything below (nullptr uninstalls). The backend must outlive its
@@ -306,7 +306,8 @@ void ShowCursor(HWND hwnd, bool shown);
 void WarpCursor(HWND hwnd, int x, int y);
 void SetCursorImage(HWND hwnd, const CursorImage* image);
 void GetClientSize(HWND hwnd, int& width, int& height);
-void GetDesktopSize(int& width, int& height);
+// The desktop size of the window's display; 0 x 0 for a null or closed window.
+void GetDesktopSize(HWND hwnd, int& width, int& height);
 
 // Message box and dialog through the installed backend; without a backend the box answers its first
 // button and the dialog -1.

@@ -167,10 +167,10 @@ TEST(ShakenPicture, RespectsTheSourcePitch) {
         nullptr, kW, kH, kW * 4, 10, 0, [](int32_t) -> int16_t { return 0; }, out));
 }
 
-TEST(Display, FullScreenUsesTheDesktopSizeAndTheStretchSetting) {
+TEST(Display, FullScreenUsesTheDesktopSizeOfTheWindowsDisplayAndTheStretchSetting) {
     plat::ScopedHeadlessBackend headless;
-    headless.backend().desktopWidth = 1920;
-    headless.backend().desktopHeight = 1200;
+    headless.backend().displays = {{1280, 1024}, {1920, 1200}};
+    headless.backend().windowDisplay = 1;
     HWND hwnd =
         plat::CreateMainWindow(plat::WindowDesc{}, [](HWND, const plat::Message&) -> intptr_t { return 0; });
     ASSERT_NE(hwnd, nullptr);
@@ -191,6 +191,10 @@ TEST(Display, FullScreenUsesTheDesktopSizeAndTheStretchSetting) {
     display.ToggleScreenMode(hwnd);
     EXPECT_EQ(display.destRect, (RECT{0, 0, 1024, 576}));
     EXPECT_EQ(display.screenRect, (RECT{0, 0, 1024, 576}));
+    headless.backend().windowDisplay = 0;
+    display.ToggleScreenMode(hwnd);
+    EXPECT_EQ(display.destRect, (RECT{0, 0, 1280, 1024}));
+    display.ToggleScreenMode(hwnd);
     g_UserSysData.stretchFullScreen = savedStretch;
     plat::DestroyWindow(hwnd);
     plat::Message m;

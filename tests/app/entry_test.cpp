@@ -388,23 +388,26 @@ TEST(Paint, OpeningMovieSceneRequestsNoRepaint) {
 TEST(AltEnter, TogglesTheDisplayAndTheSystemDataByteExceptDuringTheOpeningMovie) {
     HeadlessGame game;
     ASSERT_EQ(game.Start(), StartupResult::Running);
-    g_pGameMain->scene = kSceneTitleMenu;
-    game.PostKey(plat::Key::Return, true, true);
-    game.StepFrames(1);
-    EXPECT_EQ(g_SystemData.fullScreen, 1);
-    EXPECT_TRUE(game.backend().fullScreen);
-    EXPECT_EQ(g_pMouse->destRect, (RECT{0, 96, 1024, 672}));
-    g_pGameMain->scene = kSceneOpeningMovie;
-    game.PostKey(plat::Key::Return, true, true);
-    game.StepFrames(1);
-    EXPECT_EQ(g_SystemData.fullScreen, 1);
-    g_pGameMain->scene = kSceneTitleMenu;
-    game.PostKey(plat::Key::Return, true, true);
-    game.StepFrames(1);
-    EXPECT_EQ(g_SystemData.fullScreen, 0);
-    EXPECT_FALSE(game.backend().fullScreen);
-    EXPECT_EQ(g_pDisplay->destRect, (RECT{0, 0, 1024, 576}));
-    EXPECT_EQ(g_pDisplay->screenRect, (RECT{0, 0, 1024, 576}));
+    // The keypad's Enter is Return too.
+    for (plat::Key key : {plat::Key::Return, plat::Key::NumpadEnter}) {
+        g_pGameMain->scene = kSceneTitleMenu;
+        game.PostKey(key, true, true);
+        game.StepFrames(1);
+        EXPECT_EQ(g_SystemData.fullScreen, 1);
+        EXPECT_TRUE(game.backend().fullScreen);
+        EXPECT_EQ(g_pMouse->destRect, (RECT{0, 96, 1024, 672}));
+        g_pGameMain->scene = kSceneOpeningMovie;
+        game.PostKey(key, true, true);
+        game.StepFrames(1);
+        EXPECT_EQ(g_SystemData.fullScreen, 1);
+        g_pGameMain->scene = kSceneTitleMenu;
+        game.PostKey(key, true, true);
+        game.StepFrames(1);
+        EXPECT_EQ(g_SystemData.fullScreen, 0);
+        EXPECT_FALSE(game.backend().fullScreen);
+        EXPECT_EQ(g_pDisplay->destRect, (RECT{0, 0, 1024, 576}));
+        EXPECT_EQ(g_pDisplay->screenRect, (RECT{0, 0, 1024, 576}));
+    }
 }
 
 TEST(Input, KeysAndButtonsReachTheInputObjects) {

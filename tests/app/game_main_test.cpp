@@ -7,10 +7,13 @@
 #include <string>
 
 #include "app/input.h"
+#include "graphics/dib32.h"
+#include "graphics/surfaces.h"
 #include "screens/scene_objects.h"
 #include "screens/system_data.h"
 #include "script/script_mng.h"
 #include "support/headless_game.h"
+#include "support/surface_words.h"
 #include "writers/mpeg_writer.h"
 
 namespace {
@@ -97,6 +100,44 @@ TEST_F(RunningGame, SleepRulesPerScene) {
     for (SceneId s : {kSceneTransition, kSceneScreenEffect, kSceneTransition39, kSceneNop40, kSceneSpriteAnim,
                       kSceneWindowFade, kSceneWaitSe, kSceneScript, kSceneFrameZoom})
         EXPECT_EQ(SleepOfPostFrame(s), 0u) << "scene " << int(s);
+}
+
+// The window fades cut short by the effects option, and the two scenes without a way out: the frames
+// each takes back to the interpreter and the picture it leaves tell its step from the others'.
+TEST_F(RunningGame, EachWindowTransitionSceneRunsItsOwnStep) {
+    constexpr uint32_t kLayer0 = 0x102030, kLayer1 = 0x405060, kScreen = 0x708090;
+    const struct {
+        SceneId scene;
+        int frames;
+        uint32_t shown;
+    } cases[] = {
+        {kSceneTransition37, 3, kScreen}, // the picture on display, the vertical window laid into it
+        {kSceneTransition39, 4, kLayer1}, // the new picture
+        {kSceneNop40, 1, kScreen},        // nothing: it ends at once
+        {kSceneTransition41, 3, kLayer0}, // the new page over layer 0
+        {kSceneNop42, 1, kScreen},        // nothing: it ends at once
+    };
+    for (CDIB32** window : {&g_MsgWindowSurface, &g_TextSurface, &g_NamePlateSurface})
+        ReplaceSurface(*window, nullptr);
+    g_pScriptMng->m_skipEffects = 1;
+    for (const auto& c : cases) {
+        if (g_Layers[1] == nullptr) {
+            ReplaceSurface(g_Layers[1], new CDIB32());
+            g_Layers[1]->Create(nullptr, 1024, 576, 24);
+        }
+        for (auto [s, colour] :
+             {std::pair{g_Layers[0], kLayer0}, {g_Layers[1], kLayer1}, {g_ScreenSurface, kScreen}})
+            s->FillRect(0, 0, 1024, 576, colour);
+        ReplaceSurface(g_Layer1Backup[1], nullptr);
+        g_pScriptMng->m_msgStep = 0;
+        g_pGameMain->scene = c.scene;
+        int frames = 0;
+        for (; frames < 10 && g_pGameMain->scene == c.scene; ++frames)
+            g_pGameMain->Frame();
+        EXPECT_EQ(frames, c.frames) << int(c.scene);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 10, 10), c.shown) << int(c.scene);
+    }
+    g_pScriptMng->m_skipEffects = 0;
 }
 
 TEST_F(RunningGame, MessageScenesSleepUnlessMessagesAreSkipped) {

@@ -243,8 +243,7 @@ TEST_F(WindowInput, MouseKeepsGameCoordinatesInEveryDisplayMode) {
     };
     g_pGameMain->scene = kSceneTitleMenu;
     for (const auto& c : cases) {
-        game.backend().desktopWidth = c.desktopW;
-        game.backend().desktopHeight = c.desktopH;
+        game.backend().displays[0] = {c.desktopW, c.desktopH};
         g_UserSysData.stretchFullScreen = c.stretch;
         AltEnter();
         ASSERT_EQ(g_pDisplay->fullScreen, 1);
@@ -288,8 +287,7 @@ TEST_F(WindowInput, PaintDuringAScreenEffectPresentsTheShakenPictureOrNothing) {
 
 TEST_F(WindowInput, CursorGoesToTheClientPointOfAGamePosition) {
     g_pGameMain->scene = kSceneTitleMenu;
-    game.backend().desktopWidth = 1280;
-    game.backend().desktopHeight = 1024;
+    game.backend().displays[0] = {1280, 1024};
     g_UserSysData.stretchFullScreen = 0;
     AltEnter();
     ASSERT_EQ(g_pDisplay->fullScreen, 1);

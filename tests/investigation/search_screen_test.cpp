@@ -278,6 +278,16 @@ TEST_F(SearchScreen, TheDialogFadesUnlessCtrlOrTheFadeCutCutsThem) {
         Step();
         Step(150);
         EXPECT_EQ(engine().m_msgStep, cut ? 5 : 4);
+        if (!cut) {
+            // Half-way out (level 127) the box has come down 17 rows and the glow on "yes" with it, at
+            // the top of its rise and fall.
+            Step();
+            EXPECT_EQ(Screen(330, 239), PixelAt(g_Layers[1], 330, 239)) << "above the lowered box";
+            EXPECT_NE(Screen(330, 240), PixelAt(g_Layers[1], 330, 240)) << "the lowered box";
+            EXPECT_EQ(Screen(kYes.left + 2, kYes.top + 17), kGlow);
+            EXPECT_NE(Screen(kYes.left + 2, kYes.top + 16), kGlow);
+            EXPECT_NE(Screen(kNo.left + 2, kNo.top + 17), kGlow);
+        }
         g_pKeyboard->ctrl = 0;
         engine().m_skipEffects = 0;
         engine().m_hoverFlag = 2; // "no": back to looking for the next case

@@ -199,6 +199,60 @@ protected:
     SDL_Window* owner_ = nullptr;
 };
 
+// A dialog like the name entry: Escape and the close box press its button 2, which refills its field
+// and leaves it open; Return then ends it with 1. Each case's events are sent once the dialog shows.
+std::vector<SDL_Event> g_eventsAtInit;
+int g_refills = 0;
+bool RefillingDialogProc(plat::Dialog& dialog, plat::DialogMsg msg, int id) {
+    if (msg == plat::DialogMsg::InitDialog) {
+        const uint32_t window = SDL_GetWindowID(static_cast<SDL_Window*>(dialog.NativeWindow()));
+        for (SDL_Event e : g_eventsAtInit) {
+            if (e.type == SDL_WINDOWEVENT)
+                e.window.windowID = window;
+            SDL_PushEvent(&e);
+        }
+    } else if (id == 2) {
+        ++g_refills;
+    } else if (id == 1) {
+        dialog.End(1);
+    }
+    return true;
+}
+
+TEST_F(SdlBox, EscapeAndTheCloseBoxPressTheDialogsDefaultsButtonWithoutEndingIt) {
+    SDL_Event close{}, escape{}, enter{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    for (auto [e, sc] : {std::pair{&escape, SDL_SCANCODE_ESCAPE}, {&enter, SDL_SCANCODE_RETURN}}) {
+        e->type = SDL_KEYDOWN;
+        e->key.windowID = SDL_GetWindowID(owner_);
+        e->key.keysym.scancode = sc;
+    }
+    plat::DialogTemplate t;
+    t.width = 120;
+    t.height = 40;
+    for (auto [id, kind] : {std::pair{1, ControlKind::DefPushButton}, {2, ControlKind::PushButton}}) {
+        plat::DialogControl c;
+        c.id = id;
+        c.kind = kind;
+        c.x = 50 * id - 40;
+        c.y = 10;
+        c.width = 40;
+        c.height = 14;
+        t.controls.push_back(c);
+    }
+    for (const SDL_Event& first : {close, escape}) {
+        SCOPED_TRACE(first.type == SDL_WINDOWEVENT ? "close box" : "Escape");
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        g_eventsAtInit = {first, enter};
+        g_refills = 0;
+        plat::Dialog dialog(t, RefillingDialogProc);
+        plat::DialogView view(dialog, Glyphs());
+        EXPECT_EQ(plat::RunSdlModal(dialog, view, "name", owner_, 2), 1);
+        EXPECT_EQ(g_refills, 1);
+    }
+}
+
 TEST_F(SdlBox, KeysAndTerminationAnswerIt) {
     struct Case {
         const char* what;

@@ -102,11 +102,18 @@ TEST_F(AnnScreen, PlaysItsPhasesInOrderForTheirLengthsAndRecordsItWasShown) {
 }
 
 TEST_F(AnnScreen, DrawsEachPhaseByItsRule) {
-    ASSERT_TRUE(Reach(1));
-    At(1500); // level 85: the first picture comes in from white
-    EXPECT_EQ(
-        ScreenDiffs(Picture(1024, 576, [](int32_t x, int32_t y) { return Blend(First(x, y), kWhite, 85); })),
-        0);
+    // At level 85: the first picture comes in from white and goes back to it, then the second comes in.
+    const struct {
+        uint8_t step;
+        uint32_t (*pixel)(int32_t, int32_t);
+    } fades[] = {{1, [](int32_t x, int32_t y) { return Blend(First(x, y), kWhite, 85); }},
+                 {8, [](int32_t x, int32_t y) { return Blend(kWhite, First(x, y), 85); }},
+                 {2, [](int32_t x, int32_t y) { return Blend(Second(x, y), kWhite, 85); }}};
+    for (const auto& f : fades) {
+        ASSERT_TRUE(Reach(f.step));
+        At(1500);
+        EXPECT_EQ(ScreenDiffs(Picture(1024, 576, f.pixel)), 0) << int(f.step);
+    }
 
     ASSERT_TRUE(Reach(3));
     At(1000); // level 127: the third laid over the second
@@ -123,6 +130,12 @@ TEST_F(AnnScreen, DrawsEachPhaseByItsRule) {
     ASSERT_TRUE(Reach(5)); // the end of phase 4: the text at 254 on white
     expected = Picture(1024, 576, White);
     DrawText(expected, 254);
+    EXPECT_EQ(ScreenDiffs(expected), 0);
+
+    ASSERT_TRUE(Reach(6));
+    At(1500); // the text screen goes to white at 85
+    for (uint32_t& p : expected.pixels)
+        p = Blend(kWhite, p, 85);
     EXPECT_EQ(ScreenDiffs(expected), 0);
 }
 

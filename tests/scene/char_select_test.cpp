@@ -92,6 +92,7 @@ protected:
         for (int layer = 0; layer <= 3; ++layer)
             ReplaceSurface(g_Layers[layer], nullptr);
         ReplaceSurface(g_ScreenSurface, nullptr);
+        ReplaceSurface(g_MsgWindowSurface, nullptr);
         DeleteAllPlayers();
         plat::DestroyWindow(hwnd_);
         plat::Message m;
@@ -160,6 +161,20 @@ TEST_F(CharSelection, SetUpComposesThePanelWithTheAvailableFaces) {
     EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 95), kBackground);
     for (int layer = 1; layer <= 3; ++layer)
         EXPECT_NE(g_Layers[layer], nullptr) << layer;
+}
+
+TEST_F(CharSelection, EachFrameRestoresTheWindowBandFromEightRowsAboveTheWindow) {
+    ReplaceSurface(g_MsgWindowSurface, new CDIB32());
+    g_MsgWindowSurface->Create(nullptr, 1024, 128, 32);
+    constexpr uint32_t kStale = 0xABCDEF;
+    g_ScreenSurface->FillRect(0, 430, 1024, 146, kStale);
+    Step();
+    const struct {
+        int32_t y;
+        uint32_t pixel;
+    } rows[] = {{439, kStale}, {440, kBackground}, {447, kBackground}, {575, kBackground}};
+    for (const auto& r : rows)
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 5, r.y), r.pixel) << r.y;
 }
 
 TEST_F(CharSelection, OnlyAvailableCharactersAreHovered) {

@@ -509,6 +509,34 @@ TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
     }
 }
 
+// The vertical style's 28 x 18 strip steps through six frames, once more than 80 ms have passed; the
+// 40 x 40 cells through eight, once more than 120 ms have passed. Drawn every millisecond, frame n
+// shows from n x 81 (or n x 121) ms on.
+TEST_F(MessageScene, TheClickWaitIconStepsThroughItsFramesAtItsPeriod) {
+    const struct {
+        uint8_t style;
+        int32_t cell, dx, dy;
+        uint32_t frames, period;
+    } cases[] = {{1, 28, 16, 18, 6, 80}, {0, 40, 0, 0, 8, 120}};
+    game().scene = kSceneMessage;
+    engine().m_msgStep = 3;
+    for (const auto& c : cases) {
+        ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(c.cell, static_cast<int>(c.frames)));
+        engine().m_windowStyle = c.style;
+        engine().m_clickWaitFrame = 0;
+        engine().m_clickWaitTime = clock_.clock().Now();
+        int wrong = -1; // the first millisecond that shows another frame
+        for (uint32_t e = 0; e < 2 * c.frames * (c.period + 1) && wrong < 0; ++e) {
+            engine().DrawClickWait(500, 300);
+            const uint32_t shown = PixelAt(g_ScreenSurface, 500 + c.dx, 300 + c.dy);
+            if (shown != IconColour(static_cast<int>(e / (c.period + 1) % c.frames)))
+                wrong = static_cast<int>(e);
+            clock_.clock().Advance(1);
+        }
+        EXPECT_EQ(wrong, -1) << "style " << int(c.style);
+    }
+}
+
 // A vertical message that fills its column exactly, with or without markup after its last
 // character, leaves no empty column before the next message.
 TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {

@@ -178,6 +178,20 @@ TEST_F(PictureSequence, PlaysItsStepsForTheirLengthsWithTheMusicAtItsTimes) {
     EXPECT_EQ(engine().GetVar(1), 7);
 }
 
+TEST_F(PictureSequence, APictureFadesInFromBlackAndOutToBlack) {
+    WritePicture("bmp\\e001a.bmp", Picture(1024, 576, CardA), 24); // loaded by step 1
+    const struct {
+        uint8_t step;
+        uint32_t (*pixel)(int32_t, int32_t);
+    } fades[] = {{2, [](int32_t x, int32_t y) { return Blend(CardA(x, y), 0, 63); }},
+                 {4, [](int32_t x, int32_t y) { return Blend(0, CardA(x, y), 63); }}};
+    for (const auto& f : fades) {
+        ASSERT_TRUE(Reach(f.step));
+        At(250); // a quarter of its 1000 ms: level 63
+        EXPECT_EQ(ScreenDiffs(Picture(1024, 576, f.pixel)), 0) << int(f.step);
+    }
+}
+
 TEST_F(PictureSequence, CardsPanDrawTheirLineAndSlideTheirCaptions) {
     // Card a's panel at 3000 ms: the window at (174, 333) (615 − 565 × 3000 / 6000, truncated), fully
     // faded in, under the frame.

@@ -55,6 +55,9 @@ int Expected(int curve, int span, int ms, int s, int e, int t, bool xOrW) {
         case 5:
             f = sinDeg(b + 90) * std::sin(2 * a * kPi / 180);
             break;
+        case 6:
+            f = sinDeg(b) * std::sin(2 * a * kPi / 180);
+            break;
         case 10:
             linear = !xOrW;
             f = sinDeg(std::min(span * t / ms, span));
@@ -69,7 +72,7 @@ int Expected(int curve, int span, int ms, int s, int e, int t, bool xOrW) {
     }
     if (((curve >= 1 && curve <= 4) || curve == 10 || curve == 11) && a == 0)
         return s;
-    if (curve == 5 && b == 0)
+    if ((curve == 5 || curve == 6) && b == 0)
         return s;
     int v = linear ? s + (s < e ? 1 : -1) * (std::abs(e - s) * t / (ms + 1))
                    : s + static_cast<int>(std::trunc(f * (e - s)));
@@ -122,11 +125,11 @@ TEST_F(SpriteSlots, RectangleFollowsItsCurveAndStopsAtTheEnd) {
         uint8_t curve;
         uint32_t span, ms;
         int16_t s, e;
-    } cases[] = {{0, 90, 1000, 0, 100},   {0, 90, 1000, 100, 0},  {1, 90, 700, -50, 300},
-                 {2, 90, 1000, 0, 100},   {3, 90, 1000, 0, 100},  {4, 90, 1000, 0, 100},
-                 {5, 90, 1000, 0, 100},   {5, 180, 1000, 10, 90}, {10, 90, 1000, 0, 200},
-                 {11, 90, 1000, 0, 200},  {20, 90, 999, 5, 6},    {21, 45, 400, 300, -300},
-                 {3, 45, 1000, 100, 100}, {1, 90, 1, 0, 1000}};
+    } cases[] = {
+        {0, 90, 1000, 0, 100}, {0, 90, 1000, 100, 0},    {1, 90, 700, -50, 300},  {2, 90, 1000, 0, 100},
+        {3, 90, 1000, 0, 100}, {4, 90, 1000, 0, 100},    {5, 90, 1000, 0, 100},   {5, 180, 1000, 10, 90},
+        {6, 90, 1000, 0, 100}, {6, 180, 1000, 90, 10},   {10, 90, 1000, 0, 200},  {11, 90, 1000, 0, 200},
+        {20, 90, 999, 5, 6},   {21, 45, 400, 300, -300}, {3, 45, 1000, 100, 100}, {1, 90, 1, 0, 1000}};
     for (const auto& c : cases) {
         for (uint32_t t : {0u, 1u, 7u, 250u, 500u, 999u, 1000u, 1001u, 5000u}) {
             clock_.clock().Set(t0);
