@@ -548,6 +548,12 @@ DibBlock ParseBitmapFile(const uint8_t* data, size_t size, uint32_t& bitDepth) {
     const uint64_t tableBytes = TableBytes(bitCount, compression);
     const uint64_t rowBytes = StoredRowBytes(bitCount, width);
     const uint64_t imageBytes = rowBytes * static_cast<uint64_t>(height);
+    // A file cut short is filled with zeros; a bare header that claims a huge picture would
+    // otherwise ask for a gigabyte of them.
+    if (static_cast<uint64_t>(offBits) + imageBytes > size &&
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxCutShortPixels) {
+        return {};
+    }
 
     // The palette follows the information header; a count beyond the depth's table is cut to it.
     uint64_t paletteBytes = 0;

@@ -21,6 +21,8 @@ using DibBlock = std::vector<uint8_t>;
 
 // Limits of the bitmap reader: larger pictures are refused rather than trusted.
 inline constexpr int32_t kMaxBitmapSide = 16384;
+// The largest picture (in pixels) that a bitmap file cut short still loads as, zero-filled.
+inline constexpr uint64_t kMaxCutShortPixels = 4096 * 4096;
 
 // The weight of a rule-mask wipe as a function of the mask value m (0 to 255): w = ((m × scale) >> 8)
 // + offset; below `keepBelow` the pixel is left (weight −1), otherwise w is clamped to [low, high].

@@ -299,6 +299,10 @@ TEST(BitmapLoad, MalformedFilesFailWithAnEmptySurface) {
         PutU32(b, bmp::kHeight, 0x10001);
     });
     patched("huge width", [](auto& b) { PutU32(b, bmp::kWidth, 0x7FFFFFFF); });
+    patched("cut short, claiming 16384 x 16384", [](auto& b) {
+        PutU32(b, bmp::kWidth, 16384);
+        PutU32(b, bmp::kHeight, 16384);
+    });
     patched("run-length compression", [](auto& b) { PutU32(b, bmp::kCompression, 1); });
     patched("unknown compression", [](auto& b) { PutU32(b, bmp::kCompression, 77); });
     patched("bit fields at 8 bits", [](auto& b) { PutU32(b, bmp::kCompression, 3); });
