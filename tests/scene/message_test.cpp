@@ -19,15 +19,17 @@ namespace {
 
 class MessageScene : public kestrel::test::MessageSceneTest {};
 
-// A strip of `count` square cells of `size` pixels, cell n opaque in IconColour(n).
+// A strip of `count` cells of `size` pixels (square unless a height is given), cell n opaque in
+// IconColour(n).
 uint32_t IconColour(int n) {
     return 0x2040E0u + 0x100000u * static_cast<uint32_t>(n);
 }
-CDIB32* IconStrip(int32_t size, int count) {
+CDIB32* IconStrip(int32_t size, int count, int32_t height = 0) {
+    height = height != 0 ? height : size;
     auto* strip = new CDIB32();
-    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(size), 32);
+    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(height), 32);
     for (int n = 0; n < count; ++n)
-        strip->FillRect(size * n, 0, size, size, 0xFF000000u | IconColour(n));
+        strip->FillRect(size * n, 0, size, height, 0xFF000000u | IconColour(n));
     return strip;
 }
 // Twenty two-byte characters (GBK "一").
@@ -478,7 +480,6 @@ TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineC
 // The click-wait icon is drawn where its window puts it, and no frame of its animation stays on
 // the screen above it.
 TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
-    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
     auto icon = [&](int32_t x, int32_t y) {
         return (PixelAt(g_ScreenSurface, x, y) & 0x0FFFFF) == 0x0040E0u;
     };
@@ -487,11 +488,14 @@ TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
         const char* text;
         int32_t x, y;
     };
-    // The bottom window's corner; the caption band's black corner; left of the column that waits
-    // inside its page (pen at x 920, y 2 + 24).
+    // The bottom window's corner; the caption band's black corner; the vertical style's small strip
+    // of 28 x 18 cells below the column that waits inside its page (pen at x 920, y 2 + 24: the
+    // place (898, 27) moved by (16, 18)).
     for (const Case& c : {Case{0, "ab", 960, 524}, Case{2, "ab", 740, 552},
-                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 898, 27}}) {
+                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 914, 45}}) {
         SCOPED_TRACE(int(c.style));
+        ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait],
+                       c.style == 1 ? IconStrip(28, 6, 18) : IconStrip(40, 8));
         engine().m_windowStyle = c.style;
         engine().m_textX = 920;
         Start(std::string("Message \"") + c.text + "\"\nExitToMenu\n");
