@@ -39,9 +39,8 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
     ReplaceSurface(g_PageSavedScreen, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
     if (page != nullptr && g_MsgWindowSurface != nullptr) {
         const uint16_t level = MsgWindowBlendLevel();
-        CDIB32::BltFade(page, 0, 0, g_MsgWindowSurface->GetWidth(), g_MsgWindowSurface->GetHeight(),
-                        g_MsgWindowSurface, 0, 0, 0, g_MsgWindowSurface->GetWidth(),
-                        g_MsgWindowSurface->GetHeight(), level);
+        CDIB32::BltAlphaFade(page, 0, 0, g_MsgWindowSurface, 0, 0, g_MsgWindowSurface->GetWidth(),
+                             g_MsgWindowSurface->GetHeight(), level);
     }
 
     // 2-3. The page's messages, the newest last, one column after another from the right.
