@@ -835,6 +835,16 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
         int units = 0;
         bool rubyOpen = false;
         y = kColumnTopY;
+        auto newColumn = [&] {
+            x -= kColumnStep;
+            y = kColumnTopY;
+            units = 0;
+        };
+        // As on the live page, a full column breaks when the next character, ruby base or wait comes.
+        auto breakFullColumn = [&] {
+            if (units >= 46)
+                newColumn();
+        };
         for (size_t i = 0; i < length;) {
             const char* p = text + i;
             if (*p == '#') {
@@ -844,6 +854,7 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
             }
             if (*p == '<') {
                 if (!rubyOpen) {
+                    breakFullColumn();
                     m_rubyY = static_cast<int16_t>(x + 24);
                     m_rubyStartX = static_cast<int16_t>(y + 22);
                     rubyOpen = true;
@@ -857,16 +868,16 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
                 continue;
             }
             if (IsMarkCodeB(p)) {
+                breakFullColumn();
                 i += 2;
                 continue;
             }
             if (IsMarkCodeA(p)) {
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+                newColumn();
                 i += 2;
                 continue;
             }
+            breakFullColumn();
             const int bytes = msgtext::CharBytes(p);
             y += draw(p);
             units += bytes;
@@ -880,18 +891,11 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
                 q = text + i;
             }
             if (IsMarkCodeA(q)) {
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+                newColumn();
                 i += 2;
-            } else if (units >= 46 && i < length) {
-                if (IsKinsokuChar(q)) {
-                    draw(q);
-                    i += static_cast<size_t>(msgtext::CharBytes(q));
-                }
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+            } else if (units >= 46 && i < length && IsKinsokuChar(q)) {
+                y += draw(q);
+                i += static_cast<size_t>(msgtext::CharBytes(q));
             }
         }
         if (y != kColumnTopY)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -368,8 +369,9 @@ TEST_F(MessageScene, OverlongTextsAndATrailingLeadByteRenderInEveryStyle) {
 
 // The inline icon mark draws its cell of the icon strip where each layout puts it: copied into the
 // bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into the
-// vertical page (live or redrawn) 2 pixels left of the column and 22 below the pen. Without a glyph
-// font a two-byte character advances 24 pixels (22 down a redrawn page).
+// vertical page (live, redrawn or rebuilt by the text-page command) 2 pixels left of the column and
+// 22 below the pen. Without a glyph font a two-byte character advances 24 pixels (22 down a redrawn
+// page).
 TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], IconStrip(24, 3));
     // Top-left corner of the cell-1 pixels on `s`, or (-1, -1).
@@ -400,7 +402,7 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
         g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
         g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
     }
-    // The vertical page redraw: column x 920, pen y 2 + 22.
+    // The vertical page redraw and the text-page command: column x 920, pen y 2 + 22.
     std::strcpy(game().backlogText[0], "\xD2\xBB\x81\xE8"
                                        "01\xD2\xBB");
     game().backlogCount = 1;
@@ -513,23 +515,63 @@ TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
     }
 }
 
-// A vertical message that fills its column exactly, with or without markup after its last
-// character, leaves no empty column before the next message.
-TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {
+// A vertical column filled exactly breaks when the next character, ruby base or wait comes, live
+// as in the page redraw and the text-page command: whatever markup, forced break or message end
+// lies between, the next character stands at the top of the next column (x 878), none in the one
+// after it, and a ruby whose base ends the column keeps its reading (right of column 920).
+TEST_F(MessageScene, AFullVerticalColumnBreaksAlikeLiveAndInBothRedraws) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(22, 1);
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0));
+    const std::string one = "\\xD2\\xBB";
     std::string column; // 23 two-byte characters: 46 units, one more than a column holds
     for (int i = 0; i < 23; ++i)
-        column += "\\xD2\\xBB";
+        column += one;
+    auto ink = [](CDIB32* s, int32_t left, int32_t right, int32_t bottom) {
+        int n = 0;
+        for (int32_t y = 0; y < bottom; ++y)
+            for (int32_t x = left; x < right; ++x)
+                n += PixelAt(s, x, y) != 0;
+        return n;
+    };
+    struct Case {
+        std::vector<std::string> messages;
+        bool reading;
+    };
     engine().m_windowStyle = 1;
-    for (const std::string& text : {column, column + "#s22#", "<" + column + "<ab>"}) {
-        SCOPED_TRACE(text.substr(text.size() - 5));
+    g_SystemData.messageSpeed = 100;
+    for (const Case& c : {Case{{column, one}, false}, Case{{column + "#s22#", one}, false},
+                          Case{{column + "#s22#\\xA1\\xE7" + one}, false},
+                          Case{{"<" + column + "<" + one + ">" + one}, true}}) {
+        SCOPED_TRACE(c.messages[0].substr(c.messages[0].size() - 12));
+        std::string script;
+        for (const std::string& m : c.messages)
+            script += "Message \"" + m + "\"\n";
         engine().m_textX = 920;
-        Start("Message \"" + text + "\"\nExitToMenu\n");
-        g_SystemData.messageSpeed = 100;
-        StepUntilClickWait(5, 0);
-        EXPECT_EQ(engine().m_textX, 920 - 42);
-        Click();
-        Step();
+        engine().m_lineCount = 0;
+        game().backlogCount = 0;
+        g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
+        g_Layers[1]->FillRect(0, 0, 1024, 576, 0);
+        Start(script + "TextPage\nExitToMenu\n");
+        for (size_t m = 0; m < c.messages.size(); ++m) {
+            StepUntilClickWait(5, 0);
+            Click();
+            Step();
+        }
+        CDIB32 redrawn;
+        redrawn.Create(nullptr, 1024, 576, 24);
+        engine().RedrawMessagePage(&redrawn);
+        Step(); // the text page onto layer 1
+        for (CDIB32* page : {g_Layers[0], &redrawn, g_Layers[1]}) {
+            EXPECT_GT(ink(page, 878, 900, 30), 0);
+            EXPECT_EQ(ink(page, 836, 858, 30), 0);
+            EXPECT_EQ(ink(page, 944, 970, 576) > 0, c.reading);
+        }
     }
+    ReplaceSurface(g_Layers[1], nullptr);
+    ReplaceSurface(g_Layer1Backup[1], nullptr);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 TEST_F(MessageScene, WaitVoiceOnAnEmptyChannelEndsInTheSecondFrame) {
