@@ -411,12 +411,19 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     page.Create(nullptr, 1024, 576, 24);
     engine().RedrawMessagePage(&page);
     EXPECT_EQ(corner(&page), std::make_pair(918, 46));
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0));
+    Start("TextPage\nExitToMenu\n");
+    Step();
+    EXPECT_EQ(corner(g_Layers[1]), std::make_pair(918, 46));
+    ReplaceSurface(g_Layers[1], nullptr);
+    ReplaceSurface(g_Layer1Backup[1], nullptr);
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], nullptr);
 }
 
 // A caption of two lines shows its second line whole, 24 pixels below the first and centred alike,
-// however long it is and whatever markup stands before the break; a ruby reading shows above its
-// base.
+// however long it is and whatever markup or one-byte characters stand before the break; a caption
+// too long for one line and without a break shows every character, its second line 24 pixels down;
+// a ruby reading shows above its base.
 TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
     g_GlyphFont = new CGlyphFont(nullptr);
     g_GlyphFont->SetFont(24, 0);
@@ -436,24 +443,36 @@ TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
         Click();
         Step();
     };
-    auto run = [](int n) {
-        std::string s;
+    auto run = [](int n, const char* before = "") {
+        std::string s = before;
         for (int i = 0; i < n; ++i)
             s += "\\xCC\\xEF";
         return s;
     };
+    show(run(1));
+    const int glyphInk = inkInRows(490, 576);
+    struct Case {
+        std::string text;
+        int glyphs;
+        bool twinLines; // the second line the same as the first
+    };
     // The glyphs' ink lies in rows y + 4 to y + 25 of their line.
-    for (const std::string& text : {run(20) + "\\xA1\\xE7" + run(20), run(5) + "\\xA1\\xE7" + run(5),
-                                    run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#"}) {
-        SCOPED_TRACE(text.size());
-        show(text);
+    for (const Case& c :
+         {Case{run(20) + "\\xA1\\xE7" + run(20), 40, true}, Case{run(5) + "\\xA1\\xE7" + run(5), 10, true},
+          Case{run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#", 40, true},
+          Case{run(5) + "#s24#\\xA1\\xE7" + run(5) + "#s24#", 10, true},
+          Case{run(5, " ") + "\\xA1\\xE7" + run(5, " "), 10, true}, Case{run(40), 40, false}}) {
+        SCOPED_TRACE(c.text);
+        show(c.text);
         EXPECT_GT(inkInRows(520, 544), 0);
+        EXPECT_GT(inkInRows(544, 568), 0);
         EXPECT_EQ(inkInRows(568, 576), 0);
+        EXPECT_EQ(inkInRows(490, 576), c.glyphs * glyphInk); // every glyph whole on the screen
         int differ = 0;
         for (int32_t y = 520; y < 544; ++y)
             for (int32_t x = 0; x < 1024; ++x)
                 differ += ink(x, y) != ink(x, y + 24);
-        EXPECT_EQ(differ, 0);
+        EXPECT_EQ(differ == 0, c.twinLines);
     }
     show("<\\xCC\\xEF\\xCC\\xEF<\\xCC\\xEF>"); // one line at y 530: its base's ink begins at row 534
     EXPECT_GT(inkInRows(519, 534), 0);
