@@ -58,7 +58,8 @@ CDIB32* LoadLayer(HWND hWnd, const char* name) {
     return s;
 }
 
-void RedrawMessageWindow() {
+// The band under the panel from layer 0, and the bottom window over it in the styles that have one.
+void RedrawMessageWindow(bool bottomWindow) {
     CDIB32* screen = g_ScreenSurface;
     if (screen == nullptr)
         return;
@@ -66,7 +67,8 @@ void RedrawMessageWindow() {
     const int32_t h = g_MsgWindowSurface != nullptr ? g_MsgWindowSurface->GetHeight() : 0;
     CDIB32::Blt(screen, 0, kWindowRestoreY, g_Layers[0], 0, kWindowRestoreY, w,
                 h + (kWindowY - kWindowRestoreY));
-    DrawMsgWindowBand(screen);
+    if (bottomWindow)
+        DrawMsgWindowBand(screen);
 }
 
 } // namespace
@@ -77,7 +79,7 @@ bool CScriptMng::ModeCharSelect() {
     // The item and character selections share the engine's table of button rectangles.
     RECT* rects = m_itemRects;
 
-    RedrawMessageWindow();
+    RedrawMessageWindow(HasBottomWindow());
     if (m_hoverItem == 0)
         ScreenRightClick();
     m_prevHoverButton = m_hoverButton;

@@ -297,7 +297,8 @@ bool CScriptMng::ModeChoice() {
             // The button bar over the window band.
             ScreenButtonInput(m_hoverButton);
             CDIB32::Blt(g_ScreenSurface, 0, 416, g_Layers[0], 0, 416, kScreenWidth, kScreenHeight - 416);
-            DrawMsgWindowBand(g_ScreenSurface);
+            if (HasBottomWindow())
+                DrawMsgWindowBand(g_ScreenSurface);
             DrawIcon(m_hoverButton);
             ScreenButtonAction(m_hoverButton);
             DrawAutoSkipIndicator();

@@ -91,7 +91,8 @@ bool CScriptMng::ModeItemSelect() {
             }
             ScreenButtonInput(m_hoverButton);
             CDIB32::Blt(g_ScreenSurface, 0, 438, g_Layers[0], 0, 438, kScreenWidth, kScreenHeight - 438);
-            DrawMsgWindowBand(g_ScreenSurface);
+            if (HasBottomWindow())
+                DrawMsgWindowBand(g_ScreenSurface);
             DrawIcon(m_hoverButton);
             ScreenButtonAction(m_hoverButton);
             DrawAutoSkipIndicator();

@@ -1,6 +1,7 @@
 // Scene 3: a message revealed glyph by glyph in window style 0 (bottom window, name plate), style 1
 // (vertical columns over the picture) or style 2 (a caption band drawn at once), its click wait
 // with AUTO, SKIP and hiding, and the small story waits around it.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -27,7 +28,15 @@ constexpr int32_t kColumnStep = 42;
 constexpr int32_t kColumnTopY = 2;
 constexpr int32_t kStyle2LineX = 72;
 constexpr int kLineLimit[3] = {63, 45, 69}; // half-width units after which a line breaks
+constexpr int32_t kCaptionLineStep = 24;
 constexpr uint32_t kWhite = 0xFFFFFF;
+
+// The x of a caption line centred on its first `bytes` bytes, at most a full line (70 bytes), so it
+// never starts left of the screen.
+uint16_t CaptionLineX(size_t bytes) {
+    const size_t line = std::min<size_t>(bytes, kLineLimit[2] + 1);
+    return static_cast<uint16_t>(400 - static_cast<int32_t>(line / 2) * 11);
+}
 
 uint8_t Scene() {
     return g_pGameMain ? g_pGameMain->scene : 0;
@@ -152,9 +161,11 @@ int CScriptMng::RevealStep(const char* text) {
             m_textX = static_cast<uint16_t>(m_textX - kColumnStep);
             m_textY = kColumnTopY;
         } else {
+            // A caption wraps 24 px down, as after its forced break, so its second line stays on the
+            // screen.
             ++m_lineCount;
             m_textX = static_cast<uint16_t>(style == 0 ? kStyle0LineX : kStyle2LineX);
-            m_textY = static_cast<int16_t>(m_textY + kLineStep);
+            m_textY = static_cast<int16_t>(m_textY + (style == 0 ? kLineStep : kCaptionLineStep));
         }
     };
     auto drawGlyph = [&](const char* p) {
@@ -183,9 +194,8 @@ int CScriptMng::RevealStep(const char* text) {
         }
         m_lineUnits = 0;
         ++m_lineCount;
-        m_textY = static_cast<int16_t>(m_textY + 24);
-        const size_t rest = length - m_textIndex;
-        m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(rest / 2) * 11);
+        m_textY = static_cast<int16_t>(m_textY + kCaptionLineStep);
+        m_textX = CaptionLineX(length - m_textIndex);
     };
     // A full line after a character: a line-start character that follows in `next` stays on it (and
     // `index` steps over it), then the line breaks.
@@ -562,17 +572,18 @@ bool CScriptMng::ModeMessageStyle2(const char* text) {
             if (g_ScreenSurface != nullptr)
                 g_ScreenSurface->FillRect(0, 490, 1024, 110, 0);
             const size_t length = strnlen(text, kMsgTextSize - 1);
-            // The first forced break, searched two bytes at a time.
+            // The first forced break, searched character by character (tags and one-byte characters
+            // may stand before it); the text's end when there is none.
             size_t i = 0;
-            while (i + 1 < length && !IsMarkCodeA(text + i))
-                i += 2;
+            while (i < length && !IsMarkCodeA(text + i))
+                i += static_cast<size_t>(msgtext::CharBytes(text + i));
             // One line at y 530, centred on the whole text; a caption of two lines starts at 518,
             // where its second one still fits above the screen's bottom edge, centred on its first.
-            if (length <= 70 && i + 1 >= length) {
+            if (length <= 70 && i >= length) {
                 m_textY = 530;
-                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(length / 2) * 11);
+                m_textX = CaptionLineX(length);
             } else {
-                m_textX = static_cast<uint16_t>(400 - static_cast<int32_t>(i / 2) * 11);
+                m_textX = CaptionLineX(i);
                 m_textY = 518;
             }
             m_textIndex = 0;
@@ -835,6 +846,16 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
         int units = 0;
         bool rubyOpen = false;
         y = kColumnTopY;
+        auto newColumn = [&] {
+            x -= kColumnStep;
+            y = kColumnTopY;
+            units = 0;
+        };
+        // As on the live page, a full column breaks when the next character, ruby base or wait comes.
+        auto breakFullColumn = [&] {
+            if (units >= 46)
+                newColumn();
+        };
         for (size_t i = 0; i < length;) {
             const char* p = text + i;
             if (*p == '#') {
@@ -844,6 +865,7 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
             }
             if (*p == '<') {
                 if (!rubyOpen) {
+                    breakFullColumn();
                     m_rubyY = static_cast<int16_t>(x + 24);
                     m_rubyStartX = static_cast<int16_t>(y + 22);
                     rubyOpen = true;
@@ -857,16 +879,16 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
                 continue;
             }
             if (IsMarkCodeB(p)) {
+                breakFullColumn();
                 i += 2;
                 continue;
             }
             if (IsMarkCodeA(p)) {
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+                newColumn();
                 i += 2;
                 continue;
             }
+            breakFullColumn();
             const int bytes = msgtext::CharBytes(p);
             y += draw(p);
             units += bytes;
@@ -880,18 +902,11 @@ void CScriptMng::RedrawMessagePage(CDIB32* surface, uint32_t leaveOutNewest) {
                 q = text + i;
             }
             if (IsMarkCodeA(q)) {
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+                newColumn();
                 i += 2;
-            } else if (units >= 46 && i < length) {
-                if (IsKinsokuChar(q)) {
-                    draw(q);
-                    i += static_cast<size_t>(msgtext::CharBytes(q));
-                }
-                x -= kColumnStep;
-                y = kColumnTopY;
-                units = 0;
+            } else if (units >= 46 && i < length && IsKinsokuChar(q)) {
+                y += draw(q);
+                i += static_cast<size_t>(msgtext::CharBytes(q));
             }
         }
         if (y != kColumnTopY)

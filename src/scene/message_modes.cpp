@@ -163,13 +163,14 @@ bool CScriptMng::CancelAutoSkipOnClick() {
 // ---- Click-wait icon and indicators ----------------------------------------------------------------
 
 // The click-wait icon at the place its window gives: the vertical page's small strip below and
-// right of (x, y) in the message scene, else the 40 x 40 cell with its top-left corner at (x, y).
+// right of (x, y) in the message scene and its in-page wait (the 40 x 40 cell does not fit that
+// style's strip), else the 40 x 40 cell with its top-left corner at (x, y).
 bool CScriptMng::DrawClickWait(int32_t x, int32_t y) {
     if (m_msgStep != 3 || m_autoMode != 0 || m_skipRead != 0 || Ctrl())
         return true;
     CDIB32* icon = g_pScriptUiSurfaces[kUiClickWait];
     const uint32_t now = timeGetTime();
-    if (m_windowStyle == 1 && Scene() == kSceneMessage) {
+    if (m_windowStyle == 1 && (Scene() == kSceneMessage || Scene() == kSceneClickWait)) {
         if (now - m_clickWaitTime > 80) {
             m_clickWaitFrame = m_clickWaitFrame >= 5 ? 0 : m_clickWaitFrame + 1;
             m_clickWaitTime = now;

@@ -39,9 +39,8 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
     ReplaceSurface(g_PageSavedScreen, ScreenCopy(m_hWnd, g_Layer1Backup[1]));
     if (page != nullptr && g_MsgWindowSurface != nullptr) {
         const uint16_t level = MsgWindowBlendLevel();
-        CDIB32::BltFade(page, 0, 0, g_MsgWindowSurface->GetWidth(), g_MsgWindowSurface->GetHeight(),
-                        g_MsgWindowSurface, 0, 0, 0, g_MsgWindowSurface->GetWidth(),
-                        g_MsgWindowSurface->GetHeight(), level);
+        CDIB32::BltAlphaFade(page, 0, 0, g_MsgWindowSurface, 0, 0, g_MsgWindowSurface->GetWidth(),
+                             g_MsgWindowSurface->GetHeight(), level);
     }
 
     // 2-3. The page's messages, the newest last, one column after another from the right.
@@ -58,6 +57,16 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
         int units = 0;
         int ruby = 0; // 1 inside a ruby base
         y = kPageTopY;
+        auto newColumn = [&] {
+            x -= kColumnStep;
+            y = kPageTopY;
+            units = 0;
+        };
+        // As on the live page, a full column breaks when the next character, ruby base or wait comes.
+        auto breakFullColumn = [&] {
+            if (units >= kColumnUnits)
+                newColumn();
+        };
         for (size_t i = 0; i < length;) {
             const char* p = text + i;
             const uint32_t code = msgtext::CodeAt(p);
@@ -71,6 +80,7 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
             // Ruby "<base<reading>": the base is drawn as text, the reading small beside it.
             if (*p == '<') {
                 if (ruby == 0) {
+                    breakFullColumn();
                     m_rubyY = static_cast<int16_t>(x + 24);
                     m_rubyStartX = static_cast<int16_t>(y + 22);
                     ruby = 1;
@@ -88,36 +98,40 @@ uint8_t* CScriptMng::OpTextPage(uint8_t* cmd) {
                 continue;
             }
             if (code == kClickWaitCode) {
+                breakFullColumn();
                 i += 2;
                 continue;
             }
             if (code == kColumnBreakCode) {
-                x -= kColumnStep;
-                y = kPageTopY;
-                units = 0;
+                newColumn();
                 i += 2;
                 continue;
             }
+            breakFullColumn();
             if (canDraw)
                 DrawOutlinedGlyph(page, x, y, p);
             // A column advances a whole glyph for every character, one-byte ones included.
             y += step;
             units += width;
             i += static_cast<size_t>(width);
-            if (units >= kColumnUnits && i < length) {
+            // The inline icon mark behind a two-byte character: the icon below it, in the column.
+            if (const int icon = width == 2 && i + 4 <= length ? InlineIconAt(text + i) : -1; icon >= 0) {
+                DrawInlineIcon(page, icon, x - 2, y + 22, true);
+                y += 24;
+                units += 4;
+                i += 4;
+            }
+            if (units >= kColumnUnits && i < length && IsKinsokuChar(text + i)) {
                 // A character that must not begin a column stays at the end of this one.
-                if (IsKinsokuChar(text + i)) {
-                    if (canDraw)
-                        DrawOutlinedGlyph(page, x, y, text + i);
-                    i += 2;
-                }
-                x -= kColumnStep;
-                y = kPageTopY;
-                units = 0;
+                if (canDraw)
+                    DrawOutlinedGlyph(page, x, y, text + i);
+                y += step;
+                i += 2;
             }
         }
-        // Each message starts in a column of its own.
-        x -= kColumnStep;
+        // The next message starts in a column of its own, unless this one ended at a column's top.
+        if (y != kPageTopY)
+            x -= kColumnStep;
     }
 
     // 4. The cursor for the message display.

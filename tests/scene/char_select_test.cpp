@@ -304,3 +304,17 @@ TEST_F(CharSelection, TheEffectsOptionCutsTheBlinkShortAndTheEffectSkipByteDoesN
     engine().m_skipEffects = 0;
     g_SystemData.effectsOff = 0;
 }
+
+// The bottom window shows under the panel in the styles that have one; over a vertical page or a
+// caption the band shows the picture.
+TEST_F(CharSelection, TheBottomWindowShowsUnderThePanelInTheStylesThatHaveOne) {
+    constexpr uint32_t kText = 0x777777, kPlate = 0x445566;
+    PaintWindowBand(kText, kPlate);
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        Step();
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 500), style == 0 ? kPlate : kBackground);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), style == 0 ? kText : kBackground);
+    }
+}

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <tuple>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -116,16 +115,17 @@ TEST_F(ItemSelection, AnOwnedItemIsPickedFlashesAndHandsBack) {
 
 // The message window stays under the grid: the window's text and the name plate are drawn over the
 // band in every waiting frame.
-TEST_F(ItemSelection, TheMessageWindowStaysUnderTheGrid) {
+// The bottom window stays under the grid in the styles that have one; over a vertical page or a
+// caption the band shows the picture.
+TEST_F(ItemSelection, TheBottomWindowStaysUnderTheGridInTheStylesThatHaveOne) {
     constexpr uint32_t kText = 0x777777, kPlate = 0x445566;
-    for (auto [surface, colour, w] :
-         {std::tuple{&g_TextSurface, kText, 1024}, {&g_NamePlateSurface, kPlate, 160}}) {
-        ReplaceSurface(*surface, new CDIB32(SurfaceImpl::Plain));
-        (*surface)->Create(nullptr, w, 128, 32);
-        (*surface)->FillRect(0, 0, w, 128, 0xFF000000 | colour);
-    }
+    PaintWindowBand(kText, kPlate);
     PointAt(5);
-    engine().ModeItemSelect();
-    EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 500), kPlate);
-    EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), kText);
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        engine().ModeItemSelect();
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 100, 500), style == 0 ? kPlate : kBackground);
+        EXPECT_EQ(PixelAt(g_ScreenSurface, 500, 500), style == 0 ? kText : kBackground);
+    }
 }

@@ -274,3 +274,18 @@ TEST_F(ChoiceScene, TheHoveredPanelLightsOnTheTickScreenBlended) {
     }
     EXPECT_EQ(PixelAt(r.left + 2, r.top + 2), screened);
 }
+
+// The bottom window shows under the panels in the styles that have one; over a vertical page or a
+// caption the band shows the picture.
+TEST_F(ChoiceScene, TheBottomWindowShowsUnderThePanelsInTheStylesThatHaveOne) {
+    constexpr uint32_t kText = 0x777777, kPlate = 0x445566;
+    PaintWindowBand(kText, kPlate);
+    for (uint8_t style : {0, 1, 2}) {
+        SCOPED_TRACE(int(style));
+        engine().m_windowStyle = style;
+        StartChoice(1);
+        engine().ModeChoice();
+        EXPECT_EQ(PixelAt(100, 500), style == 0 ? kPlate : 0x203040u);
+        EXPECT_EQ(PixelAt(500, 500), style == 0 ? kText : 0x203040u);
+    }
+}

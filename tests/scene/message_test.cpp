@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/input.h"
 #include "graphics/dib32.h"
@@ -19,15 +20,17 @@ namespace {
 
 class MessageScene : public kestrel::test::MessageSceneTest {};
 
-// A strip of `count` square cells of `size` pixels, cell n opaque in IconColour(n).
+// A strip of `count` cells of `size` pixels (square unless a height is given), cell n opaque in
+// IconColour(n).
 uint32_t IconColour(int n) {
     return 0x2040E0u + 0x100000u * static_cast<uint32_t>(n);
 }
-CDIB32* IconStrip(int32_t size, int count) {
+CDIB32* IconStrip(int32_t size, int count, int32_t height = 0) {
+    height = height != 0 ? height : size;
     auto* strip = new CDIB32();
-    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(size), 32);
+    strip->Create(nullptr, static_cast<uint16_t>(size * count), static_cast<uint16_t>(height), 32);
     for (int n = 0; n < count; ++n)
-        strip->FillRect(size * n, 0, size, size, 0xFF000000u | IconColour(n));
+        strip->FillRect(size * n, 0, size, height, 0xFF000000u | IconColour(n));
     return strip;
 }
 // Twenty two-byte characters (GBK "一").
@@ -366,8 +369,9 @@ TEST_F(MessageScene, OverlongTextsAndATrailingLeadByteRenderInEveryStyle) {
 
 // The inline icon mark draws its cell of the icon strip where each layout puts it: copied into the
 // bottom window (style 0) or onto the screen (style 2) 2 pixels right of the pen, blended into the
-// vertical page (live or redrawn) 2 pixels left of the column and 22 below the pen. Without a glyph
-// font a two-byte character advances 24 pixels (22 down a redrawn page).
+// vertical page (live, redrawn or rebuilt by the text-page command) 2 pixels left of the column and
+// 22 below the pen. Without a glyph font a two-byte character advances 24 pixels (22 down a redrawn
+// page).
 TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], IconStrip(24, 3));
     // Top-left corner of the cell-1 pixels on `s`, or (-1, -1).
@@ -398,7 +402,7 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
         g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
         g_ScreenSurface->FillRect(0, 0, 1024, 576, 0);
     }
-    // The vertical page redraw: column x 920, pen y 2 + 22.
+    // The vertical page redraw and the text-page command: column x 920, pen y 2 + 22.
     std::strcpy(game().backlogText[0], "\xD2\xBB\x81\xE8"
                                        "01\xD2\xBB");
     game().backlogCount = 1;
@@ -407,12 +411,19 @@ TEST_F(MessageScene, InlineIconsAreDrawnWhereEachLayoutPutsThem) {
     page.Create(nullptr, 1024, 576, 24);
     engine().RedrawMessagePage(&page);
     EXPECT_EQ(corner(&page), std::make_pair(918, 46));
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0));
+    Start("TextPage\nExitToMenu\n");
+    Step();
+    EXPECT_EQ(corner(g_Layers[1]), std::make_pair(918, 46));
+    ReplaceSurface(g_Layers[1], nullptr);
+    ReplaceSurface(g_Layer1Backup[1], nullptr);
     ReplaceSurface(g_pScriptUiSurfaces[kUiInlineIcons], nullptr);
 }
 
 // A caption of two lines shows its second line whole, 24 pixels below the first and centred alike,
-// however long it is and whatever markup stands before the break; a ruby reading shows above its
-// base.
+// however long it is and whatever markup or one-byte characters stand before the break; a caption
+// too long for one line and without a break shows every character, its second line 24 pixels down;
+// a ruby reading shows above its base.
 TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
     g_GlyphFont = new CGlyphFont(nullptr);
     g_GlyphFont->SetFont(24, 0);
@@ -432,24 +443,36 @@ TEST_F(MessageScene, TheCaptionBandShowsBothLinesAndItsReadings) {
         Click();
         Step();
     };
-    auto run = [](int n) {
-        std::string s;
+    auto run = [](int n, const char* before = "") {
+        std::string s = before;
         for (int i = 0; i < n; ++i)
             s += "\\xCC\\xEF";
         return s;
     };
+    show(run(1));
+    const int glyphInk = inkInRows(490, 576);
+    struct Case {
+        std::string text;
+        int glyphs;
+        bool twinLines; // the second line the same as the first
+    };
     // The glyphs' ink lies in rows y + 4 to y + 25 of their line.
-    for (const std::string& text : {run(20) + "\\xA1\\xE7" + run(20), run(5) + "\\xA1\\xE7" + run(5),
-                                    run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#"}) {
-        SCOPED_TRACE(text.size());
-        show(text);
+    for (const Case& c :
+         {Case{run(20) + "\\xA1\\xE7" + run(20), 40, true}, Case{run(5) + "\\xA1\\xE7" + run(5), 10, true},
+          Case{run(20) + "#s024#\\xA1\\xE7" + run(20) + "#s024#", 40, true},
+          Case{run(5) + "#s24#\\xA1\\xE7" + run(5) + "#s24#", 10, true},
+          Case{run(5, " ") + "\\xA1\\xE7" + run(5, " "), 10, true}, Case{run(40), 40, false}}) {
+        SCOPED_TRACE(c.text);
+        show(c.text);
         EXPECT_GT(inkInRows(520, 544), 0);
+        EXPECT_GT(inkInRows(544, 568), 0);
         EXPECT_EQ(inkInRows(568, 576), 0);
+        EXPECT_EQ(inkInRows(490, 576), c.glyphs * glyphInk); // every glyph whole on the screen
         int differ = 0;
         for (int32_t y = 520; y < 544; ++y)
             for (int32_t x = 0; x < 1024; ++x)
                 differ += ink(x, y) != ink(x, y + 24);
-        EXPECT_EQ(differ, 0);
+        EXPECT_EQ(differ == 0, c.twinLines);
     }
     show("<\\xCC\\xEF\\xCC\\xEF<\\xCC\\xEF>"); // one line at y 530: its base's ink begins at row 534
     EXPECT_GT(inkInRows(519, 534), 0);
@@ -478,7 +501,6 @@ TEST_F(MessageScene, VerticalMessagesStartInTheNextColumnAndAutoPassesTheInlineC
 // The click-wait icon is drawn where its window puts it, and no frame of its animation stays on
 // the screen above it.
 TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
-    ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait], IconStrip(40, 8));
     auto icon = [&](int32_t x, int32_t y) {
         return (PixelAt(g_ScreenSurface, x, y) & 0x0FFFFF) == 0x0040E0u;
     };
@@ -487,11 +509,14 @@ TEST_F(MessageScene, TheClickWaitIconIsDrawnWhereItsWindowPutsIt) {
         const char* text;
         int32_t x, y;
     };
-    // The bottom window's corner; the caption band's black corner; left of the column that waits
-    // inside its page (pen at x 920, y 2 + 24).
+    // The bottom window's corner; the caption band's black corner; the vertical style's small strip
+    // of 28 x 18 cells below the column that waits inside its page (pen at x 920, y 2 + 24: the
+    // place (898, 27) moved by (16, 18)).
     for (const Case& c : {Case{0, "ab", 960, 524}, Case{2, "ab", 740, 552},
-                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 898, 27}}) {
+                          Case{1, "\\xD2\\xBB\\x81\\xAB\\xD2\\xBB", 914, 45}}) {
         SCOPED_TRACE(int(c.style));
+        ReplaceSurface(g_pScriptUiSurfaces[kUiClickWait],
+                       c.style == 1 ? IconStrip(28, 6, 18) : IconStrip(40, 8));
         engine().m_windowStyle = c.style;
         engine().m_textX = 920;
         Start(std::string("Message \"") + c.text + "\"\nExitToMenu\n");
@@ -537,23 +562,63 @@ TEST_F(MessageScene, TheClickWaitIconStepsThroughItsFramesAtItsPeriod) {
     }
 }
 
-// A vertical message that fills its column exactly, with or without markup after its last
-// character, leaves no empty column before the next message.
-TEST_F(MessageScene, AVerticalMessageThatFillsItsColumnLeavesNoEmptyColumn) {
+// A vertical column filled exactly breaks when the next character, ruby base or wait comes, live
+// as in the page redraw and the text-page command: whatever markup, forced break or message end
+// lies between, the next character stands at the top of the next column (x 878), none in the one
+// after it, and a ruby whose base ends the column keeps its reading (right of column 920).
+TEST_F(MessageScene, AFullVerticalColumnBreaksAlikeLiveAndInBothRedraws) {
+    g_GlyphFont = new CGlyphFont(nullptr);
+    g_GlyphFont->SetFont(22, 1);
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0));
+    const std::string one = "\\xD2\\xBB";
     std::string column; // 23 two-byte characters: 46 units, one more than a column holds
     for (int i = 0; i < 23; ++i)
-        column += "\\xD2\\xBB";
+        column += one;
+    auto ink = [](CDIB32* s, int32_t left, int32_t right, int32_t bottom) {
+        int n = 0;
+        for (int32_t y = 0; y < bottom; ++y)
+            for (int32_t x = left; x < right; ++x)
+                n += PixelAt(s, x, y) != 0;
+        return n;
+    };
+    struct Case {
+        std::vector<std::string> messages;
+        bool reading;
+    };
     engine().m_windowStyle = 1;
-    for (const std::string& text : {column, column + "#s22#", "<" + column + "<ab>"}) {
-        SCOPED_TRACE(text.substr(text.size() - 5));
+    g_SystemData.messageSpeed = 100;
+    for (const Case& c : {Case{{column, one}, false}, Case{{column + "#s22#", one}, false},
+                          Case{{column + "#s22#\\xA1\\xE7" + one}, false},
+                          Case{{"<" + column + "<" + one + ">" + one}, true}}) {
+        SCOPED_TRACE(c.messages[0].substr(c.messages[0].size() - 12));
+        std::string script;
+        for (const std::string& m : c.messages)
+            script += "Message \"" + m + "\"\n";
         engine().m_textX = 920;
-        Start("Message \"" + text + "\"\nExitToMenu\n");
-        g_SystemData.messageSpeed = 100;
-        StepUntilClickWait(5, 0);
-        EXPECT_EQ(engine().m_textX, 920 - 42);
-        Click();
-        Step();
+        engine().m_lineCount = 0;
+        game().backlogCount = 0;
+        g_Layers[0]->FillRect(0, 0, 1024, 576, 0);
+        g_Layers[1]->FillRect(0, 0, 1024, 576, 0);
+        Start(script + "TextPage\nExitToMenu\n");
+        for (size_t m = 0; m < c.messages.size(); ++m) {
+            StepUntilClickWait(5, 0);
+            Click();
+            Step();
+        }
+        CDIB32 redrawn;
+        redrawn.Create(nullptr, 1024, 576, 24);
+        engine().RedrawMessagePage(&redrawn);
+        Step(); // the text page onto layer 1
+        for (CDIB32* page : {g_Layers[0], &redrawn, g_Layers[1]}) {
+            EXPECT_GT(ink(page, 878, 900, 30), 0);
+            EXPECT_EQ(ink(page, 836, 858, 30), 0);
+            EXPECT_EQ(ink(page, 944, 970, 576) > 0, c.reading);
+        }
     }
+    ReplaceSurface(g_Layers[1], nullptr);
+    ReplaceSurface(g_Layer1Backup[1], nullptr);
+    delete g_GlyphFont;
+    g_GlyphFont = nullptr;
 }
 
 TEST_F(MessageScene, WaitVoiceOnAnEmptyChannelEndsInTheSecondFrame) {

@@ -14,6 +14,7 @@
 
 #include "app/game_main.h"
 #include "archive/paths.h"
+#include "graphics/dib32.h"
 #include "graphics/surfaces.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -74,6 +75,16 @@ protected:
         WriteScript(name, source);
         ASSERT_NE(engine().LoadScript(name.c_str()), nullptr);
         game().scene = kSceneScript;
+    }
+    // The bottom window in two opaque colours: the window picture and its working text surface
+    // (1024 x 128) in `text`, the name plate (160 x 128) in `plate`.
+    static void PaintWindowBand(uint32_t text, uint32_t plate) {
+        for (CDIB32** surface : {&g_MsgWindowSurface, &g_TextSurface, &g_NamePlateSurface}) {
+            const int32_t w = surface == &g_NamePlateSurface ? 160 : 1024;
+            ReplaceSurface(*surface, new CDIB32());
+            (*surface)->Create(nullptr, static_cast<uint16_t>(w), 128, 32);
+            (*surface)->FillRect(0, 0, w, 128, 0xFF000000 | (surface == &g_NamePlateSurface ? plate : text));
+        }
     }
 
     // Makes `sheet` the mark sheet and stands a mark of `kind` at (x, y), `size` pixels square, in

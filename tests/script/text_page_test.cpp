@@ -7,6 +7,7 @@
 #include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "script_fixture.h"
+#include "support/surface_words.h"
 
 namespace {
 
@@ -142,6 +143,22 @@ TEST_F(ScriptTextPage, TheNextPageStartsFromThePagesBackgroundAfterAnOverlay) {
         EXPECT_EQ(*reinterpret_cast<const uint32_t*>(shown->GetPixelAddress(500, 300)) & 0xFFFFFF, 0x204060u);
     ReplaceSurface(g_Layers[0], nullptr);
     ReplaceSurface(g_ScreenSurface, nullptr);
+}
+
+TEST_F(ScriptTextPage, TheWindowPictureGoesOnByItsOwnAlpha) {
+    // At opacity 100 % its clear left half leaves the background, its opaque right half covers it.
+    g_SystemData.windowTransparency = 0;
+    ReplaceSurface(g_Layers[1], BlankScreen(nullptr, 0x204060));
+    auto* window = new CDIB32();
+    window->Create(nullptr, 1024, 576, 32);
+    window->FillRect(0, 0, 512, 576, 0x00FFFFFF);
+    window->FillRect(512, 0, 512, 576, 0xFF102030);
+    ReplaceSurface(g_MsgWindowSurface, window);
+    Start("TextPage\nExitToMenu\n");
+    Frame();
+    EXPECT_EQ(PixelAt(g_Layers[1], 100, 300), 0x204060u);
+    EXPECT_EQ(PixelAt(g_Layers[1], 700, 300), 0x102030u);
+    ReplaceSurface(g_MsgWindowSurface, nullptr);
 }
 
 TEST_F(ScriptTextPage, APageLongerThanTheBacklogDrawsOnlyWhatExists) {
