@@ -105,7 +105,11 @@ uint8_t* CScriptMng::OpJumpScript(uint8_t* cmd) {
         ReplaceSurface(g_Layers[layer], nullptr);
     if (g_pGameMain != nullptr) {
         CGameMain& game = *g_pGameMain;
-        std::memset(game.layerPictureNames, 0, sizeof game.layerPictureNames);
+        // Layer 1's picture stays on the screen through the jump, and so does its name: a save made
+        // before the next background is loaded names the picture it shows.
+        for (int layer = 0; layer < kLayerNameCount; ++layer)
+            if (layer != 1)
+                std::memset(game.layerPictureNames[layer], 0, sizeof game.layerPictureNames[layer]);
         for (int slot = 0; slot < kScriptCharSlots; ++slot) {
             std::memset(game.charBasePictureNames[slot], 0, sizeof game.charBasePictureNames[slot]);
             game.charSlotX[slot] = 0;
