@@ -137,8 +137,7 @@ uint8_t* CScriptMng::OpSetMode(uint8_t* cmd) {
     } else if (!SceneHasStep(scene)) {
         // Reported once per position; the story goes on with the next command.
         const uint32_t at = static_cast<uint32_t>(cmd - m_pScriptBase);
-        if (m_reportedOffset != at) {
-            m_reportedOffset = at;
+        if (FirstReportAt(at)) {
             std::string text = "Not Found Scene\n[" + std::to_string(scene) + "]";
             ShowMessage(text.c_str(), "Error:SetMode");
         }
@@ -248,10 +247,8 @@ uint8_t* CScriptMng::OpAddChoice(uint8_t* cmd) {
     } else {
         // A fourth choice has no place; it is dropped, once reported.
         const uint32_t at = static_cast<uint32_t>(cmd - m_pScriptBase);
-        if (m_reportedOffset != at) {
-            m_reportedOffset = at;
+        if (FirstReportAt(at))
             ShowMessage("Too many choices: only three are shown", "Error:AddChoice");
-        }
     }
     return Next(cmd, textLength);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "platform/types.h"
@@ -801,8 +802,11 @@ public:
 
     // Set when the interpreter stops a script; cleared by LoadScript.
     ScriptFault m_fault = ScriptFault::kNone;
-    // Offset of the last unknown command reported, so that it is reported once (~0u none).
-    uint32_t m_reportedOffset = ~0u;
+    // True the first time a fault is reported for the command at `offset` of this script, so that
+    // each bad command shows its box once, however often the story passes it.
+    bool FirstReportAt(uint32_t offset) { return m_reportedOffsets.insert(offset).second; }
+    // The command offsets already reported (cleared when a script is loaded or resumed).
+    std::set<uint32_t> m_reportedOffsets;
 
 private:
     // Helpers for the handlers.

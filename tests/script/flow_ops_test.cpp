@@ -207,6 +207,25 @@ TEST_F(ScriptFlow, SetModeToASceneWithoutAStepIsReportedAndSkipped) {
     }
 }
 
+TEST_F(ScriptFlow, EachBadCommandInALoopIsReportedOnceForItsPosition) {
+    const struct {
+        const char* what;
+        const char* loop;
+    } cases[] = {
+        {"two scenes without a step", "a: SetMode 7\nSetMode 12\nJump a\n"},
+        {"a fourth choice and a scene without a step",
+         "a: BeginChoice\nAddChoice a, \"1\"\nAddChoice a, \"2\"\nAddChoice a, \"3\"\nAddChoice a, \"4\"\n"
+         "SetMode 7\nJump a\n"},
+    };
+    for (const auto& c : cases) {
+        boxes().clear();
+        Start(c.loop);
+        for (int i = 0; i < 60; ++i)
+            Frame();
+        EXPECT_EQ(boxes().size(), 2u) << c.what;
+    }
+}
+
 TEST_F(ScriptFlow, JumpScriptLoadsTheOtherScriptAndClearsThePictureRecords) {
     WriteScript("second.s", "SetVar 2, 22\nExitToMenu\n");
     Start("SetVar 1, 11\nJumpScript \"second.s\"\nSetVar 3, 33\n");
