@@ -137,7 +137,7 @@ uint8_t* CScriptMng::OpAdvanceClock(uint8_t* cmd) {
         SetScene(kSceneTalkStart);
         return Next(cmd);
     }
-    kestrel::invest::RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this, false); // the command screen draws the gauge
     kestrel::invest::RedrawCommandScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
@@ -471,7 +471,7 @@ uint8_t* CScriptMng::OpEnterLegwork(uint8_t* cmd) {
 }
 
 uint8_t* CScriptMng::OpDrawLegworkPanel(uint8_t* cmd) {
-    kestrel::invest::RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this, true);
     kestrel::invest::RedrawLegworkScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;

@@ -492,8 +492,9 @@ public:
     void MarkMessageRead();
     uint8_t m_indicatorFrame = 0; // frame of the AUTO and SKIP indicators
     uint32_t m_indicatorTime = 0; // ms of its last step
-    // Clock face, strips and gauge of the investigation clock, onto `target` (null: the screen).
-    void DrawClockHud(CDIB32* target = nullptr);
+    // Clock face, strips and (while the investigation runs, unless `withGauge` is false) the time
+    // gauge of the investigation clock, onto `target` (null: the screen).
+    void DrawClockHud(CDIB32* target = nullptr, bool withGauge = true);
     // Message display helpers: one layout step (0 drew, 1 finished, 2 handed over), the click
     // wait of step 3, step 0's speaker-name test, and the shared step of styles 0 and 1.
     int RevealStep(const char* text);
