@@ -9,8 +9,10 @@ class CScriptMng;
 namespace kestrel::invest {
 
 // The back buffer rebuilt behind the panels of the investigation screens: the picture of layer 0, the
-// clock display when it is shown, and the message window band at y 448.
-void RedrawInvestigationBackground(CScriptMng& engine);
+// clock display when it is shown, and the message window band at y 448. The time gauge beside the
+// clock is drawn with it only when `withGauge` is set: the command screen draws the gauge itself, and
+// a translucent gauge drawn twice would show denser.
+void RedrawInvestigationBackground(CScriptMng& engine, bool withGauge);
 
 // The column with the picked command marked, the categories with the picked one marked (the known
 // counts recomputed), the list of that category and its scroll bar, and the gauge.

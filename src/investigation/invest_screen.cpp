@@ -160,14 +160,14 @@ bool ServeWindowBar(CScriptMng& e, bool rightClick, uint8_t own) {
     return g_pGameMain == nullptr || g_pGameMain->scene == own;
 }
 
-void RedrawInvestigationBackground(CScriptMng& e) {
+void RedrawInvestigationBackground(CScriptMng& e, bool withGauge) {
     CDIB32* screen = g_ScreenSurface;
     if (screen == nullptr)
         return;
     if (g_Layers[0] != nullptr)
         CDIB32::Blt(screen, 0, 0, g_Layers[0], 0, 0, kScreenWidth, kScreenHeight);
     if (e.m_clockShown != 0)
-        e.DrawClockHud();
+        e.DrawClockHud(nullptr, withGauge);
     DrawMsgWindowBand(screen);
 }
 

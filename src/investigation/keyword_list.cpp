@@ -27,7 +27,10 @@ constexpr int kPanelSlot = 3;
 constexpr int kPanelX = 546;
 constexpr int kPanelY = 5;
 constexpr int kPanelW = 240;
-constexpr int kPanelH = 443;
+// The panel is drawn as tall as the command screen draws the same picture: the sheet's lit arrows
+// lie below that, under the frame. The area restored under it is the taller one.
+constexpr int kPanelH = 415;
+constexpr int kRestoreH = 443;
 constexpr int kMarkX = 570;
 constexpr int kMarkSrcY = 443;
 constexpr int kMarkW = 180;
@@ -120,7 +123,7 @@ void DrawEntry(CScriptMng& e, const char* text, int row) {
 // The panel restored from layer 0 and drawn again, the mark under row `markRow` (1..14, 0 none),
 // then the entries in view from m_listScroll.
 void DrawPanel(CScriptMng& e, int markRow) {
-    CDIB32::Blt(g_ScreenSurface, kPanelX, kPanelY, g_Layers[0], kPanelX, kPanelY, kPanelW, kPanelH);
+    CDIB32::Blt(g_ScreenSurface, kPanelX, kPanelY, g_Layers[0], kPanelX, kPanelY, kPanelW, kRestoreH);
     CDIB32* panel = g_Layers[kPanelSlot];
     CDIB32::BltAlpha(g_ScreenSurface, kPanelX, kPanelY, panel, 0, 0, kPanelW, kPanelH);
     if (markRow >= 1 && markRow <= kListRows)

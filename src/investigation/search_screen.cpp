@@ -266,7 +266,7 @@ void Result(CScriptMng& e, const SearchForm& form) {
         // Time is up: the area's closing search script, over a clock panel without the gauge.
         e.m_timeGauge = 0;
         e.m_investActive = 0;
-        RedrawInvestigationBackground(e);
+        RedrawInvestigationBackground(e, false);
         LoadScriptNamed(e, "f%02d_search.s", e.m_investArea);
         GoTo(kSceneScript);
         return;
@@ -274,7 +274,8 @@ void Result(CScriptMng& e, const SearchForm& form) {
     const ClockTime t = AdvanceTime({e.m_clockHour, e.m_clockMinute}, kLeaveMinutes);
     e.m_clockHour = t.hour;
     e.m_clockMinute = t.minute;
-    RedrawInvestigationBackground(e);
+    // The command screen draws the gauge as it starts.
+    RedrawInvestigationBackground(e, false);
     GoTo(kSceneCommand);
 }
 

@@ -316,7 +316,7 @@ bool CScriptMng::ComposeMsgScene() {
     return true;
 }
 
-void CScriptMng::DrawClockHud(CDIB32* target) {
+void CScriptMng::DrawClockHud(CDIB32* target, bool withGauge) {
     CDIB32* screen = target != nullptr ? target : g_ScreenSurface;
     auto cell = [&](int ui, int32_t dx, int32_t dy, int32_t sx, int32_t sy, int32_t w, int32_t h) {
         if (CDIB32* s = g_pScriptUiSurfaces[ui])
@@ -340,7 +340,7 @@ void CScriptMng::DrawClockHud(CDIB32* target) {
     // degrees an hour and half a degree a minute.
     RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeLong], m_clockMinute * 6);
     RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeShort], m_clockMinute / 2 + (m_clockHour % 12) * 30);
-    if (m_investActive != 0) {
+    if (withGauge && m_investActive != 0) {
         cell(kUiTimerBase, 4, 4, 0, 0, 29, 247);
         if (m_timeGauge >= 0)
             cell(kUiTimerBase, 7, 247 - m_timeGauge * 4, 32, 0, 10, m_timeGauge * 4);

@@ -196,18 +196,22 @@ bool CScriptMng::UpdateSpriteTween(int slot) {
     const uint64_t t2 = now - sp.fadeStart;
 
     if (sp.fadeOn != 0) {
-        // The ramp runs the sine from the start to the end angle; past its length it stays at the
-        // end angle's value (the last value of the ramp itself, so that it ends without a jump).
-        const int64_t span = static_cast<int64_t>(sp.fadeAngleEnd) - static_cast<int64_t>(sp.fadeAngleStart);
-        int64_t d = span;
-        if (t2 <= sp.fadeMs) {
-            d = span * static_cast<int64_t>(t2) / (static_cast<int64_t>(sp.fadeMs) + 1);
+        // The ramp runs the sine from the start to the end angle. Past its length the opacity is the
+        // sine of both angles added, times the end value: a ramp ending at 180 degrees hides the slot.
+        double a = 0;
+        if (t2 > sp.fadeMs) {
+            a = SinDegF(static_cast<double>(sp.fadeAngleEnd) + static_cast<double>(sp.fadeAngleStart)) *
+                sp.fadeTo;
+        } else {
+            const int64_t span =
+                static_cast<int64_t>(sp.fadeAngleEnd) - static_cast<int64_t>(sp.fadeAngleStart);
+            int64_t d = span * static_cast<int64_t>(t2) / (static_cast<int64_t>(sp.fadeMs) + 1);
             if ((span >= 0 && d > span) || (span < 0 && d < span))
                 d = span;
+            a = std::fabs(SinDegF(static_cast<double>(sp.fadeAngleStart) + static_cast<double>(d)) *
+                          (sp.fadeTo - sp.fadeFrom)) +
+                sp.fadeFrom;
         }
-        const double a = std::fabs(SinDegF(static_cast<double>(sp.fadeAngleStart) + static_cast<double>(d)) *
-                                   (sp.fadeTo - sp.fadeFrom)) +
-                         sp.fadeFrom;
         // Kept to the opacity range the drawing reads: a ramp whose ends lie outside 0..256 would
         // otherwise overflow the 16-bit field, or hand the scaled blits a level that multiplies the
         // picture's light beyond its own colours.

@@ -102,6 +102,9 @@ bool CScriptMng::ModeTransition(uint8_t kind, uint32_t ms) {
         m_transKind = kind;
         m_transTime = ms;
         m_redrawWindow = 0;
+        // Without a prepared picture the change runs to a blank one, whichever way it ends.
+        if (g_Layers[1] == nullptr)
+            seq::SetLayer(1, seq::NewFilled(seq::kBlack));
         if (m_bgRestored == 0) {
             seq::Show(g_Layers[0]);
         } else {

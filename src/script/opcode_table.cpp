@@ -9,7 +9,8 @@ namespace {
 
 // Signature of a command: space-separated fields, each a kind letter and the byte offset of the
 // field in the command: b = byte, h = u16, d = u32, p = pair of i16, j = jump offset,
-// t = trailing text whose length byte is at that offset.
+// t = trailing text whose length byte is at that offset, u = u32 that the handler does not read
+// (written like d, but a command may end before it).
 struct RawEntry {
     const char* name;
     const char* signature;
@@ -84,9 +85,9 @@ const std::array<RawEntry, kOpcodeCount>& RawTable() {
         {"SetClock", "b2 b3"},                               // 52
         {"EyeScreen", "b3"},                                 // 53
         {"ResetLayer", "b2"},                                // 54
-        {"Nop55", "d4 d8"},                                  // 55
-        {"Nop56", "d4"},                                     // 56
-        {"Nop57", "d4"},                                     // 57
+        {"Nop55", "u4 u8"},                                  // 55
+        {"Nop56", "u4"},                                     // 56
+        {"Nop57", "u4"},                                     // 57
         {"SetParam58", "b2"},                                // 58
         {"JumpIfFlagB", "b2 j4"},                            // 59
         {"LoadSprite", "b2 t3"},                             // 60
@@ -110,7 +111,7 @@ const std::array<RawEntry, kOpcodeCount>& RawTable() {
         {"EyeSequence", "b2"},                               // 78
         {"ClearMessageArea", ""},                            // 79
         {"ScreenEffectSwitch", "b2 b3 d4 d8"},               // 80
-        {"StopEffect", "d4"},                                // 81
+        {"StopEffect", "u4"},                                // 81
         {"OverlayEffect", "b2"},                             // 82
         {"EndOverlay", ""},                                  // 83
         {"WaitClick", ""},                                   // 84
@@ -206,7 +207,8 @@ OpcodeInfo Parse(const RawEntry& raw) {
         return info;
     info.used = true;
     info.name = raw.name;
-    int end = 4;
+    int end = 4;     // the bytes written
+    int readEnd = 4; // the bytes the handler reads
     std::string_view sig = raw.signature;
     while (!sig.empty()) {
         size_t space = sig.find(' ');
@@ -226,6 +228,7 @@ OpcodeInfo Parse(const RawEntry& raw) {
                 width = 2;
                 break;
             case 'd':
+            case 'u':
                 f.kind = FieldKind::kWord;
                 width = 4;
                 break;
@@ -244,11 +247,13 @@ OpcodeInfo Parse(const RawEntry& raw) {
         }
         if (offset + width > end)
             end = offset + width;
+        if (tok[0] != 'u' && offset + width > readEnd)
+            readEnd = offset + width;
         info.fields.push_back(f);
     }
     // The assembler writes fixed parts as whole words; a shorter command from elsewhere still
     // runs as long as it holds every byte its handler reads.
-    info.operandEnd = static_cast<uint8_t>(end);
+    info.operandEnd = static_cast<uint8_t>(readEnd);
     info.minLength = static_cast<uint8_t>((end + 3) & ~3);
     return info;
 }

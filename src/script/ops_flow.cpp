@@ -105,7 +105,11 @@ uint8_t* CScriptMng::OpJumpScript(uint8_t* cmd) {
         ReplaceSurface(g_Layers[layer], nullptr);
     if (g_pGameMain != nullptr) {
         CGameMain& game = *g_pGameMain;
-        std::memset(game.layerPictureNames, 0, sizeof game.layerPictureNames);
+        // Layer 1's picture stays on the screen through the jump, and so does its name: a save made
+        // before the next background is loaded names the picture it shows.
+        for (int layer = 0; layer < kLayerNameCount; ++layer)
+            if (layer != 1)
+                std::memset(game.layerPictureNames[layer], 0, sizeof game.layerPictureNames[layer]);
         for (int slot = 0; slot < kScriptCharSlots; ++slot) {
             std::memset(game.charBasePictureNames[slot], 0, sizeof game.charBasePictureNames[slot]);
             game.charSlotX[slot] = 0;
@@ -133,8 +137,7 @@ uint8_t* CScriptMng::OpSetMode(uint8_t* cmd) {
     } else if (!SceneHasStep(scene)) {
         // Reported once per position; the story goes on with the next command.
         const uint32_t at = static_cast<uint32_t>(cmd - m_pScriptBase);
-        if (m_reportedOffset != at) {
-            m_reportedOffset = at;
+        if (FirstReportAt(at)) {
             std::string text = "Not Found Scene\n[" + std::to_string(scene) + "]";
             ShowMessage(text.c_str(), "Error:SetMode");
         }
@@ -244,10 +247,8 @@ uint8_t* CScriptMng::OpAddChoice(uint8_t* cmd) {
     } else {
         // A fourth choice has no place; it is dropped, once reported.
         const uint32_t at = static_cast<uint32_t>(cmd - m_pScriptBase);
-        if (m_reportedOffset != at) {
-            m_reportedOffset = at;
+        if (FirstReportAt(at))
             ShowMessage("Too many choices: only three are shown", "Error:AddChoice");
-        }
     }
     return Next(cmd, textLength);
 }

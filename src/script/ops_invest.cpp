@@ -137,7 +137,7 @@ uint8_t* CScriptMng::OpAdvanceClock(uint8_t* cmd) {
         SetScene(kSceneTalkStart);
         return Next(cmd);
     }
-    kestrel::invest::RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this, false); // the command screen draws the gauge
     kestrel::invest::RedrawCommandScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;
@@ -391,9 +391,8 @@ namespace {
 // Says once per command position that its selector lies outside the jump table.
 void ReportSelector(CScriptMng& e, const uint8_t* cmd, const char* what, int value) {
     const uint32_t at = static_cast<uint32_t>(cmd - e.m_pScriptBase);
-    if (e.m_reportedOffset == at)
+    if (!e.FirstReportAt(at))
         return;
-    e.m_reportedOffset = at;
     char text[128];
     std::snprintf(text, sizeof text, "%s %d has no jump at offset %u; the script goes on.", what, value, at);
     e.ShowMessage(text, "Error:Switch");
@@ -472,7 +471,7 @@ uint8_t* CScriptMng::OpEnterLegwork(uint8_t* cmd) {
 }
 
 uint8_t* CScriptMng::OpDrawLegworkPanel(uint8_t* cmd) {
-    kestrel::invest::RedrawInvestigationBackground(*this);
+    kestrel::invest::RedrawInvestigationBackground(*this, true);
     kestrel::invest::RedrawLegworkScreen(*this);
     ClearHover(*this);
     m_investStep = kResumeInvestStep;

@@ -464,7 +464,7 @@ uint8_t* CScriptMng::LoadScript(const char* name) {
     m_pScriptBuf = m_pScriptBase = m_pScriptPtr = m_pScriptSave = nullptr;
     m_scriptSize = 0;
     m_fault = ScriptFault::kNone;
-    m_reportedOffset = ~0u;
+    m_reportedOffsets.clear();
 
     std::string fileName = name ? name : "";
     if (g_pGameMain != nullptr)
@@ -494,7 +494,7 @@ uint8_t* CScriptMng::LoadScriptData(const uint8_t* fileBytes, uint32_t size) {
     m_pScriptBuf = m_pScriptBase = m_pScriptPtr = m_pScriptSave = nullptr;
     m_scriptSize = 0;
     m_fault = ScriptFault::kNone;
-    m_reportedOffset = ~0u;
+    m_reportedOffsets.clear();
     if (size > kScriptMaxSize || (size > 0 && fileBytes == nullptr)) {
         m_fault = ScriptFault::kNoScript;
         return nullptr;
@@ -520,7 +520,7 @@ bool CScriptMng::SetScriptOffset(uint32_t offset) {
     if (m_pScriptBase == nullptr || offset >= m_scriptSize)
         return false;
     m_pScriptPtr = m_pScriptSave = m_pScriptBase + offset;
-    m_reportedOffset = ~0u;
+    m_reportedOffsets.clear();
     return true;
 }
 
@@ -543,8 +543,7 @@ void CScriptMng::RunScript() {
     const OpcodeInfo& info = GetOpcodeInfo(op);
     if (!info.used || Handlers().h[op] == nullptr) {
         // The pointer stays; the box is shown once for this position, not on every frame.
-        if (m_reportedOffset != pc) {
-            m_reportedOffset = pc;
+        if (FirstReportAt(pc)) {
             // The command's offset in the script stands for its address: a 64-bit address does not fit
             // the box's eight-character field, and the offset is what finds the command again.
             char text[64];

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "platform/types.h"
@@ -491,8 +492,9 @@ public:
     void MarkMessageRead();
     uint8_t m_indicatorFrame = 0; // frame of the AUTO and SKIP indicators
     uint32_t m_indicatorTime = 0; // ms of its last step
-    // Clock face, strips and gauge of the investigation clock, onto `target` (null: the screen).
-    void DrawClockHud(CDIB32* target = nullptr);
+    // Clock face, strips and (while the investigation runs, unless `withGauge` is false) the time
+    // gauge of the investigation clock, onto `target` (null: the screen).
+    void DrawClockHud(CDIB32* target = nullptr, bool withGauge = true);
     // Message display helpers: one layout step (0 drew, 1 finished, 2 handed over), the click
     // wait of step 3, step 0's speaker-name test, and the shared step of styles 0 and 1.
     int RevealStep(const char* text);
@@ -801,8 +803,11 @@ public:
 
     // Set when the interpreter stops a script; cleared by LoadScript.
     ScriptFault m_fault = ScriptFault::kNone;
-    // Offset of the last unknown command reported, so that it is reported once (~0u none).
-    uint32_t m_reportedOffset = ~0u;
+    // True the first time a fault is reported for the command at `offset` of this script, so that
+    // each bad command shows its box once, however often the story passes it.
+    bool FirstReportAt(uint32_t offset) { return m_reportedOffsets.insert(offset).second; }
+    // The command offsets already reported (cleared when a script is loaded or resumed).
+    std::set<uint32_t> m_reportedOffsets;
 
 private:
     // Helpers for the handlers.

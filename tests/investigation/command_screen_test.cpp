@@ -172,7 +172,11 @@ TEST_F(CommandScreen, AKeywordPickLoadsItsScriptAndTheClockCommandBringsTheListB
     EXPECT_EQ(engine().m_pickedKind, 2);
     EXPECT_EQ(engine().m_pickedCommand, 3);
 
-    // The keyword script ends with the clock command, which spends a minute and a unit.
+    // The keyword script ends with the clock command, which spends a minute and a unit. The clock
+    // panel is shown, and the translucent gauge frame at (4, 4) is drawn once over the background.
+    constexpr uint32_t kTimer = 0xC0FFEE;
+    UseTranslucentGauge(kTimer);
+    engine().m_clockShown = 1;
     Start("AdvanceClock\nExitToMenu\n");
     engine().m_clockHour = 10;
     engine().m_clockMinute = 59;
@@ -194,6 +198,7 @@ TEST_F(CommandScreen, AKeywordPickLoadsItsScriptAndTheClockCommandBringsTheListB
     EXPECT_EQ(RowStrip(3), kListPanel);
     EXPECT_EQ(PixelAt(g_ScreenSurface, 770, 40), kThumb);
     EXPECT_EQ(PixelAt(g_ScreenSurface, 300, 300), kBackground);
+    EXPECT_EQ(PixelAt(g_ScreenSurface, 20, 100), GaugeOver(kTimer, kBackground));
     // And the list works on from there.
     WritePlainScript("f03_i005.s");
     game().scene = kSceneCommand;

@@ -100,6 +100,22 @@ protected:
     // The mouse goes where the screen last put the cursor (the window shows the game 1:1).
     void FollowCursor() { MouseAt(headless_.backend().warpX, headless_.backend().warpY); }
     void MouseOn(const RECT& r) { MouseAt((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+    // The time-gauge picture ("system\timer_base.bmp"), frame and bar, all `colour` at alpha 0x80;
+    // GaugeOver gives that colour blended once over `under` (each channel (s × a + d × (256 − a)) >> 8).
+    static constexpr uint32_t kGaugeAlpha = 0x80;
+    void UseTranslucentGauge(uint32_t colour) {
+        ReplaceSurface(g_pScriptUiSurfaces[kUiTimerBase], new CDIB32());
+        g_pScriptUiSurfaces[kUiTimerBase]->Create(nullptr, 42, 247, 32);
+        g_pScriptUiSurfaces[kUiTimerBase]->Fill(kGaugeAlpha << 24 | colour, nullptr);
+    }
+    static uint32_t GaugeOver(uint32_t colour, uint32_t under) {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const uint32_t s = (colour >> shift) & 0xFF, d = (under >> shift) & 0xFF;
+            out |= (s * kGaugeAlpha + d * (256 - kGaugeAlpha)) >> 8 << shift;
+        }
+        return out;
+    }
     // A script that does nothing but end, under `name`.
     void WritePlainScript(const std::string& name) { WriteScript(name, "ExitToMenu\n"); }
     // The script the engine holds, by the name the application object keeps.

@@ -12,13 +12,18 @@ namespace {
 
 constexpr uint32_t kListPanel = 0x707070;
 constexpr uint32_t kListMark = 0x00C0C0;
+constexpr uint32_t kLitArrow = 0xC0C000;
 
 class KeywordList : public InvestScreenTest {
 protected:
     void SetUp() override {
         InvestScreenTest::SetUp();
+        // The panel as the command screen draws it, with the sheet's lit arrows under its frame.
         WriteSystemPicture("keyword.bmp", 280, 470,
-                           {{0, 0, 240, 443, kListPanel}, {0, 443, 180, 24, kListMark}});
+                           {{0, 0, 240, 415, kListPanel},
+                            {220, 420, 19, 18, kLitArrow},
+                            {220, 438, 19, 18, kLitArrow},
+                            {0, 443, 180, 24, kListMark}});
         game().scene = kSceneKeywordList;
     }
     void WriteList(const std::string& name, const std::string& bytes) {
@@ -116,6 +121,21 @@ TEST_F(KeywordList, CategoryListsStopAtId63AndSearchListsAt64Entries) {
     Open(11);
     ASSERT_EQ(engine().m_listCount, 64);
     EXPECT_EQ(engine().m_listIds[63], 64);
+}
+
+TEST_F(KeywordList, ThePanelIsDrawnWithoutTheArrowsUnderItsFrameOverItsRestoredArea) {
+    // (546, 5): 415 rows of the panel drawn, 443 restored from layer 0 over what the screen held.
+    WriteList("SEARCH03.txt", Lines(5));
+    g_ScreenSurface->FillRect(0, 0, 1024, 576, 0x123456);
+    Open(12);
+    const struct {
+        int32_t x, y;
+        uint32_t colour;
+    } points[] = {{550, 6, kListPanel},    {780, 419, kListPanel},  {775, 436, kBackground},
+                  {775, 446, kBackground}, {550, 447, kBackground}, {550, 448, 0x123456},
+                  {545, 100, 0x123456},    {786, 100, 0x123456}};
+    for (const auto& p : points)
+        EXPECT_EQ(PixelAt(g_ScreenSurface, p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
 TEST_F(KeywordList, PickedRowSetsVariable255AndReturnsToTheScript) {

@@ -177,12 +177,11 @@ TEST_F(SearchScreen, ThePointerAndTheLeaveButtonFollowTheMouse) {
 
 TEST_F(SearchScreen, LeavingSpendsTimeAndEndsTheInvestigationWhenTheGaugeRunsOut) {
     WritePlainScript("f02_search.s");
-    // The clock panel is shown; its gauge frame (4, 4) 29×247 only while the investigation runs.
+    // The clock panel is shown; the gauge frame (4, 4) 29×247, translucent, is drawn once by the
+    // command screen that follows, never by the search as it leaves.
     constexpr uint32_t kTimer = 0xC0FFEE;
     engine().m_clockShown = 1;
-    ReplaceSurface(g_pScriptUiSurfaces[kUiTimerBase], new CDIB32());
-    g_pScriptUiSurfaces[kUiTimerBase]->Create(nullptr, 42, 247, 32);
-    g_pScriptUiSurfaces[kUiTimerBase]->Fill(0xFF000000u | kTimer, nullptr);
+    UseTranslucentGauge(kTimer);
     struct Case {
         int8_t gauge;
         uint8_t hour, minute;
@@ -217,7 +216,11 @@ TEST_F(SearchScreen, LeavingSpendsTimeAndEndsTheInvestigationWhenTheGaugeRunsOut
         for (int slot = 1; slot <= 5; ++slot)
             EXPECT_EQ(g_Layers[slot], nullptr) << slot;
         EXPECT_EQ(Screen(500, 10), kBackground) << "the strip is gone";
-        EXPECT_EQ(Screen(20, 100), c.activeAfter != 0 ? kTimer : kBackground) << "the gauge frame";
+        EXPECT_EQ(Screen(20, 100), kBackground) << "no gauge frame yet";
+        if (c.scene == kSceneCommand) {
+            engine().ModeCommand();
+            EXPECT_EQ(Screen(20, 100), GaugeOver(kTimer, kBackground)) << "the gauge frame, drawn once";
+        }
     }
 }
 

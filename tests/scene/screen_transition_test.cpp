@@ -286,6 +286,27 @@ TEST_F(ScreenTransition, RestoredBackgroundShowsTheEmptiedWindowOnBothPicturesBu
     g_SystemData.windowTransparency = transparency;
 }
 
+TEST_F(ScreenTransition, WithoutAnIncomingPictureBothWaysFadeToABlankOne) {
+    // Over the shown picture and over a restored background alike: the cross-fade runs to a blank
+    // picture, which layer 0 then holds.
+    const Picture blank(1024, 576, [](int32_t, int32_t) { return 0u; });
+    for (uint8_t restored : {0, 1}) {
+        SCOPED_TRACE(static_cast<int>(restored));
+        ReplaceSurface(g_Layers[0], NewSurface(oldPicture));
+        ReplaceSurface(g_Layers[1], nullptr);
+        engine().m_bgRestored = restored;
+        Begin(kSceneTransition, 0, 1000);
+        Frame(500);
+        Frame(0);
+        EXPECT_EQ(ScreenDiffs(EffectPicture(0, 127, blank, oldPicture)), 0);
+        clock_.clock().Advance(1000);
+        EXPECT_EQ(FramesUntilScript(0), 3);
+        EXPECT_EQ(ScreenDiffs(blank), 0);
+        EXPECT_EQ(Capture(g_Layers[0]).pixels, Rgb(blank));
+    }
+    engine().m_bgRestored = 0;
+}
+
 // Quake kinds 0-2: each frame shows layer 0 moved by the offset of its step's frame.
 TEST_F(ScreenTransition, QuakeMovesThePictureByItsFrameTableAndEndsOnThePlainPicture) {
     struct Offset {

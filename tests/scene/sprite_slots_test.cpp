@@ -164,7 +164,7 @@ TEST_F(SpriteSlots, OpacityRampAndAngleFollowTheClock) {
         {0, 256, 0, 90, 1000, 1100, 256},   // past the ramp: the end value
         {0, 256, 0, 180, 1000, 500, 255},   // d = 89 of 180: sin 89°
         {0, 256, 0, 180, 1000, 1100, 0},    // risen and fallen back
-        {50, 200, 30, 90, 1000, 2000, 200}, // ends at its own last value, no jump
+        {50, 200, 30, 90, 1000, 2000, 173}, // past the ramp: trunc(sin 120° × 200)
         {0, 900, 0, 90, 100, 500, 256},     // limited to 256
         {-400, 0, 0, 90, 100, 0, 0},        // and to 0
     };
@@ -383,6 +383,43 @@ TEST_F(SpriteSlots, PartlyFadedRotatedPicturesLeaveTheRestToWhatLiesUnder) {
         else
             engine().DrawSpriteSlot(0);
         EXPECT_EQ(Rgb(g_ScreenSurface, 600, 400), 0x7F7F7Fu) << stamp;
+    }
+}
+
+TEST_F(SpriteSlots, ARampPastItsEndDrawsAndStampsAtTheSineOfBothAnglesTimesItsEnd) {
+    // A black 24-bit square over white after its ramp, drawn and stamped: at opacity a every channel
+    // is (255 × (256 − a)) >> 8, and a slot left at opacity 0 is not drawn at all.
+    const struct {
+        int16_t from, to;
+        uint32_t startDeg, endDeg;
+        int alpha;
+    } ramps[] = {
+        {100, 256, 0, 180, 0},  // risen and fallen back: gone
+        {0, 200, 30, 90, 173},  // trunc(sin 120° × 200)
+        {128, 256, 90, 180, 0}, // −256, kept to 0
+        {0, 256, 0, 90, 256},
+    };
+    ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(20, 20, 0xFF000000u, false));
+    for (const auto& r : ramps) {
+        SpriteSlot& sp = Still(0, SpriteRect{600, 400, 20, 20, 0, 0, 20, 20}, 90, 0);
+        sp.fadeFrom = r.from;
+        sp.fadeTo = r.to;
+        sp.fadeAngleStart = r.startDeg;
+        sp.fadeAngleEnd = r.endDeg;
+        sp.fadeMs = 1000;
+        sp.fadeOn = 1;
+        clock_.clock().Set(1500);
+        for (bool stamp : {false, true}) {
+            g_ScreenSurface->Fill(0xFFFFFF, nullptr);
+            if (stamp)
+                engine().StampSpriteSlot(0, g_ScreenSurface);
+            else
+                engine().DrawSpriteSlot(0);
+            const uint32_t c = 255u * static_cast<uint32_t>(256 - r.alpha) >> 8;
+            EXPECT_EQ(Rgb(g_ScreenSurface, 600, 400), c << 16 | c << 8 | c)
+                << r.from << "→" << r.to << ", " << r.startDeg << "→" << r.endDeg
+                << (stamp ? " stamped" : "");
+        }
     }
 }
 

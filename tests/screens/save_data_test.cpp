@@ -463,6 +463,32 @@ TEST(SaveRoundTripPictures, AFaceAndASpritePictureComeBack) {
     EXPECT_TRUE(rt.backend().boxes.empty()) << "a message box: " << rt.backend().boxes.front().text;
 }
 
+// A jump to another script leaves the background of layer 1 on the screen: a save made there, before
+// any new background, loads that picture again and not what the fresh engine held (black). The
+// script jumps to itself once, past its picture commands.
+TEST(SaveRoundTripPictures, ASaveAfterAScriptJumpShowsTheBackgroundOnTheScreen) {
+    const std::string script = "    JumpIfEq 9, 1, after\n"
+                               "    LoadBg 1, \"bmp\\\\ev01.bmp\"\n"
+                               "    Transition 0, 0\n"
+                               "    SetVar 9, 1\n"
+                               "    JumpScript \"fixture.s\"\n"
+                               "after:\n"
+                               "    Message \"之后。\"\n"
+                               "    SetVar 4, 99\n";
+    SavedGame saved;
+    ASSERT_NO_FATAL_FAILURE(PlayAndSave(script, 0, PageWaits, kSceneMessage, &saved));
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    ASSERT_NO_FATAL_FAILURE(Load(rt, script, saved));
+    ASSERT_TRUE(RunUntil(PageWaits));
+    // Everything above the message window: the event picture, as before the save.
+    const std::vector<uint32_t> picture = BackBuffer();
+    const auto windowTop = static_cast<std::ptrdiff_t>(448 * kScreenWidth);
+    EXPECT_TRUE(std::equal(picture.begin(), picture.begin() + windowTop, saved.picture.begin()));
+    EXPECT_TRUE(
+        std::all_of(picture.begin(), picture.begin() + windowTop, [](uint32_t p) { return p == 0x607080u; }));
+}
+
 // The picture sequence stops the music that played before it and its own; a save made after it
 // records no music, so the load plays none either (the engine's own name is the sequence's closing
 // one, which is not started).

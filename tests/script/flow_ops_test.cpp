@@ -207,9 +207,30 @@ TEST_F(ScriptFlow, SetModeToASceneWithoutAStepIsReportedAndSkipped) {
     }
 }
 
+TEST_F(ScriptFlow, EachBadCommandInALoopIsReportedOnceForItsPosition) {
+    const struct {
+        const char* what;
+        const char* loop;
+    } cases[] = {
+        {"two scenes without a step", "a: SetMode 7\nSetMode 12\nJump a\n"},
+        {"a fourth choice and a scene without a step",
+         "a: BeginChoice\nAddChoice a, \"1\"\nAddChoice a, \"2\"\nAddChoice a, \"3\"\nAddChoice a, \"4\"\n"
+         "SetMode 7\nJump a\n"},
+    };
+    for (const auto& c : cases) {
+        boxes().clear();
+        Start(c.loop);
+        for (int i = 0; i < 60; ++i)
+            Frame();
+        EXPECT_EQ(boxes().size(), 2u) << c.what;
+    }
+}
+
 TEST_F(ScriptFlow, JumpScriptLoadsTheOtherScriptAndClearsThePictureRecords) {
     WriteScript("second.s", "SetVar 2, 22\nExitToMenu\n");
     Start("SetVar 1, 11\nJumpScript \"second.s\"\nSetVar 3, 33\n");
+    std::strcpy(game().layerPictureNames[0], "bmp\\x.bmp");
+    std::strcpy(game().layerPictureNames[1], "bmp\\bg.bmp");
     std::strcpy(game().layerPictureNames[4], "bmp\\x.bmp");
     std::strcpy(game().charBasePictureNames[14], "chara\\c.bmp");
     game().charSlotX[14] = 300;
@@ -222,6 +243,8 @@ TEST_F(ScriptFlow, JumpScriptLoadsTheOtherScriptAndClearsThePictureRecords) {
     EXPECT_EQ(engine().m_vars[2], 22);
     EXPECT_EQ(engine().m_vars[3], 0);
     EXPECT_STREQ(game().scriptName, "second.s");
+    EXPECT_EQ(game().layerPictureNames[0][0], '\0');
+    EXPECT_STREQ(game().layerPictureNames[1], "bmp\\bg.bmp") << "its picture is still shown";
     EXPECT_EQ(game().layerPictureNames[4][0], '\0');
     EXPECT_EQ(game().charBasePictureNames[14][0], '\0');
     EXPECT_EQ(game().charSlotX[14], 0);

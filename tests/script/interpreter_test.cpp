@@ -193,14 +193,16 @@ TEST_F(ScriptBounds, MalformedCommandsEndTheScriptWithOneMessage) {
 
 TEST_F(ScriptBounds, ACommandRunsWhenItHoldsTheBytesItsHandlerReads) {
     // Fixed parts that are not whole words: the length byte covers every operand its handler
-    // reads (texts of length 0), or falls one byte short of them.
+    // reads (texts of length 0), or falls one byte short of them. Ops 55, 56, 57 and 81 read none
+    // of the words the assembler writes for them.
     struct Case {
         uint8_t op, length;
         bool runs;
     };
     const Case cases[] = {{37, 9, true},  {37, 8, false}, {45, 9, true},  {45, 11, true},
                           {62, 10, true}, {62, 11, true}, {85, 10, true}, {85, 11, true},
-                          {85, 9, false}, {4, 8, true},   {4, 7, false}};
+                          {85, 9, false}, {4, 8, true},   {4, 7, false},  {55, 4, true},
+                          {56, 4, true},  {57, 4, true},  {81, 4, true},  {81, 3, false}};
     for (const Case& c : cases) {
         std::string source = ".byte " + std::to_string(c.op) + ", " + std::to_string(c.length);
         for (int i = 2; i < c.length; ++i)
