@@ -4,7 +4,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
-#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cstdio>
