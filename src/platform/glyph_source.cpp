@@ -4,7 +4,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
-#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cstdio>
@@ -125,26 +124,50 @@ const VerticalForm* FindVerticalForm(char32_t c) {
     return nullptr;
 }
 
-// Pixels per em and ascent of a font `height` pixels high. The game's faces have a cell as tall
-// as their em square, so the height is taken as the em size (the substitutes' cells are taller
-// and would shrink the text by a fifth); the ascent is the OS/2 Windows ascent scaled to that
-// size, as the original system computes it.
+// The vertical extent of the face's ideographs in its current units: the union of the boxes of 国
+// (square, the full width) and 音 (a dot on top, a wide foot), which between them reach the highest
+// and lowest strokes. False when the face has neither as an outline.
+bool IdeographBox(FT_Face face, FT_Int32 loadFlags, FT_BBox* box) {
+    bool found = false;
+    for (const char32_t c : {U'\u56FD', U'\u97F3'}) {
+        const FT_UInt gi = FT_Get_Char_Index(face, c);
+        if (gi == 0 || FT_Load_Glyph(face, gi, loadFlags) != 0 ||
+            face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+            continue;
+        }
+        FT_BBox one;
+        FT_Outline_Get_CBox(&face->glyph->outline, &one);
+        box->yMin = found ? std::min(box->yMin, one.yMin) : one.yMin;
+        box->yMax = found ? std::max(box->yMax, one.yMax) : one.yMax;
+        found = true;
+    }
+    return found;
+}
+
+// Pixels per em across and down, and ascent, of a font `height` pixels high and `width` pixels
+// wide on average (0 for the face's own width). The game's faces have a cell as tall as their em
+// square, so the height is taken as the em size (the substitutes' cells are taller and would
+// shrink the text by a fifth). They are fixed pitch, half-width characters half the em wide, so
+// a width w makes the em 2w across: at odd heights a full-width character is narrower than high.
+// The ascent puts the centre of the ideographs' box on the middle of the line: the game's faces
+// keep their ideographs inside the cell, which a substitute's own (OS/2) ascent would not do, as
+// its em sits lower in its taller cell (about 3 pixels at 24) and the bottoms would fall below the
+// line.
 struct SizeMetrics {
     int32_t ppem;
+    int32_t ppemX;
     int32_t ascent;
 };
-SizeMetrics ComputeSizeMetrics(FT_Face face, int32_t height) {
-    SizeMetrics m{height, 0};
-    const int32_t upem = face->units_per_EM > 0 ? face->units_per_EM : 1000;
-    int32_t ascentUnits = face->ascender;
-    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent > 0) {
-        ascentUnits = os2->usWinAscent;
-    }
-    if (ascentUnits <= 0) {
-        ascentUnits = upem * 7 / 8;
-    }
-    m.ascent = static_cast<int32_t>((static_cast<int64_t>(ascentUnits) * height * 2 + upem) / (2 * upem));
+SizeMetrics ComputeSizeMetrics(FT_Face face, int32_t height, int32_t width) {
+    SizeMetrics m{height, width > 0 ? 2 * width : height, 0};
+    const int64_t upem = face->units_per_EM > 0 ? face->units_per_EM : 1000;
+    // Twice the centre's height above the baseline, in font units; without an ideograph, the em
+    // box is taken to lie 7/8 above the baseline.
+    FT_BBox box;
+    const int64_t twiceCentre =
+        IdeographBox(face, FT_LOAD_NO_SCALE, &box) ? box.yMin + box.yMax : upem * 3 / 4;
+    // height/2 + centre·height/upem, rounded to the nearest pixel.
+    m.ascent = static_cast<int32_t>(((upem + twiceCentre) * height + upem) / (2 * upem));
     return m;
 }
 
@@ -160,7 +183,8 @@ struct FontState {
     std::string family;
     std::string file;
     int32_t index = 0;
-    int32_t ppem = 0;
+    int32_t ppem = 0;  // pixels per em down
+    int32_t ppemX = 0; // pixels per em across
     int32_t ascent = 0;
     bool bold = false;
     bool vertical = false;
@@ -209,8 +233,9 @@ public:
         state.family = match->family;
         state.file = match->file;
         state.index = match->index;
-        const SizeMetrics m = ComputeSizeMetrics(face, request.height);
+        const SizeMetrics m = ComputeSizeMetrics(face, request.height, request.width);
         state.ppem = m.ppem;
+        state.ppemX = m.ppemX;
         state.ascent = m.ascent;
         // A face without a bold style is emboldened for heavier weights, as GDI does.
         state.bold = request.weight >= 600 && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
@@ -381,8 +406,8 @@ private:
     int32_t FindOrAddFont(const FontState& state) {
         for (size_t i = 0; i < fonts_.size(); ++i) {
             const FontState& f = fonts_[i];
-            if (f.face == state.face && f.ppem == state.ppem && f.bold == state.bold &&
-                f.vertical == state.vertical && f.page == state.page) {
+            if (f.face == state.face && f.ppem == state.ppem && f.ppemX == state.ppemX &&
+                f.bold == state.bold && f.vertical == state.vertical && f.page == state.page) {
                 return static_cast<int32_t>(i);
             }
         }
@@ -391,28 +416,27 @@ private:
     }
 
     bool SetSize(FontState& font) {
-        if (sizedFace_ == font.face && sizedPpem_ == font.ppem) {
+        if (sizedFace_ == font.face && sizedPpem_ == font.ppem && sizedPpemX_ == font.ppemX) {
             return true;
         }
-        if (FT_Set_Pixel_Sizes(font.face, 0, static_cast<FT_UInt>(font.ppem)) != 0) {
+        if (FT_Set_Pixel_Sizes(font.face, static_cast<FT_UInt>(font.ppemX),
+                               static_cast<FT_UInt>(font.ppem)) != 0) {
             sizedFace_ = nullptr;
             return false;
         }
         sizedFace_ = font.face;
         sizedPpem_ = font.ppem;
+        sizedPpemX_ = font.ppemX;
         return true;
     }
 
-    // The vertical centre of the ideographs (from the box of 国), for turning punctuation about.
+    // The vertical centre of the ideographs, for turning punctuation about.
     FT_Pos IdeographCentre(FontState& font) {
         if (!font.centreKnown) {
             font.centreKnown = true;
             font.ideographCentreY = (font.ascent * 64) - font.ppem * 32;
-            const FT_UInt gi = FT_Get_Char_Index(font.face, 0x56FD);
-            if (gi != 0 && FT_Load_Glyph(font.face, gi, FT_LOAD_NO_BITMAP) == 0 &&
-                font.face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-                FT_BBox box;
-                FT_Outline_Get_CBox(&font.face->glyph->outline, &box);
+            FT_BBox box;
+            if (IdeographBox(font.face, FT_LOAD_NO_BITMAP, &box)) {
                 font.ideographCentreY = (box.yMin + box.yMax) / 2;
             }
         }
@@ -514,6 +538,7 @@ private:
     int32_t current_ = -1;
     FT_Face sizedFace_ = nullptr;
     int32_t sizedPpem_ = 0;
+    int32_t sizedPpemX_ = 0;
     std::unordered_map<uint64_t, CachedGlyph> cache_;
     size_t cacheBytes_ = 0;
 };

@@ -31,6 +31,7 @@ constexpr int kDisplayPair = 6; // the radio pair of the display mode
 constexpr int32_t kFillStep = 7;
 constexpr int32_t kFillHeight = 11;
 constexpr int32_t kSliderWidth = (100 / 5 + 1) * kFillStep;
+constexpr int32_t kWindowTop = 448; // the message window's band, to the foot of the screen
 
 // Sources in the parts bitmap.
 constexpr POINT kFillHover{0, 18};
@@ -440,6 +441,11 @@ void CConfigScene::BuildReturnPicture(HWND hwnd) {
     }
     CDIB32* picture = CopyToSlot(kSlotPage, hwnd, scene);
     if (bottomWindow) {
+        // The system menu's snapshot of the script scene holds the window: its rows are taken from
+        // layer 0 first, so that one window shows, at the new opacity.
+        if (scene != Slot(0) && back == kSceneScript) {
+            CDIB32::Blt(picture, 0, kWindowTop, Slot(0), 0, kWindowTop, kWidth, kHeight - kWindowTop);
+        }
         DrawMsgWindowBand(picture);
     }
 }

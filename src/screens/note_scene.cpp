@@ -508,7 +508,6 @@ void CNoteScene::PageButtonInput(HWND hwnd) {
         currentPage = static_cast<int8_t>(currentPage >= lastPage ? 0 : currentPage + 1);
     DrawProfilePage(hwnd, listTab);
     DrawWhole(Slot(kSlotPage));
-    hoveredPageButton = prevHoveredPageButton = 0;
 }
 
 // ---- Page texts ----------------------------------------------------------------------------------

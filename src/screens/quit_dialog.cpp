@@ -133,10 +133,10 @@ void QuitDialog::DrawHover(bool secondPanel, uint8_t button) {
                      Height(at));
 }
 
-QuitDialog::Outcome QuitDialog::Step(HWND hwnd, const char* panelBitmap) {
+QuitDialog::Outcome QuitDialog::Step(HWND hwnd, const char* panelBitmap, const char* fallbackBitmap) {
     switch (step) {
         case kSetUp:
-            SetUp(hwnd, panelBitmap);
+            SetUp(hwnd, panelBitmap, fallbackBitmap);
             break;
         case kTint:
             Tint();
@@ -176,14 +176,16 @@ QuitDialog::Outcome QuitDialog::Step(HWND hwnd, const char* panelBitmap) {
     return step == kCancelled ? Outcome::kCancelled : Outcome::kRunning;
 }
 
-void QuitDialog::SetUp(HWND hwnd, const char* panelBitmap) {
+void QuitDialog::SetUp(HWND hwnd, const char* panelBitmap, const char* fallbackBitmap) {
     ResetFullRect();
     CopyToSlot(kSlotEntry, hwnd, g_ScreenSurface);
-    LoadSlot(kSlotPanels, hwnd, panelBitmap);
+    CDIB32* panels = LoadSlot(kSlotPanels, hwnd, panelBitmap);
+    if (panels && fallbackBitmap && panels->GetLoadState() != CDIB32::kLoaded) {
+        panels->Load(hwnd, fallbackBitmap);
+    }
     CDIB32* backdrop = CopyToSlot(kSlotBackdrop, hwnd, g_ScreenSurface);
     CDIB32* fill = MakeFilledSlot(kSlotFill, hwnd, m_layout.backdropColour);
     CDIB32::BltFade(backdrop, 0, 0, kWidth, kHeight, fill, 0, 0, 0, kWidth, kHeight, m_layout.backdropLevel);
-    first = prevFirst = second = prevSecond = 0;
     timer.Restart();
     step = kTint;
 }

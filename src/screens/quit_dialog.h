@@ -86,12 +86,12 @@ public:
     int16_t glideTarget[2] = {}; // game coordinates
     int16_t glideStart[2] = {};
 
-    // One frame of the dialog. `panelBitmap` is loaded at set-up. Returns what the dialog came to;
-    // kRunning while it goes on.
-    Outcome Step(HWND hwnd, const char* panelBitmap);
+    // One frame of the dialog. `panelBitmap` is loaded at set-up, `fallbackBitmap` (when given) in
+    // its place when it is missing. Returns what the dialog came to; kRunning while it goes on.
+    Outcome Step(HWND hwnd, const char* panelBitmap, const char* fallbackBitmap = nullptr);
 
 private:
-    void SetUp(HWND hwnd, const char* panelBitmap);
+    void SetUp(HWND hwnd, const char* panelBitmap, const char* fallbackBitmap);
     void Tint();
     void SlideIn(bool secondPanel);
     void Choose(bool secondPanel);

@@ -21,7 +21,11 @@ namespace {
 
 constexpr int32_t kIrisEffect = 39;
 constexpr char kClickSound[] = "se\\sys_010.ogg";
-constexpr char kPanels[] = "system\\EXIT_P.bmp";
+// The quit dialog's panels: a picture of our own first, laid out for this dialog's regions, which
+// overlap the quit confirmation's in the shared "system\EXIT_P.bmp" so that no one picture can serve
+// both; the shared one when ours is missing.
+constexpr char kPanels[] = "system\\sys_m_exit.bmp";
+constexpr char kSharedPanels[] = "system\\EXIT_P.bmp";
 constexpr int kFirstDialogState = 10;
 constexpr int kGlideState = 30;
 
@@ -326,7 +330,7 @@ void CSystemMenuScene::Leave() {
 }
 
 void CSystemMenuScene::QuitDialogStep(HWND hwnd) {
-    switch (dialog.Step(hwnd, kPanels)) {
+    switch (dialog.Step(hwnd, kPanels, kSharedPanels)) {
         case QuitDialog::Outcome::kRunning:
             state = dialog.step == QuitDialog::kGlide ? kGlideState : static_cast<uint8_t>(dialog.step + 10);
             break;

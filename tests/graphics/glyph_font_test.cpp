@@ -453,6 +453,32 @@ TEST_F(GlyphFontSystem, IdeographAndLatinDrawInsideTheirCells) {
     EXPECT_LT(b.maxY, 8 + 24);
 }
 
+TEST_F(GlyphFontSystem, IdeographInkLiesInsideTheLinesRows) {
+    // y is the top of a line `height` rows high; the ideographs keep inside those rows at the
+    // sizes the labels, lists and messages use, strokes that reach low included.
+    const std::string text = Gbk("设置过记国角色语音取消");
+    for (int32_t height : {12, 15, 16, 18, 22, 24}) {
+        font.SetFont(height, 0);
+        CDIB32 surface;
+        ASSERT_TRUE(surface.Create(nullptr, 12 * 26, 80, 24));
+        for (size_t i = 0, x = 2; i < text.size(); i += 2) {
+            x += static_cast<size_t>(
+                font.DrawString(&surface, static_cast<int32_t>(x), 30, text.c_str() + i, 0xFFFFFF));
+        }
+        // Outside the line's rows, at most the smoothed edge of a stroke: the ink spans nearly the
+        // whole height, and the baseline falls on a whole row.
+        int outside = 0;
+        for (int y = 0; y < surface.GetHeight(); y += y == 29 ? height + 1 : 1) {
+            for (int x = 0; x < surface.GetWidth(); ++x) {
+                outside = std::max<int>(outside, Pixel(surface, x, y) & 0xFF);
+            }
+        }
+        EXPECT_LT(outside, 96) << height;
+        const Box b = ChangedBox(surface);
+        EXPECT_GE(b.maxY - b.minY, height * 3 / 4) << height; // whole glyphs, not a band of them
+    }
+}
+
 TEST_F(GlyphFontSystem, VerticalKindDrawsAColumn) {
     font.SetFont(22, 1);
     CDIB32 surface;

@@ -189,6 +189,20 @@ TEST_F(SystemGlyphSourceTest, HeavyWeightEmboldensByAPixel) {
     EXPECT_GT(bold.sum, regular.sum + regular.sum / 10);
 }
 
+TEST_F(SystemGlyphSourceTest, FullWidthCharactersAreTwiceTheRequestedWidthAcross) {
+    // Width height / 2 truncates at odd heights: a full-width character is 2w wide, not h.
+    struct Case {
+        int32_t height, weight, ideograph, latin;
+    } cases[] = {{15, 400, 14, 7}, {15, 600, 15, 8}, {21, 400, 20, 10}, {24, 400, 24, 12}, {24, 600, 25, 13}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(source->CreateFont(Request(c.height, false, c.weight)));
+        const Copy ah = Take(*source, 0xB0A1, GlyphFormat::Gray8); // 啊
+        EXPECT_EQ(ah.m.advance, c.ideograph) << c.height << " " << c.weight;
+        EXPECT_LE(ah.m.originX + ah.m.width, c.ideograph + 1) << c.height << " " << c.weight;
+        EXPECT_EQ(Take(*source, 'A', GlyphFormat::Gray8).m.advance, c.latin) << c.height << " " << c.weight;
+    }
+}
+
 TEST_F(SystemGlyphSourceTest, VerticalIdeographsStayUpright) {
     ASSERT_TRUE(source->CreateFont(Request(22)));
     const Copy horizontal = Take(*source, 0xB0A1, GlyphFormat::Gray4);

@@ -468,6 +468,45 @@ TEST(ConfigReturn, AnyOtherSceneComesBackWholeWithTheWindowAtTheNewOpacity) {
     }
 }
 
+TEST(ConfigReturn, FromTheSystemMenuTheWindowComesBackOnce) {
+    // A message, then the system menu; its configuration sets the window to 80 % transparency.
+    ScreenRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    constexpr uint32_t kBackground = 0x00336699, kWindow = 0xFF604020;
+    rt.folder().WriteBitmap32("system/window.bmp", 1024, 128, std::vector<uint32_t>(1024 * 128, kWindow));
+    auto* window = new CDIB32();
+    window->Load(rt.hwnd(), "system\\window.bmp");
+    ReplaceSurface(g_pScriptUiSurfaces[kUiWindow], window);
+    g_SystemData.windowTransparency = 0;
+    g_SystemData.messageSpeed = 100;
+    g_pScriptMng->PrepareStyle0Window();
+    screens::MakeFilledSlot(0, rt.hwnd(), kBackground);
+    const kestrel::sasm::AsmResult script =
+        kestrel::sasm::Assemble("    Message \"甲乙。\"\n    SetMode 54\n    Message \"完。\"\n");
+    ASSERT_TRUE(script.ok()) << kestrel::sasm::FormatErrors(script.errors);
+    rt.folder().WriteFile("script/menu.s", kestrel::sasm::InvertBytes(script.bytes));
+    ASSERT_NE(g_pScriptMng->LoadScript("menu.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    ASSERT_TRUE(
+        FramesUntil(rt, [] { return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3; }));
+    g_pScriptMng->m_skipEffects = 1;
+    ClickOnce(rt, 500, 300);
+    ASSERT_TRUE(FramesUntil(rt, [] { return g_pSystemMenuScene && g_pSystemMenuScene->state == 4; }));
+    ClickOnce(rt, 729, 330);
+    ASSERT_TRUE(FramesUntil(rt, ConfigWaits));
+    ClickOnce(rt, 586 + 7 * 16, 348);
+    ClickOnce(rt, kOkX, kOkY);
+    ASSERT_TRUE(FramesUntil(rt, [] { return g_pConfigScene && g_pConfigScene->state == 5; }));
+    // Layer 0 under one window at opacity 51, where no glyph lies.
+    CDIB32 band, expected;
+    band.Create(rt.hwnd(), 1024, 128, 32);
+    BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
+    expected.Create(rt.hwnd(), 1024, 576, 24);
+    expected.FillRect(0, 0, 1024, 576, kBackground);
+    CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
+    EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), PixelOf(&expected, 1000, 548));
+}
+
 // A vertical page as layer 0 holds it, and the text cursor.
 struct VerticalPage {
     std::vector<uint32_t> words;

@@ -12,14 +12,17 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "screens/extras_frame.h"
 #include "screens/scene_objects.h"
 #include "screens/screen_test_env.h"
 #include "screens/system_data.h"
 #include "script/event_cg.h"
+#include "script/script_asm.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 #include "writers/ogg_writer.h"
 
 using namespace screentest;
@@ -512,6 +515,40 @@ TEST(ExtrasReplay, UnlockedScenesPlayAndComeBack) {
         ASSERT_NE(g_pReplayScene, nullptr);
         EXPECT_EQ(g_pReplayScene->page, page);
     }
+}
+
+TEST(ExtrasReplay, EachSceneStartsWithNoSpeakerOnThePlainPlate) {
+    // A scene left during a named line in the framed window; the next opens on narration.
+    SystemData data = WithDefaults();
+    data.replayUnlocks[0] = 1;
+    Extras game(data);
+    ScopedGlyphFont font(game.hwnd());
+    game.folder().WriteBitmap32("system/window.bmp", 1024, 128,
+                                std::vector<uint32_t>(1024 * 128, 0xFF604020));
+    game.folder().WriteBitmap32("system/window_w.bmp", 160, 40, std::vector<uint32_t>(160 * 40, 0xFF801020));
+    game.folder().WriteBitmap32("system/window_w_2.bmp", 160, 40,
+                                std::vector<uint32_t>(160 * 40, 0xFF203080));
+    for (int index : {kUiWindow, kUiFrame, kUiFrameWork}) {
+        auto* picture = new CDIB32();
+        picture->Load(game.hwnd(), index == kUiWindow ? "system\\window.bmp" : "system\\window_w_2.bmp");
+        ReplaceSurface(g_pScriptUiSurfaces[index], picture);
+    }
+    g_SystemData.messageSpeed = 100;
+    const char* scripts[] = {
+        "    WindowFrame 1\n    Message \"＃美咲\"\n    Message \"你好。\"\n    ExitToMenu\n",
+        "    Message \"天亮了。\"\n    ExitToMenu\n"};
+    for (const char* text : scripts) {
+        const kestrel::sasm::AsmResult script = kestrel::sasm::Assemble(text);
+        ASSERT_TRUE(script.ok()) << kestrel::sasm::FormatErrors(script.errors);
+        game.WriteScript("01_2145h.s", script.bytes);
+        ASSERT_TRUE(game.Enter(kSceneReplay));
+        game.Click(extras::GridSlotRect(0));
+        ASSERT_TRUE(game.RunUntil(
+            [] { return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3; }));
+    }
+    CDIB32 plain;
+    plain.Load(game.hwnd(), "system\\window_w_2.bmp");
+    EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plain));
 }
 
 TEST(EventCgTable, NamesVariantsAndBounds) {

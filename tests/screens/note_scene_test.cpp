@@ -182,6 +182,9 @@ TEST_F(Notebook, SecondListTabPagesThirtyEntries) {
         screens::DeleteSePlayer(0);
         ClickAt(140, 560); // next page: live only with a second page, and silent
         EXPECT_EQ(note.currentPage, c.lastPage) << int(c.count);
+        g_pGameMain->Frame(); // the pointer rests on the button: the turned page keeps it unlit
+        g_pGameMain->Frame();
+        EXPECT_EQ(At(140, 560), kPaper) << int(c.count);
         EXPECT_EQ(g_SePlayers[0], nullptr) << int(c.count);
         EXPECT_EQ(note.tabs[1].count, c.lastPage ? c.shownOnSecondPage : std::min<int>(c.count, 30));
         ClickAt(140, 560); // from the last page round to the first

@@ -230,7 +230,8 @@ constexpr PanelRegions kMenuRegions = {{332, 0, 664, 181},
                                         {434, 321, 528, 366}},
                                        {234, 233}};
 
-void WritePanels(const TempGameFolder& folder, const PanelRegions& r) {
+void WritePanels(const TempGameFolder& folder, const PanelRegions& r,
+                 const char* name = "system/EXIT_P.bmp") {
     constexpr int32_t kW = 800, kH = 400;
     std::vector<uint32_t> pixels(kW * kH, 0);
     auto paint = [&](const RECT& at, uint32_t colour) {
@@ -243,7 +244,7 @@ void WritePanels(const TempGameFolder& folder, const PanelRegions& r) {
     paint(r.second2, kSecondPanel2);
     for (const RECT& hover : r.hovers)
         paint(hover, kHover);
-    folder.WriteBitmap32("system/EXIT_P.bmp", kW, kH, pixels);
+    folder.WriteBitmap32(name, kW, kH, pixels);
 }
 
 // The quit confirmation (scene 8) or the system menu (scene 54) on a flat picture, frames at times
@@ -385,6 +386,48 @@ TEST(QuitDialogPictures, AfterNoTheSecondPanelKeepsItsChoiceUnderARestingPointer
         rt.PointAt(p.x, p.y);
         EXPECT_NE(PixelOf(g_ScreenSurface, p.x, p.y) & 0xFFFFFF, kHover & 0xFFFFFF);
     }
+}
+
+TEST(QuitDialogPictures, SystemMenuReadsItsOwnPanelsBeforeTheSharedOnes) {
+    // The shared picture laid out for the quit confirmation, with the menu's own beside it; or only
+    // the shared one, laid out for the menu. Either way the menu's first panel rests whole.
+    for (const bool own : {true, false}) {
+        SCOPED_TRACE(own ? "own picture" : "shared picture");
+        DialogRuntime rt(true);
+        if (own) {
+            WritePanels(rt.folder(), kExitRegions);
+            WritePanels(rt.folder(), kMenuRegions, "system/sys_m_exit.bmp");
+        }
+        ASSERT_TRUE(rt.OpenDialog());
+        rt.PointAt(10, 10);
+        int wrong = 0;
+        for (int32_t y = 233; y < 233 + 181; ++y)
+            for (int32_t x = 234; x < 234 + 332; ++x)
+                wrong += (PixelOf(g_ScreenSurface, x, y) & 0xFFFFFF) != (kFirstPanel & 0xFFFFFF);
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
+TEST(QuitDialogPictures, SystemMenuQuitDialogKeepsItsChoicesFromOneOpeningToTheNext) {
+    // "No" on a point of both "quit" and "no", cancel, and the quit button again: the second panel
+    // comes back under the resting pointer with "no" unlit, as within one opening.
+    DialogRuntime rt(true);
+    const POINT p{450, 340};
+    ASSERT_TRUE(rt.OpenDialog());
+    rt.PointAt(p.x, p.y, true);
+    ASSERT_TRUE(rt.RunTo(QuitDialog::kSecondChoice));
+    rt.PointAt(p.x, p.y, true);
+    ASSERT_TRUE(rt.RunTo(QuitDialog::kFirstChoice));
+    const POINT cancel = Centre(kSystemMenuDialogLayout.firstButtons[2]);
+    rt.PointAt(cancel.x, cancel.y, true);
+    for (int i = 0; i < 100 && g_pSystemMenuScene->state != 4; ++i)
+        rt.FrameAt(rt.clock().Now() + 20);
+    ASSERT_EQ(g_pSystemMenuScene->state, 4);
+    ASSERT_TRUE(rt.OpenDialog());
+    rt.PointAt(p.x, p.y, true);
+    ASSERT_TRUE(rt.RunTo(QuitDialog::kSecondChoice));
+    rt.PointAt(p.x, p.y);
+    EXPECT_NE(PixelOf(g_ScreenSurface, p.x, p.y) & 0xFFFFFF, kHover & 0xFFFFFF);
 }
 
 TEST(QuitDialogPictures, CancelledQuitLabelTurnsPlainOnTheNextFrame) {

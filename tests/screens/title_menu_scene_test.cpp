@@ -13,13 +13,16 @@
 #include "app/game_main.h"
 #include "app/input.h"
 #include "graphics/dib32.h"
+#include "graphics/glyph_font.h"
 #include "graphics/surfaces.h"
 #include "platform/window.h"
 #include "screens/scene_objects.h"
 #include "screens/screen_test_env.h"
 #include "screens/system_data.h"
+#include "script/script_asm.h"
 #include "script/script_mng.h"
 #include "sound/snd_mng.h"
+#include "support/surface_words.h"
 #include "writers/bitmap_writer.h"
 
 using namespace screentest;
@@ -307,6 +310,51 @@ TEST(TitleMenu, EnteringReturnsTheGameStateToAFreshStart) {
         EXPECT_EQ(g_SePlayers[slot], nullptr) << slot;
     }
     EXPECT_NE(g_SePlayers[4], nullptr); // the script's other channels are left alone
+}
+
+TEST(TitleMenu, ANewGameStartsWithNoSpeakerOnThePlainPlate) {
+    // Back at the title during a named line in the framed window; the next game opens on narration.
+    MenuRuntime rt;
+    ScopedGlyphFont font(rt.hwnd());
+    rt.folder().WriteBitmap32("system/window.bmp", 1024, 128, std::vector<uint32_t>(1024 * 128, 0xFF604020));
+    rt.folder().WriteBitmap32("system/window_w.bmp", 160, 40, std::vector<uint32_t>(160 * 40, 0xFF801020));
+    rt.folder().WriteBitmap32("system/window_w_2.bmp", 160, 40, std::vector<uint32_t>(160 * 40, 0xFF203080));
+    for (int index : {kUiWindow, kUiFrame, kUiFrameWork}) {
+        auto* picture = new CDIB32();
+        picture->Load(rt.hwnd(), index == kUiWindow ? "system\\window.bmp" : "system\\window_w_2.bmp");
+        ReplaceSurface(g_pScriptUiSurfaces[index], picture);
+    }
+    auto write = [&rt](const char* name, const char* text) {
+        const kestrel::sasm::AsmResult script = kestrel::sasm::Assemble(text);
+        ASSERT_TRUE(script.ok()) << kestrel::sasm::FormatErrors(script.errors);
+        rt.folder().WriteFile(name, kestrel::sasm::InvertBytes(script.bytes));
+    };
+    write("script/named.s", "    WindowFrame 1\n    Message \"＃美咲\"\n    Message \"你好。\"\n");
+    write("script/start.s", "    Message \"天亮了。\"\n    Message \"完。\"\n");
+    g_SystemData.messageSpeed = 100;
+    auto waiting = [&rt] {
+        for (int i = 0; i < 300 && !(g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3);
+             ++i) {
+            rt.clock().Advance(20);
+            g_pGameMain->Frame();
+        }
+        return g_pGameMain->scene == kSceneMessage && g_pScriptMng->m_msgStep == 3;
+    };
+    ASSERT_NE(g_pScriptMng->LoadScript("named.s"), nullptr);
+    g_pGameMain->scene = kSceneScript;
+    ASSERT_TRUE(waiting());
+    ASSERT_NE(g_pScriptMng->m_pNamePlateText, nullptr);
+
+    g_pGameMain->scene = kSceneTitleMenu;
+    ASSERT_TRUE(rt.RunToInput());
+    rt.Hover(1);
+    rt.PressLeft();
+    g_pGameMain->Frame();
+    rt.RunUntilSceneChanges(200);
+    ASSERT_TRUE(waiting());
+    CDIB32 plain;
+    plain.Load(rt.hwnd(), "system\\window_w_2.bmp");
+    EXPECT_TRUE(SurfaceWords(*g_NamePlateSurface) == SurfaceWords(plain));
 }
 
 TEST(TitleMenu, FadeInTakesHalfASecond) {

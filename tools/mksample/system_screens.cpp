@@ -86,13 +86,15 @@ void PaintExitPanels(Canvas& c, LabelFont& f, const QuitDialogLayout& l, const c
     }
 }
 
-// "EXIT_P.bmp" is read by both the quit confirmation and the system menu's dialog, at regions of
-// their own that overlap: the system menu's parts are drawn first and the quit confirmation's over
-// them, so the quit confirmation is whole and the system menu is right where the two do not meet.
+// The quit confirmation reads "EXIT_P.bmp"; the system menu's dialog reads regions of its own that
+// overlap those, from a picture of its own name, "sys_m_exit.bmp".
 void PaintExitP(Canvas& c, LabelFont& f) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
-    PaintExitPanels(c, f, kSystemMenuDialogLayout, "MENU");
     PaintExitPanels(c, f, kExitDialogLayout, "EXIT");
+}
+void PaintMenuExit(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), 0);
+    PaintExitPanels(c, f, kSystemMenuDialogLayout, "MENU");
 }
 void PaintExitP01(Canvas& c, LabelFont& f) {
     PaintExitPanels(c, f, kExitDialogLayout, "REPLAY");
@@ -340,6 +342,7 @@ const std::vector<PictureAsset>& SystemScreenPictures() {
     static const std::vector<PictureAsset> pictures = {
         {"system\\EXIT_P.bmp", 798, 366, 32, PaintExitP},
         {"system\\EXIT_P01.bmp", 798, 306, 32, PaintExitP01},
+        {"system\\sys_m_exit.bmp", 664, 366, 32, PaintMenuExit},
         {"system\\sys_m_base.bmp", kScreenW, kScreenH, 32, PaintMenuBase},
         {"system\\sys_m_moji.bmp", 140, 600, 32, PaintMenuText},
         {"system\\sys_m_p01.bmp", 276, 270, 32, PaintMenuSide},
