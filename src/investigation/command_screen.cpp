@@ -60,9 +60,6 @@ constexpr RECT kCategoryRects[5] = {{832, 149, 872, 169},
                                     {832, 295, 872, 315}};
 // The end dialog's buttons.
 constexpr RECT kYesNo[2] = {{398, 295, 503, 340}, {519, 295, 624, 340}};
-// The gauge: its frame and the bar of four pixels per unit.
-constexpr int kGaugeX = 4;
-constexpr int kGaugeY = 4;
 
 constexpr const char* kStripPictures[5] = {"system\\key_chara.bmp", "system\\key_matter.bmp",
                                            "system\\key_article.bmp", "system\\key_gossip.bmp",
@@ -114,13 +111,6 @@ void DrawCategories(CScriptMng& e, uint8_t markCategory) {
     }
 }
 
-void DrawGauge(const CScriptMng& e) {
-    CDIB32* timer = g_pScriptUiSurfaces[kUiTimerBase];
-    CDIB32::BltAlpha(g_ScreenSurface, kGaugeX, kGaugeY, timer, 0, 0, 29, 247);
-    if (e.m_timeGauge >= 0)
-        CDIB32::BltAlpha(g_ScreenSurface, 7, 247 - 4 * e.m_timeGauge, timer, 32, 0, 10, 4 * e.m_timeGauge);
-}
-
 // The screen as the end dialog found it, which the ways out of the investigation (talk start, op
 // 166) free.
 CDIB32*& DialogSnapshot() {
@@ -169,7 +159,7 @@ void kestrel::invest::RedrawCommandScreen(CScriptMng& e) {
     DrawCategories(e, e.m_pickedKind);
     OpenCategoryList(e);
     if (e.m_investActive != 0)
-        DrawGauge(e);
+        e.DrawTimeGauge(g_ScreenSurface);
 }
 
 bool CScriptMng::ModeCommand() {
@@ -188,7 +178,7 @@ bool CScriptMng::ModeCommand() {
             LoadPictures();
             std::memcpy(m_categoryRects, kCategoryRects, sizeof kCategoryRects);
             if (m_investActive != 0)
-                DrawGauge(*this);
+                DrawTimeGauge(g_ScreenSurface);
             m_investStep = 1;
             break;
         case 1:

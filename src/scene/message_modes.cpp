@@ -340,9 +340,15 @@ void CScriptMng::DrawClockHud(CDIB32* target, bool withGauge) {
     // degrees an hour and half a degree a minute.
     RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeLong], m_clockMinute * 6);
     RotateBlit(screen, 20, 0, g_pScriptUiSurfaces[kUiTimeShort], m_clockMinute / 2 + (m_clockHour % 12) * 30);
-    if (withGauge && m_investActive != 0) {
-        cell(kUiTimerBase, 4, 4, 0, 0, 29, 247);
-        if (m_timeGauge >= 0)
-            cell(kUiTimerBase, 7, 247 - m_timeGauge * 4, 32, 0, 10, m_timeGauge * 4);
-    }
+    if (withGauge && m_investActive != 0)
+        DrawTimeGauge(screen);
+}
+
+void CScriptMng::DrawTimeGauge(CDIB32* target) const {
+    CDIB32* timer = g_pScriptUiSurfaces[kUiTimerBase];
+    if (timer == nullptr)
+        return;
+    CDIB32::BltAlpha(target, 4, 4, timer, 0, 0, 29, 247);
+    if (m_timeGauge >= 0)
+        CDIB32::BltAlpha(target, 7, 247 - m_timeGauge * 4, timer, 32, 0, 10, m_timeGauge * 4);
 }

@@ -495,6 +495,8 @@ public:
     // Clock face, strips and (while the investigation runs, unless `withGauge` is false) the time
     // gauge of the investigation clock, onto `target` (null: the screen).
     void DrawClockHud(CDIB32* target = nullptr, bool withGauge = true);
+    // The time gauge alone: its frame and the time left, onto `target`.
+    void DrawTimeGauge(CDIB32* target) const;
     // Message display helpers: one layout step (0 drew, 1 finished, 2 handed over), the click
     // wait of step 3, step 0's speaker-name test, and the shared step of styles 0 and 1.
     int RevealStep(const char* text);
