@@ -329,6 +329,18 @@ void ClickOnce(ScreenRuntime& rt, int32_t x, int32_t y) {
     g_pMouse->GetState()->left = 0;
 }
 
+// The pixel at (1000, 548) of one window picture at opacity 51 (80 % transparency) over a plain
+// background, where no glyph lies.
+uint32_t OneWindowOver(ScreenRuntime& rt, CDIB32* window, uint32_t background) {
+    CDIB32 band, expected;
+    band.Create(rt.hwnd(), 1024, 128, 32);
+    BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
+    expected.Create(rt.hwnd(), 1024, 576, 24);
+    expected.FillRect(0, 0, 1024, 576, background);
+    CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
+    return PixelOf(&expected, 1000, 548);
+}
+
 TEST(ConfigPress, TheButtonActsAfterItsPictureFadesOutAgain) {
     ScreenRuntime rt;
     constexpr uint32_t kBase = 0x00204060, kPressed = 0xFFE0C0A0;
@@ -458,13 +470,7 @@ TEST(ConfigReturn, AnyOtherSceneComesBackWholeWithTheWindowAtTheNewOpacity) {
         ClickOnce(rt, kOkX, kOkY);
         ASSERT_TRUE(FramesUntil(rt, [back] { return g_pGameMain->scene == back; }));
         EXPECT_EQ(PixelOf(g_ScreenSurface, 200, 200) & 0xFFFFFF, kPanel);
-        CDIB32 band, expected;
-        band.Create(rt.hwnd(), 1024, 128, 32);
-        BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
-        expected.Create(rt.hwnd(), 1024, 576, 24);
-        expected.FillRect(0, 0, 1024, 576, kBackground);
-        CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
-        EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), PixelOf(&expected, 1000, 548));
+        EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), OneWindowOver(rt, window, kBackground));
     }
 }
 
@@ -497,14 +503,7 @@ TEST(ConfigReturn, FromTheSystemMenuTheWindowComesBackOnce) {
     ClickOnce(rt, 586 + 7 * 16, 348);
     ClickOnce(rt, kOkX, kOkY);
     ASSERT_TRUE(FramesUntil(rt, [] { return g_pConfigScene && g_pConfigScene->state == 5; }));
-    // Layer 0 under one window at opacity 51, where no glyph lies.
-    CDIB32 band, expected;
-    band.Create(rt.hwnd(), 1024, 128, 32);
-    BltCopyLevel(&band, 0, 0, window, 0, 0, 1024, 128, 51);
-    expected.Create(rt.hwnd(), 1024, 576, 24);
-    expected.FillRect(0, 0, 1024, 576, kBackground);
-    CDIB32::BltAlpha(&expected, 0, 448, &band, 0, 0, 1024, 128);
-    EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), PixelOf(&expected, 1000, 548));
+    EXPECT_EQ(PixelOf(g_ScreenSurface, 1000, 548), OneWindowOver(rt, window, kBackground));
 }
 
 // A vertical page as layer 0 holds it, and the text cursor.
