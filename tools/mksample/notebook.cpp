@@ -67,7 +67,8 @@ void PaintListPage(Canvas& c, LabelFont& f, int tab) {
         c.TextCentred(f, left, 85, 82, 21, kListLabels[i], 16, kInk);
     }
     c.Frame(620, 107, 372, 443, 1, kEdge);
-    c.TextCentred(f, 620, 300, 372, 40, kListLabels[tab], 28, Argb(255, 200, 186, 160));
+    // A faint name of the list at the panel's foot, below where an entry's text runs.
+    c.TextCentred(f, 620, 490, 372, 40, kListLabels[tab], 28, Argb(255, 200, 186, 160));
 }
 
 template <int Tab>
@@ -210,10 +211,11 @@ void PaintArticleTitles(Canvas& c, LabelFont& f) {
 } // namespace
 
 std::vector<std::pair<std::string, std::vector<uint8_t>>> NotebookTexts() {
-    // One paragraph a line; the notebook wraps each at 19 characters.
+    // One paragraph a line. The notebook wraps a line once it reaches x 972 (20 characters), but skips
+    // a line end that follows 19 characters; so no paragraph here is 19 characters long.
     const std::string text =
         text_codec::Utf8ToGameTextLossy("十月三日，街角的咖啡店“灯塔”停业。\r\n"
-                                        "店主说：“开了三十年，谢谢各位常客。”\r\n"
+                                        "店主说，开了三十年，谢谢各位常客。\r\n"
                                         "同一天傍晚，有人在店门前见过一名撑黑伞的年轻女子。她至今下落不明。");
     char name[32];
     std::snprintf(name, sizeof name, "script\\nt%03d_01.tx", kArticle);
