@@ -143,9 +143,9 @@ void ButtonLit(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t
     ButtonLabel(c, f, x, y, w, h, label, kInk);
 }
 
-// A fast-forward mark, shown by AUTO and SKIP while they run. Its cell overlaps the AUTO button of
-// the bottom bar from x 17 on (screen x 775 against 792), so the mark is two thin chevrons left of
-// that, and the rest of the cell is clear: the button and its label show through.
+// A fast-forward mark, shown by AUTO and SKIP while they run. AUTO's drifts from x 775 to 809, over
+// the AUTO button of the bottom bar (792), so the mark is two thin chevrons and the rest of the cell
+// is clear: the button and its label show through.
 void Indicator(Canvas& c, int32_t x, int32_t y) {
     for (const int32_t left : {x + 2, x + 9}) {
         c.Line(left, y + 10, left + 6, y + 17, 2, kGold);
