@@ -60,6 +60,11 @@ for _ in $(seq 20); do
     click 450 317
 done
 [ "$down" = 1 ] || fail "leaving the room did not lead back down to the street"
+# The way down is told over the street, before its command screen takes the column at the right.
+sleep 1
+shot
+{ shows "$assets/bmp/bg02.bmp" 100 150 700 280 && shows "$assets/bmp/bg02.bmp" 900 60 124 120; } ||
+    fail "the way down is not told over the street"
 
 # --- The rest of the day and the memory, on to the bridge; the system menu over it. --------------
 play_to_menu_at_bridge || fail "the story did not reach the system menu at the bridge"

@@ -77,8 +77,10 @@ enter_names "$family" "$given"
 click 937 445 # OK: back to the game
 wait_for "$work/page.png" 0 0 1024 448 || fail "the configuration screen did not return to the page"
 
-# --- On through the first script; the notebook once the window offers its button. -----------------
+# --- On through the first script; the notebook once the window offers its button. On the way, the
+# captions: the room letterboxed, nothing of the bottom window left above the band. -------------------
 notebook=0
+band=0
 for _ in $(seq 30); do
     click 989 469 # a page click until the button answers
     sleep 0.6
@@ -87,8 +89,13 @@ for _ in $(seq 30); do
         notebook=1
         break
     fi
+    if [ "$(bright 0 0 1024 110)" = 0 ] && [ "$(differing "$assets/bmp/bg01.bmp" 0 110 1024 330)" = 0 ]; then
+        band=1
+        [ "$(bright 0 440 1024 50)" = 0 ] || fail "a strip of the bottom window stays above the caption band"
+    fi
 done
 [ "$notebook" = 1 ] || fail "the notebook did not open from the window's button"
+[ "$band" = 1 ] || fail "the captions were not shown over the letterboxed room"
 click 500 300 3
 sleep 1.5
 

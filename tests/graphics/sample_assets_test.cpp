@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,9 @@
 #include "graphics/dib32.h"
 #include "mksample/sample_assets.h"
 #include "platform/file_system.h"
+#include "scene/msg_button_layout.h"
+#include "screens/music_scene.h"
+#include "screens/quit_dialog.h"
 #include "sound/ogg_reader.h"
 #include "support/scratch_folder.h"
 
@@ -55,6 +60,54 @@ const PictureAsset& Picture(const std::string& name) {
 
 uint32_t Alpha(const CDIB32& s, int32_t x, int32_t y) {
     return s.GetPixelAddress(x, y)[3];
+}
+
+// The pixel word 0xAARRGGBB.
+uint32_t Word(const CDIB32& s, int32_t x, int32_t y) {
+    const uint8_t* p = s.GetPixelAddress(x, y);
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+int32_t Channel(uint32_t word, int shift) {
+    return static_cast<int32_t>((word >> shift) & 0xFF);
+}
+
+// The bounding box (left, top, right, bottom; right and bottom outside) of the pixels of the
+// rectangle for which `ink` holds; all zero when none does.
+template <typename Ink>
+std::array<int32_t, 4> InkBox(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h, Ink ink) {
+    std::array<int32_t, 4> box{x + w, y + h, x, y};
+    for (int32_t j = y; j < y + h; ++j) {
+        for (int32_t i = x; i < x + w; ++i) {
+            if (ink(Word(s, i, j))) {
+                box = {std::min(box[0], i), std::min(box[1], j), std::max(box[2], i + 1),
+                       std::max(box[3], j + 1)};
+            }
+        }
+    }
+    return box[0] < box[2] ? box : std::array<int32_t, 4>{};
+}
+
+// Whether two pictures hold the same pixels in the rectangle.
+bool SamePixels(const CDIB32& a, const CDIB32& b, int32_t x, int32_t y, int32_t w, int32_t h) {
+    for (int32_t j = y; j < y + h; ++j) {
+        for (int32_t i = x; i < x + w; ++i) {
+            if (Word(a, i, j) != Word(b, i, j)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The mean of one channel over the rectangle.
+double Mean(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h, int shift) {
+    double sum = 0;
+    for (int32_t j = y; j < y + h; ++j) {
+        for (int32_t i = x; i < x + w; ++i) {
+            sum += Channel(Word(s, i, j), shift);
+        }
+    }
+    return sum / (w * h);
 }
 
 // The share of pixels of the rectangle whose alpha is at least `level`.
@@ -175,17 +228,252 @@ TEST_F(SampleAssets, WindowButtonCellsAndIndicatorsAreDrawn) {
         const char* name;
         int32_t x, y, w, h;
     };
-    // Highlight cells of both bars and the AUTO/SKIP indicator of each style.
+    // Highlight cells of both bars, and the AUTO/SKIP indicator of each style: a mark that lets the
+    // AUTO button it stands over show through.
     const Cell cells[] = {
         {"system\\window_p.bmp", 0, 0, 24, 30},    {"system\\window_p.bmp", 151, 0, 23, 30},
-        {"system\\window_p.bmp", 248, 0, 22, 30},  {"system\\window_p.bmp", 270, 0, 32, 34},
-        {"system\\window_p2.bmp", 0, 0, 36, 32},   {"system\\window_p2.bmp", 252, 0, 36, 20},
-        {"system\\window_p2.bmp", 288, 0, 36, 19}, {"system\\window_p2.bmp", 324, 0, 32, 34},
+        {"system\\window_p.bmp", 248, 0, 22, 30},  {"system\\window_p2.bmp", 0, 0, 36, 32},
+        {"system\\window_p2.bmp", 252, 0, 36, 20}, {"system\\window_p2.bmp", 288, 0, 36, 19},
     };
     for (const Cell& c : cells) {
         CDIB32 s;
         Load(s, c.name);
         EXPECT_GT(CoveredShare(s, c.x, c.y, c.w, c.h, 128), 0.3) << c.name << " at " << c.x;
+    }
+    for (const Cell& c :
+         {Cell{"system\\window_p.bmp", 270, 0, 32, 34}, Cell{"system\\window_p2.bmp", 324, 0, 32, 34}}) {
+        CDIB32 s;
+        Load(s, c.name);
+        const double share = CoveredShare(s, c.x, c.y, c.w, c.h, 128);
+        EXPECT_GT(share, 0.03) << c.name;
+        EXPECT_LT(share, 0.3) << c.name;
+    }
+    // A white border stays opaque white (0xFFFFFFFF is no "default colour" here).
+    CDIB32 s;
+    Load(s, "system\\window_p.bmp");
+    EXPECT_EQ(Word(s, 1, 15), 0xFFFFFFFFu);
+}
+
+TEST_F(SampleAssets, LabelsStandOnOneLineAtOneHeightPerScreen) {
+    auto dark = [](uint32_t p) {
+        return (p >> 24) >= 0x80 && std::max({Channel(p, 0), Channel(p, 8), Channel(p, 16)}) < 0x50;
+    };
+    auto pale = [](uint32_t p) {
+        return (p >> 24) >= 0x80 && std::min({Channel(p, 0), Channel(p, 8), Channel(p, 16)}) > 0xC0;
+    };
+    struct Screen {
+        const char* name;
+        std::vector<std::array<int32_t, 4>> cells; // x, y, w, h
+        bool paleInk;
+        int32_t tallest; // ink rows of one line at the screen's label height
+    };
+    std::vector<Screen> screens = {
+        {"system\\title_p.bmp",
+         {{0, 0, 75, 24}, {0, 24, 65, 24}, {0, 48, 87, 24}, {0, 72, 106, 24}, {0, 96, 52, 24}},
+         false,
+         19},
+        {"system\\window_p.bmp", {}, false, 13},
+        {"system\\sys_m_p02.bmp", {}, true, 23},
+    };
+    for (int i = 0; i < kHorizontalButtonCount; ++i) {
+        const MsgButton& b = kHorizontalButtons[i];
+        screens[1].cells.push_back({b.sx + 3, b.sy + 3, b.sw - 6, b.sh - 6});
+    }
+    for (int i = 0; i < 5; ++i) {
+        screens[2].cells.push_back({190, 38 * i, 160, 38});
+    }
+    for (const Screen& screen : screens) {
+        CDIB32 s;
+        Load(s, screen.name);
+        std::vector<std::array<int32_t, 4>> boxes;
+        for (const auto& c : screen.cells) {
+            boxes.push_back(screen.paleInk ? InkBox(s, c[0], c[1], c[2], c[3], pale)
+                                           : InkBox(s, c[0], c[1], c[2], c[3], dark));
+            EXPECT_GT(boxes.back()[3] - boxes.back()[1], 0)
+                << screen.name << " cell at " << c[0] << "," << c[1];
+            EXPECT_LE(boxes.back()[3] - boxes.back()[1], screen.tallest)
+                << screen.name << " cell at " << c[0] << "," << c[1];
+        }
+        for (const auto& box : boxes) {
+            EXPECT_NEAR(box[3] - box[1], boxes[0][3] - boxes[0][1], 2) << screen.name;
+            if (screen.paleInk) { // the system menu's labels end where their buttons do
+                EXPECT_NEAR(box[2], 348, 2) << screen.name;
+            }
+        }
+    }
+}
+
+TEST_F(SampleAssets, PicturesFitWhereTheScreensShowThem) {
+    // The page mark keeps to the top 24 rows of its 40 × 40 cell: the caption band shows no more.
+    CDIB32 wait;
+    Load(wait, "system\\click_wait01.bmp");
+    for (int frame = 0; frame < 8; ++frame) {
+        EXPECT_GT(CoveredShare(wait, 40 * frame, 0, 40, 24, 128), 0.05) << "frame " << frame;
+        EXPECT_EQ(CoveredShare(wait, 40 * frame, 24, 40, 16, 1), 0.0) << "frame " << frame;
+    }
+    // The eye sequence's background has no caption at its foot (it is shown 536 rows tall).
+    CDIB32 eye;
+    Load(eye, "bmp\\bg01d.bmp");
+    auto cream = [](uint32_t p) {
+        return Channel(p, 16) > 0xF0 && Channel(p, 8) > 0xE8 && Channel(p, 0) > 0xD8;
+    };
+    EXPECT_EQ(InkBox(eye, 0, 480, eye.GetWidth(), eye.GetHeight() - 480, cream)[2], 0);
+    // The picture sequence's captions stand on a transparent ground; its rule lines are opaque.
+    for (const PictureAsset& p : SamplePictures()) {
+        const std::string name = p.name;
+        if (name.rfind("bmp\\f002", 0) != 0 || name.size() < 7) {
+            continue;
+        }
+        CDIB32 card;
+        Load(card, p.name);
+        const std::string suffix = name.substr(name.size() - 6);
+        if (suffix == "_3.bmp" || suffix == "_4.bmp") {
+            EXPECT_EQ(Alpha(card, 0, 0), 0u) << name;
+        } else if (suffix == "_2.bmp") {
+            EXPECT_EQ(CoveredShare(card, 8, 0, card.GetWidth() - 16, card.GetHeight(), 255), 1.0) << name;
+        }
+    }
+    // The spotlight mask changes smoothly away from its centre: no seam where an angle wraps.
+    CDIB32 mask;
+    Load(mask, "bmp\\mask01.bmp");
+    int32_t steepest = 0;
+    for (int32_t y = 1; y < mask.GetHeight(); ++y) {
+        for (int32_t x = 1; x < mask.GetWidth(); ++x) {
+            if (std::hypot(x - 512, y - 288) > 50) {
+                steepest = std::max(
+                    {steepest, std::abs(Channel(Word(mask, x, y), 0) - Channel(Word(mask, x, y - 1), 0)),
+                     std::abs(Channel(Word(mask, x, y), 0) - Channel(Word(mask, x - 1, y), 0))});
+            }
+        }
+    }
+    EXPECT_LE(steepest, 3);
+}
+
+TEST_F(SampleAssets, TextsAreReadableOnTheirGround) {
+    // A hovered choice: its cell drawn over black with its alpha, then screen-blended with itself. The
+    // white of a new choice and the deep blue of a taken one (0x0044FF) must both stand out.
+    auto luminance = [](double r, double g, double b) {
+        auto lin = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+    };
+    CDIB32 choice;
+    Load(choice, "system\\select_base.bmp");
+    const uint32_t cell = Word(choice, 250, 67 + 40);
+    double rgb[3];
+    for (int k = 0; k < 3; ++k) {
+        const double c = Channel(cell, 16 - 8 * k) / 255.0;
+        rgb[k] = 1 - (1 - c * (cell >> 24) / 255.0) * (1 - c);
+    }
+    const double ground = luminance(rgb[0], rgb[1], rgb[2]) + 0.05;
+    EXPECT_GE((luminance(0, 0x44 / 255.0, 1) + 0.05) / ground, 2.0);
+    EXPECT_GE(1.05 / ground, 7.0);
+    // The legwork names keep their colour to the anti-aliased edges, the closed ones a light grey.
+    CDIB32 legwork;
+    Load(legwork, "system\\legwork.bmp");
+    for (const int32_t column : {112, 166}) {
+        const uint32_t ink = Word(legwork, column, 0) & 0x00FFFFFFu;
+        EXPECT_GE((Channel(ink, 0) + Channel(ink, 8) + Channel(ink, 16)) / 3, 0x90) << column;
+        for (int32_t y = 0; y < 220; ++y) {
+            for (int32_t x = column; x < column + 54; ++x) {
+                const uint32_t p = Word(legwork, x, y);
+                if (p >> 24 != 0) {
+                    for (const int shift : {0, 8, 16}) {
+                        ASSERT_NEAR(Channel(p, shift), Channel(ink, shift), 2) << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(SampleAssets, ExtrasShowWhatTheSampleHas) {
+    // Thumbnails are their pictures scaled down: the same mean colour.
+    const struct {
+        const char* sheet;
+        int slot;
+        const char* picture;
+    } thumbs[] = {{"system\\cg_sam01.bmp", 0, "bmp\\ev01a.bmp"},
+                  {"system\\cg_sam01.bmp", 1, "bmp\\ev02a.bmp"},
+                  {"system\\scene_sam01.bmp", 0, "bmp\\bg02.bmp"},
+                  {"system\\scene_sam01.bmp", 1, "bmp\\bg03.bmp"}};
+    for (const auto& t : thumbs) {
+        CDIB32 sheet, picture;
+        Load(sheet, t.sheet);
+        Load(picture, t.picture);
+        for (const int shift : {0, 8, 16}) {
+            EXPECT_NEAR(Mean(sheet, 248 * t.slot, 0, 248, 140, shift), Mean(picture, 0, 0, 1024, 576, shift),
+                        2.0)
+                << t.sheet << " slot " << t.slot;
+        }
+    }
+    // The music room names the tracks the sample has; the others share one "absent" label.
+    CDIB32 music;
+    Load(music, "system\\music_base.bmp");
+    std::vector<bool> has;
+    for (const char* track : CMusicScene::kTracks) {
+        const std::string file = std::string("bgm\\") + track;
+        has.push_back(std::any_of(SampleSounds().begin(), SampleSounds().end(),
+                                  [&](const SoundAsset& a) { return file == a.name; }));
+    }
+    EXPECT_EQ(std::count(has.begin(), has.end(), true), 5);
+    const RECT absent =
+        CMusicScene::TrackRect(static_cast<int>(std::find(has.begin(), has.end(), false) - has.begin()));
+    for (int t = 0; t < CMusicScene::kTrackCount; ++t) {
+        const RECT r = CMusicScene::TrackRect(t);
+        bool same = true;
+        for (int32_t y = 0; y < 26 && same; ++y) {
+            for (int32_t x = 0; x < 291 && same; ++x) {
+                same = Word(music, r.left + x, r.top + y) == Word(music, absent.left + x, absent.top + y);
+            }
+        }
+        EXPECT_EQ(same, !has[t]) << CMusicScene::kTracks[t];
+    }
+    // During a replay the quit panel's first button says where it goes; the others are the same.
+    CDIB32 quit, replay;
+    Load(quit, "system\\EXIT_P.bmp");
+    Load(replay, "system\\EXIT_P01.bmp");
+    const QuitDialogLayout& l = kExitDialogLayout;
+    for (int i = 0; i < 3; ++i) {
+        const RECT& b = l.firstButtons[i];
+        EXPECT_EQ(SamePixels(quit, replay, l.firstHover[i].x, l.firstHover[i].y, b.right - b.left,
+                             b.bottom - b.top),
+                  i != 0)
+            << "button " << i;
+    }
+}
+
+TEST_F(SampleAssets, NotebookPartsLieWhereTheScreenReadsThem) {
+    auto dark = [](uint32_t p) { return Channel(p, 16) < 0x80 && Channel(p, 8) < 0x80; };
+    auto ink = [](uint32_t p) { return (p >> 24) >= 0x80 && Channel(p, 16) < 0x80 && Channel(p, 8) < 0x80; };
+    auto lit = [](uint32_t p) { return (p & 0x00FFFFFFu) == 0xFADC8Cu; };
+    auto paper = [](uint32_t p) { return (p & 0x00FFFFFFu) != 0xF8F2E2u; };
+    const struct {
+        const char* name;
+        int32_t x, y, w, h;
+        bool (*look)(uint32_t);
+        bool found;
+    } cells[] = {
+        {"system\\note_base01.bmp", 993, 107, 5, 440, +paper, false}, // the paper under the detail panel
+        {"system\\flow_base01.bmp", 964, 536, 24, 20, +dark, true},   // "%" after the digits
+        {"system\\flow_base01.bmp", 820, 530, 100, 26, +dark, false},
+        {"system\\flow_base11.bmp", 245, 219, 24, 20, +dark, true},
+        {"system\\sketch01_0.bmp", 898, 171, 55, 32, +paper, false}, // no first button without the variant
+        {"system\\sketch01_1.bmp", 898, 171, 55, 32, +paper, true},
+        {"system\\note_p.bmp", 176, 140, 44, 128, +lit, false},      // group headers are no buttons
+        {"system\\find_article.bmp", 214, 162, 214, 27, +ink, true}, // article 7's name strip and title
+        {"system\\d_article.bmp", 0, 150, 180, 25, +ink, true},
+    };
+    for (const auto& c : cells) {
+        CDIB32 s;
+        Load(s, c.name);
+        EXPECT_EQ(InkBox(s, c.x, c.y, c.w, c.h, c.look)[2] != 0, c.found)
+            << c.name << " at " << c.x << "," << c.y;
+    }
+    // Its text: double-byte characters and line ends only.
+    const std::vector<char> text = Slurp((Game() / "script" / "nt007_01.tx").string());
+    ASSERT_GT(text.size(), 40u);
+    for (size_t i = 0; i < text.size(); i += 2) {
+        EXPECT_TRUE(static_cast<uint8_t>(text[i]) >= 0x81 || (text[i] == '\r' && text[i + 1] == '\n')) << i;
     }
 }
 

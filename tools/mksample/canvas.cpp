@@ -17,6 +17,14 @@ constexpr int32_t kProbeHeight = 24;
 
 } // namespace
 
+uint32_t Mix(uint32_t a, uint32_t b, double t) {
+    auto ch = [&](int s) {
+        const double va = (a >> s) & 0xFF, vb = (b >> s) & 0xFF;
+        return static_cast<uint32_t>(std::lround(va + (vb - va) * t)) << s;
+    };
+    return 0xFF000000u | ch(16) | ch(8) | ch(0);
+}
+
 LabelFont::LabelFont() : m_font(std::make_unique<CGlyphFont>(nullptr, CreateSystemGlyphSource())) {
     // The font object reports a missing face by keeping height 0.
     m_font->SetFont(kProbeHeight, 0);
@@ -67,7 +75,7 @@ int32_t LabelFont::FitHeight(std::string_view text, int32_t maxWidth, int32_t ma
 
 Canvas::Canvas(int32_t width, int32_t height, uint32_t background) : m_width(width), m_height(height) {
     if (m_surface.Create(nullptr, static_cast<uint16_t>(width), static_cast<uint16_t>(height), 32)) {
-        m_surface.Fill(background, nullptr);
+        Fill(0, 0, width, height, background);
     }
 }
 
@@ -81,8 +89,19 @@ void Canvas::Put(int32_t x, int32_t y, uint32_t colour) {
     }
 }
 
+// Written pixel by pixel: the surface's own fill takes 0xFFFFFFFF for its default colour, and here
+// it is opaque white.
 void Canvas::Fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
-    m_surface.FillRect(x, y, w, h, colour);
+    if (!Valid()) {
+        return;
+    }
+    const int32_t left = std::max(x, 0),
+                  right = static_cast<int32_t>(std::min<int64_t>(int64_t{x} + w, m_width));
+    const int32_t top = std::max(y, 0),
+                  bottom = static_cast<int32_t>(std::min<int64_t>(int64_t{y} + h, m_height));
+    for (int32_t j = top; j < bottom && left < right; ++j) {
+        std::fill(m_surface.Impl()->Row(j) + left, m_surface.Impl()->Row(j) + right, colour);
+    }
 }
 
 void Canvas::Frame(int32_t x, int32_t y, int32_t w, int32_t h, int32_t thickness, uint32_t colour) {
@@ -150,6 +169,33 @@ void Canvas::Line(double x0, double y0, double x1, double y1, double width, uint
     const double ny = (x1 - x0) / length * width / 2;
     Triangle(x0 + nx, y0 + ny, x1 + nx, y1 + ny, x1 - nx, y1 - ny, colour);
     Triangle(x0 + nx, y0 + ny, x1 - nx, y1 - ny, x0 - nx, y0 - ny, colour);
+}
+
+void Canvas::Reduce(const Canvas& from, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!from.Valid() || w <= 0 || h <= 0) {
+        return;
+    }
+    for (int32_t j = 0; j < h; ++j) {
+        const int32_t top = from.m_height * j / h, bottom = std::max(top + 1, from.m_height * (j + 1) / h);
+        for (int32_t i = 0; i < w; ++i) {
+            const int32_t left = from.m_width * i / w, right = std::max(left + 1, from.m_width * (i + 1) / w);
+            uint64_t sum[4] = {};
+            for (int32_t v = top; v < bottom; ++v) {
+                for (int32_t u = left; u < right; ++u) {
+                    const uint32_t p = from.m_surface.Impl()->Row(v)[u];
+                    for (int k = 0; k < 4; ++k) {
+                        sum[k] += (p >> (8 * k)) & 0xFF;
+                    }
+                }
+            }
+            const uint64_t n = static_cast<uint64_t>(bottom - top) * static_cast<uint64_t>(right - left);
+            uint32_t mean = 0;
+            for (int k = 0; k < 4; ++k) {
+                mean |= static_cast<uint32_t>((sum[k] + n / 2) / n) << (8 * k);
+            }
+            Put(x + i, y + j, mean);
+        }
+    }
 }
 
 int32_t Canvas::Text(LabelFont& font, int32_t x, int32_t y, std::string_view text, int32_t height,

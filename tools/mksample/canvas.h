@@ -21,6 +21,8 @@ constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
 constexpr uint32_t WithAlpha(uint32_t colour, uint32_t a) {
     return (colour & 0x00FFFFFFu) | (a << 24);
 }
+// The opaque colour a share `t` (0 to 1) of the way from a to b.
+uint32_t Mix(uint32_t a, uint32_t b, double t);
 
 // Labels in the engine's own glyph font (the system's CJK face). Texts are UTF-8.
 class LabelFont {
@@ -70,6 +72,10 @@ public:
     void Triangle(double x0, double y0, double x1, double y1, double x2, double y2, uint32_t colour);
     // A line `width` pixels wide from (x0, y0) to (x1, y1), square ends.
     void Line(double x0, double y0, double x1, double y1, double width, uint32_t colour);
+
+    // The whole of `from` scaled down into the rectangle: each pixel the mean of the pixels of
+    // `from` that it covers.
+    void Reduce(const Canvas& from, int32_t x, int32_t y, int32_t w, int32_t h);
 
     // Labels: the text at its own top-left, or centred in a rectangle at the largest height up to
     // `maxHeight` that fits its width less `margin` on each side, cut to the rectangle. Return the

@@ -89,33 +89,69 @@ void PaintReplayParts(Canvas& c, LabelFont& f) {
     PaintGridParts(c, f, 0xFF90D0E8u);
 }
 
-// A thumbnail sheet: twelve 248 × 140 cells, each a small picture of its own with its number.
-void PaintSheet(Canvas& c, LabelFont& f, int first, uint32_t tint) {
+// A thumbnail sheet: twelve 248 × 140 cells. Those of the pictures that the sample has are the
+// pictures they open, scaled down; the others are plain tinted cells with their number.
+void PaintSheet(Canvas& c, LabelFont& f, const std::vector<const char*>& pictures, uint32_t tint) {
     for (int i = 0; i < ex::kGridSlots; ++i) {
         const int32_t x = ex::kThumbWidth * (i % 4);
         const int32_t y = ex::kThumbHeight * (i / 4);
-        c.Fill(x, y, ex::kThumbWidth, ex::kThumbHeight, tint + 0x000A0C00u * static_cast<uint32_t>(i % 4));
-        c.Disc(x + 180, y + 50, 28, 0xFFF0E0A0u);
-        c.Fill(x, y + 100, ex::kThumbWidth, 40, 0xFF202830u);
-        c.TextCentred(f, x, y + 100, ex::kThumbWidth, 40, "No." + std::to_string(first + i + 1), 20, kPale,
-                      4);
+        const PictureAsset* shown = nullptr;
+        for (const PictureAsset& p : SamplePictures()) {
+            if (i < static_cast<int>(pictures.size()) && std::string(p.name) == pictures[i]) {
+                shown = &p;
+            }
+        }
+        if (shown != nullptr) {
+            Canvas whole(shown->width, shown->height, 0xFF000000u);
+            shown->paint(whole, f);
+            c.Reduce(whole, x, y, ex::kThumbWidth, ex::kThumbHeight);
+            continue;
+        }
+        c.Fill(x, y, ex::kThumbWidth, ex::kThumbHeight, tint);
+        c.TextCentred(f, x, y + 50, ex::kThumbWidth, 40, "No." + std::to_string(i + 1), 20, kDim, 4);
     }
 }
 
+// Gallery slot i is event picture row i (its first variant); replay slot i opens the scene whose
+// picture is given here.
 void PaintGallerySheet(Canvas& c, LabelFont& f) {
-    PaintSheet(c, f, 0, 0xFF503060u);
+    PaintSheet(c, f, {"bmp\\ev01a.bmp", "bmp\\ev02a.bmp"}, 0xFF302038u);
 }
 
 void PaintReplaySheet(Canvas& c, LabelFont& f) {
-    PaintSheet(c, f, 0, 0xFF305060u);
+    PaintSheet(c, f, {"bmp\\bg02.bmp", "bmp\\bg03.bmp"}, 0xFF203038u);
 }
 
 // The music room: every track's label and the idle faces of the three controls.
 constexpr const char* kControlNames[3] = {"上一首", "播放", "下一首"};
 
+// The five tracks that the sample has, by file, and their titles; the list's other tracks play
+// nothing here and are marked absent.
+struct TrackTitle {
+    const char* file;
+    const char* title;
+};
+constexpr TrackTitle kTrackTitles[] = {{"bgm01.ogg", "雨天的早晨"},
+                                       {"bgm02.ogg", "夜里的桥"},
+                                       {"bgm08.ogg", "天亮的街"},
+                                       {"bgm09.ogg", "标题"},
+                                       {"op_arr01.ogg", "主题（明亮）"}};
+constexpr const char* kAbsentTrack = "（样本未收录）";
+
+const char* TrackTitleOf(int track) {
+    for (const TrackTitle& t : kTrackTitles) {
+        if (std::string(t.file) == CMusicScene::kTracks[track]) {
+            return t.title;
+        }
+    }
+    return nullptr;
+}
+
 void PaintLabel(Canvas& c, LabelFont& f, int32_t x, int32_t y, int track, uint32_t fill, uint32_t ink) {
     c.Panel(x, y, 291, 26, fill, 1, WithAlpha(ink, 0xFF));
-    c.Text(f, x + 8, y + 3, CMusicScene::kTracks[track], 18, ink);
+    const char* title = TrackTitleOf(track);
+    c.Text(f, x + 8, y + 4, title != nullptr ? title : kAbsentTrack, 18,
+           title != nullptr ? ink : Mix(ink, fill, 0.5));
 }
 
 void PaintMusicBase(Canvas& c, LabelFont& f) {

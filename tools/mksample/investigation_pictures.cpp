@@ -221,8 +221,13 @@ void PaintLegwork(Canvas& c, LabelFont& f) {
     c.TextCentred(f, 0, 4, 112, 24, "探询", 18, kGold);
     const char* people[10] = {"邻居", "医生", "同学", "店主", "警官",
                               "记者", "司机", "房东", "老人", "委托人"};
+    // Each name on a transparent ground of its own colour, so that its anti-aliased edges keep the
+    // colour; the closed names in a grey light enough to read on the navy panel.
+    constexpr uint32_t kClosedName = 0xFF9098A8u;
     for (int i = 0; i < 10; ++i) {
-        c.TextCentred(f, 112, 22 * i, 54, 22, people[i], 16, kDim);
+        c.Fill(112, 22 * i, 54, 22, WithAlpha(kClosedName, 0));
+        c.TextCentred(f, 112, 22 * i, 54, 22, people[i], 16, kClosedName);
+        c.Fill(166, 22 * i, 54, 22, WithAlpha(kPale, 0));
         c.TextCentred(f, 166, 22 * i, 54, 22, people[i], 16, kPale);
     }
     c.Frame(112, 220, 52, 24, 2, kGold);

@@ -1,7 +1,8 @@
 // mksample: writes the pictures and sounds of the sample game.
 //
 //   mksample OUTDIR
-//       Makes OUTDIR/system, bmp, bgm, se and voice and writes every file into them, the files of
+//       Makes OUTDIR/system, bmp, chara, bgm, se, voice and script (the notebook's page texts; the
+//       assembled scripts join them there) and writes every file into them, the files of
 //       the game folder itself (the search cursor, the keyword lists) into OUTDIR/folder, the movies
 //       into OUTDIR itself. The same files, byte for byte, on every run.
 #include <cstdio>

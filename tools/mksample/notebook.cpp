@@ -1,11 +1,12 @@
 // The sample game's notebook: its page backgrounds (five keyword-list pages, three sketches, eleven
-// flow charts), the parts sheet of its tabs, buttons, number icons and digits, and the flow charts'
-// piece sheets.
+// flow charts), the parts sheet of its tabs, buttons, number icons and digits, the flow charts'
+// piece sheets, and the one entry the story adds (article 7): its name strips, title and text.
 #include <cstdio>
 #include <string>
 
 #include "mksample/canvas.h"
 #include "mksample/sample_assets.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::sample {
 
@@ -47,7 +48,8 @@ void StackedLabel(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, cons
 // What every page shares: paper, the page tabs at the left edge and the close button.
 void PaintPaper(Canvas& c, LabelFont& f, int current) {
     c.Fill(0, 0, kScreenW, kScreenH, Argb(255, 90, 70, 50));
-    c.Panel(84, 20, 900, 540, kPaper, 2, kEdge);
+    // The paper reaches x 1000: the detail panels are read up to x 992.
+    c.Panel(84, 20, 916, 540, kPaper, 2, kEdge);
     for (int i = 0; i < 3; ++i) {
         const int32_t top = 107 + 121 * i;
         c.Panel(44, top, 40, 116, i == current ? kPaper : kTabFace, 1, kEdge);
@@ -65,7 +67,8 @@ void PaintListPage(Canvas& c, LabelFont& f, int tab) {
         c.TextCentred(f, left, 85, 82, 21, kListLabels[i], 16, kInk);
     }
     c.Frame(620, 107, 372, 443, 1, kEdge);
-    c.TextCentred(f, 620, 300, 372, 40, kListLabels[tab], 28, Argb(255, 200, 186, 160));
+    // A faint name of the list at the panel's foot, below where an entry's text runs.
+    c.TextCentred(f, 620, 490, 372, 40, kListLabels[tab], 28, Argb(255, 200, 186, 160));
 }
 
 template <int Tab>
@@ -88,7 +91,8 @@ void PaintSketch(Canvas& c, LabelFont& f) {
     char label[32];
     std::snprintf(label, sizeof label, "素描 %d", Sketch + 1);
     c.Text(f, 200, 500, label, 22, kInk);
-    for (int i = 0; i < 3; ++i) {
+    // The first sketch's button is live only while the sketch has its second variant.
+    for (int i = Variant != 0 ? 0 : 1; i < 3; ++i) {
         const int32_t top = i == 0 ? 171 : i == 1 ? 135 : 99;
         c.Panel(898, top, 55, 32, i == Sketch ? kPaper : kTabFace, 1, kEdge);
         c.TextCentred(f, 898, top, 55, 32, std::to_string(i + 1), 18, kInk);
@@ -105,7 +109,12 @@ void PaintFlowBase(Canvas& c, LabelFont& f) {
     else
         std::snprintf(title, sizeof title, "结局");
     c.Text(f, 140, 140, title, 26, kInk);
-    c.Text(f, 840, 536, "%", 20, kInk);
+    // After the percentage's digits: (927..962, 536) on a chapter's chart, (209..244, 219) on the
+    // endings'.
+    if (Chart <= 10)
+        c.Text(f, 964, 536, "%", 20, kInk);
+    else
+        c.Text(f, 245, 219, "%", 20, kInk);
     c.Frame(140, 180, 760, 340, 1, kEdge);
 }
 
@@ -170,14 +179,48 @@ void PaintNoteParts(Canvas& c, LabelFont& f) {
     const char* const groups[3] = {"序", "中", "终"};
     const int32_t rows[3] = {340, 376, 448};
     const int32_t lit[3] = {140, 176, 248};
+    // Group headers are not buttons: plain text, darker for the current chart's group.
     for (int g = 0; g < 3; ++g) {
         c.TextCentred(f, 176, rows[g], 42, 18, groups[g], 14, kEdge);
-        c.Fill(176, lit[g], 44, 18, kLit);
         c.TextCentred(f, 176, lit[g], 44, 18, groups[g], 14, kInk);
     }
 }
 
+// Article 7, the one entry of the articles list: its name strip hovered, normal and selected at
+// (0, 162), (214, 162) and (428, 162), 214 × 27 each, and its title 180 × 25 at (0, 150).
+constexpr int kArticle = 7;
+constexpr const char* kArticleName = "咖啡店停业";
+
+void PaintArticleNames(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), WithAlpha(kInk, 0));
+    const int32_t y = 27 * (kArticle - 1);
+    c.Fill(0, y, 214, 27, WithAlpha(kLit, 200));
+    for (int k = 0; k < 3; ++k) {
+        if (k == 2) {
+            c.Fill(428, y, 214, 27, WithAlpha(kEdge, 90));
+        }
+        c.Text(f, 214 * k + 8, y + 4, kArticleName, 18, kInk);
+    }
+}
+
+void PaintArticleTitles(Canvas& c, LabelFont& f) {
+    c.Fill(0, 0, c.Width(), c.Height(), WithAlpha(kInk, 0));
+    c.TextCentred(f, 0, 25 * (kArticle - 1), 180, 25, kArticleName, 22, kInk, 0);
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> NotebookTexts() {
+    // One paragraph a line. The notebook wraps a line once it reaches x 972 (20 characters), but skips
+    // a line end that follows 19 characters; so no paragraph here is 19 characters long.
+    const std::string text =
+        text_codec::Utf8ToGameTextLossy("十月三日，街角的咖啡店“灯塔”停业。\r\n"
+                                        "店主说，开了三十年，谢谢各位常客。\r\n"
+                                        "同一天傍晚，有人在店门前见过一名撑黑伞的年轻女子。她至今下落不明。");
+    char name[32];
+    std::snprintf(name, sizeof name, "script\\nt%03d_01.tx", kArticle);
+    return {{name, std::vector<uint8_t>(text.begin(), text.end())}};
+}
 
 const std::vector<PictureAsset>& SampleNotebookPictures() {
     static const std::vector<PictureAsset> pictures = [] {
@@ -208,6 +251,8 @@ const std::vector<PictureAsset>& SampleNotebookPictures() {
             {"system\\flow_p01.bmp", 100, 40, 32, PaintFlowPieces<false>},
             {"system\\flow_p01_b.bmp", 100, 40, 32, PaintFlowPieces<true>},
             {"system\\flow_p11.bmp", 534, 288, 32, PaintEndingPieces},
+            {"system\\find_article.bmp", 3 * 214, 27 * kArticle, 32, PaintArticleNames},
+            {"system\\d_article.bmp", 180, 25 * kArticle, 32, PaintArticleTitles},
         };
         return p;
     }();

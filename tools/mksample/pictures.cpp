@@ -49,7 +49,8 @@ void PaintLogo01(Canvas& c, LabelFont& f) {
 // their highlight cells of the parts picture.
 constexpr std::array<const char*, CTitleMenuScene::kButtonCount> kTitleLabels{"开始游戏", "读取", "设置",
                                                                               "特典", "结束"};
-constexpr int32_t kTitleLabelMax = 22;
+// One height for all five, the largest at which "开始游戏" fits its 75-pixel rectangle.
+constexpr int32_t kTitleLabel = 18;
 constexpr int kExtras = CTitleMenuScene::kExtras - 1;
 
 struct TitleLook {
@@ -82,8 +83,8 @@ void PaintTitle(Canvas& c, LabelFont& f, int level) {
     for (int i = 0; i < CTitleMenuScene::kButtonCount; ++i) {
         const RECT& r = CTitleMenuScene::kButtonRects[i];
         const bool off = level == 0 && i == kExtras;
-        c.TextCentred(f, r.left, r.top, r.right - r.left, r.bottom - r.top, kTitleLabels[i], kTitleLabelMax,
-                      off ? look.disabled : look.label, 2);
+        c.TextCentred(f, r.left, r.top, r.right - r.left, r.bottom - r.top, kTitleLabels[i], kTitleLabel,
+                      off ? look.disabled : look.label, 1);
     }
 }
 
@@ -95,15 +96,16 @@ void PaintTitleParts(Canvas& c, LabelFont& f, int level) {
         // The label colour under the anti-aliased edges, then the plate and the label.
         c.Fill(r.left, r.top, w, h, WithAlpha(look.highlightLabel, 0));
         c.Panel(r.left, r.top, w, h, look.highlight, 1, kGold);
-        c.TextCentred(f, r.left, r.top, w, h, kTitleLabels[i], kTitleLabelMax, look.highlightLabel, 2);
+        c.TextCentred(f, r.left, r.top, w, h, kTitleLabels[i], kTitleLabel, look.highlightLabel, 1);
     }
 }
 
 // ---- Message window, style 0 and 2 -------------------------------------------------------------
 
-// The labels of the two bars' buttons, in the order of their layout tables.
+// The labels of the two bars' buttons, in the order of their layout tables. Two characters need a
+// cell 30 pixels wide at the labels' height; the narrower cells of the bottom bar take one.
 constexpr std::array<const char*, kHorizontalButtonCount> kHorizontalLabels{
-    "跳过", "自动", "存档", "读档", "设置", "退出", "笔记", "音", "隐", "历"};
+    "跳", "自动", "存档", "读档", "设置", "退", "笔", "音", "隐", "历"};
 constexpr std::array<const char*, kVerticalButtonCount> kVerticalLabels{
     "跳过", "自动", "存档", "读档", "设置", "退出", "音", "隐", "历"};
 constexpr int32_t kWindowTop = 448;
@@ -121,22 +123,13 @@ constexpr uint32_t kPanel = 0xB40C1428u;
 constexpr uint32_t kButtonFace = 0x60304060u;
 constexpr uint32_t kButtonLit = 0xE0E8C670u;
 
+// Every button label of both bars is drawn at this height.
 constexpr int32_t kButtonLabel = 12;
 
-// A button's label in the face inside its border: on one line, or one character above the other
-// where the line would have to shrink below 11 pixels to fit the width.
+// A button's label, centred in the face inside its border.
 void ButtonLabel(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t h, const char* label,
                  uint32_t colour) {
-    const std::string text = label;
-    constexpr size_t kCharBytes = 3; // the labels are CJK characters, three bytes each in UTF-8
-    const bool two = text.size() == 2 * kCharBytes;
-    if (!two || f.FitHeight(text, w - 6, kButtonLabel) >= 11 || h - 6 < 2 * 11) {
-        c.TextCentred(f, x + 2, y + 3, w - 4, h - 6, text, kButtonLabel, colour, 1);
-        return;
-    }
-    const int32_t half = (h - 6) / 2;
-    c.TextCentred(f, x + 2, y + 3, w - 4, half, text.substr(0, kCharBytes), kButtonLabel, colour, 0);
-    c.TextCentred(f, x + 2, y + 3 + half, w - 4, half, text.substr(kCharBytes), kButtonLabel, colour, 0);
+    c.TextCentred(f, x + 2, y + 3, w - 4, h - 6, label, kButtonLabel, colour, 1);
 }
 
 void ButtonNormal(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t h, const char* label) {
@@ -150,11 +143,14 @@ void ButtonLit(Canvas& c, LabelFont& f, int32_t x, int32_t y, int32_t w, int32_t
     ButtonLabel(c, f, x, y, w, h, label, kInk);
 }
 
-// A fast-forward mark on a round plate: shown by AUTO and SKIP while they run.
+// A fast-forward mark, shown by AUTO and SKIP while they run. AUTO's drifts from x 775 to 809, over
+// the AUTO button of the bottom bar (792), so the mark is two thin chevrons and the rest of the cell
+// is clear: the button and its label show through.
 void Indicator(Canvas& c, int32_t x, int32_t y) {
-    c.Disc(x + 16, y + 17, 15, 0xC0101828u);
-    c.Triangle(x + 7, y + 9, x + 7, y + 25, x + 16, y + 17, kGold);
-    c.Triangle(x + 16, y + 9, x + 16, y + 25, x + 25, y + 17, kGold);
+    for (const int32_t left : {x + 2, x + 9}) {
+        c.Line(left, y + 10, left + 6, y + 17, 2, kGold);
+        c.Line(left + 6, y + 17, left, y + 24, 2, kGold);
+    }
 }
 
 void PaintWindow(Canvas& c, LabelFont& f) {
@@ -191,14 +187,15 @@ void PaintFrameVariant1(Canvas& c, LabelFont&) {
     PaintNamePlate(c, 0xE0502838u, 0xFFE0C890u, true);
 }
 
-// Eight frames of 40 × 40: a page mark that bobs down and back.
+// Eight frames of 40 × 40: a page mark that bobs down and back. It keeps to the cell's top 20 rows:
+// in the caption band the cell stands at y 552, and only its top 24 rows are on the screen.
 void PaintClickWait01(Canvas& c, LabelFont&) {
-    constexpr int32_t kBob[8] = {0, 1, 3, 5, 6, 5, 3, 1};
+    constexpr int32_t kBob[8] = {0, 1, 2, 3, 3, 3, 2, 1};
     for (int i = 0; i < 8; ++i) {
         const double x = i * 40;
-        const double y = 8 + kBob[i];
-        c.Triangle(x + 10, y + 6, x + 30, y + 6, x + 20, y + 22, kGold);
-        c.Fill(static_cast<int32_t>(x) + 10, static_cast<int32_t>(y) + 24, 20, 3, WithAlpha(kGold, 200));
+        const double y = 1 + kBob[i];
+        c.Triangle(x + 11, y, x + 29, y, x + 20, y + 11, kGold);
+        c.Fill(static_cast<int32_t>(x) + 11, static_cast<int32_t>(y) + 13, 18, 3, WithAlpha(kGold, 200));
     }
 }
 
@@ -249,7 +246,9 @@ void PaintWindowP2(Canvas& c, LabelFont& f) {
 // The choice panel, 504 × 67: normal at row 0, hovered at row 67.
 void PaintSelectBase(Canvas& c, LabelFont&) {
     c.Panel(0, 0, 504, 67, 0xC0182238u, 2, 0xE0A0A8C0u);
-    c.Panel(0, 67, 504, 67, 0xD0304C84u, 2, 0xFFE8C670u);
+    // Hovered: a dark warm ground. The screen blend that draws it a second time lightens it, and the
+    // deep blue of a choice already taken needs it dark; its hue sets it apart from that blue too.
+    c.Panel(0, 67, 504, 67, 0xE8221408u, 2, 0xFFE8C670u);
     c.Fill(6, 67 + 6, 492, 1, 0x80FFFFFFu);
 }
 

@@ -9,7 +9,8 @@
 namespace kestrel::sample {
 
 const std::vector<std::string>& SampleFolders() {
-    static const std::vector<std::string> folders = {"system", "bmp", "chara", "bgm", "se", "voice"};
+    static const std::vector<std::string> folders = {"system", "bmp",   "chara", "bgm",
+                                                     "se",     "voice", "script"};
     return folders;
 }
 
@@ -79,6 +80,12 @@ bool WriteSample(const std::string& outDir, std::string* error) {
         if (bytes.empty()) {
             return fail("cannot encode " + path);
         }
+        if (!test::WriteBytes(path, bytes)) {
+            return fail("cannot write " + path);
+        }
+    }
+    for (const auto& [name, bytes] : NotebookTexts()) {
+        const std::string path = OutputPath(outDir, name.c_str());
         if (!test::WriteBytes(path, bytes)) {
             return fail("cannot write " + path);
         }

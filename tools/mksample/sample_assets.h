@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrel::sample {
@@ -61,6 +62,8 @@ const std::vector<PictureAsset>& SampleCreditPictures();
 const std::vector<SoundAsset>& SampleCreditSounds();
 // The notebook's pages, parts and flow-chart pieces.
 const std::vector<PictureAsset>& SampleNotebookPictures();
+// The notebook's page texts: each file's game name and its bytes.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> NotebookTexts();
 // The endings' pictures and music (besides the staff rolls).
 const std::vector<PictureAsset>& EndingPictures();
 const std::vector<SoundAsset>& EndingSounds();

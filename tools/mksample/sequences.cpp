@@ -21,21 +21,14 @@ constexpr uint32_t kInk = 0xFF1A1E2Au;
 constexpr uint32_t kCream = 0xFFF6F0E0u;
 constexpr uint32_t kGold = 0xFFE8C670u;
 
-uint32_t Mix(uint32_t a, uint32_t b, double t) {
-    auto ch = [&](int s) {
-        const double va = (a >> s) & 0xFF, vb = (b >> s) & 0xFF;
-        return static_cast<uint32_t>(std::lround(va + (vb - va) * t)) << s;
-    };
-    return 0xFF000000u | ch(16) | ch(8) | ch(0);
-}
-
 // A vertical gradient over the rectangle.
 void Gradient(Canvas& c, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t top, uint32_t bottom) {
     for (int32_t j = 0; j < h; ++j)
         c.Fill(x, y + j, w, 1, Mix(top, bottom, h > 1 ? static_cast<double>(j) / (h - 1) : 0.0));
 }
 
-// A remembered place: sky and ground, a row of houses, a sun or moon and a caption in a corner.
+// A remembered place: sky and ground, a row of houses, a sun or moon and a caption in a corner (none
+// when it is empty).
 struct Scene {
     uint32_t sky, horizon, ground, houses;
     double sunX, sunY;
@@ -52,7 +45,9 @@ void PaintScene(Canvas& c, LabelFont& f, const Scene& s) {
         c.Fill(i * 70 + 6, line - hh, 58, hh, s.houses);
         c.Fill(i * 70 + 22, line - hh + 14, 10, 12, Mix(s.houses, kGold, 0.6));
     }
-    c.Text(f, 24, h - 48, s.caption, 28, kCream);
+    if (*s.caption != '\0') {
+        c.Text(f, 24, h - 48, s.caption, 28, kCream);
+    }
 }
 
 // ---- Eye screen and eye sequence ---------------------------------------------------------------
@@ -109,8 +104,9 @@ void PaintEyeSheet(Canvas& c, LabelFont& f) {
     PaintEye(c, e.sx + e.w / 2.0, e.sy + e.h / 2.0, 90, 44);
 }
 
+// The eye sequence shows a window of it 536 rows tall: a caption at its foot would be cut.
 void PaintBackground(Canvas& c, LabelFont& f) {
-    PaintScene(c, f, {0xFF38305Cu, 0xFFE09870u, 0xFF4A4038u, 0xFF241C2Cu, 0.3, 0.5, "黄昏的街道"});
+    PaintScene(c, f, {0xFF38305Cu, 0xFFE09870u, 0xFF4A4038u, 0xFF241C2Cu, 0.3, 0.5, ""});
 }
 
 // ---- Announcement screen -----------------------------------------------------------------------
@@ -205,14 +201,19 @@ void PaintCardFrame(Canvas& c, LabelFont&) {
         c.Frame(6 + i, 6 + i, c.Width() - 12 - 2 * i, c.Height() - 12 - 2 * i, 1,
                 WithAlpha(0x000000u, static_cast<uint32_t>(160 - i * 26)));
 }
+// The rule line: gold at its ends, white in the middle, fading out over its last 8 pixels each side.
 template <int N>
 void PaintCardLine(Canvas& c, LabelFont&) {
-    for (int32_t x = 0; x < c.Width(); ++x)
-        c.Fill(x, 0, 1, c.Height(), Mix(kGold, 0xFFFFFFFFu, 0.5 + 0.5 * std::sin(x * M_PI / c.Width())));
+    for (int32_t x = 0; x < c.Width(); ++x) {
+        const auto fade = static_cast<uint32_t>(std::min(255, 32 * std::min(x + 1, c.Width() - x)));
+        c.Fill(x, 0, 1, c.Height(),
+               WithAlpha(Mix(kGold, 0xFFFFFFFFu, 0.5 + 0.5 * std::sin(x * M_PI / c.Width())), fade));
+    }
 }
 template <int N, int Which>
 void PaintCardCaption(Canvas& c, LabelFont& f) {
-    c.Fill(0, 0, c.Width(), c.Height(), 0xC0101820u);
+    // On a transparent ground: the caption lies over the card's rule line.
+    c.Fill(0, 0, c.Width(), c.Height(), WithAlpha(kCream, 0));
     c.TextCentred(f, 0, 0, c.Width(), c.Height(), kCaptions[N][Which], 28, kCream, 4);
 }
 

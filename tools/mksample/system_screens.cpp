@@ -54,11 +54,18 @@ void Glow(Canvas& c, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour
 
 // ---- Quit confirmation -------------------------------------------------------------------------
 
-constexpr std::array<const char*, 3> kFirstLabels{"返回标题", "结束游戏", "取消"};
+// The first panel's three labels and the second panel's two questions.
+struct ExitTexts {
+    std::array<const char*, 3> first;
+    std::array<const char*, 2> questions;
+};
+constexpr ExitTexts kQuitTexts{{"返回标题", "结束游戏", "取消"}, {"要返回标题画面吗？", "要结束游戏吗？"}};
+// During a replay the first choice goes back to the scene replay screen.
+constexpr ExitTexts kReplayTexts{{"返回回想", "结束游戏", "取消"}, {"要返回回想画面吗？", "要结束游戏吗？"}};
 constexpr std::array<const char*, 2> kSecondLabels{"是", "否"};
-constexpr std::array<const char*, 2> kQuestions{"要返回标题画面吗？", "要结束游戏吗？"};
 
-void PaintExitPanels(Canvas& c, LabelFont& f, const QuitDialogLayout& l, const char* heading) {
+void PaintExitPanels(Canvas& c, LabelFont& f, const QuitDialogLayout& l, const char* heading,
+                     const ExitTexts& texts = kQuitTexts) {
     const int32_t px = l.panelX, py = l.panelY;
     // The first panel: its buttons where the screen tests them, relative to the panel.
     const int32_t fx = l.firstPanel.x, fy = l.firstPanel.y;
@@ -66,14 +73,14 @@ void PaintExitPanels(Canvas& c, LabelFont& f, const QuitDialogLayout& l, const c
     c.Text(f, fx + 14, fy + 4, heading, 14, kGrey);
     for (int i = 0; i < 3; ++i) {
         const RECT& b = l.firstButtons[i];
-        Plate(c, f, fx + b.left - px, fy + b.top - py, W(b), H(b), kFirstLabels[i], false);
-        Plate(c, f, l.firstHover[i].x, l.firstHover[i].y, W(b), H(b), kFirstLabels[i], true);
+        Plate(c, f, fx + b.left - px, fy + b.top - py, W(b), H(b), texts.first[i], false);
+        Plate(c, f, l.firstHover[i].x, l.firstHover[i].y, W(b), H(b), texts.first[i], true);
         Glow(c, l.firstGlow[i].x, l.firstGlow[i].y, W(b), H(b), kGold);
     }
     for (int k = 0; k < 2; ++k) {
         const PanelSource s = l.secondPanel[k];
         c.Panel(s.x, s.y, l.panelW, l.panelH, kNavy, 2, kGold);
-        c.TextCentred(f, s.x, s.y + 14, l.panelW, 40, kQuestions[k], 22, kPale, 8);
+        c.TextCentred(f, s.x, s.y + 14, l.panelW, 40, texts.questions[k], 22, kPale, 8);
         for (int i = 0; i < 2; ++i) {
             const RECT& b = l.secondButtons[i];
             Plate(c, f, s.x + b.left - px, s.y + b.top - py, W(b), H(b), kSecondLabels[i], false);
@@ -97,13 +104,15 @@ void PaintMenuExit(Canvas& c, LabelFont& f) {
     PaintExitPanels(c, f, kSystemMenuDialogLayout, "MENU");
 }
 void PaintExitP01(Canvas& c, LabelFont& f) {
-    PaintExitPanels(c, f, kExitDialogLayout, "REPLAY");
+    PaintExitPanels(c, f, kExitDialogLayout, "REPLAY", kReplayTexts);
 }
 
 // ---- System menu -------------------------------------------------------------------------------
 
 constexpr std::array<const char*, CSystemMenuScene::kButtonCount> kMenuLabels{"存档", "读档", "回顾", "设置",
                                                                               "结束"};
+constexpr int32_t kMenuLabel = 22;
+constexpr int32_t kMenuLabelRight = 348;
 
 void PaintMenuBase(Canvas& c, LabelFont&) {
     c.Fill(0, 0, kScreenW, kScreenH, 0);
@@ -134,10 +143,10 @@ void PaintMenuParts(Canvas& c, LabelFont& f) {
     constexpr int32_t kRow = 38;
     for (int i = 0; i < CSystemMenuScene::kButtonCount; ++i) {
         const int32_t y = kRow * i;
-        // The label, right-aligned so that it ends over its button.
-        const RECT& b = CSystemMenuScene::kButtonRects[i];
-        const int32_t labelW = W(b);
-        c.TextCentred(f, 190 + (158 - labelW), y, labelW, kRow, kMenuLabels[i], 22, kPale, 0);
+        // The label, all five at one height and right-aligned at x 348, which the screen puts at the
+        // right edge shared by the buttons (788).
+        c.Text(f, kMenuLabelRight - f.Width(kMenuLabels[i], kMenuLabel), y + (kRow - kMenuLabel) / 2,
+               kMenuLabels[i], kMenuLabel, kPale);
         // Hovered: a bar that points at the label.
         c.Fill(0 + 20, y + 17, 170, 4, WithAlpha(kGold, 220));
         c.Triangle(170, y + 9, 170, y + 29, 190, y + 19, kGold);
