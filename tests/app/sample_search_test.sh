@@ -5,8 +5,9 @@
 # the street), clicks the street lamp, and checks that the lamp's message stands over the bare street;
 # back on the search screen, clicks the road, where the rumours are listed from the list file of the
 # game folder whose name is double-byte, picks one and reads its message; clicks the lit windows, which
-# lead into the room searched as a tabled search scene, and there the door; then quits through the
-# quit question.
+# lead into the room searched as a tabled search scene, and there the door; leaves the room down to
+# the command screen, where the keyword command lists the rumours and one is asked about; then quits
+# through the quit question.
 #
 #   sample_search_test.sh KESTREL GAME_FOLDER ASSET_FOLDER
 #
@@ -83,6 +84,31 @@ search_again "300 300" "$room" || fail "the room's search did not show"
 click $door
 wait_for_message || fail "no message after the click on the door"
 [ "$(differing "$room" 0 0 1024 440)" = 0 ] || fail "the strip or the pointer is still over the room"
+
+# --- Left, the room leads down to the street's command screen: its keyword command lists the two
+# rumours of the road under 传闻 (white names on the dark list), and one asked about says its line. --
+search_again "500 300" "$room" || fail "the door's script did not go back to the room"
+click 986 51 # leave
+listed=0
+for _ in $(seq 15); do
+    click 450 317 # Yes on the question, then on through the message of the way down
+    sleep 0.4
+    click 964 158 # the keyword command
+    sleep 0.4
+    click 852 272 # its fourth category, the rumours
+    sleep 0.6
+    shot
+    [ "$(bright 563 26 200 52)" -gt 40 ] && listed=1 && break
+done
+[ "$listed" = 1 ] || fail "the rumours were not listed under the keyword command"
+click 653 38 # the first rumour: the list goes and its script says its line in the window
+asked=0
+for _ in $(seq 40); do
+    sleep 0.3
+    shot
+    [ "$(bright 563 26 200 52)" -lt 10 ] && [ "$(bright 140 496 760 32)" -gt 200 ] && asked=1 && break
+done
+[ "$asked" = 1 ] || fail "no message after the rumour was asked about"
 
 quit_game
 echo "1 passed, 0 failed"

@@ -117,6 +117,8 @@ check_bridge_record() {
     expect_text "$1" $((0xB6C5)) 'bmp\bg03.bmp' "picture of layer 1"
     expect_text "$1" $((0xC8F4)) "bgm02.ogg" "music"
     expect_text "$1" $((0xCADC)) "在做决定之前，先把这一刻记下来吧。" "text of the current message"
+    expect_bytes "$1" $((0xD20F)) 2 "23 10" "clock of that night"
+    expect_bytes "$1" $((0xD214)) 4 "0 0 0 0" "place (none away from the street)"
 }
 
 # The first run of the later parts, with no checks on the way: a new game to the bridge, saved into

@@ -7,14 +7,17 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "archive/paths.h"
 #include "graphics/dib32.h"
 #include "mksample/sample_assets.h"
+#include "platform/cursor_file.h"
 #include "platform/file_system.h"
 #include "scene/msg_button_layout.h"
 #include "screens/music_scene.h"
@@ -119,6 +122,23 @@ double CoveredShare(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h,
         }
     }
     return static_cast<double>(covered) / (w * h);
+}
+
+uint32_t Pixel(const CDIB32& s, int32_t x, int32_t y) {
+    uint32_t v = 0;
+    std::memcpy(&v, s.GetPixelAddress(x, y), sizeof v);
+    return v;
+}
+
+// The share of pixels of the rectangle whose colour differs from `colour`.
+double ChangedShare(const CDIB32& s, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
+    int changed = 0;
+    for (int32_t j = y; j < y + h; ++j) {
+        for (int32_t i = x; i < x + w; ++i) {
+            changed += Pixel(s, i, j) != colour ? 1 : 0;
+        }
+    }
+    return static_cast<double>(changed) / (w * h);
 }
 
 // The tool's output, written for each test into a folder of its own (the tests may run side by
@@ -494,6 +514,112 @@ TEST_F(SampleAssets, MessageWindowIsTranslucent) {
     const uint32_t a = Alpha(s, 400, 60);
     EXPECT_GT(a, 0u);
     EXPECT_LT(a, 255u);
+}
+
+TEST_F(SampleAssets, InvestigationDialogsShowBothAnswersAtRest) {
+    // The box stands at (314, 223); its buttons are 105 × 45 at box (x, 72) and (x + 121, 72), where
+    // only the hovered one gets its lit cell over the box.
+    const struct {
+        const char* name;
+        int32_t yesX;
+    } dialogs[] = {{"system\\free_exit.bmp", 84},
+                   {"system\\search_p.bmp", 84},
+                   {"system\\inv_p.bmp", 84},
+                   {"system\\legwork_p.bmp", 85}};
+    for (const auto& d : dialogs) {
+        CDIB32 s;
+        Load(s, d.name);
+        const uint32_t box = Pixel(s, 20, 100);
+        for (int b = 0; b < 2; ++b) {
+            EXPECT_GT(ChangedShare(s, d.yesX + 121 * b, 72, 105, 45, box), 0.95) << d.name << " button " << b;
+        }
+        EXPECT_EQ(ChangedShare(s, 4, 72, d.yesX - 6, 45, box), 0.0) << d.name << " left of the answers";
+    }
+}
+
+TEST_F(SampleAssets, MapHoverPicturesLightTheirPlacesOpaque) {
+    // The hover picture's place rectangle is copied with its own alpha over the map (glyphs leave
+    // their pixels at 254).
+    const struct {
+        const char* map;
+        const char* lit;
+        int32_t l, t, r, b;
+    } places[] = {{"system\\map_01.bmp", "system\\map_01_m.bmp", 466, 455, 623, 540},
+                  {"system\\map_01.bmp", "system\\map_01_m.bmp", 451, 256, 528, 313},
+                  {"system\\map_02.bmp", "system\\map_02_m.bmp", 369, 414, 448, 478}};
+    for (const auto& p : places) {
+        CDIB32 map;
+        CDIB32 lit;
+        Load(map, p.map);
+        Load(lit, p.lit);
+        EXPECT_EQ(CoveredShare(lit, p.l, p.t, p.r - p.l, p.b - p.t, 250), 1.0) << p.lit << " at " << p.l;
+        EXPECT_NE(Pixel(lit, p.l + 4, p.b - 4) & 0xFFFFFFu, Pixel(map, p.l + 4, p.b - 4) & 0xFFFFFFu)
+            << p.lit << " at " << p.l;
+    }
+}
+
+TEST_F(SampleAssets, RumourStripsNameEveryLineOfTheList) {
+    // The rumour category's list shows strip n (200 × 24 at y 24 (n − 1)) for line n of "Key_噂.txt".
+    const std::vector<char> list = Slurp((Game() / kestrel::sample::kGameFolderFiles / "Key_\x89\x5C.txt").string());
+    const auto lines = static_cast<int32_t>(std::count(list.begin(), list.end(), '\n'));
+    ASSERT_GT(lines, 0);
+    CDIB32 s;
+    Load(s, "system\\key_gossip.bmp");
+    ASSERT_EQ(s.GetHeight(), 24 * lines);
+    for (int32_t n = 0; n < lines; ++n) {
+        EXPECT_GT(CoveredShare(s, 0, 24 * n, 200, 24, 128), 0.03) << "strip " << n + 1;
+    }
+}
+
+TEST_F(SampleAssets, BackgroundsLeaveTheInterfacesPlacesBare) {
+    // Flat fills only where the command column (top right) and the message window (foot) stand over
+    // the story's backgrounds: a label's glyphs would bring their shades of grey.
+    const struct {
+        const char* name;
+        int32_t x, y, w, h;
+    } areas[] = {{"bmp\\bg01.bmp", 784, 0, 240, 70},
+                 {"bmp\\bg02.bmp", 784, 0, 240, 70},
+                 {"bmp\\bg03.bmp", 0, 500, 120, 60}};
+    for (const auto& a : areas) {
+        CDIB32 s;
+        Load(s, a.name);
+        std::set<uint32_t> colours;
+        for (int32_t y = a.y; y < a.y + a.h; ++y) {
+            for (int32_t x = a.x; x < a.x + a.w; ++x) {
+                colours.insert(Pixel(s, x, y));
+            }
+        }
+        EXPECT_LE(colours.size(), 4u) << a.name;
+    }
+}
+
+TEST_F(SampleAssets, TimeGaugeFrameMarksTheUnits) {
+    // The bar rises 4 pixels a unit from frame row 243, left of x 14: the scale right of it has a
+    // tick at the top of every unit, a longer one every five.
+    CDIB32 s;
+    Load(s, "system\\timer_base.bmp");
+    const uint32_t ground = Pixel(s, 20, 241);
+    for (int32_t unit = 1; unit <= 50; ++unit) {
+        const int32_t y = 243 - 4 * unit;
+        EXPECT_NE(Pixel(s, 16, y), ground) << "unit " << unit;
+        EXPECT_EQ(Pixel(s, 16, y + 2), ground) << "unit " << unit;
+        EXPECT_EQ(Pixel(s, 22, y) != ground, unit % 5 == 0) << "unit " << unit;
+    }
+}
+
+TEST_F(SampleAssets, SearchPointersAimWithTheirCorner) {
+    // The search draws its pointer pictures with their top-left at the mouse point, and the game
+    // folder's cursor stands with its hot spot there: each shows that point.
+    CDIB32 sheet;
+    Load(sheet, "system\\search.bmp");
+    for (int32_t x : {128, 188}) {
+        EXPECT_EQ(Alpha(sheet, x, 78), 255u) << "pointer at " << x;
+    }
+    const std::vector<char> bytes =
+        Slurp((Game() / kestrel::sample::kGameFolderFiles / "cursor1.cur").string());
+    plat::CursorImage cursor;
+    ASSERT_TRUE(plat::ParseCursorFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &cursor));
+    EXPECT_EQ(cursor.pixels[static_cast<size_t>(cursor.hotY * cursor.width + cursor.hotX)] >> 24, 255u);
 }
 
 TEST_F(SampleAssets, SoundsDecodeToTheirFormatAndLength) {

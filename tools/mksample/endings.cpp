@@ -14,7 +14,7 @@ constexpr int32_t kScreenW = 1024;
 constexpr int32_t kScreenH = 576;
 
 // A bridge over the river at night: sky, the far bank's lights, the railing and its lamps.
-void PaintBridge(Canvas& c, LabelFont& f) {
+void PaintBridge(Canvas& c, LabelFont&) {
     for (int32_t y = 0; y < 300; ++y) {
         const uint32_t k = static_cast<uint32_t>(y * 40 / 300);
         c.Fill(0, y, kScreenW, 1, Argb(255, 16 + k, 20 + k, 52 + k));
@@ -34,7 +34,6 @@ void PaintBridge(Canvas& c, LabelFont& f) {
         c.Fill(x, 300, 6, 120, Argb(255, 40, 40, 46));
         c.Disc(x + 3, 296, 11, Argb(255, 255, 240, 180));
     }
-    c.Text(f, 24, 540, "桥", 24, Argb(255, 200, 200, 210));
 }
 
 // The second ending's event picture: the café at dawn, its window lit, a woman at the door.

@@ -70,7 +70,8 @@ struct MapPlace {
 constexpr MapPlace kPlaces[] = {
     {0, 466, 455, 623, 540, "车站"}, {0, 451, 256, 528, 313, "公寓"}, {1, 369, 414, 448, 478, "诊所"}};
 
-// A map page: streets, the places (lit in the hover picture), the two page tabs and the exit button.
+// A map page: streets, the places with their names at the top (lit in the hover picture), the two
+// page tabs and the exit button.
 void PaintMap(Canvas& c, LabelFont& f, int page, bool lit) {
     c.Fill(0, 0, c.Width(), c.Height(), page == 0 ? Argb(255, 206, 214, 190) : Argb(255, 196, 206, 214));
     for (int y = 90; y < 560; y += 120)
@@ -81,7 +82,7 @@ void PaintMap(Canvas& c, LabelFont& f, int page, bool lit) {
         if (p.page != page)
             continue;
         c.Panel(p.l, p.t, p.r - p.l, p.b - p.t, lit ? kLit : Argb(255, 150, 120, 90), 2, kInk);
-        c.TextCentred(f, p.l, p.t, p.r - p.l, p.b - p.t, p.name, 22, lit ? kInk : kPale);
+        c.TextCentred(f, p.l, p.t + 2, p.r - p.l, 26, p.name, 22, lit ? kInk : kPale);
     }
     c.Panel(898, 135, 55, 32, Argb(255, 90, 100, 120), 2, kInk);
     c.TextCentred(f, 898, 135, 55, 32, "一", 18, kPale);
@@ -105,7 +106,8 @@ void PaintMap2Lit(Canvas& c, LabelFont& f) {
 }
 
 // The map's parts: the selected tab of page p at (0, 32p), the exit button lit at (55, 0), the place
-// markers at (0, 78) and (0, 128).
+// markers at (0, 78) and (0, 128): 50 × 50 cells drawn centred on the place, their pin in the lower
+// half, below the place's name.
 void PaintMapParts(Canvas& c, LabelFont& f) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
     c.Panel(0, 0, 55, 32, kGold, 2, kInk);
@@ -115,8 +117,8 @@ void PaintMapParts(Canvas& c, LabelFont& f) {
     c.Panel(55, 0, 64, 38, kLit, 2, kInk);
     c.TextCentred(f, 55, 0, 64, 38, "返回", 18, kInk);
     for (int32_t y : {78, 128}) {
-        c.Disc(25, y + 25, 22, Argb(255, 200, 40, 40));
-        c.Disc(25, y + 25, 9, kPale);
+        c.Disc(25, y + 38, 10, Argb(255, 200, 40, 40));
+        c.Disc(25, y + 38, 4, kPale);
     }
 }
 
@@ -154,7 +156,7 @@ void PaintTalk(Canvas& c, LabelFont& f) {
 }
 
 // The list panel with its scroll track and arrows, the thumb (x 241, lit at x 258), the lit arrows
-// (y 420 and 438) and the row mark at (0, 443).
+// (y 420 and 438) and the row mark at (0, 443), 180 × 24.
 void PaintKeyword(Canvas& c, LabelFont& f) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
     c.Panel(0, 0, 240, 415, kPanelFill, 2, kGold);
@@ -165,7 +167,10 @@ void PaintKeyword(Canvas& c, LabelFont& f) {
         c.Triangle(222, y + 2, 236, y + 2, 229, y + 16, y == 389 ? kPale : kGold);
     c.Fill(241, 0, 17, 361, Argb(255, 120, 130, 150));
     c.Fill(258, 0, 17, 361, kGold);
-    c.Fill(0, 443, 180, 24, Argb(120, 255, 232, 160));
+    // The row mark covers the rows of a 24-pixel line that its glyphs' ink takes (the top two are
+    // the line's leading), in an amber deep enough for pale text to stay readable on it.
+    c.Fill(0, 445, 180, 22, Argb(170, 150, 110, 30));
+    c.Fill(0, 445, 3, 22, kGold);
     (void)f;
 }
 
@@ -184,17 +189,25 @@ void PaintKeyPeople(Canvas& c, LabelFont& f) {
 void PaintKeyMatters(Canvas& c, LabelFont& f) {
     PaintStrips(c, f, {"", "", "", "", "那天下午", "争吵声"});
 }
+// The rumours heard on the road, as the list file "Key_噂.txt" names them.
+void PaintKeyRumours(Canvas& c, LabelFont& f) {
+    PaintStrips(c, f, {"出租车", "楼顶的人影"});
+}
 void PaintLegworkTopics(Canvas& c, LabelFont& f) {
     PaintStrips(c, f, {"那天下午的事"});
 }
 
 } // namespace
 
-void PaintDialog(Canvas& c, LabelFont& f, const char* question) {
+void PaintDialog(Canvas& c, LabelFont& f, const char* question, int32_t yesX) {
     c.Fill(0, 0, c.Width(), c.Height(), 0);
     c.Panel(0, 0, 396, 134, kPanelFill, 2, kGold);
     c.TextCentred(f, 0, 20, 396, 40, question, 24, kPale);
     for (int b = 0; b < 2; ++b) {
+        // The answers at rest are part of the box, where the lit cells cover them once hovered.
+        const int32_t x = yesX + 121 * b;
+        c.Panel(x, 72, 105, 45, Argb(255, 40, 56, 92), 2, kDim);
+        c.TextCentred(f, x, 72, 105, 45, b == 0 ? "是" : "否", 22, kPale);
         c.Panel(105 * b, 134, 105, 45, kLit, 2, kInk);
         c.TextCentred(f, 105 * b, 134, 105, 45, b == 0 ? "是" : "否", 22, kInk);
         c.Panel(105 * b, 179, 105, 45, kGold, 2, kInk);
@@ -204,10 +217,10 @@ void PaintDialog(Canvas& c, LabelFont& f, const char* question) {
 
 namespace {
 void PaintFreeExit(Canvas& c, LabelFont& f) {
-    PaintDialog(c, f, "结束自由行动吗？");
+    PaintDialog(c, f, "结束自由行动吗？", 84);
 }
 void PaintLegworkDialog(Canvas& c, LabelFont& f) {
-    PaintDialog(c, f, "结束探询吗？");
+    PaintDialog(c, f, "结束探询吗？", 85);
 }
 void PaintDialogBackdrop(Canvas& c, LabelFont&) {
     c.Fill(0, 0, c.Width(), c.Height(), Argb(140, 0, 0, 0));
@@ -244,15 +257,16 @@ const std::vector<PictureAsset>& InvestigationPictures() {
         {"system\\char_sel_p.bmp", 102 * 11, 144 * 2, 24, PaintCharFaces},
         {"chara\\chara01.bmp", 320, 576, 32, PaintStandingCharacter},
         {"system\\map_01.bmp", 1024, 576, 24, PaintMap1},
-        {"system\\map_01_m.bmp", 1024, 576, 24, PaintMap1Lit},
+        {"system\\map_01_m.bmp", 1024, 576, 32, PaintMap1Lit},
         {"system\\map_02.bmp", 1024, 576, 24, PaintMap2},
-        {"system\\map_02_m.bmp", 1024, 576, 24, PaintMap2Lit},
+        {"system\\map_02_m.bmp", 1024, 576, 32, PaintMap2Lit},
         {"system\\map_p.bmp", 128, 178, 32, PaintMapParts},
         {"system\\command.bmp", 266, 286, 32, PaintCommand},
         {"system\\talk.bmp", 282, 213, 32, PaintTalk},
         {"system\\keyword.bmp", 275, 467, 32, PaintKeyword},
         {"system\\key_chara.bmp", 200, 48, 32, PaintKeyPeople},
         {"system\\key_matter.bmp", 200, 144, 32, PaintKeyMatters},
+        {"system\\key_gossip.bmp", 200, 48, 32, PaintKeyRumours},
         {"system\\key_l_chara.bmp", 200, 24, 32, PaintLegworkTopics},
         {"system\\free_exit.bmp", 396, 224, 32, PaintFreeExit},
         {"system\\freame_base.bmp", 1024, 576, 32, PaintDialogBackdrop},

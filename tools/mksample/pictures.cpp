@@ -356,25 +356,23 @@ void PaintParts4(Canvas& c, LabelFont& f) {
     }
 }
 
-// The time gauge: its frame (0, 0, 29 × 247) and the bar (32, 0, 10 × 247), read from the top.
-void PaintTimerBase(Canvas& c, LabelFont&) {
+// The time gauge: its frame (0, 0, 29 × 247) and the bar (32, 0, 10 × 247), read from the top. The
+// frame is drawn at (4, 4) and the bar, 4 pixels a unit, rises from screen row 247: the frame's scale
+// beside it has a short tick at the top of every unit and a long one every five, under the name.
+void PaintTimerBase(Canvas& c, LabelFont& f) {
     c.Panel(0, 0, 29, 247, 0xB00C1428u, 2, 0xE0C8B478u);
+    c.TextCentred(f, 2, 4, 25, 17, "时", 15, kPale, 0);
+    c.TextCentred(f, 2, 21, 25, 17, "间", 15, kPale, 0);
+    for (int32_t unit = 1; unit <= 50; ++unit)
+        c.Fill(15, 243 - 4 * unit, unit % 5 == 0 ? 10 : 4, 1, Argb(255, 200, 200, 210));
     c.Fill(32, 0, 10, 247, Argb(255, 90, 200, 140));
     c.Fill(32, 0, 2, 247, Argb(255, 150, 240, 190));
 }
 
 // ---- Backgrounds -------------------------------------------------------------------------------
 
-// The place's name at the top right (the clock display takes the top left).
-void Caption(Canvas& c, LabelFont& f, const char* text) {
-    const int32_t w = f.Width(text, 24);
-    const int32_t x = kScreenW - 16 - (w + 24);
-    c.Fill(x, 16, w + 24, 36, Argb(255, 20, 20, 28));
-    c.Text(f, x + 12, 22, text, 24, kPale);
-}
-
 // A room: wall, floor, a window with the evening outside, a door, a table and a lamp.
-void PaintRoom(Canvas& c, LabelFont& f) {
+void PaintRoom(Canvas& c, LabelFont&) {
     c.Fill(0, 0, kScreenW, 400, Argb(255, 196, 178, 150));
     c.Fill(0, 400, kScreenW, 176, Argb(255, 120, 84, 56));
     c.Fill(0, 396, kScreenW, 6, Argb(255, 90, 62, 40));
@@ -392,11 +390,10 @@ void PaintRoom(Canvas& c, LabelFont& f) {
     c.Fill(644, 378, 16, 110, Argb(255, 80, 50, 30));
     c.Fill(560, 300, 8, 60, Argb(255, 60, 60, 60));
     c.Triangle(530, 300, 598, 300, 564, 250, Argb(255, 250, 236, 180));
-    Caption(c, f, "房间");
 }
 
 // A street at night: sky, houses with lit windows, the road and street lamps.
-void PaintStreet(Canvas& c, LabelFont& f) {
+void PaintStreet(Canvas& c, LabelFont&) {
     c.Fill(0, 0, kScreenW, 380, Argb(255, 30, 40, 80));
     c.Disc(880, 90, 34, Argb(255, 240, 236, 210));
     for (int i = 0; i < 7; ++i) {
@@ -422,7 +419,6 @@ void PaintStreet(Canvas& c, LabelFont& f) {
         c.Fill(x, 250, 6, 140, Argb(255, 30, 30, 36));
         c.Disc(x + 3, 246, 10, Argb(255, 255, 240, 170));
     }
-    Caption(c, f, "街道");
 }
 
 void PaintTitle0(Canvas& c, LabelFont& f) {

@@ -76,9 +76,10 @@ const std::vector<SoundAsset>& SequenceSounds();
 
 // The search screen's pictures and the hit mask of the street.
 const std::vector<PictureAsset>& SearchPictures();
-// A yes / no dialog of the investigation screens asking `question`: the box (396 × 134) and below it
-// the buttons lit (y 134) and pressed (y 179).
-void PaintDialog(Canvas& c, LabelFont& f, const char* question);
+// A yes / no dialog of the investigation screens asking `question`: the box (396 × 134) with both
+// answers at rest in it (105 × 45 at (yesX, 72) and 121 to the right, where the screen's buttons lie
+// once the box stands), and below it the buttons lit (y 134) and pressed (y 179).
+void PaintDialog(Canvas& c, LabelFont& f, const char* question, int32_t yesX);
 
 // The folder below the output folder whose files go into the game folder itself.
 inline constexpr char kGameFolderFiles[] = "folder";

@@ -118,9 +118,10 @@ void PaintTimeDigits(Canvas& c, LabelFont& f) {
     c.TextCentred(f, 127, 0, 19, 19, "分", 16, kPale, 0);
 }
 
-// Place n at (0, 22 (n − 1)), 110 × 22.
+// Place n at (0, 22 (n − 1)), 110 × 22. Place 2 is the street outside the flats, where the sample's
+// legwork leaves the player (the same number names that street's search mask).
 void PaintPlaces(Canvas& c, LabelFont& f) {
-    constexpr const char* kNames[kPlaces] = {"事务所", "车站前", "商店街", "公园",
+    constexpr const char* kNames[kPlaces] = {"事务所", "公寓前", "商店街", "公园",
                                              "警察署", "医院",   "旧宅",   "码头"};
     c.Fill(0, 0, c.Width(), c.Height(), kClear);
     for (int n = 0; n < kPlaces; ++n)

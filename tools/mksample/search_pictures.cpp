@@ -1,7 +1,7 @@
 // The sample game's search of the street: the search screen's title strip and pointers, its leave
 // dialog, the street's hit mask, the search cursor, and the list of rumours that a spot asks about;
 // and the tabled search of the room upstairs (search scene 1) with its mask and dialog.
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -38,11 +38,24 @@ constexpr Spot kRoomSpots[] = {
     {3, 380, 360, 300, 128}, // the table
 };
 
-// A magnifying glass with its top-left at (x, y) in a 60 × 48 cell.
+// An arrowhead whose tip is pixel (x, y), pointing up and to the left: the point that it aims at.
+void Arrowhead(Canvas& c, int32_t x, int32_t y, uint32_t fill) {
+    c.Line(x + 7, y + 7, x + 17, y + 17, 5, kInk);
+    c.Triangle(x, y, x + 15, y + 6, x + 6, y + 15, kInk);
+    c.Line(x + 7, y + 7, x + 16, y + 16, 2, fill);
+    c.Triangle(x + 2.5, y + 2.5, x + 11.5, y + 6, x + 6, y + 11.5, fill);
+}
+
+// A pointer of the search in a 60 × 48 cell whose top-left is (x, y): the screen draws the cell with
+// its top-left at the mouse point, so the arrowhead's tip in that corner is where it looks, and the
+// magnifying glass beside it says what the pointer does.
 void Glass(Canvas& c, int32_t x, int32_t y, uint32_t rim, uint32_t lens) {
-    c.Line(x + 30, y + 28, x + 50, y + 44, 6, rim);
-    c.Disc(x + 20, y + 18, 16, rim);
-    c.Disc(x + 20, y + 18, 11, lens);
+    Arrowhead(c, x, y, rim);
+    c.Line(x + 39, y + 33, x + 55, y + 45, 8, kInk);
+    c.Disc(x + 31, y + 25, 14.5, kInk);
+    c.Line(x + 39, y + 33, x + 54, y + 44, 5, rim);
+    c.Disc(x + 31, y + 25, 13, rim);
+    c.Disc(x + 31, y + 25, 9, lens);
 }
 
 // search.bmp: the title strip (the full width, 78 high, with the leave button at (954, 31)), the
@@ -62,10 +75,10 @@ void PaintSearchSheet(Canvas& c, LabelFont& f) {
 }
 
 void PaintSearchDialog(Canvas& c, LabelFont& f) {
-    PaintDialog(c, f, "结束搜索吗？");
+    PaintDialog(c, f, "结束搜索吗？", 84);
 }
 void PaintRoomDialog(Canvas& c, LabelFont& f) {
-    PaintDialog(c, f, "离开这个房间吗？");
+    PaintDialog(c, f, "离开这个房间吗？", 84);
 }
 
 // A hit mask: the blue byte is the spot number, 0 elsewhere.
@@ -82,18 +95,18 @@ void PaintRoomMask(Canvas& c, LabelFont&) {
     PaintMask(c, kRoomSpots);
 }
 
-// The search cursor: a small gold diamond whose tip is the hot spot, at the pointer picture's corner.
+// The search cursor: a gold arrowhead whose tip is the hot spot, over the arrowhead of the pointer
+// picture drawn at the same point.
 std::vector<uint8_t> MakeSearchCursor() {
     test::CursorSpec cursor;
     cursor.width = cursor.height = 32;
     cursor.hotX = cursor.hotY = 1;
-    cursor.pixels.assign(32 * 32, 0);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const int d = std::abs(x - 6) + std::abs(y - 6);
-            if (d <= 5)
-                cursor.pixels[static_cast<size_t>(y) * 32 + x] = d == 5 ? 0xFF1A2233u : 0xFFE8C670u;
-        }
+    Canvas c(32, 32, 0);
+    Arrowhead(c, cursor.hotX, cursor.hotY, kGold);
+    cursor.pixels.resize(32 * 32);
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 32; ++x)
+            std::memcpy(&cursor.pixels[static_cast<size_t>(y) * 32 + x], c.Surface()->GetPixelAddress(x, y), 4);
     return test::WriteCursor(cursor);
 }
 
