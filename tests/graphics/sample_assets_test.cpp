@@ -560,7 +560,8 @@ TEST_F(SampleAssets, MapHoverPicturesLightTheirPlacesOpaque) {
 
 TEST_F(SampleAssets, RumourStripsNameEveryLineOfTheList) {
     // The rumour category's list shows strip n (200 × 24 at y 24 (n − 1)) for line n of "Key_噂.txt".
-    const std::vector<char> list = Slurp((Game() / kestrel::sample::kGameFolderFiles / "Key_\x89\x5C.txt").string());
+    const std::vector<char> list =
+        Slurp((Game() / kestrel::sample::kGameFolderFiles / "Key_\x89\x5C.txt").string());
     const auto lines = static_cast<int32_t>(std::count(list.begin(), list.end(), '\n'));
     ASSERT_GT(lines, 0);
     CDIB32 s;

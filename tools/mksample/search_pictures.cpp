@@ -106,7 +106,8 @@ std::vector<uint8_t> MakeSearchCursor() {
     cursor.pixels.resize(32 * 32);
     for (int32_t y = 0; y < 32; ++y)
         for (int32_t x = 0; x < 32; ++x)
-            std::memcpy(&cursor.pixels[static_cast<size_t>(y) * 32 + x], c.Surface()->GetPixelAddress(x, y), 4);
+            std::memcpy(&cursor.pixels[static_cast<size_t>(y) * 32 + x], c.Surface()->GetPixelAddress(x, y),
+                        4);
     return test::WriteCursor(cursor);
 }
 
