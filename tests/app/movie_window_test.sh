@@ -14,9 +14,6 @@ sample_game_setup
 mkdir "$work/game/save"
 # Options up to the fade cut (0x1B): the defaults, then fade cut on.
 printf '\x00\x32\x00\x00\x32\x32\x00\x00%s\x00\x01' "$(printf '\x32%.0s' $(seq 18))" >"$work/game/save/Config.dat"
-# Distinct colours in the game's picture of the last screenshot: the movie's gradients have thousands,
-# the logos, the title and black a few hundred at most.
-colours() { convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:; }
 
 GAME_LOG="$work/log" start_game "$kestrel"
 xdotool mousemove 512 384
@@ -30,16 +27,7 @@ sleep 0.2
 eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y, WIDTH, HEIGHT
 xdotool mousemove $((X + 500)) $((Y + 300))
 
-movie=0
-for _ in $(seq 60); do
-    shot
-    if [ "$(colours)" -gt 2000 ]; then
-        movie=1
-        break
-    fi
-    sleep 0.2
-done
-[ "$movie" = 1 ] || fail "no movie picture in the window"
+wait_for_movie || fail "no movie picture in the window"
 
 title=0
 for _ in $(seq 60); do

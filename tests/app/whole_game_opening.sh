@@ -26,13 +26,7 @@ find_game_window
 xdotool mousemove $((X + 500)) $((Y + 300))
 wait_for "$assets/system/logo.bmp" 0 0 1024 576 || fail "the first logo was not shown"
 wait_for "$assets/system/logo01.bmp" 0 0 1024 576 || fail "the second logo was not shown"
-movie=0
-for _ in $(seq 60); do
-    shot
-    [ "$(convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:)" -gt 2000 ] && movie=1 && break
-    sleep 0.2
-done
-[ "$movie" = 1 ] || fail "no opening movie in the window"
+wait_for_movie || fail "no opening movie in the window"
 click 500 300 3 # a right click skips it
 
 # --- The title menu of a game with no ending seen. --------------------------------------------------

@@ -232,6 +232,17 @@ quit_game() {
     [ $rc -eq 0 ] || fail "the game ended with $rc"
 }
 
+# Waits (up to about twelve seconds) until the game's picture shows a movie: the movies' gradients
+# have thousands of colours, the logos, the title and black a few hundred at most.
+wait_for_movie() {
+    for _ in $(seq 60); do
+        shot
+        [ "$(convert "$work/shot.png" -crop "1024x576+$X+$Y" +repage -format %k info:)" -gt 2000 ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
 # Waits (up to about twelve seconds) until the text band of the bottom window shows text.
 wait_for_message() {
     for _ in $(seq 40); do
