@@ -257,7 +257,8 @@ void CSlotPageScene::DrawSlotInfo(CDIB32* target, int position) {
 }
 
 // The first 26 bytes of the message, white, with the hero's names in place of their tags; the mark
-// codes of a break and of a click wait are stepped over, and one-byte characters are not drawn. Every
+// codes of a break, of a click wait and of an inline icon are stepped over, and one-byte characters
+// are not drawn. Every
 // step is bounded by the text's field.
 void CSlotPageScene::DrawCaption(CDIB32* target, int32_t x, int32_t y, const char* text) {
     CGlyphFont* font = g_GlyphFont;
@@ -275,6 +276,9 @@ void CSlotPageScene::DrawCaption(CDIB32* target, int32_t x, int32_t y, const cha
                 j += 2;
             if (j < length && IsMarkCodeB(text + j))
                 j += 2;
+            // An inline icon's mark is markup too: drawn, its code would show as a character.
+            if (j < length && InlineIconAt(text + j) >= 0)
+                j += 4;
             if (j >= length)
                 break;
             draw(text + j);

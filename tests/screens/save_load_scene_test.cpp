@@ -310,6 +310,7 @@ TEST_F(SlotScreen, CaptionShowsTheMessageStartWithTheHeroNames) {
         {"\xD2\xBB\xB6\xFE", {0xD2BB, 0xB6FE}},
         {"ab\xD2\xBB", {0xD2BB}},                               // one-byte characters are not drawn
         {"\xA1\xE7\xD2\xBB\x81\xAB\xB6\xFE", {0xD2BB, 0xB6FE}}, // mark codes are stepped over
+        {"\xD2\xBB\x81\xE8\x30\x31\xB6\xFE", {0xD2BB, 0xB6FE}}, // so is an inline icon's mark
         {"(name01)\xCB\xB5", {0xB8DF, 0xC4BE, 0xCBB5}},         // the family name in place of its tag
         {"(name02)", {0xBDA1, 0xD2BB}},
         {"(nameXX)\xCB\xB5", {0xCBB5}},
