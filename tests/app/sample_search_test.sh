@@ -28,11 +28,11 @@ start_to_title "$title"
 click 296 503
 
 # --- Into the investigation day until the search row opens the search screen; on the way, the
-# afternoon's character (the generator's "chara/chara01.bmp") slides in to the middle of the picture
+# afternoon's character (the morning's "chara/misaki.bmp") slides in to the middle of the picture
 # and waits there with the messages: the middle of her face, where she is opaque, shows as her
 # picture has it. Until she is seen, each click is let take effect: the picture above the window is
 # awaited until it stops changing (her motion, a page's text), for a few seconds at most. -----------
-convert "$assets/chara/chara01.bmp" -alpha off -crop 40x40+140+100 +repage "$work/face.png"
+convert "$assets/chara/misaki.bmp" -alpha off -crop 40x40+174+146 +repage "$work/face.png"
 her_seen=0
 look_for_her() {
     [ "$her_seen" = 1 ] && return 0
@@ -45,7 +45,7 @@ look_for_her() {
         [ "$(differing "$work/before.png" 0 0 1024 440)" = 0 ] && break
         convert "$work/shot.png" -crop "1024x440+$X+$Y" +repage "$work/before.png"
     done
-    [ "$(compare -fuzz 3% -metric AE "$work/shot.png[40x40+$((X + 492))+$((Y + 100))]" "$work/face.png" \
+    [ "$(compare -fuzz 3% -metric AE "$work/shot.png[40x40+$((X + 492))+$((Y + 146))]" "$work/face.png" \
         null: 2>&1 | cut -d' ' -f1)" = 0 ] && her_seen=1
     return 0
 }

@@ -20,6 +20,7 @@
 #include "platform/cursor_file.h"
 #include "platform/file_system.h"
 #include "scene/msg_button_layout.h"
+#include "scene/sequence_layouts.h"
 #include "screens/music_scene.h"
 #include "screens/quit_dialog.h"
 #include "sound/ogg_reader.h"
@@ -338,6 +339,23 @@ TEST_F(SampleAssets, PicturesFitWhereTheScreensShowThem) {
         return Channel(p, 16) > 0xF0 && Channel(p, 8) > 0xE8 && Channel(p, 0) > 0xD8;
     };
     EXPECT_EQ(InkBox(eye, 0, 480, eye.GetWidth(), eye.GetHeight() - 480, cream)[2], 0);
+    // The eye screen's panel stands at y 372: it ends, frame and all, within the 204 rows shown.
+    CDIB32 panel;
+    Load(panel, "system\\eye_p.bmp");
+    bool lowerEdge = false;
+    for (int32_t y = 150; y < 204; ++y) {
+        lowerEdge = lowerEdge || CoveredShare(panel, 24, y, 338, 1, 255) == 1.0;
+    }
+    EXPECT_TRUE(lowerEdge);
+    EXPECT_EQ(CoveredShare(panel, 0, 204, panel.GetWidth(), panel.GetHeight() - 204, 1), 0.0);
+    // The eye sequence's captions stand on the white screen itself: a transparent ground.
+    CDIB32 sheet;
+    Load(sheet, "system\\EYE_P01.bmp");
+    for (const kestrel::sequence::SheetCut& c :
+         {kestrel::sequence::kEyePanels[1], kestrel::sequence::kEyePanels[2]}) {
+        EXPECT_EQ(Alpha(sheet, c.sx, c.sy), 0u);
+        EXPECT_EQ(Alpha(sheet, c.sx + c.w - 1, c.sy + c.h - 1), 0u);
+    }
     // The picture sequence's captions stand on a transparent ground; its rule lines are opaque.
     for (const PictureAsset& p : SamplePictures()) {
         const std::string name = p.name;
@@ -514,6 +532,11 @@ TEST_F(SampleAssets, MessageWindowIsTranslucent) {
     const uint32_t a = Alpha(s, 400, 60);
     EXPECT_GT(a, 0u);
     EXPECT_LT(a, 255u);
+    // Each button's face (inside its 1-pixel border) is no fainter than the window: over a white page
+    // the pale labels keep a dark ground.
+    for (const MsgButton& b : kHorizontalButtons) {
+        EXPECT_GE(Alpha(s, b.x + 2, b.y - 448 + 2), a) << b.x;
+    }
 }
 
 TEST_F(SampleAssets, InvestigationDialogsShowBothAnswersAtRest) {
@@ -591,6 +614,14 @@ TEST_F(SampleAssets, BackgroundsLeaveTheInterfacesPlacesBare) {
             }
         }
         EXPECT_LE(colours.size(), 4u) << a.name;
+    }
+    // The staff rolls' credits scroll over columns 360 to 664: one colour a row there, no moon or sun.
+    for (const char* name : {"system\\credit_n.bmp", "system\\credit_b.bmp"}) {
+        CDIB32 s;
+        Load(s, name);
+        for (int32_t y = 0; y < s.GetHeight(); ++y) {
+            ASSERT_EQ(ChangedShare(s, 360, y, 304, 1, Pixel(s, 360, y)), 0.0) << name << " row " << y;
+        }
     }
 }
 

@@ -26,16 +26,17 @@ void PaintCreditBackground(Canvas& c, LabelFont&) {
         c.Fill(720 + (i % 3) * 6, 400 + i * 18, 80 - i * 6, 3, Argb(255, 150, 150, 140));
 }
 
-// Dawn over the same water: a pale gradient, the sun low on the horizon, its path in stripes.
+// Dawn over the same water: a pale gradient, the sun low on the horizon, its path in stripes. Like
+// the moon, the sun stands right of the credits strip, so the names scroll over calm sky and water.
 void PaintDawnBackground(Canvas& c, LabelFont&) {
     for (int32_t y = 0; y < kScreenH; ++y) {
         const uint32_t k = static_cast<uint32_t>(y * 90 / kScreenH);
         c.Fill(0, y, kScreenW, 1, Argb(255, 200 - k, 150 - k / 2, 140 + k / 3));
     }
-    c.Disc(512, 330, 70, Argb(255, 255, 228, 170));
+    c.Disc(830, 330, 70, Argb(255, 255, 228, 170));
     c.Fill(0, 330, kScreenW, kScreenH - 330, Argb(255, 70, 86, 120));
     for (int32_t i = 0; i < 8; ++i)
-        c.Fill(470 + (i % 3) * 6, 350 + i * 24, 90 - i * 8, 3, Argb(255, 250, 210, 150));
+        c.Fill(788 + (i % 3) * 6, 350 + i * 24, 90 - i * 8, 3, Argb(255, 250, 210, 150));
 }
 
 struct CreditLine {

@@ -1,6 +1,6 @@
 // The sample game's pictures of the investigation part: the character selection's panel and button
-// faces, a standing character that slides in, and the investigation screens (the town map on two
-// pages, the command column, the keyword categories and list, the legwork panel and the dialogs).
+// faces, and the investigation screens (the town map on two pages, the command column, the keyword
+// categories and list, the legwork panel and the dialogs).
 #include <array>
 
 #include "mksample/canvas.h"
@@ -41,16 +41,6 @@ void PaintCharFaces(Canvas& c, LabelFont& f) {
             c.TextCentred(f, x, y + 114, 102, 26, kPeople[k], 18, enabled ? kPale : Argb(255, 150, 150, 156));
         }
     }
-}
-
-// A standing character, centred horizontally, with a transparent surround.
-void PaintStandingCharacter(Canvas& c, LabelFont& f) {
-    c.Fill(0, 0, c.Width(), c.Height(), 0);
-    const double cx = c.Width() / 2.0;
-    c.Disc(cx, 120, 52, Argb(255, 236, 206, 178));
-    c.Triangle(cx - 120, 560, cx + 120, 560, cx, 170, Argb(255, 150, 40, 60));
-    c.Fill(static_cast<int32_t>(cx) - 60, 176, 120, 24, Argb(255, 40, 30, 40));
-    c.TextCentred(f, 0, 430, c.Width(), 40, "美咲", 28, kPale);
 }
 
 // ---- Investigation screens ------------------------------------------------------------------------
@@ -255,7 +245,6 @@ const std::vector<PictureAsset>& InvestigationPictures() {
     static const std::vector<PictureAsset> pictures = {
         {"system\\char_sel.bmp", 733, 349 + 154, 32, PaintCharSelect},
         {"system\\char_sel_p.bmp", 102 * 11, 144 * 2, 24, PaintCharFaces},
-        {"chara\\chara01.bmp", 320, 576, 32, PaintStandingCharacter},
         {"system\\map_01.bmp", 1024, 576, 24, PaintMap1},
         {"system\\map_01_m.bmp", 1024, 576, 32, PaintMap1Lit},
         {"system\\map_02.bmp", 1024, 576, 24, PaintMap2},

@@ -120,7 +120,9 @@ constexpr int32_t kIndicatorX = 270;
 constexpr int32_t kIndicatorX2 = 324;
 
 constexpr uint32_t kPanel = 0xB40C1428u;
-constexpr uint32_t kButtonFace = 0x60304060u;
+// A face replaces the window's pixels: more opaque than the window, so that over a white page too the
+// pale labels keep a dark ground.
+constexpr uint32_t kButtonFace = 0xF0243452u;
 constexpr uint32_t kButtonLit = 0xE0E8C670u;
 
 // Every button label of both bars is drawn at this height.

@@ -72,9 +72,12 @@ void PaintEye(Canvas& c, double cx, double cy, double rx, double ry) {
     c.Disc(cx + ry * 0.25, cy - ry * 0.25, ry * 0.14, 0xFFFFFFFFu);
 }
 
+// The eye screen shows the picture at y 372: only its top 204 rows are on the screen, and the panel
+// keeps within them with a margin.
+constexpr int32_t kEyePictureShownH = kScreenH - 372;
 void PaintEyePicture(Canvas& c, LabelFont&) {
-    c.Panel(24, 8, kEyePictureW - 32, kEyePictureH - 16, 0xF0202838u, 4, kGold);
-    PaintEye(c, kEyePictureW / 2.0 + 4, kEyePictureH / 2.0, 120, 52);
+    c.Panel(24, 8, kEyePictureW - 32, kEyePictureShownH - 16, 0xF0202838u, 4, kGold);
+    PaintEye(c, kEyePictureW / 2.0 + 4, kEyePictureShownH / 2.0, 120, 52);
 }
 
 // The sheet: every part the sequence cuts out of it, transparent elsewhere.
@@ -91,13 +94,14 @@ void PaintEyeSheet(Canvas& c, LabelFont& f) {
     c.Frame(p.sx, p.sy, p.w, p.h, 3, kGold);
     c.Disc(p.sx + p.w * 0.7, p.sy + p.h * 0.3, 22, 0xFFF0ECD0u);
     c.Fill(p.sx + 30, p.sy + 140, 60, 90, 0xFF101420u);
-    // The two captions.
+    // The two captions, on a transparent ground of their ink (the white screen shows through); the
+    // second stands just above a rule line, so its text keeps to the cell's upper rows.
     const SheetCut& a = kEyePanels[1];
-    c.Fill(a.sx, a.sy, a.w, a.h, 0xE0FFFFFFu);
+    c.Fill(a.sx, a.sy, a.w, a.h, WithAlpha(kInk, 0));
     c.TextCentred(f, a.sx, a.sy, a.w, a.h, "那一夜，窗外的灯一直亮着。", 24, kInk);
     const SheetCut& b = kEyePanels[2];
-    c.Fill(b.sx, b.sy, b.w, b.h, 0xE0FFFFFFu);
-    c.TextCentred(f, b.sx, b.sy, b.w, b.h, "她在看着什么？", 22, kInk);
+    c.Fill(b.sx, b.sy, b.w, b.h, WithAlpha(kInk, 0));
+    c.TextCentred(f, b.sx, b.sy, b.w, b.h - 6, "她在看着什么？", 22, kInk);
     // The eye panel.
     const SheetCut& e = kEyePanel[0];
     c.Panel(e.sx, e.sy, e.w, e.h, 0xFF202838u, 3, kGold);
