@@ -45,8 +45,6 @@ void ResetMessageSceneForReplay(HWND hwnd) {
     ReloadIfLoaded(hwnd, kUiWindow, "system\\window.bmp");
     ReloadIfLoaded(hwnd, kUiWindowButtons, "system\\window_p.bmp");
     ReloadIfLoaded(hwnd, kUiFrame, "system\\window_w_2.bmp");
-    if (g_NamePlateSurface)
-        ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], MakeWorkingCopy(hwnd, g_NamePlateSurface));
     if (g_GlyphFont)
         g_GlyphFont->SetFont(24, 0);
     if (!g_pScriptMng)
@@ -61,10 +59,7 @@ void ResetMessageSceneForReplay(HWND hwnd) {
     s.m_lineCount = 0;
     s.m_textIndex = 0;
     s.m_lineUnits = 0;
-    for (char** text : {&s.m_pNamePlateText, &s.m_pExtraText}) {
-        delete[] * text;
-        *text = nullptr;
-    }
+    s.ResetNamePlate();
     s.m_msgStep = 0;
     s.m_autoMode = 0;
     s.m_skipAll = 0;

@@ -125,10 +125,10 @@ void CTitleMenuScene::Start(HWND hwnd) {
     ReloadUiSurface(hwnd, kUiWindowButtons, "system\\window_p.bmp");
     const bool frame = g_pScriptMng && g_pScriptMng->m_windowFrame != 0;
     ReloadUiSurface(hwnd, kUiFrame, frame ? "system\\window_w.bmp" : "system\\window_w_2.bmp");
-    // Each message resets the plate from its clean copy: remade here, or the next game's first
-    // lines would show the last game's plate.
-    if (g_NamePlateSurface) {
-        ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], MakeWorkingCopy(hwnd, g_NamePlateSurface));
+    // A fresh start has no speaker: kept, the next game's first lines would show the last game's
+    // name on the last game's plate.
+    if (g_pScriptMng) {
+        g_pScriptMng->ResetNamePlate();
     }
     if (g_GlyphFont) {
         g_GlyphFont->SetFont(24, 0);
@@ -303,11 +303,6 @@ void ResetGameStateForTitle() {
     std::memset(s.m_plainText, 0, sizeof(s.m_plainText));
     std::memset(s.m_lineVoiceName, 0, sizeof(s.m_lineVoiceName));
     std::memset(s.m_rawText, 0, sizeof(s.m_rawText));
-    // A fresh start has no speaker: the next game's first narration would show the last name.
-    for (char** text : {&s.m_pNamePlateText, &s.m_pExtraText}) {
-        delete[] * text;
-        *text = nullptr;
-    }
     for (PositionSlot& slot : s.m_posSlots) {
         slot = PositionSlot{};
     }

@@ -430,6 +430,13 @@ CScriptMng::CScriptMng(HWND hWnd) {
     m_pEffect = new CDIB32Effect();
 }
 
+void CScriptMng::ResetNamePlate() {
+    FreeText(m_pNamePlateText);
+    FreeText(m_pExtraText);
+    if (g_NamePlateSurface != nullptr)
+        ReplaceSurface(g_pScriptUiSurfaces[kUiFrameWork], MakeWorkingCopy(m_hWnd, g_NamePlateSurface));
+}
+
 CScriptMng::~CScriptMng() {
     delete[] m_pScriptBuf;
     m_pScriptBuf = m_pScriptBase = m_pScriptPtr = m_pScriptSave = nullptr;

@@ -511,6 +511,9 @@ public:
     // window picture at the configured opacity in the text surface, the clean frame in the name
     // plate. Nothing in styles 1 and 2, whose surfaces hold their own pictures.
     void PrepareStyle0Window();
+    // A fresh start's plate: no speaker's name or extra text, and the clean copy of the plate made
+    // again from the frame picture (each message starts from it).
+    void ResetNamePlate();
     // False in styles 1 (the vertical page) and 2 (the caption band), which have no bottom window.
     bool HasBottomWindow() const { return m_windowStyle != 1 && m_windowStyle != 2; }
     // Lays the current message out again, with the window at the configured opacity and the hero
