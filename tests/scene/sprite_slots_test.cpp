@@ -349,6 +349,16 @@ CDIB32* SolidPicture(int32_t w, int32_t h, uint32_t colour, bool alpha) {
     return s;
 }
 
+// Slot 0 drawn (or stamped) over a white screen: the colour at (600, 400).
+uint32_t OverWhite(CScriptMng& e, bool stamp) {
+    g_ScreenSurface->Fill(0xFFFFFF, nullptr);
+    if (stamp)
+        e.StampSpriteSlot(0, g_ScreenSurface);
+    else
+        e.DrawSpriteSlot(0);
+    return Rgb(g_ScreenSurface, 600, 400);
+}
+
 TEST_F(SpriteSlots, RotatedSlotsAreDrawnWholeAtFullColour) {
     // A 20 × 20 square turned by 90 degrees about its centre (600, 400), at opacity 256: the packed
     // level is 255, which gives every channel as (c × 255) >> 8.
@@ -376,14 +386,8 @@ TEST_F(SpriteSlots, PartlyFadedRotatedPicturesLeaveTheRestToWhatLiesUnder) {
     // and what lies under it (256 − 128) / 256, so every channel is (255 × 128) >> 8 = 0x7F.
     ReplaceSurface(g_pSpriteSurfaces[0], SolidPicture(20, 20, 0xFF000000u, false));
     Still(0, SpriteRect{600, 400, 20, 20, 0, 0, 20, 20}, 90, 128);
-    for (bool stamp : {false, true}) {
-        g_ScreenSurface->Fill(0xFFFFFF, nullptr);
-        if (stamp)
-            engine().StampSpriteSlot(0, g_ScreenSurface);
-        else
-            engine().DrawSpriteSlot(0);
-        EXPECT_EQ(Rgb(g_ScreenSurface, 600, 400), 0x7F7F7Fu) << stamp;
-    }
+    for (bool stamp : {false, true})
+        EXPECT_EQ(OverWhite(engine(), stamp), 0x7F7F7Fu) << stamp;
 }
 
 TEST_F(SpriteSlots, ARampPastItsEndDrawsAndStampsAtTheSineOfBothAnglesTimesItsEnd) {
@@ -410,13 +414,8 @@ TEST_F(SpriteSlots, ARampPastItsEndDrawsAndStampsAtTheSineOfBothAnglesTimesItsEn
         sp.fadeOn = 1;
         clock_.clock().Set(1500);
         for (bool stamp : {false, true}) {
-            g_ScreenSurface->Fill(0xFFFFFF, nullptr);
-            if (stamp)
-                engine().StampSpriteSlot(0, g_ScreenSurface);
-            else
-                engine().DrawSpriteSlot(0);
             const uint32_t c = 255u * static_cast<uint32_t>(256 - r.alpha) >> 8;
-            EXPECT_EQ(Rgb(g_ScreenSurface, 600, 400), c << 16 | c << 8 | c)
+            EXPECT_EQ(OverWhite(engine(), stamp), c << 16 | c << 8 | c)
                 << r.from << "→" << r.to << ", " << r.startDeg << "→" << r.endDeg
                 << (stamp ? " stamped" : "");
         }
